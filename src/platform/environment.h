@@ -1,0 +1,25 @@
+// Environment port: variables, folders, the running executable, elevation.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace platform {
+
+class Environment {
+ public:
+  virtual ~Environment() = default;
+  // GetEnvironmentVariableW; nullopt when unset. Values of any length are returned whole:
+  // the 260-character rules belong to the callers.
+  virtual std::optional<std::wstring> Variable(const std::wstring& name) = 0;
+  // GetSystemDirectoryW ("C:\\Windows\\system32").
+  virtual std::wstring SystemDirectory() = 0;
+  // GetTempPathW, ending in a backslash; empty when it cannot be had.
+  virtual std::wstring TempFolder() = 0;
+  // GetModuleFileNameW(nullptr): the full path of the running executable.
+  virtual std::wstring ExecutablePath() = 0;
+  // The token's TokenElevation; false when it cannot be read.
+  virtual bool IsProcessElevated() = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,39 @@
+// Files port: whole-file reads and writes, appends, moves, copies and listings.
+// Paths are Windows paths ("C:\\ProgramData\\Veltrane\\Veltrane.log").
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/result.h"
+
+namespace platform {
+
+class Files {
+ public:
+  virtual ~Files() = default;
+  virtual bool Exists(const std::wstring& path) = 0;           // file or folder
+  virtual bool IsDirectory(const std::wstring& path) = 0;
+  // CreateDirectoryW of one level; kAlreadyExists when it is there.
+  virtual support::Status CreateDirectory(const std::wstring& path) = 0;
+  virtual support::Result<std::string> ReadAll(const std::wstring& path) = 0;
+  // Creates or truncates `path` and writes every byte; a short write is kFailed.
+  virtual support::Status WriteNew(const std::wstring& path, std::string_view bytes) = 0;
+  // Opens with FILE_APPEND_DATA (shared read/write, OPEN_ALWAYS), writes once, closes.
+  virtual support::Status Append(const std::wstring& path, std::string_view bytes) = 0;
+  // MoveFileExW with REPLACE_EXISTING | WRITE_THROUGH.
+  virtual support::Status MoveReplace(const std::wstring& from, const std::wstring& to) = 0;
+  // CopyFileW; fails with kAlreadyExists when `overwrite` is false and `to` exists, and
+  // with kAccessDenied when the target is in use.
+  virtual support::Status Copy(const std::wstring& from, const std::wstring& to,
+                               bool overwrite) = 0;
+  virtual support::Status Delete(const std::wstring& path) = 0;
+  // Names (not paths) of the files in `folder` matching the wildcard `pattern`
+  // ("benchmark-*.csv"), sorted by name.
+  virtual std::vector<std::wstring> List(const std::wstring& folder,
+                                         const std::wstring& pattern) = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,54 @@
+// SimMachine: a whole simulated Windows machine, one sim per port, for the tests.
+//
+//   platform::SimMachine machine;                 // Windows defaults, empty disk
+//   platform::ScopedSystem guard(machine.system());
+//   machine.registry.Seed(...); machine.timer.HoldElsewhere(5000); ...
+//
+// Every member is public so a test can seed state and inject faults directly.
+#pragma once
+
+#include "platform/sim/clock_sim.h"
+#include "platform/sim/console_sim.h"
+#include "platform/sim/environment_sim.h"
+#include "platform/sim/files_sim.h"
+#include "platform/sim/hardware_sim.h"
+#include "platform/sim/instance_lock_sim.h"
+#include "platform/sim/kernel_timer_sim.h"
+#include "platform/sim/power_sim.h"
+#include "platform/sim/processes_sim.h"
+#include "platform/sim/registry_sim.h"
+#include "platform/sim/services_sim.h"
+#include "platform/sim/shell_sim.h"
+#include "platform/system.h"
+
+namespace platform {
+
+class SimMachine {
+ public:
+  SimMachine();
+  ~SimMachine();
+  SimMachine(const SimMachine&) = delete;
+  SimMachine& operator=(const SimMachine&) = delete;
+
+  System& system() { return system_; }
+
+  // Declaration order is construction order: later sims may hold references to
+  // earlier ones (the timer and the processes advance the clock).
+  SimClock clock;
+  SimConsole console;
+  SimEnvironment environment;
+  SimFiles files;
+  SimRegistry registry;
+  SimHardware hardware;
+  SimInstanceLock instance_lock;
+  SimKernelTimer timer;
+  SimPower power;
+  SimProcesses processes;
+  SimServices services;
+  SimShell shell;
+
+ private:
+  System system_;
+};
+
+}  // namespace platform
