@@ -20,4 +20,33 @@ if(NOT VELTRANE_WINDOWS)
     add_executable(veltrane_bench ${VELTRANE_BENCH_SOURCES})
     target_link_libraries(veltrane_bench PRIVATE veltrane_sim benchmark::benchmark)
   endif()
+else()
+  # GoogleTest is compiled from source with the cross compiler (Debian ships its sources
+  # in /usr/src/googletest); a Windows host may have an installed copy instead.
+  set(VELTRANE_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+  if(EXISTS ${VELTRANE_GTEST_SOURCE_DIR}/CMakeLists.txt)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(${VELTRANE_GTEST_SOURCE_DIR} ${PROJECT_BINARY_DIR}/googletest
+                     EXCLUDE_FROM_ALL)
+  else()
+    find_package(GTest REQUIRED)
+  endif()
+
+  # The contract suites again, now against the Win32 adapters (run under Wine or on
+  # Windows). Its name must not be that of a Windows tool: Wine looks in the current
+  # folder first.
+  file(GLOB VELTRANE_CONTRACT_TESTS CONFIGURE_DEPENDS tests/contract/*.cpp
+       tests/contract/windows/*.cpp)
+  add_executable(veltrane_contract_win32 ${VELTRANE_CONTRACT_TESTS})
+  target_include_directories(veltrane_contract_win32 PRIVATE tests)
+  target_link_libraries(veltrane_contract_win32 PRIVATE veltrane_win32 GTest::gtest
+                                                        GTest::gtest_main GTest::gmock)
+  if(MINGW)
+    target_link_options(veltrane_contract_win32 PRIVATE -static)
+  endif()
+  add_test(NAME veltrane_contract_win32 COMMAND veltrane_contract_win32)
+endif()
+
+if(VELTRANE_FUZZ)
+  include(${CMAKE_CURRENT_LIST_DIR}/fuzz.cmake)
 endif()

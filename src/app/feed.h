@@ -45,10 +45,10 @@ struct SweepView {
   std::int32_t bestIndex = -1;
   std::int32_t firstCleanIndex = -1;
   std::int32_t targetIndex = -1;
-  std::int32_t margin = 0;      // 100-ns units, 0 until chosen
-  std::int32_t pass = 0;        // from 1; 0 in the report after the merge
-  std::int32_t passCount = 0;   // 0 after the merge
-  std::int32_t position = 0;    // from 1 within the pass; 0 after the merge
+  std::int32_t margin = 0;     // 100-ns units, 0 until chosen
+  std::int32_t pass = 0;       // from 1; 0 in the report after the merge
+  std::int32_t passCount = 0;  // 0 after the merge
+  std::int32_t position = 0;   // from 1 within the pass; 0 after the merge
 };
 
 class Feed {

@@ -23,7 +23,11 @@ void AppendLog(const std::wstring& text);
 void PrintInfo(const std::wstring& text);
 // Console standard error + log and feed with "ERROR: ".
 void PrintError(const std::wstring& text);
-// The one-line console status display; never reaches the log or the feed.
+// Text for standard output alone (usage, version, prompts): written when standard output
+// is a console or redirected to a file or pipe; never logged.
+void WriteStandardOutput(const std::wstring& text);
+// The one-line console status display; never reaches the log or the feed. Written only
+// to a real console, never to a redirected standard output.
 void ShowProgress(const std::wstring& text);
 void ClearProgress();
 // "%d:%02d" of the rounded seconds.

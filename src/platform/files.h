@@ -14,9 +14,10 @@ namespace platform {
 class Files {
  public:
   virtual ~Files() = default;
-  virtual bool Exists(const std::wstring& path) = 0;           // file or folder
+  virtual bool Exists(const std::wstring& path) = 0;  // file or folder
   virtual bool IsDirectory(const std::wstring& path) = 0;
-  // CreateDirectoryW of one level; kAlreadyExists when it is there.
+  // CreateDirectoryW of one level; kAlreadyExists when it is there. (<windows.h> defines
+  // CreateDirectory as a macro: Windows-side code that includes it #undefs it.)
   virtual support::Status CreateDirectory(const std::wstring& path) = 0;
   virtual support::Result<std::string> ReadAll(const std::wstring& path) = 0;
   // Creates or truncates `path` and writes every byte; a short write is kFailed.
@@ -30,6 +31,11 @@ class Files {
   virtual support::Status Copy(const std::wstring& from, const std::wstring& to,
                                bool overwrite) = 0;
   virtual support::Status Delete(const std::wstring& path) = 0;
+  // RemoveDirectoryW: only an empty folder goes (kFailed, 145, otherwise).
+  virtual support::Status RemoveEmptyDirectory(const std::wstring& path) = 0;
+  // MoveFileExW(path, nullptr, DELAY_UNTIL_REBOOT): the file goes at the next boot, even
+  // while it runs now.
+  virtual support::Status DeleteAtReboot(const std::wstring& path) = 0;
   // Names (not paths) of the files in `folder` matching the wildcard `pattern`
   // ("benchmark-*.csv"), sorted by name.
   virtual std::vector<std::wstring> List(const std::wstring& folder,

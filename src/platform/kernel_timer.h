@@ -15,13 +15,29 @@ struct TimerRange {
   std::uint32_t current = 0;   // the period the timer runs at now
 };
 
+// The process priority class Windows actually granted.
+enum class PriorityClass { kRealtime, kHigh, kOther };
+
 class KernelTimer {
  public:
   virtual ~KernelTimer() = default;
-  // NtQueryTimerResolution; a missing export or a non-zero status is an error.
+  // NtQueryTimerResolution. Errors: kUnsupported when ntdll lacks the export, kFailed
+  // with the NTSTATUS in win32_error otherwise.
   virtual support::Result<TimerRange> Query() = 0;
-  // NtSetTimerResolution(period, set): returns the current period the kernel reports.
+  // NtSetTimerResolution(period, set): sets (set = true) or releases this process's
+  // request and returns the period the kernel reports afterwards. The kernel runs at the
+  // finest of all processes' requests, so the value may be finer than `period`; it may
+  // also be coarser when the kernel rounds. Errors as Query.
   virtual support::Result<std::uint32_t> Request(std::uint32_t period, bool set) = 0;
+  // Asks for the realtime priority class for the process and the highest priority for
+  // the calling thread, then reports the class granted: Windows gives kHigh to a process
+  // that lacks the privilege. Nothing is restored afterwards.
+  virtual PriorityClass RaiseToRealtime() = 0;
+  // Opts the process out of timer-resolution throttling (SetProcessInformation with
+  // ProcessPowerThrottling, IGNORE_TIMER_RESOLUTION), so requests stay honoured while
+  // the window is hidden. False when the function is missing or refuses (Wine, Windows
+  // before 11); there is nothing else to do then.
+  virtual bool IgnoreTimerResolutionThrottling() = 0;
 };
 
 }  // namespace platform

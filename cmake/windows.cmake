@@ -1,0 +1,35 @@
+# The shipped program: the Win32 adapters over the portable core, one GUI-subsystem exe
+# that needs nothing beyond the DLLs Windows itself ships.
+enable_language(RC)
+
+# Only libraries every supported Windows has; optional APIs (powrprof, ntdll's timer
+# calls, ...) are bound at run time so a missing export is a failed call, not a load error.
+file(GLOB VELTRANE_WIN32_SOURCES CONFIGURE_DEPENDS
+     ${PROJECT_SOURCE_DIR}/src/platform/win32/*.cpp)
+add_library(veltrane_win32 STATIC ${VELTRANE_WIN32_SOURCES})
+target_link_libraries(veltrane_win32 PUBLIC veltrane_core advapi32 shell32 user32 ole32
+                                            shlwapi version)
+
+# The resource script takes its version numbers from the project version.
+configure_file(${PROJECT_SOURCE_DIR}/resources/version.h.in
+               ${PROJECT_BINARY_DIR}/generated/veltrane_version.h @ONLY)
+
+add_executable(Veltrane WIN32 ${PROJECT_SOURCE_DIR}/src/main_win32.cpp
+                              ${PROJECT_SOURCE_DIR}/resources/veltrane.rc)
+target_include_directories(Veltrane PRIVATE ${PROJECT_SOURCE_DIR}/resources
+                                            ${PROJECT_BINARY_DIR}/generated)
+target_link_libraries(Veltrane PRIVATE veltrane_win32)
+set_target_properties(Veltrane PROPERTIES OUTPUT_NAME Veltrane
+                                          RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+# The manifest and icon are named in the script; a change to them must relink.
+set_property(SOURCE ${PROJECT_SOURCE_DIR}/resources/veltrane.rc APPEND PROPERTY OBJECT_DEPENDS
+             ${PROJECT_SOURCE_DIR}/resources/veltrane.manifest
+             ${PROJECT_SOURCE_DIR}/resources/veltrane.ico)
+
+if(MINGW)
+  # wWinMain entry, and libstdc++, libgcc and winpthread linked in.
+  target_link_options(Veltrane PRIVATE -municode -static)
+elseif(MSVC)
+  # The resource script carries the manifest; the linker must not add a second one.
+  target_link_options(Veltrane PRIVATE /MANIFEST:NO)
+endif()

@@ -1,0 +1,26 @@
+# Sourced by run.sh and test.sh: the repository's places, the Wine settings every run
+# uses, and the one way a Wine prefix is made.
+
+VELTRANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+VELTRANE_BUILD="$VELTRANE_ROOT/build"
+VELTRANE_EXE="$VELTRANE_BUILD/windows/Veltrane.exe"
+
+# No Mono or Gecko install prompts, and no Wine debug chatter mixed into the program's
+# own output.
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# make_wine_prefix DIR: creates the prefix when it does not exist yet, as Windows 10 (a new
+# prefix says Windows 7). Wine's own messages go to DIR.log. Needs no X display.
+make_wine_prefix() {
+  local prefix=$1
+  if [ -f "$prefix/system.reg" ]; then
+    return 0
+  fi
+  mkdir -p "$(dirname "$prefix")"
+  if ! WINEPREFIX="$prefix" env -u DISPLAY wine winecfg -v win10 >"$prefix.log" 2>&1 ||
+    ! WINEPREFIX="$prefix" wineserver -w; then
+    echo "could not create the Wine prefix $prefix (see $prefix.log)" >&2
+    return 1
+  fi
+}

@@ -1,0 +1,214 @@
+#!/usr/bin/env bash
+# Builds both presets and runs every test tier: the native unit and contract suites
+# (ctest), a benchmark smoke run, the contract suites against the Win32 adapters under
+# Wine, the end-to-end scripts against the real Veltrane.exe under Wine, and each fuzz
+# target for a short while. Ends with "N passed, N failed" summed over the tiers and
+# exits non-zero when anything failed or did not build.
+set -uo pipefail
+source "$(dirname "$0")/common.sh"
+cd "$VELTRANE_ROOT"
+
+FUZZ_SECONDS="${FUZZ_SECONDS:-20}"
+LOGS="$VELTRANE_BUILD/logs"
+mkdir -p "$LOGS"
+
+total_passed=0
+total_failed=0
+summary=()
+
+# tier_done NAME PASSED FAILED STARTED: adds a tier's counts and remembers its line.
+tier_done() {
+  total_passed=$((total_passed + $2))
+  total_failed=$((total_failed + $3))
+  summary+=("$(printf '  %-10s %5d ok %5d failing %5ds' "$1" "$2" "$3" $((SECONDS - $4)))")
+}
+
+# step LOG COMMAND...: runs a set-up or build command with its output in a log file,
+# shown (its tail) only when it fails.
+step() {
+  local log="$LOGS/$1"
+  shift
+  if "$@" >"$log" 2>&1; then
+    return 0
+  fi
+  echo "FAILED: $* (last lines of $log):"
+  tail -n 40 "$log"
+  return 1
+}
+
+# Keeps one prefix's wineserver alive for a whole tier (services die a few seconds after
+# the last Wine process exits otherwise) and ends it afterwards.
+live_prefix=""
+end_wine_session() {
+  if [ -n "$live_prefix" ]; then
+    WINEPREFIX="$live_prefix" wineserver -k 2>/dev/null
+    live_prefix=""
+  fi
+}
+trap end_wine_session EXIT
+
+# start_wine_session DIR: a fresh prefix for this run, with its server kept alive.
+start_wine_session() {
+  rm -rf "$1"
+  make_wine_prefix "$1" || return 1
+  live_prefix="$1"
+  WINEPREFIX="$1" wineserver -p
+  # Wine's background processes start with the first program; let them inherit nothing
+  # of a test's output.
+  WINEPREFIX="$1" wine cmd.exe /c exit </dev/null >/dev/null 2>&1
+}
+
+echo "== setup"
+if ! step setup.log scripts/setup.sh; then
+  echo "0 passed, 1 failed"
+  exit 1
+fi
+
+echo "== native: build and ctest"
+started=$SECONDS
+if step native-configure.log cmake --preset native &&
+  step native-build.log cmake --build --preset native; then
+  ctest_out="$LOGS/ctest.log"
+  ctest --test-dir build/native --output-on-failure -j2 2>&1 | tee "$ctest_out" | grep -v '^ *[0-9]*/[0-9]* Test *#[0-9]*: .* Passed'
+  ctest_status=${PIPESTATUS[0]}
+  # "97% tests passed, 1 tests failed out of 40"
+  counts=$(sed -n 's/^[0-9]*% tests passed, \([0-9]*\) tests\{0,1\} failed out of \([0-9]*\)$/\1 \2/p' "$ctest_out")
+  if [ -n "$counts" ]; then
+    read -r failed all <<<"$counts"
+    tier_done native $((all - failed)) "$failed" "$started"
+  elif [ "$ctest_status" -eq 0 ]; then
+    tier_done native 0 0 "$started"
+  else
+    tier_done native 0 1 "$started"
+  fi
+else
+  tier_done native 0 1 "$started"
+fi
+
+echo "== bench: one short pass"
+started=$SECONDS
+if [ -x build/native/veltrane_bench ]; then
+  if step bench.log timeout 300 build/native/veltrane_bench --benchmark_min_time=0.01; then
+    tier_done bench 1 0 "$started"
+  else
+    tier_done bench 0 1 "$started"
+  fi
+else
+  echo "(no benchmarks built)"
+fi
+
+echo "== windows: cross build"
+started=$SECONDS
+windows_built=0
+if step windows-configure.log cmake --preset windows &&
+  step windows-build.log cmake --build --preset windows; then
+  windows_built=1
+  tier_done windows 0 0 "$started"
+else
+  tier_done windows 0 1 "$started"
+fi
+
+echo "== contract: Win32 adapters under Wine"
+started=$SECONDS
+contract_exe=build/windows/veltrane_contract_win32.exe
+if [ "$windows_built" -eq 1 ] && [ -f "$contract_exe" ]; then
+  if start_wine_session "$VELTRANE_BUILD/wine-contract"; then
+    contract_out="$LOGS/contract.log"
+    # Into a file, not a pipe: Wine's own service processes inherit the handle and outlive
+    # the run, so a pipe would never see its end.
+    (cd build/windows && WINEPREFIX="$live_prefix" timeout 900 wine veltrane_contract_win32.exe \
+      --gtest_color=no </dev/null >"$contract_out.raw" 2>&1)
+    contract_status=$?
+    tr -d '\r' <"$contract_out.raw" >"$contract_out"
+    grep -v -e '^\[ *\(RUN\|OK\) *\]' -e '^\[----------\]' -e '^$' "$contract_out"
+    passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\{0,1\}\..*/\1/p' "$contract_out")
+    failed=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) tests\{0,1\}, listed below:.*/\1/p' "$contract_out")
+    passed=${passed:-0}
+    failed=${failed:-0}
+    # A crash or hang leaves no summary behind: count it as one failure.
+    if [ "$contract_status" -ne 0 ] && [ "$failed" -eq 0 ]; then
+      echo "contract run ended with status $contract_status"
+      failed=1
+    fi
+    end_wine_session
+    tier_done contract "$passed" "$failed" "$started"
+  else
+    tier_done contract 0 1 "$started"
+  fi
+else
+  echo "(not built)"
+  tier_done contract 0 1 "$started"
+fi
+
+echo "== e2e: Veltrane.exe under Wine"
+started=$SECONDS
+if [ "$windows_built" -eq 1 ] && [ -f "$VELTRANE_EXE" ]; then
+  if start_wine_session "$VELTRANE_BUILD/wine-e2e"; then
+    passed=0
+    failed=0
+    for script in tests/e2e/*_test.sh; do
+      name=$(basename "$script" .sh)
+      echo "-- $name"
+      work="$VELTRANE_BUILD/e2e/$name"
+      rm -rf "$work"
+      mkdir -p "$work"
+      (cd "$work" && WINEPREFIX="$live_prefix" VELTRANE_EXE="$VELTRANE_EXE" E2E_WORK="$work" \
+        bash "$VELTRANE_ROOT/$script" </dev/null >"$LOGS/e2e-$name.log" 2>&1)
+      cat "$LOGS/e2e-$name.log"
+      result=$(tail -n 1 "$LOGS/e2e-$name.log")
+      if [[ "$result" =~ ^e2e-result\ ([0-9]+)\ ([0-9]+)$ ]]; then
+        passed=$((passed + BASH_REMATCH[1]))
+        failed=$((failed + BASH_REMATCH[2]))
+      else
+        echo "$name ended without its counts"
+        failed=$((failed + 1))
+      fi
+    done
+    end_wine_session
+    tier_done e2e "$passed" "$failed" "$started"
+  else
+    tier_done e2e 0 1 "$started"
+  fi
+else
+  echo "(Veltrane.exe not built)"
+  tier_done e2e 0 1 "$started"
+fi
+
+echo "== fuzz: ${FUZZ_SECONDS}s per target"
+started=$SECONDS
+shopt -s nullglob
+fuzz_sources=(tests/fuzz/*_fuzz.cpp)
+if [ ${#fuzz_sources[@]} -eq 0 ]; then
+  echo "(no fuzz targets)"
+elif step fuzz-configure.log cmake --preset fuzz &&
+  step fuzz-build.log cmake --build --preset fuzz --target veltrane_fuzzers; then
+  passed=0
+  failed=0
+  for source in "${fuzz_sources[@]}"; do
+    name=$(basename "$source" .cpp)
+    corpus="$VELTRANE_BUILD/fuzz/corpus/$name"
+    artifacts="$VELTRANE_BUILD/fuzz/artifacts/$name/"
+    mkdir -p "$corpus" "$artifacts"
+    # Seeds kept in the tree, when a target has them, are read but never written.
+    seeds=()
+    if [ -d "tests/fuzz/corpus/$name" ]; then
+      seeds=("tests/fuzz/corpus/$name")
+    fi
+    if step "fuzz-$name.log" "build/fuzz/fuzzers/$name" -max_total_time="$FUZZ_SECONDS" \
+      -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts" \
+      "$corpus" "${seeds[@]}"; then
+      echo "$name: $(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$LOGS/fuzz-$name.log")"
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1))
+    fi
+  done
+  tier_done fuzz "$passed" "$failed" "$started"
+else
+  tier_done fuzz 0 1 "$started"
+fi
+
+echo "== summary (tier, checks ok, checks failing, seconds)"
+printf '%s\n' "${summary[@]}"
+echo "$total_passed passed, $total_failed failed"
+[ "$total_failed" -eq 0 ]

@@ -1,0 +1,100 @@
+// The three sinks: console (or a redirected standard stream), the log file and the
+// thread's feed. Every path is best effort and never reports its own failure.
+#include "app/output.h"
+
+#include <atomic>
+#include <mutex>
+
+#include "app/feed.h"
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "platform/system.h"
+#include "support/utf.h"
+
+namespace {
+
+using platform::StdStream;
+
+constexpr std::size_t kLongestLine = 1023;
+
+std::mutex& LogMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+// Callers may pass text that did not come through Format; the cut applies to every sink.
+std::wstring Cut(const std::wstring& text) { return text.substr(0, kLongestLine); }
+
+// A console, or a file or pipe that a script redirected the stream to.
+bool Reaches(StdStream stream) {
+  auto& console = platform::Sys().console;
+  return console.IsConsole(stream) || console.IsRedirected(stream);
+}
+
+void FeedLine(const std::wstring& text) {
+  if (gui::Feed* feed = CurrentFeed()) feed->AddLine(text);
+}
+
+// Progress lines only make sense on a real console (a file would keep every redraw).
+// Tested once per installed system, which in the program is once per process.
+bool ProgressGoesToConsole() {
+  static std::atomic<platform::System*> tested_for{nullptr};
+  static std::atomic<bool> is_console{false};
+  platform::System* system = &platform::Sys();
+  if (tested_for.load() != system) {
+    is_console = system->console.IsConsole(StdStream::kOut);
+    tested_for = system;
+  }
+  return is_console;
+}
+
+}  // namespace
+
+void AppendLog(const std::wstring& text) {
+  auto& sys = platform::Sys();
+  std::lock_guard<std::mutex> lock(LogMutex());
+  // Step 1: the folder may not exist yet on a fresh machine; failure shows at the append.
+  (void)sys.files.CreateDirectory(DataFolder());
+  // Step 2: one append per line, so other processes' lines never tear ours.
+  const platform::LocalTime t = sys.clock.Now();
+  const std::wstring stamp =
+      Format(L"%04u-%02u-%02u %02u:%02u:%02u", t.year, t.month, t.day, t.hour, t.minute, t.second);
+  const std::string line = support::ToUtf8(stamp) + "  " + support::ToUtf8(text) + "\r\n";
+  (void)sys.files.Append(LogPath(), line);
+}
+
+void WriteStandardOutput(const std::wstring& text) {
+  if (Reaches(StdStream::kOut)) platform::Sys().console.Write(StdStream::kOut, text);
+}
+
+void PrintInfo(const std::wstring& text) {
+  const std::wstring line = Cut(text);
+  WriteStandardOutput(line + L"\n");
+  AppendLog(line);
+  FeedLine(line);
+}
+
+void PrintError(const std::wstring& text) {
+  const std::wstring line = Cut(text);
+  auto& console = platform::Sys().console;
+  // Standard error when it reaches anyone; else the console on standard output, so a
+  // console user still sees why a command failed.
+  if (Reaches(StdStream::kErr)) {
+    console.Write(StdStream::kErr, line + L"\n");
+  } else if (console.IsConsole(StdStream::kOut)) {
+    console.Write(StdStream::kOut, line + L"\n");
+  }
+  AppendLog(L"ERROR: " + line);
+  FeedLine(L"ERROR: " + line);
+}
+
+void ShowProgress(const std::wstring& text) {
+  if (!ProgressGoesToConsole()) return;
+  platform::Sys().console.Write(StdStream::kOut, Format(L"\r%-78.78ls", text.c_str()));
+}
+
+void ClearProgress() {
+  if (!ProgressGoesToConsole()) return;
+  platform::Sys().console.Write(StdStream::kOut, Format(L"\r%-78ls\r", L""));
+}

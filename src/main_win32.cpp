@@ -1,0 +1,27 @@
+// The only entry point: installs the Win32 system, splits and parses the command line,
+// and hands the process to the start-up order.
+#include <windows.h>
+// After windows.h, which it builds on.
+#include <shellapi.h>
+
+#include "app/options.h"
+#include "app/parse_options.h"
+#include "app/startup.h"
+#include "platform/system.h"
+#include "platform/win32/win32_system.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  platform::InstallSystem(&platform::Win32System());
+
+  // Step 1: every argument after the program name.
+  Arguments args;
+  int count = 0;
+  if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count)) {
+    for (int i = 1; i < count; ++i) args.emplace_back(argv[i]);
+    LocalFree(argv);
+  }
+  // Step 2.
+  Options options;
+  const bool parsed = ParseOptions(args, options);
+  return RunProcess(options, parsed, args);
+}

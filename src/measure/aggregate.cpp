@@ -1,0 +1,142 @@
+#include "measure/aggregate.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "measure/aggregate_master.h"
+#include "measure/atomic_file.h"
+#include "measure/csv_text.h"
+#include "measure/data_files_lock.h"
+#include "platform/files.h"
+#include "platform/system.h"
+
+namespace {
+
+constexpr wchar_t kRunFilePattern[] = L"benchmark-*.csv";
+
+// Run files in name order; the time-stamped names make that oldest first.
+std::vector<std::wstring> RunFiles(const std::wstring& folder) {
+  platform::Files& files = platform::Sys().files;
+  std::vector<std::wstring> names = files.List(folder, kRunFilePattern);
+  std::erase_if(names,
+                [&](const std::wstring& name) { return files.IsDirectory(folder + L"\\" + name); });
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<RunRow> ReadRunRows(const std::wstring& path, bool sweep_only) {
+  std::vector<RunRow> rows;
+  const auto bytes = platform::Sys().files.ReadAll(path);
+  if (!bytes.ok()) return rows;
+  for (std::string_view line : SplitLines(*bytes)) {
+    if (sweep_only && !line.starts_with("sweep,")) continue;
+    if (auto row = ParseRunCsvRow(line)) rows.push_back(*row);
+  }
+  return rows;
+}
+
+// Rebuilds a missing aggregate from the run files that are still on disk.
+void FoldEarlierScansLocked(const std::wstring& folder, AggregateMaster& master) {
+  unsigned folded = 0;
+  for (const std::wstring& name : RunFiles(folder)) {
+    const std::vector<RunRow> rows = ReadRunRows(folder + L"\\" + name, false);
+    if (rows.empty()) continue;
+    FoldRunRows(master, rows);
+    ++folded;
+  }
+  if (folded > 0) {
+    AppendTuneHistoryLocked(
+        folder, L"History",
+        std::to_wstring(folded) + L" earlier timer scans folded into the aggregate");
+  }
+}
+
+double MeanOf(double sum, double weight) { return weight > 0 ? sum / weight : 0; }
+
+AggregatePoint PointOf(const AggregateEntry& e) {
+  AggregatePoint p;
+  p.requested = e.requested;
+  p.runs = e.runs;
+  p.loop_w = e.loop_w;
+  p.idle_w = e.idle_w;
+  p.score_w = e.score_w;
+  p.loop_median = MeanOf(e.loop_median_s, e.loop_w);
+  p.loop_mean = MeanOf(e.loop_mean_s, e.loop_w);
+  p.loop_stdev = MeanOf(e.loop_stdev_s, e.loop_w);
+  p.loop_late = MeanOf(e.loop_late_s, e.loop_w);
+  p.loop_score = MeanOf(e.loop_score_s, e.loop_w);
+  p.idle_median = MeanOf(e.idle_median_s, e.idle_w);
+  p.idle_mean = MeanOf(e.idle_mean_s, e.idle_w);
+  p.idle_stdev = MeanOf(e.idle_stdev_s, e.idle_w);
+  p.idle_late = MeanOf(e.idle_late_s, e.idle_w);
+  p.idle_score = MeanOf(e.idle_score_s, e.idle_w);
+  p.score = MeanOf(e.score_s, e.score_w);
+  return p;
+}
+
+// The run file written last. File times are not on the Files port, so the time-stamped
+// name decides: it sorts in the order the program wrote the files.
+std::vector<std::pair<std::uint32_t, double>> NewestRunLocked(const std::wstring& folder) {
+  std::vector<std::pair<std::uint32_t, double>> newest;
+  const std::vector<std::wstring> names = RunFiles(folder);
+  if (names.empty()) return newest;
+  for (const RunRow& row : ReadRunRows(folder + L"\\" + names.back(), true)) {
+    newest.emplace_back(row.requested, row.score);
+  }
+  return newest;
+}
+
+}  // namespace
+
+void FoldRunIntoAggregate(const std::wstring& folder, std::span<const RunRow> rows) {
+  if (folder.empty() || rows.empty()) return;
+  std::lock_guard<std::mutex> hold(DataFilesLock());
+  platform::Files& files = platform::Sys().files;
+  (void)files.CreateDirectory(folder);
+  // Step 1: the saved totals; a missing file is rebuilt from the earlier run files,
+  // which do not include this run yet.
+  const bool existed = files.Exists(AggregatePath(folder));
+  AggregateMaster master = LoadAggregate(folder);
+  if (!existed) FoldEarlierScansLocked(folder, master);
+  // Step 2: this run, then the whole file replaced at once.
+  FoldRunRows(master, rows);
+  (void)WriteFileAtomically(AggregatePath(folder), FormatAggregate(master));
+}
+
+AggregateView LoadAggregateView(const std::wstring& folder) {
+  AggregateView view;
+  if (folder.empty()) return view;
+  std::lock_guard<std::mutex> hold(DataFilesLock());
+  // Step 1: the totals, rebuilt and saved when the file is missing and runs exist.
+  AggregateMaster master = LoadAggregate(folder);
+  if (!platform::Sys().files.Exists(AggregatePath(folder))) {
+    FoldEarlierScansLocked(folder, master);
+    if (!master.empty()) {
+      (void)WriteFileAtomically(AggregatePath(folder), FormatAggregate(master));
+    }
+  }
+  // Step 2: means per interval, the run count and the sample total.
+  for (const auto& [requested, entry] : master) {
+    view.points.push_back(PointOf(entry));
+    view.runs = std::max(view.runs, entry.runs);
+    view.samples += entry.score_w;
+  }
+  // Step 3: history and the newest run's sweep curve.
+  view.history = ReadTuneHistoryLocked(folder);
+  view.newestRun = NewestRunLocked(folder);
+  return view;
+}
+
+AggregateChoice LowestAggregateScore(const std::wstring& folder) {
+  AggregateChoice choice;
+  if (folder.empty()) return choice;
+  const AggregateView view = LoadAggregateView(folder);
+  if (view.runs < 2) return choice;
+  const AggregatePoint* best = nullptr;
+  for (const AggregatePoint& p : view.points) {
+    if (p.score_w <= 0 || p.requested == 0) continue;
+    if (best == nullptr || p.score < best->score) best = &p;
+  }
+  if (best == nullptr) return choice;
+  return {best->requested, best->score, view.runs};
+}

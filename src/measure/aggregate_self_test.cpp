@@ -1,0 +1,108 @@
+#include "measure/aggregate_self_test.h"
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "measure/aggregate.h"
+#include "platform/environment.h"
+#include "platform/files.h"
+#include "platform/system.h"
+
+namespace {
+
+// A row as the checks describe it: loop_n n, loop median and mean v, score v.
+RunRow Row(std::uint32_t requested, std::uint32_t n, double v) {
+  RunRow r;
+  r.requested = requested;
+  r.loop_n = n;
+  r.loop_median = v;
+  r.loop_mean = v;
+  r.score = v;
+  return r;
+}
+
+void Fold(const std::wstring& folder, std::vector<RunRow> rows) {
+  FoldRunIntoAggregate(folder, rows);
+}
+
+bool Near(double a, double b, double tolerance) { return std::fabs(a - b) <= tolerance; }
+
+void ClearDataFiles(const std::wstring& folder) {
+  platform::Files& files = platform::Sys().files;
+  (void)files.Delete(folder + L"\\aggregate-master.csv");
+  (void)files.Delete(folder + L"\\tune-history.csv");
+}
+
+// Weighted means, run counts and the heavy-run rule, in one folder.
+int CheckWeights(const std::wstring& folder) {
+  Fold(folder, {Row(5600, 10, 1)});
+  Fold(folder, {Row(5600, 10, 3)});
+  AggregateView view = LoadAggregateView(folder);
+  if (view.points.size() != 1 || view.points[0].runs != 2) return 2;
+  if (!Near(view.points[0].loop_median, 2, 1e-9)) return 3;
+  if (!Near(view.points[0].loop_w, 20, 1e-6)) return 4;
+
+  Fold(folder, {Row(5600, 10, 5)});
+  view = LoadAggregateView(folder);
+  if (view.points.size() != 1) return 5;
+  if (!Near(view.points[0].loop_median, 3, 1e-9)) return 5;
+  if (!Near(view.points[0].score, 3, 1e-9)) return 6;
+  if (!Near(view.points[0].score_w, 30, 1e-6)) return 7;
+
+  Fold(folder, {Row(5600, 10000, 1)});
+  Fold(folder, {Row(5600, 10, 11)});
+  view = LoadAggregateView(folder);
+  if (view.points.size() != 1) return 8;
+  if (!Near(view.points[0].loop_median, 1.0159362549800797, 1e-6)) return 8;
+  if (!(view.points[0].loop_w > 10000)) return 9;
+  return 0;
+}
+
+// The choice needs two runs and breaks ties towards the lower interval.
+int CheckChoice(const std::wstring& folder) {
+  if (LowestAggregateScore(folder).resolution != 0) return 11;
+  Fold(folder, {Row(5000, 10, 4), Row(5600, 10, 1)});
+  if (LowestAggregateScore(folder).resolution != 0) return 12;
+  Fold(folder, {Row(5000, 10, 3), Row(5600, 10, 1)});
+  const AggregateChoice choice = LowestAggregateScore(folder);
+  if (choice.resolution != 5600) return 13;
+  if (choice.runs != 2) return 14;
+  if (!Near(choice.score, 1, 1e-9)) return 15;
+  if (LowestAggregateScore(folder).resolution != 5600) return 17;
+
+  ClearDataFiles(folder);
+  Fold(folder, {Row(5000, 10, 1), Row(6000, 10, 1)});
+  Fold(folder, {Row(5000, 10, 1), Row(6000, 10, 1)});
+  if (LowestAggregateScore(folder).resolution != 5000) return 18;
+  return 0;
+}
+
+int CheckHistory(const std::wstring& folder) {
+  AppendTuneHistory(folder, L"CPU", L"power applied");
+  const AggregateView view = LoadAggregateView(folder);
+  if (view.history.empty() || view.history[0].area != L"CPU") return 10;
+  return 0;
+}
+
+}  // namespace
+
+int AggregateSelfTest() {
+  const std::wstring temp = platform::Sys().environment.TempFolder();
+  if (temp.empty()) return 1;
+  platform::Files& files = platform::Sys().files;
+  const std::wstring test_folder = temp + L"VeltraneAggTest";
+  const std::wstring hold_folder = temp + L"VeltraneAggHold";
+  for (const std::wstring& folder : {test_folder, hold_folder}) {
+    (void)files.CreateDirectory(folder);
+    ClearDataFiles(folder);
+  }
+  int result = CheckWeights(test_folder);
+  if (result == 0) result = CheckChoice(hold_folder);
+  if (result == 0) result = CheckHistory(test_folder);
+  for (const std::wstring& folder : {test_folder, hold_folder}) {
+    ClearDataFiles(folder);
+    (void)files.Delete(folder);
+  }
+  return result;
+}

@@ -1,0 +1,46 @@
+#include "measure/benchmark.h"
+
+#include "app/output.h"
+#include "measure/fidelity.h"
+#include "platform/environment.h"
+#include "platform/system.h"
+#include "service/service_control.h"
+
+BenchmarkResult RunBenchmark(const Options& options, bool& serviceStopped) {
+  // Step 1: a running service's request would mask every coarser candidate.
+  serviceStopped = false;
+  if (QueryTimerServiceState() == ServiceState::Running) {
+    if (platform::Sys().environment.IsProcessElevated()) {
+      PrintInfo(
+          L"Stopping the running Veltrane service for the duration of the benchmark (its "
+          L"request would mask every candidate coarser than it)...");
+      const bool stopped = StopServiceByName(kServiceName);
+      const bool legacy_stopped = StopServiceByName(kLegacyServiceName);
+      serviceStopped = stopped && legacy_stopped;
+    } else {
+      PrintInfo(
+          L"WARNING: the Veltrane service is running and this console is not elevated, so "
+          L"candidates coarser than the service's resolution cannot be measured. Run "
+          L"elevated or use --stop first.");
+    }
+  }
+  // Step 2: what is measured, and how.
+  PrintInfo(
+      L"\nBenchmarking Sleep(1) response across timer resolutions. Each candidate is "
+      L"requested with NtSetTimerResolution, Sleep(1) is timed with "
+      L"QueryPerformanceCounter, then the request is released. A sample 'misses a tick' "
+      L"when it sleeps at least half a tick longer than the candidate's typical value "
+      L"(e.g. 1.5 ms instead of 1.0 ms).");
+  // Step 3: the fidelity plan fills what the user did not set.
+  const FidelityPlan plan = FidelityPlanFor(options.fidelity);
+  SweepConfig config;
+  config.sweepFrom = options.sweepFrom;
+  config.sweepTo = options.sweepTo;
+  config.step = options.step;
+  config.margin = options.margin;
+  config.marginSet = options.marginSet;
+  config.samples = options.samplesSet ? options.samples : plan.samples;
+  config.passes = options.passesSet ? options.passes : plan.passes;
+  config.verifyCount = options.verifySet ? options.verifyCount : plan.verifyCount;
+  return RunSweep(config);
+}

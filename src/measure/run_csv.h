@@ -1,0 +1,18 @@
+// The per-run CSV in the data folder: a stored format that the aggregate rebuilds from,
+// so its column order and number formats never change. UTF-8, CR LF, C locale.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "measure/candidate.h"
+
+// Data folder + "\benchmark-YYYYMMDD-HHMMSS.csv" at the current local time.
+std::wstring RunCsvPath();
+// The header line, CR LF included.
+std::string RunCsvHeader();
+// One row, CR LF included: "sweep" or "verify", then the 29 columns.
+std::string FormatCsvRow(const char* phase, const Candidate& candidate);
+// Best effort: a folder or file that cannot be made is silently not written.
+void WriteRunCsv(const std::wstring& path, std::span<const Candidate> sweepCandidates,
+                 std::span<const Candidate> finalists);

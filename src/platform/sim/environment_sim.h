@@ -1,0 +1,41 @@
+// SimEnvironment: the process environment of the simulated machine. Seeded with the
+// variables a fresh Windows 10 session has (names compare case-insensitively, as there);
+// the executable path and the elevation are settable. Elevated by default, as most flows
+// need administrator rights; tests of the elevation paths turn it off.
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "platform/environment.h"
+
+namespace platform {
+
+class SimEnvironment final : public Environment {
+ public:
+  SimEnvironment();
+
+  std::optional<std::wstring> Variable(const std::wstring& name) override;
+  std::wstring SystemDirectory() override;
+  std::wstring TempFolder() override;
+  std::wstring ExecutablePath() override;
+  bool IsProcessElevated() override;
+
+  // Test controls.
+  void SetVariable(const std::wstring& name, const std::wstring& value);
+  void UnsetVariable(const std::wstring& name);
+  void SetExecutablePath(const std::wstring& path);
+  void SetElevated(bool elevated);
+
+ private:
+  std::optional<std::wstring> Find(const std::wstring& name);  // caller holds the lock
+
+  std::mutex mutex_;
+  std::map<std::wstring, std::wstring> variables_;  // key: upper-case name
+  std::wstring executable_path_ = L"C:\\Users\\Player\\Downloads\\Veltrane.exe";
+  bool elevated_ = true;
+};
+
+}  // namespace platform

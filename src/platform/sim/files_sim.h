@@ -1,0 +1,92 @@
+// SimFiles: a sandboxed file system. Windows paths ("C:\\ProgramData\\Veltrane\\x.csv")
+// map onto a fresh temporary folder on the host disk, removed again by the destructor.
+// Names compare case-insensitively and keep the case they were created with, as on
+// Windows; each error carries the Windows error code the real call would give.
+//
+// Starts with the folders a fresh Windows has (C:\\Windows\\system32, C:\\ProgramData,
+// C:\\Program Files, the user's temp folder), so the program's own folders can be made.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/sim/fault_queue.h"
+
+namespace platform {
+
+enum class FileOp { kCreateDirectory, kRead, kWrite, kAppend, kMove, kCopy, kDelete, kList };
+
+// How another process holds a file open.
+enum class FileLock {
+  kNone,
+  // A running executable: others may read, copy and rename it, but not write, replace or
+  // delete it.
+  kInUse,
+  // Opened without sharing: nothing else may open it at all.
+  kExclusive,
+};
+
+class SimFiles final : public Files {
+ public:
+  SimFiles();
+  ~SimFiles() override;
+  SimFiles(const SimFiles&) = delete;
+  SimFiles& operator=(const SimFiles&) = delete;
+
+  bool Exists(const std::wstring& path) override;
+  bool IsDirectory(const std::wstring& path) override;
+  support::Status CreateDirectory(const std::wstring& path) override;
+  support::Result<std::string> ReadAll(const std::wstring& path) override;
+  support::Status WriteNew(const std::wstring& path, std::string_view bytes) override;
+  support::Status Append(const std::wstring& path, std::string_view bytes) override;
+  support::Status MoveReplace(const std::wstring& from, const std::wstring& to) override;
+  support::Status Copy(const std::wstring& from, const std::wstring& to, bool overwrite) override;
+  support::Status Delete(const std::wstring& path) override;
+  support::Status RemoveEmptyDirectory(const std::wstring& path) override;
+  support::Status DeleteAtReboot(const std::wstring& path) override;
+  std::vector<std::wstring> List(const std::wstring& folder, const std::wstring& pattern) override;
+
+  // Test controls.
+  // The next call of `op` fails with `code` (and `win32_error`, 0 picks Windows' usual
+  // code for it) without touching the disk. Faults queue per operation.
+  void FailNext(FileOp op, support::ErrorCode code, std::uint32_t win32_error = 0);
+  // Marks how another process holds `path`; the mark moves with the file on a rename.
+  void SetLock(const std::wstring& path, FileLock lock);
+  // Writes `bytes` to `path`, creating the missing folders on the way.
+  void Seed(const std::wstring& path, std::string_view bytes);
+  void SeedDirectory(const std::wstring& path);
+  // Where `path` lives on the host disk (for inspecting files with ordinary tools).
+  std::filesystem::path HostPath(const std::wstring& path);
+  const std::filesystem::path& root() const { return root_; }
+  // The paths DeleteAtReboot scheduled, in call order.
+  std::vector<std::wstring> PendingRebootDeletes();
+
+ private:
+  struct Resolved {
+    std::filesystem::path host;
+    std::wstring key;  // case-folded Windows path: the identity of the file
+    wchar_t drive = L'C';
+    bool parent_is_dir = false;
+  };
+
+  // Maps a Windows path onto the sandbox; nullopt for paths Windows would reject here
+  // (relative, no drive).
+  std::optional<Resolved> Resolve(const std::wstring& path) const;
+  FileLock LockOf(const Resolved& r) const;
+  support::Status WriteBytes(const std::wstring& path, std::string_view bytes, bool append);
+  void CreateParents(const std::filesystem::path& host);
+
+  std::mutex mutex_;
+  std::filesystem::path root_;
+  std::map<std::wstring, FileLock> locks_;  // by Resolved::key
+  sim::FaultQueue<FileOp> faults_;
+  std::vector<std::wstring> reboot_deletes_;
+};
+
+}  // namespace platform

@@ -1,0 +1,12 @@
+#include "platform/sim/sim_machine.h"
+
+namespace platform {
+
+SimMachine::SimMachine()
+    : timer(clock), processes(clock), system_{clock,     console,       environment, files,
+                                              hardware,  instance_lock, timer,       power,
+                                              processes, registry,      services,    shell} {}
+
+SimMachine::~SimMachine() = default;
+
+}  // namespace platform

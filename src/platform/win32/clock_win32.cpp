@@ -1,0 +1,29 @@
+#include "platform/win32/clock_win32.h"
+
+#include <windows.h>
+
+namespace platform {
+
+std::int64_t Win32Clock::PerformanceCounter() {
+  LARGE_INTEGER counter{};
+  ::QueryPerformanceCounter(&counter);  // cannot fail on Windows XP and later
+  return counter.QuadPart;
+}
+
+std::int64_t Win32Clock::PerformanceFrequency() {
+  LARGE_INTEGER frequency{};
+  ::QueryPerformanceFrequency(&frequency);
+  return frequency.QuadPart;
+}
+
+std::uint64_t Win32Clock::TickCount64() { return ::GetTickCount64(); }
+
+LocalTime Win32Clock::Now() {
+  SYSTEMTIME t{};
+  ::GetLocalTime(&t);
+  return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
+void Win32Clock::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+}  // namespace platform

@@ -1,0 +1,74 @@
+#include "platform/win32/environment_win32.h"
+
+#include <windows.h>
+
+#include "platform/win32/unique_handle.h"
+
+namespace platform {
+namespace {
+
+// Calls `get(buffer, size)` (a Win32 "returns the length or the size needed" function)
+// with a growing buffer until the text fits; empty when it fails.
+template <typename Get>
+std::wstring ReadGrowing(Get get) {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = get(buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return buffer;
+    }
+    buffer.resize(length + 1);
+  }
+}
+
+}  // namespace
+
+std::optional<std::wstring> Win32Environment::Variable(const std::wstring& name) {
+  // A set but empty variable also returns 0; the last error tells it from a missing one.
+  ::SetLastError(ERROR_SUCCESS);
+  std::wstring value = ReadGrowing([&name](wchar_t* buffer, DWORD size) {
+    return ::GetEnvironmentVariableW(name.c_str(), buffer, size);
+  });
+  if (value.empty() && ::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+  return value;
+}
+
+std::wstring Win32Environment::SystemDirectory() {
+  return ReadGrowing(
+      [](wchar_t* buffer, DWORD size) { return ::GetSystemDirectoryW(buffer, size); });
+}
+
+std::wstring Win32Environment::TempFolder() {
+  return ReadGrowing([](wchar_t* buffer, DWORD size) { return ::GetTempPathW(size, buffer); });
+}
+
+std::wstring Win32Environment::ExecutablePath() {
+  // GetModuleFileNameW cuts the path to the buffer and returns the buffer size then, so
+  // grow until the result is shorter than the buffer.
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return buffer;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool Win32Environment::IsProcessElevated() {
+  win32::UniqueHandle token;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Put())) return false;
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  if (!::GetTokenInformation(token.Get(), TokenElevation, &elevation, sizeof(elevation), &size)) {
+    return false;
+  }
+  return elevation.TokenIsElevated != 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,24 @@
+// Win32Files: CreateFileW, MoveFileExW, CopyFileW, DeleteFileW and FindFirstFileW.
+#pragma once
+
+#include "platform/files.h"
+
+namespace platform {
+
+class Win32Files final : public Files {
+ public:
+  bool Exists(const std::wstring& path) override;
+  bool IsDirectory(const std::wstring& path) override;
+  support::Status CreateDirectory(const std::wstring& path) override;
+  support::Result<std::string> ReadAll(const std::wstring& path) override;
+  support::Status WriteNew(const std::wstring& path, std::string_view bytes) override;
+  support::Status Append(const std::wstring& path, std::string_view bytes) override;
+  support::Status MoveReplace(const std::wstring& from, const std::wstring& to) override;
+  support::Status Copy(const std::wstring& from, const std::wstring& to, bool overwrite) override;
+  support::Status Delete(const std::wstring& path) override;
+  support::Status RemoveEmptyDirectory(const std::wstring& path) override;
+  support::Status DeleteAtReboot(const std::wstring& path) override;
+  std::vector<std::wstring> List(const std::wstring& folder, const std::wstring& pattern) override;
+};
+
+}  // namespace platform

@@ -1,0 +1,13 @@
+// Win32InstanceLock: CreateMutexW on a named mutex.
+#pragma once
+
+#include "platform/instance_lock.h"
+
+namespace platform {
+
+class Win32InstanceLock final : public InstanceLock {
+ public:
+  std::unique_ptr<HeldMutex> TryCreate(const std::wstring& name) override;
+};
+
+}  // namespace platform

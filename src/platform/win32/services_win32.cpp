@@ -1,0 +1,239 @@
+#include "platform/win32/services_win32.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace platform {
+namespace {
+
+using support::ErrorCode;
+using support::PortError;
+
+PortError LastError(const wchar_t* call, const std::wstring& object = {}) {
+  const DWORD error = ::GetLastError();
+  ErrorCode code = ErrorCode::kFailed;
+  if (error == ERROR_ACCESS_DENIED) code = ErrorCode::kAccessDenied;
+  if (error == ERROR_SERVICE_DOES_NOT_EXIST) code = ErrorCode::kNotFound;
+  if (error == ERROR_SERVICE_EXISTS) code = ErrorCode::kAlreadyExists;
+  if (error == ERROR_CALL_NOT_IMPLEMENTED) code = ErrorCode::kUnsupported;
+  std::wstring what = call;
+  if (!object.empty()) what += L" " + object;
+  return support::Fail(code, what, error);
+}
+
+// Closes a manager or service handle on every exit.
+class ScHandle final : public ServiceManagerHandle, public ServiceHandle {
+ public:
+  explicit ScHandle(SC_HANDLE handle) : handle_(handle) {}
+  ~ScHandle() override { ::CloseServiceHandle(handle_); }
+  ScHandle(const ScHandle&) = delete;
+  ScHandle& operator=(const ScHandle&) = delete;
+  SC_HANDLE get() const { return handle_; }
+
+ private:
+  SC_HANDLE handle_;
+};
+
+SC_HANDLE Raw(ServiceManagerHandle& handle) { return static_cast<ScHandle&>(handle).get(); }
+SC_HANDLE Raw(ServiceHandle& handle) { return static_cast<ScHandle&>(handle).get(); }
+
+class StatusHandle final : public ServiceStatusHandle {
+ public:
+  explicit StatusHandle(SERVICE_STATUS_HANDLE handle) : handle_(handle) {}
+  SERVICE_STATUS_HANDLE get() const { return handle_; }
+
+ private:
+  SERVICE_STATUS_HANDLE handle_;  // owned by the dispatcher, never closed
+};
+
+class Event final : public WaitableEvent {
+ public:
+  explicit Event(HANDLE handle) : handle_(handle) {}
+  ~Event() override {
+    if (handle_ != nullptr) ::CloseHandle(handle_);
+  }
+  Event(const Event&) = delete;
+  Event& operator=(const Event&) = delete;
+  void Set() override {
+    if (handle_ != nullptr) ::SetEvent(handle_);
+  }
+  bool Wait(std::uint32_t timeout_ms) override {
+    // Without an event nothing could ever wake the waiter: treat it as signalled.
+    if (handle_ == nullptr) return true;
+    return ::WaitForSingleObject(handle_, timeout_ms) == WAIT_OBJECT_0;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+ServiceStatus FromWin32(const SERVICE_STATUS& s) {
+  return ServiceStatus{static_cast<ServiceRunState>(s.dwCurrentState), s.dwControlsAccepted,
+                       s.dwWin32ExitCode, s.dwCheckPoint, s.dwWaitHint};
+}
+
+// The dispatcher calls the service main through a plain WINAPI function; there is only one
+// service in this process, so one slot is enough.
+ServiceMainFunction g_service_main = nullptr;
+
+void WINAPI ServiceMainTrampoline(DWORD argc, LPWSTR* argv) {
+  if (g_service_main != nullptr) g_service_main(argc, argv);
+}
+
+struct HandlerSlot {
+  ServiceControlHandler handler = nullptr;
+  void* context = nullptr;
+};
+HandlerSlot g_handler;
+
+DWORD WINAPI HandlerTrampoline(DWORD control, DWORD event_type, LPVOID event_data, LPVOID) {
+  if (g_handler.handler == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+  return g_handler.handler(control, event_type, event_data, g_handler.context);
+}
+
+}  // namespace
+
+support::Result<std::unique_ptr<ServiceManagerHandle>> Win32Services::OpenManager(
+    std::uint32_t access) {
+  SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, access);
+  if (manager == nullptr) return LastError(L"OpenSCManagerW");
+  return std::unique_ptr<ServiceManagerHandle>(std::make_unique<ScHandle>(manager));
+}
+
+support::Result<std::unique_ptr<ServiceHandle>> Win32Services::Open(ServiceManagerHandle& manager,
+                                                                    const std::wstring& name,
+                                                                    std::uint32_t access) {
+  SC_HANDLE service = ::OpenServiceW(Raw(manager), name.c_str(), access);
+  if (service == nullptr) return LastError(L"OpenServiceW", name);
+  return std::unique_ptr<ServiceHandle>(std::make_unique<ScHandle>(service));
+}
+
+support::Result<std::unique_ptr<ServiceHandle>> Win32Services::Create(ServiceManagerHandle& manager,
+                                                                      const std::wstring& name,
+                                                                      const ServiceConfig& config) {
+  SC_HANDLE service = ::CreateServiceW(
+      Raw(manager), name.c_str(), config.display_name.c_str(), SERVICE_ALL_ACCESS,
+      SERVICE_WIN32_OWN_PROCESS, static_cast<DWORD>(config.start_type), SERVICE_ERROR_NORMAL,
+      config.binary_path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+  if (service == nullptr) return LastError(L"CreateServiceW", name);
+  return std::unique_ptr<ServiceHandle>(std::make_unique<ScHandle>(service));
+}
+
+support::Status Win32Services::ChangeConfig(ServiceHandle& service, const ServiceConfig& config) {
+  if (!::ChangeServiceConfigW(Raw(service), SERVICE_WIN32_OWN_PROCESS,
+                              static_cast<DWORD>(config.start_type), SERVICE_ERROR_NORMAL,
+                              config.binary_path.c_str(), nullptr, nullptr, nullptr, nullptr,
+                              nullptr, config.display_name.c_str())) {
+    return LastError(L"ChangeServiceConfigW");
+  }
+  return {};
+}
+
+support::Status Win32Services::SetDescription(ServiceHandle& service,
+                                              const std::wstring& description) {
+  std::wstring text = description;
+  SERVICE_DESCRIPTIONW info{text.data()};
+  if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_DESCRIPTION, &info)) {
+    return LastError(L"ChangeServiceConfig2W(description)");
+  }
+  return {};
+}
+
+support::Status Win32Services::SetFailureActions(ServiceHandle& service,
+                                                 const FailureActions& actions) {
+  std::vector<SC_ACTION> list;
+  for (std::uint32_t delay : actions.restart_delays_ms) list.push_back({SC_ACTION_RESTART, delay});
+  SERVICE_FAILURE_ACTIONSW info{};
+  info.dwResetPeriod = actions.reset_period_s;
+  info.lpRebootMsg = nullptr;
+  info.lpCommand = nullptr;
+  info.cActions = static_cast<DWORD>(list.size());
+  info.lpsaActions = list.data();
+  if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS, &info)) {
+    return LastError(L"ChangeServiceConfig2W(failure actions)");
+  }
+  return {};
+}
+
+support::Result<ServiceConfig> Win32Services::QueryConfig(ServiceHandle& service) {
+  DWORD needed = 0;
+  ::QueryServiceConfigW(Raw(service), nullptr, 0, &needed);
+  if (needed == 0) return LastError(L"QueryServiceConfigW");
+  std::vector<BYTE> buffer(needed);
+  auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+  if (!::QueryServiceConfigW(Raw(service), config, needed, &needed)) {
+    return LastError(L"QueryServiceConfigW");
+  }
+  ServiceConfig result;
+  if (config->lpDisplayName != nullptr) result.display_name = config->lpDisplayName;
+  if (config->lpBinaryPathName != nullptr) result.binary_path = config->lpBinaryPathName;
+  result.start_type = static_cast<ServiceStartType>(config->dwStartType);
+  return result;
+}
+
+support::Status Win32Services::Start(ServiceHandle& service) {
+  if (!::StartServiceW(Raw(service), 0, nullptr)) return LastError(L"StartServiceW");
+  return {};
+}
+
+support::Result<ServiceStatus> Win32Services::Control(ServiceHandle& service,
+                                                      std::uint32_t control) {
+  SERVICE_STATUS status{};
+  if (!::ControlService(Raw(service), control, &status)) return LastError(L"ControlService");
+  return FromWin32(status);
+}
+
+support::Result<ServiceStatus> Win32Services::QueryStatus(ServiceHandle& service) {
+  SERVICE_STATUS_PROCESS process{};
+  DWORD needed = 0;
+  if (!::QueryServiceStatusEx(Raw(service), SC_STATUS_PROCESS_INFO,
+                              reinterpret_cast<BYTE*>(&process), sizeof(process), &needed)) {
+    return LastError(L"QueryServiceStatusEx");
+  }
+  return ServiceStatus{static_cast<ServiceRunState>(process.dwCurrentState),
+                       process.dwControlsAccepted, process.dwWin32ExitCode, process.dwCheckPoint,
+                       process.dwWaitHint};
+}
+
+support::Status Win32Services::Delete(ServiceHandle& service) {
+  if (!::DeleteService(Raw(service))) return LastError(L"DeleteService");
+  return {};
+}
+
+support::Status Win32Services::RunDispatcher(const std::wstring& name, ServiceMainFunction main) {
+  g_service_main = main;
+  std::wstring service_name = name;
+  SERVICE_TABLE_ENTRYW table[] = {{service_name.data(), ServiceMainTrampoline}, {nullptr, nullptr}};
+  if (!::StartServiceCtrlDispatcherW(table)) return LastError(L"StartServiceCtrlDispatcherW");
+  return {};
+}
+
+support::Result<std::unique_ptr<ServiceStatusHandle>> Win32Services::RegisterControlHandler(
+    const std::wstring& name, ServiceControlHandler handler, void* context) {
+  g_handler = HandlerSlot{handler, context};
+  SERVICE_STATUS_HANDLE handle =
+      ::RegisterServiceCtrlHandlerExW(name.c_str(), HandlerTrampoline, nullptr);
+  if (handle == nullptr) return LastError(L"RegisterServiceCtrlHandlerExW", name);
+  return std::unique_ptr<ServiceStatusHandle>(std::make_unique<StatusHandle>(handle));
+}
+
+support::Status Win32Services::SetStatus(ServiceStatusHandle& handle, const ServiceStatus& status) {
+  SERVICE_STATUS raw{};
+  raw.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+  raw.dwCurrentState = static_cast<DWORD>(status.state);
+  raw.dwControlsAccepted = status.controls_accepted;
+  raw.dwWin32ExitCode = status.win32_exit_code;
+  raw.dwCheckPoint = status.check_point;
+  raw.dwWaitHint = status.wait_hint_ms;
+  if (!::SetServiceStatus(static_cast<StatusHandle&>(handle).get(), &raw)) {
+    return LastError(L"SetServiceStatus");
+  }
+  return {};
+}
+
+std::unique_ptr<WaitableEvent> Win32Services::NewEvent() {
+  return std::make_unique<Event>(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+}
+
+}  // namespace platform

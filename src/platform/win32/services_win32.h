@@ -1,0 +1,32 @@
+// Win32Services: the Service Control Manager and the service dispatcher through advapi32.
+#pragma once
+
+#include "platform/services.h"
+
+namespace platform {
+
+class Win32Services final : public Services {
+ public:
+  support::Result<std::unique_ptr<ServiceManagerHandle>> OpenManager(std::uint32_t access) override;
+  support::Result<std::unique_ptr<ServiceHandle>> Open(ServiceManagerHandle& manager,
+                                                       const std::wstring& name,
+                                                       std::uint32_t access) override;
+  support::Result<std::unique_ptr<ServiceHandle>> Create(ServiceManagerHandle& manager,
+                                                         const std::wstring& name,
+                                                         const ServiceConfig& config) override;
+  support::Status ChangeConfig(ServiceHandle& service, const ServiceConfig& config) override;
+  support::Status SetDescription(ServiceHandle& service, const std::wstring& description) override;
+  support::Status SetFailureActions(ServiceHandle& service, const FailureActions& actions) override;
+  support::Result<ServiceConfig> QueryConfig(ServiceHandle& service) override;
+  support::Status Start(ServiceHandle& service) override;
+  support::Result<ServiceStatus> Control(ServiceHandle& service, std::uint32_t control) override;
+  support::Result<ServiceStatus> QueryStatus(ServiceHandle& service) override;
+  support::Status Delete(ServiceHandle& service) override;
+  support::Status RunDispatcher(const std::wstring& name, ServiceMainFunction main) override;
+  support::Result<std::unique_ptr<ServiceStatusHandle>> RegisterControlHandler(
+      const std::wstring& name, ServiceControlHandler handler, void* context) override;
+  support::Status SetStatus(ServiceStatusHandle& handle, const ServiceStatus& status) override;
+  std::unique_ptr<WaitableEvent> NewEvent() override;
+};
+
+}  // namespace platform

@@ -1,0 +1,38 @@
+#include "platform/win32/win32_system.h"
+
+#include "platform/win32/clock_win32.h"
+#include "platform/win32/console_win32.h"
+#include "platform/win32/environment_win32.h"
+#include "platform/win32/files_win32.h"
+#include "platform/win32/hardware_win32.h"
+#include "platform/win32/instance_lock_win32.h"
+#include "platform/win32/kernel_timer_win32.h"
+#include "platform/win32/power_win32.h"
+#include "platform/win32/processes_win32.h"
+#include "platform/win32/registry_win32.h"
+#include "platform/win32/services_win32.h"
+#include "platform/win32/shell_win32.h"
+
+namespace platform {
+
+System& Win32System() {
+  // Function-local statics: built once, thread-safe, and never torn down before the
+  // last use at process exit.
+  static Win32Clock clock;
+  static Win32Console console;
+  static Win32Environment environment;
+  static Win32Files files;
+  static Win32Hardware hardware;
+  static Win32InstanceLock instance_lock;
+  static Win32KernelTimer kernel_timer;
+  static Win32Power power;
+  static Win32Processes processes;
+  static Win32Registry registry;
+  static Win32Services services;
+  static Win32Shell shell;
+  static System system{clock,        console, environment, files,    hardware, instance_lock,
+                       kernel_timer, power,   processes,   registry, services, shell};
+  return system;
+}
+
+}  // namespace platform

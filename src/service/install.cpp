@@ -1,0 +1,187 @@
+// InstallTimerService: copy, values, the system-wide flag, the service, and a check that
+// the kernel really runs at the period.
+#include "service/install.h"
+
+#include <memory>
+
+#include "app/feed.h"
+#include "app/output.h"
+#include "measure/aggregate.h"
+#include "platform/clock.h"
+#include "platform/environment.h"
+#include "platform/files.h"
+#include "platform/kernel_timer.h"
+#include "platform/registry.h"
+#include "platform/system.h"
+#include "service/global_flag.h"
+#include "service/same_path.h"
+#include "service/service_control.h"
+#include "service/service_values.h"
+
+namespace {
+
+using platform::ServiceRunState;
+
+constexpr wchar_t kDisplayName[] = L"Veltrane (timer resolution)";
+constexpr wchar_t kDescription[] =
+    L"Holds the system timer resolution at the value chosen by Veltrane so Sleep()/wait "
+    L"timers fire with the lowest measured latency on this machine.";
+constexpr std::uint32_t kVerifyMs = 10000;
+constexpr std::uint32_t kPollMs = 200;
+
+// Step 1: the aggregate's choice wins over an unpinned period once two runs are saved.
+std::uint32_t ChooseInterval(std::uint32_t resolution, bool pinned) {
+  std::uint32_t interval = resolution;
+  if (!pinned) {
+    const AggregateChoice choice = LowestAggregateScore(DataFolder());
+    if (choice.resolution != 0) interval = choice.resolution;
+    if (resolution != 0 && interval != resolution) {
+      PrintInfo(
+          Format(L"More than one run is saved. Setting the timer to %.4f ms, the lowest "
+                 L"aggregate score, instead of %.4f ms.",
+                 Ms(interval), Ms(resolution)));
+    }
+  }
+  // With no period at all the service would hold the kernel's finest; verify against that
+  // rather than against 0, which no kernel ever reports.
+  if (interval == 0) {
+    interval = platform::Sys().kernel_timer.Query().value_or(platform::TimerRange{}).finest;
+  }
+  return interval;
+}
+
+void Announce(std::uint32_t interval) {
+  gui::Feed* feed = CurrentFeed();
+  if (feed == nullptr) return;
+  feed->ShowStatus(L"INSTALL", Format(L"holding %.4f ms from every boot", Ms(interval)));
+  feed->ShowItem(L"Installing the auto-start service",
+                 Format(L"Registers a Windows service that requests %.4f ms at every boot. "
+                        L"GlobalTimerResolutionRequests is set so other processes use the "
+                        L"tighter Sleep/wait timers after the next restart.",
+                        Ms(interval)));
+}
+
+// Step 6: the service always runs the installed copy, never the one the user started.
+bool CopyToInstallFolder(const std::wstring& running, const std::wstring& installed) {
+  if (IsSamePath(running, installed)) return true;
+  auto& files = platform::Sys().files;
+  (void)files.CreateDirectory(InstallFolder());
+  PrintInfo(Format(L"Copying executable to %ls", installed.c_str()));
+  const support::Status copied = files.Copy(running, installed, /*overwrite=*/true);
+  if (!copied) {
+    PrintError(Format(L"CopyFile failed (error %u). Is the old service still running?",
+                      copied.error().win32_error));
+    return false;
+  }
+  return true;
+}
+
+void WriteInstallValues(std::uint32_t interval, bool pinned, const std::wstring& installed) {
+  WriteProductDword(kResolutionPinned, pinned ? 1 : 0);
+  WriteProductDword(kDesiredResolution, interval);
+  (void)platform::Sys().registry.WriteString(
+      {platform::Hive::kLocalMachine, kProductKey, kInstallPathValue}, installed);
+}
+
+// Steps 9-11: a new service, or the existing one pointed at the installed copy.
+std::unique_ptr<platform::ServiceHandle> CreateOrUpdateService(const std::wstring& installed) {
+  auto& services = platform::Sys().services;
+  auto manager = services.OpenManager(platform::manager_access::kConnect |
+                                      platform::manager_access::kCreateService);
+  if (!manager) {
+    PrintError(Format(L"OpenSCManager failed."));
+    return nullptr;
+  }
+  const platform::ServiceConfig config{kDisplayName, L"\"" + installed + L"\" --service",
+                                       platform::ServiceStartType::kAuto};
+  auto created = services.Create(**manager, kServiceName, config);
+  std::unique_ptr<platform::ServiceHandle> service;
+  if (created) {
+    service = std::move(created).value();
+  } else if (created.error().code == support::ErrorCode::kAlreadyExists) {
+    auto existing = services.Open(**manager, kServiceName, platform::service_access::kAll);
+    if (!existing) {
+      PrintError(Format(L"CreateService failed (error %u).", existing.error().win32_error));
+      return nullptr;
+    }
+    service = std::move(existing).value();
+    (void)services.ChangeConfig(*service, config);
+  } else {
+    PrintError(Format(L"CreateService failed (error %u).", created.error().win32_error));
+    return nullptr;
+  }
+  (void)services.SetDescription(*service, kDescription);
+  (void)services.SetFailureActions(*service, platform::FailureActions{86400, {5000, 5000, 60000}});
+  return service;
+}
+
+// Steps 12-13.
+bool StartAndWait(platform::ServiceHandle& service) {
+  PrintInfo(Format(L"Starting service..."));
+  const support::Status started = platform::Sys().services.Start(service);
+  if (!started && started.error().win32_error != platform::service_error::kAlreadyRunning) {
+    PrintError(Format(L"StartService failed (error %u).", started.error().win32_error));
+    return false;
+  }
+  if (!WaitForServiceState(service, ServiceRunState::kRunning, kServiceWaitMs)) {
+    PrintError(Format(L"Service did not reach RUNNING state."));
+    return false;
+  }
+  return true;
+}
+
+// Step 14: the service writes what the kernel reports; finer is fine (another process
+// asks for more), coarser for the whole wait means the request is not honoured.
+bool VerifyApplied(std::uint32_t interval) {
+  auto& clock = platform::Sys().clock;
+  std::uint32_t last = 0;
+  for (std::uint32_t waited = 0;; waited += kPollMs) {
+    last = ReadProductDword(kAppliedResolution).value_or(0);
+    if (last != 0 && last <= interval) {
+      if (last < interval) {
+        PrintInfo(
+            Format(L"Note: the kernel currently reports %.4f ms because another process "
+                   L"asks for an even finer resolution; the service's %.4f ms request is "
+                   L"in place.",
+                   Ms(last), Ms(interval)));
+      }
+      return true;
+    }
+    if (waited >= kVerifyMs) break;
+    clock.Sleep(kPollMs);
+  }
+  PrintError(
+      Format(L"Service is running but the kernel reports %.4f ms instead of %.4f ms (see "
+             L"the log).",
+             Ms(last), Ms(interval)));
+  return false;
+}
+
+}  // namespace
+
+bool InstallTimerService(std::uint32_t resolution, bool pinned) {
+  auto& sys = platform::Sys();
+  const std::uint32_t interval = ChooseInterval(resolution, pinned);
+  Announce(interval);
+  // Step 3.
+  const std::wstring running = sys.environment.ExecutablePath();
+  const std::wstring installed = InstalledExePath();
+  // Steps 4-5: the running service holds the installed file open.
+  if (IsTimerServiceInstalled()) {
+    PrintInfo(Format(L"Stopping previously installed service..."));
+    (void)StopServiceByName(kServiceName);
+    (void)StopServiceByName(kLegacyServiceName);
+  }
+  if (ServiceExists(kLegacyServiceName)) {
+    PrintInfo(Format(L"Removing the previous Quantick service (now Veltrane)..."));
+    (void)RemoveLegacyService();
+  }
+  if (!CopyToInstallFolder(running, installed)) return false;
+  // Steps 7-8.
+  WriteInstallValues(interval, pinned, installed);
+  EnableGlobalTimerRequests();
+  auto service = CreateOrUpdateService(installed);
+  if (!service) return false;
+  if (!StartAndWait(*service)) return false;
+  return VerifyApplied(interval);
+}

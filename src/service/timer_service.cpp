@@ -1,0 +1,170 @@
+#include "service/timer_service.h"
+
+#include <memory>
+#include <mutex>
+
+#include "app/output.h"
+#include "measure/aggregate.h"
+#include "measure/sampler.h"
+#include "platform/clock.h"
+#include "platform/kernel_timer.h"
+#include "platform/system.h"
+#include "service/service_control.h"
+#include "service/service_values.h"
+
+namespace {
+
+using platform::ServiceRunState;
+
+constexpr std::uint32_t kReRequestMs = 30000;
+constexpr std::uint32_t kSettleMs = 5;
+constexpr std::uint32_t kWaitHintMs = 5000;
+constexpr std::uint32_t kNoError = 0;
+
+// Shared by the service main and the dispatcher's handler thread: the status handle and
+// the stop event. The handler may arrive before the event exists.
+struct ServiceRuntime {
+  std::mutex mutex;
+  std::unique_ptr<platform::ServiceStatusHandle> status;
+  std::shared_ptr<platform::WaitableEvent> stop;
+};
+
+ServiceRuntime& Runtime() {
+  static ServiceRuntime runtime;
+  return runtime;
+}
+
+// DesiredResolution of the product key, then of the former product's key, then the
+// kernel's finest period; a value of 0 counts as none.
+std::uint32_t SavedResolution(std::uint32_t finest) {
+  for (const wchar_t* key : {kProductKey, kLegacyProductKey}) {
+    const auto saved = ReadMachineDword(key, kDesiredResolution);
+    if (saved && *saved != 0) return *saved;
+  }
+  return finest;
+}
+
+std::uint32_t Clamp(std::uint32_t period, const platform::TimerRange& range) {
+  if (period < range.finest) period = range.finest;
+  if (range.coarsest != 0 && period > range.coarsest) period = range.coarsest;
+  return period;
+}
+
+// What the kernel runs at a moment after a request, recorded as AppliedResolution.
+std::uint32_t RecordApplied() {
+  auto& sys = platform::Sys();
+  sys.clock.Sleep(kSettleMs);
+  const std::uint32_t current = sys.kernel_timer.Query().value_or(platform::TimerRange{}).current;
+  WriteProductDword(kAppliedResolution, current);
+  return current;
+}
+
+}  // namespace
+
+void ReportServiceStatus(ServiceRunState state, std::uint32_t exit_code) {
+  ServiceRuntime& runtime = Runtime();
+  std::lock_guard lock(runtime.mutex);
+  if (!runtime.status) return;
+  const bool pending =
+      state == ServiceRunState::kStartPending || state == ServiceRunState::kStopPending;
+  platform::ServiceStatus status;
+  status.state = state;
+  status.controls_accepted =
+      state == ServiceRunState::kRunning
+          ? platform::service_accept::kStop | platform::service_accept::kShutdown
+          : 0;
+  status.win32_exit_code = exit_code;
+  status.wait_hint_ms = kWaitHintMs;
+  status.check_point = pending ? 1 : 0;
+  (void)platform::Sys().services.SetStatus(*runtime.status, status);
+}
+
+std::uint32_t TimerServiceControlHandler(std::uint32_t control, std::uint32_t, void*, void*) {
+  switch (control) {
+    case platform::service_control::kStop:
+    case platform::service_control::kShutdown: {
+      ReportServiceStatus(ServiceRunState::kStopPending, 0);
+      std::shared_ptr<platform::WaitableEvent> stop;
+      {
+        std::lock_guard lock(Runtime().mutex);
+        stop = Runtime().stop;
+      }
+      if (stop) stop->Set();
+      return kNoError;
+    }
+    case platform::service_control::kInterrogate:
+      return kNoError;
+    default:
+      return platform::service_error::kCallNotImplemented;
+  }
+}
+
+void TimerServiceMain(std::uint32_t, wchar_t**) {
+  auto& sys = platform::Sys();
+  ServiceRuntime& runtime = Runtime();
+  // Step 1: without a status handle the manager cannot be told anything.
+  auto status =
+      sys.services.RegisterControlHandler(kServiceName, TimerServiceControlHandler, nullptr);
+  if (!status) return;
+  {
+    std::lock_guard lock(runtime.mutex);
+    runtime.status = std::move(status).value();
+    runtime.stop.reset();
+  }
+  // Steps 2-4.
+  ReportServiceStatus(ServiceRunState::kStartPending, 0);
+  AppendLog(Format(L"service: starting"));
+  std::shared_ptr<platform::WaitableEvent> stop = sys.services.NewEvent();
+  {
+    std::lock_guard lock(runtime.mutex);
+    runtime.stop = stop;
+  }
+  // Steps 5-8: the saved period, unless the aggregate of the saved runs knows better.
+  const platform::TimerRange range = sys.kernel_timer.Query().value_or(platform::TimerRange{});
+  const std::uint32_t saved = SavedResolution(range.finest);
+  const bool pinned = ReadProductDword(kResolutionPinned).value_or(0) != 0;
+  std::uint32_t target = saved;
+  bool from_aggregate = false;
+  if (!pinned) {
+    const AggregateChoice choice = LowestAggregateScore(DataFolder());
+    if (choice.resolution != 0 && choice.resolution != saved) {
+      target = choice.resolution;
+      from_aggregate = true;
+      AppendLog(
+          Format(L"service: %u runs saved; timer set to %.4f ms, the lowest aggregate score (saved "
+                 L"%.4f ms)",
+                 choice.runs, Ms(target), Ms(saved)));
+    }
+  }
+  // Steps 9-10.
+  target = Clamp(target, range);
+  if (from_aggregate) WriteProductDword(kDesiredResolution, target);
+  // Step 11: a service has no window, so Windows would otherwise stop honouring it.
+  KeepTimerRequestsHonoured();
+  // Steps 12-16.
+  WriteProductDword(kAppliedResolution, 0);
+  if (!sys.kernel_timer.Request(target, true)) {
+    AppendLog(Format(L"service: NtSetTimerResolution failed"));
+    ReportServiceStatus(ServiceRunState::kStopped, 1);
+    return;
+  }
+  const std::uint32_t current = RecordApplied();
+  AppendLog(Format(L"service: holding resolution %u (%.4f ms); kernel reports %.4f ms", target,
+                   Ms(target), Ms(current)));
+  ReportServiceStatus(ServiceRunState::kRunning, 0);
+  // Step 17: another program may release or lower its own request at any time; asking
+  // again keeps ours in place.
+  while (!stop->Wait(kReRequestMs)) {
+    (void)sys.kernel_timer.Request(target, true);
+    (void)RecordApplied();
+  }
+  // Step 18.
+  (void)sys.kernel_timer.Request(target, false);
+  WriteProductDword(kAppliedResolution, 0);
+  AppendLog(Format(L"service: stopped, resolution released"));
+  ReportServiceStatus(ServiceRunState::kStopped, 0);
+}
+
+int RunTimerServiceDispatcher() {
+  return platform::Sys().services.RunDispatcher(kServiceName, TimerServiceMain) ? 0 : 1;
+}

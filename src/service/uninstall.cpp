@@ -1,0 +1,89 @@
+// UninstallTimerService: takes away everything the product put on the machine. Backups
+// are read before the product key that holds them is deleted.
+#include "service/uninstall.h"
+
+#include "app/command_runner.h"
+#include "app/output.h"
+#include "app/product.h"
+#include "platform/environment.h"
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/system.h"
+#include "service/global_flag.h"
+#include "service/same_path.h"
+#include "service/service_control.h"
+#include "service/service_values.h"
+#include "service/step_restores.h"
+
+namespace {
+
+constexpr std::uint32_t kSchtasksTimeoutMs = 15000;
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// Step 1. Only the legacy service may be there; step 2 removes that one.
+bool RemoveServices() {
+  if (!IsTimerServiceInstalled()) {
+    PrintInfo(Format(L"Service is not installed."));
+    return true;
+  }
+  PrintInfo(Format(L"Stopping service..."));
+  (void)StopServiceByName(kServiceName);
+  (void)StopServiceByName(kLegacyServiceName);
+  if (!ServiceExists(kServiceName)) return true;
+  auto& services = platform::Sys().services;
+  auto manager = services.OpenManager(platform::manager_access::kConnect);
+  if (!manager) {
+    PrintError(Format(L"DeleteService failed (error %u).", manager.error().win32_error));
+    return false;
+  }
+  auto service =
+      services.Open(**manager, kServiceName,
+                    platform::service_access::kDelete | platform::service_access::kQueryStatus);
+  support::Status deleted = service ? services.Delete(**service) : support::Status(service.error());
+  if (!deleted) {
+    PrintError(Format(L"DeleteService failed (error %u).", deleted.error().win32_error));
+    return false;
+  }
+  return true;
+}
+
+// Step 7: a running copy cannot delete itself; Windows does it at the next boot.
+void RemoveInstalledCopy() {
+  auto& sys = platform::Sys();
+  const std::wstring installed = InstalledExePath();
+  if (IsSamePath(sys.environment.ExecutablePath(), installed)) {
+    (void)sys.files.DeleteAtReboot(installed);
+    PrintInfo(Format(L"The running executable will be deleted on the next reboot."));
+    return;
+  }
+  if (!sys.files.Exists(installed)) return;
+  const support::Status deleted = sys.files.Delete(installed);
+  if (!deleted) {
+    PrintError(Format(L"Could not delete %ls (error %u); delete it manually.", installed.c_str(),
+                      deleted.error().win32_error));
+    return;
+  }
+  (void)sys.files.RemoveEmptyDirectory(InstallFolder());
+  PrintInfo(Format(L"Removed %ls", installed.c_str()));
+}
+
+}  // namespace
+
+bool UninstallTimerService() {
+  auto& sys = platform::Sys();
+  const bool services_removed = RemoveServices();
+  (void)RemoveLegacyService();
+  // Step 3: the startup guard's task; whether it existed does not matter.
+  (void)RunHidden(L"C:\\Windows\\System32\\schtasks.exe", L"/Delete /F /TN \"Veltrane Guard\"",
+                  kSchtasksTimeoutMs);
+  // Steps 4-5 read their records from the product key, so they come before step 6.
+  (void)RestoreCpuTune();
+  (void)RestoreGpuConfig();
+  (void)RestoreMemory();
+  (void)RestoreStorage();
+  RestoreGlobalTimerRequests();
+  (void)sys.registry.DeleteTree(platform::Hive::kLocalMachine, kProductKey);
+  RemoveInstalledCopy();
+  (void)sys.registry.DeleteValue({platform::Hive::kCurrentUser, kRunKey, kProductName});
+  return services_removed;
+}

@@ -1,0 +1,51 @@
+// Environment: the same assertions against the sim and the Win32 adapter.
+#include <gtest/gtest.h>
+
+#include <cwctype>
+#include <string>
+
+#include "contract/contract_system.h"
+#include "platform/environment.h"
+#include "platform/files.h"
+
+namespace {
+
+std::wstring Lower(std::wstring text) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+  return text;
+}
+
+bool EndsWith(const std::wstring& text, const std::wstring& tail) {
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+TEST(EnvironmentContract, MissingVariableIsNullopt) {
+  auto& env = contract::ContractSystem().environment;
+  EXPECT_FALSE(env.Variable(L"VELTRANE_CONTRACT_SURELY_UNSET").has_value());
+}
+
+TEST(EnvironmentContract, VariableNamesIgnoreCase) {
+  auto& env = contract::ContractSystem().environment;
+  const auto data = env.Variable(L"ProgramData");
+  ASSERT_TRUE(data.has_value());
+  EXPECT_EQ(env.Variable(L"PROGRAMDATA"), data);
+  EXPECT_EQ(env.Variable(L"programdata"), data);
+  EXPECT_TRUE(contract::ContractSystem().files.IsDirectory(*data));
+}
+
+TEST(EnvironmentContract, WellKnownFoldersAreWindowsPaths) {
+  auto& sys = contract::ContractSystem();
+  const std::wstring system_dir = sys.environment.SystemDirectory();
+  EXPECT_TRUE(EndsWith(Lower(system_dir), L"\\windows\\system32"));
+  const std::wstring temp = sys.environment.TempFolder();
+  ASSERT_FALSE(temp.empty());
+  EXPECT_EQ(temp.back(), L'\\');
+  EXPECT_TRUE(sys.files.IsDirectory(temp));
+  const std::wstring exe = sys.environment.ExecutablePath();
+  ASSERT_GT(exe.size(), 3u);
+  EXPECT_EQ(exe.substr(1, 2), L":\\");
+  EXPECT_TRUE(EndsWith(Lower(exe), L".exe"));
+}
+
+}  // namespace

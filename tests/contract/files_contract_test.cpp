@@ -1,0 +1,156 @@
+// Files: the same assertions against the sim and the Win32 adapter.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "contract/contract_system.h"
+#include "platform/files.h"
+
+namespace {
+
+using support::ErrorCode;
+
+class FilesContract : public ::testing::Test {
+ protected:
+  platform::Files& files_ = contract::ContractSystem().files;
+  const std::wstring dir_ = contract::NewScratchFolder();
+
+  std::wstring At(const std::wstring& name) const { return dir_ + L"\\" + name; }
+  std::string Read(const std::wstring& name) { return files_.ReadAll(At(name)).value_or("<none>"); }
+  void Put(const std::wstring& name, const std::string& bytes) {
+    ASSERT_TRUE(files_.WriteNew(At(name), bytes).ok());
+  }
+};
+
+TEST_F(FilesContract, WriteNewCreatesAndTruncates) {
+  const std::string binary("a\0b\r\n\xff", 6);
+  Put(L"data.bin", binary);
+  EXPECT_EQ(Read(L"data.bin"), binary);
+  Put(L"data.bin", "x");
+  EXPECT_EQ(Read(L"data.bin"), "x");
+  Put(L"empty.txt", "");
+  EXPECT_EQ(Read(L"empty.txt"), "");
+}
+
+TEST_F(FilesContract, AppendCreatesThenAddsAtTheEnd) {
+  ASSERT_TRUE(files_.Append(At(L"log.txt"), "one\r\n").ok());
+  ASSERT_TRUE(files_.Append(At(L"log.txt"), "two\r\n").ok());
+  EXPECT_EQ(Read(L"log.txt"), "one\r\ntwo\r\n");
+}
+
+TEST_F(FilesContract, MissingFilesAndFoldersAreNotFound) {
+  struct Case {
+    const char* name;
+    std::wstring path;
+    std::uint32_t win32_error;
+  };
+  const Case kCases[] = {
+      {"missing file", At(L"nothing.txt"), 2},
+      {"missing folder", At(L"no-folder\\nothing.txt"), 3},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    const auto read = files_.ReadAll(c.path);
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.error().code, ErrorCode::kNotFound);
+    EXPECT_EQ(read.error().win32_error, c.win32_error);
+    const auto removed = files_.Delete(c.path);
+    ASSERT_FALSE(removed.ok());
+    EXPECT_EQ(removed.error().code, ErrorCode::kNotFound);
+    EXPECT_FALSE(files_.Exists(c.path));
+  }
+  const auto write = files_.WriteNew(At(L"no-folder\\new.txt"), "x");
+  ASSERT_FALSE(write.ok());
+  EXPECT_EQ(write.error().code, ErrorCode::kNotFound);
+}
+
+TEST_F(FilesContract, NamesIgnoreCaseButKeepTheirSpelling) {
+  Put(L"Report.CSV", "r");
+  EXPECT_TRUE(files_.Exists(At(L"report.csv")));
+  EXPECT_EQ(Read(L"REPORT.csv"), "r");
+  Put(L"report.csv", "s");  // the same file, not a second one
+  EXPECT_EQ(files_.List(dir_, L"*"), std::vector<std::wstring>{L"Report.CSV"});
+  EXPECT_EQ(Read(L"Report.CSV"), "s");
+}
+
+TEST_F(FilesContract, DirectoriesAreCreatedOneLevelAtATime) {
+  EXPECT_TRUE(files_.CreateDirectory(At(L"sub")).ok());
+  EXPECT_TRUE(files_.IsDirectory(At(L"SUB")));
+  const auto again = files_.CreateDirectory(At(L"sub"));
+  ASSERT_FALSE(again.ok());
+  EXPECT_EQ(again.error().code, ErrorCode::kAlreadyExists);
+  const auto deep = files_.CreateDirectory(At(L"a\\b"));
+  ASSERT_FALSE(deep.ok());
+  EXPECT_EQ(deep.error().code, ErrorCode::kNotFound);
+  Put(L"file.txt", "f");
+  EXPECT_FALSE(files_.IsDirectory(At(L"file.txt")));
+}
+
+TEST_F(FilesContract, FoldersAreNotFiles) {
+  ASSERT_TRUE(files_.CreateDirectory(At(L"sub")).ok());
+  const auto read = files_.ReadAll(At(L"sub"));
+  ASSERT_FALSE(read.ok());
+  EXPECT_EQ(read.error().code, ErrorCode::kAccessDenied);
+  const auto removed = files_.Delete(At(L"sub"));
+  ASSERT_FALSE(removed.ok());
+  EXPECT_EQ(removed.error().code, ErrorCode::kAccessDenied);
+  EXPECT_TRUE(files_.IsDirectory(At(L"sub")));
+}
+
+TEST_F(FilesContract, MoveReplaceSwapsInTheNewFile) {
+  Put(L"target.csv", "old");
+  Put(L"target.csv.tmp", "new");
+  ASSERT_TRUE(files_.MoveReplace(At(L"target.csv.tmp"), At(L"target.csv")).ok());
+  EXPECT_EQ(Read(L"target.csv"), "new");
+  EXPECT_FALSE(files_.Exists(At(L"target.csv.tmp")));
+  ASSERT_TRUE(files_.MoveReplace(At(L"target.csv"), At(L"fresh.csv")).ok());
+  EXPECT_EQ(Read(L"fresh.csv"), "new");
+  const auto missing = files_.MoveReplace(At(L"gone.tmp"), At(L"fresh.csv"));
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error().code, ErrorCode::kNotFound);
+  EXPECT_EQ(Read(L"fresh.csv"), "new");
+}
+
+TEST_F(FilesContract, CopyOverwritesOnlyWhenAsked) {
+  Put(L"from.exe", "new");
+  Put(L"to.exe", "old");
+  const auto refused = files_.Copy(At(L"from.exe"), At(L"to.exe"), false);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error().code, ErrorCode::kAlreadyExists);
+  EXPECT_EQ(refused.error().win32_error, 80u);
+  EXPECT_EQ(Read(L"to.exe"), "old");
+  ASSERT_TRUE(files_.Copy(At(L"from.exe"), At(L"to.exe"), true).ok());
+  EXPECT_EQ(Read(L"to.exe"), "new");
+  ASSERT_TRUE(files_.Copy(At(L"from.exe"), At(L"third.exe"), false).ok());
+  EXPECT_EQ(Read(L"from.exe"), "new");
+  const auto missing = files_.Copy(At(L"none.exe"), At(L"fourth.exe"), true);
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error().code, ErrorCode::kNotFound);
+  EXPECT_FALSE(files_.Exists(At(L"fourth.exe")));
+}
+
+TEST_F(FilesContract, DeleteRemovesTheFile) {
+  Put(L"doomed.txt", "x");
+  ASSERT_TRUE(files_.Delete(At(L"doomed.txt")).ok());
+  EXPECT_FALSE(files_.Exists(At(L"doomed.txt")));
+}
+
+TEST_F(FilesContract, ListMatchesThePatternAndSortsByName) {
+  for (const wchar_t* name :
+       {L"benchmark-20240502-101010.csv", L"aggregate-master.csv", L"benchmark-20240501-090000.csv",
+        L"BENCHMARK-20231231-235959.CSV", L"benchmark-notes.txt"}) {
+    Put(name, "x");
+  }
+  ASSERT_TRUE(files_.CreateDirectory(At(L"benchmark-folder.csv")).ok());
+  const std::vector<std::wstring> expected = {L"BENCHMARK-20231231-235959.CSV",
+                                              L"benchmark-20240501-090000.csv",
+                                              L"benchmark-20240502-101010.csv"};
+  EXPECT_EQ(files_.List(dir_, L"benchmark-*.csv"), expected);
+  EXPECT_EQ(files_.List(dir_, L"aggregate-?aster.csv"),
+            std::vector<std::wstring>{L"aggregate-master.csv"});
+  EXPECT_TRUE(files_.List(dir_, L"*.ini").empty());
+  EXPECT_TRUE(files_.List(At(L"missing"), L"*").empty());
+}
+
+}  // namespace

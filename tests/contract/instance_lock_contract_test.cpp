@@ -1,0 +1,31 @@
+// InstanceLock: the same assertions against the sim and the Win32 adapter.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "contract/contract_system.h"
+#include "platform/instance_lock.h"
+
+namespace {
+
+TEST(InstanceLockContract, SecondCreateFailsUntilTheFirstIsReleased) {
+  platform::InstanceLock& lock = contract::ContractSystem().instance_lock;
+  const std::wstring name = L"Local\\Veltrane.ContractTest.Lock";
+  auto first = lock.TryCreate(name);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(lock.TryCreate(name), nullptr);
+  first.reset();
+  auto again = lock.TryCreate(name);
+  EXPECT_NE(again, nullptr);
+}
+
+TEST(InstanceLockContract, DifferentNamesAreIndependent) {
+  platform::InstanceLock& lock = contract::ContractSystem().instance_lock;
+  auto a = lock.TryCreate(L"Local\\Veltrane.ContractTest.A");
+  auto b = lock.TryCreate(L"Local\\Veltrane.ContractTest.B");
+  EXPECT_NE(a, nullptr);
+  EXPECT_NE(b, nullptr);
+}
+
+}  // namespace

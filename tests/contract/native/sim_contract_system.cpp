@@ -1,0 +1,59 @@
+// The contract suites' machine on Linux: one SimMachine with the helper tool registered.
+#include <string>
+
+#include "contract/contract_system.h"
+#include "platform/files.h"
+#include "platform/sim/sim_machine.h"
+
+namespace contract {
+namespace {
+
+constexpr wchar_t kHelperPath[] = L"C:\\Tests\\contract_helper.exe";
+
+// Arguments: exit code, sleep in ms, then the quoted marker path (possibly empty).
+platform::SimProcesses::Outcome RunHelper(platform::SimFiles& files, const std::wstring& line) {
+  const std::size_t args = line.find(L"\" ") + 2;
+  std::size_t next = 0;
+  const auto exit_code = static_cast<std::uint32_t>(std::stoul(line.substr(args), &next));
+  const std::wstring rest = line.substr(args + next);
+  std::size_t after_sleep = 0;
+  const auto sleep_ms = static_cast<std::uint32_t>(std::stoul(rest, &after_sleep));
+  const std::size_t open = rest.find(L'"', after_sleep);
+  const std::wstring marker = rest.substr(open + 1, rest.rfind(L'"') - open - 1);
+  platform::SimProcesses::Outcome outcome{exit_code, sleep_ms, {}};
+  if (!marker.empty()) {
+    outcome.finish = [&files, marker] { (void)files.WriteNew(marker, "done"); };
+  }
+  return outcome;
+}
+
+platform::SimMachine& Machine() {
+  static platform::SimMachine machine;
+  static const bool registered = [] {
+    machine.processes.Register(
+        kHelperPath, [](const std::wstring& line) { return RunHelper(machine.files, line); });
+    return true;
+  }();
+  (void)registered;
+  return machine;
+}
+
+}  // namespace
+
+platform::System& ContractSystem() { return Machine().system(); }
+
+std::wstring NewScratchFolder() {
+  static int counter = 0;
+  const std::wstring folder =
+      L"C:\\Users\\Player\\AppData\\Local\\Temp\\contract-" + std::to_wstring(++counter);
+  (void)Machine().files.CreateDirectory(folder);
+  return folder;
+}
+
+std::wstring HelperCommandLine(std::uint32_t exit_code, std::uint32_t sleep_ms,
+                               const std::wstring& marker_path) {
+  return std::wstring(L"\"") + kHelperPath + L"\" " + std::to_wstring(exit_code) + L" " +
+         std::to_wstring(sleep_ms) + L" \"" + marker_path + L"\"";
+}
+
+}  // namespace contract

@@ -1,0 +1,184 @@
+#include "app/console_dispatch.h"
+
+#include <gtest/gtest.h>
+
+#include "app/parse_options.h"
+#include "app/product.h"
+#include "app/thread_context.h"
+#include "sim_fixture.h"
+
+namespace {
+
+class ConsoleDispatchTest : public SimMachineTest {
+ protected:
+  void SetUp() override { machine_.console.SetAllStreams(Kind::kConsole); }
+
+  int Run(const Arguments& args) {
+    Options options;
+    EXPECT_TRUE(ParseOptions(args, options));
+    return RunConsoleCommand(options, args);
+  }
+};
+
+TEST_F(ConsoleDispatchTest, BusyLockStopsMachineChangingCommandsOnly) {
+  machine_.instance_lock.HoldElsewhere(kInstanceMutexName);
+  struct Case {
+    const char* name;
+    Arguments args;
+  };
+  const Case kBlocked[] = {{"install", {L"--install"}},     {"default flow", {L"--cli"}},
+                           {"benchmark", {L"--benchmark"}}, {"start", {L"--start"}},
+                           {"stop", {L"--stop"}},           {"uninstall", {L"--uninstall"}},
+                           {"ppm", {L"--apply-ppm"}},       {"memory", {L"--apply-memory"}}};
+  for (const Case& c : kBlocked) {
+    SCOPED_TRACE(c.name);
+    machine_.console.ClearOutput();
+    EXPECT_EQ(Run(c.args), 1);
+    EXPECT_EQ(Err(), L"Another Veltrane operation is already running.\n");
+    EXPECT_TRUE(machine_.instance_lock.IsHeld(kInstanceMutexName));
+  }
+  machine_.console.ClearOutput();
+  EXPECT_EQ(Run({L"--status"}), 0);
+  EXPECT_EQ(Err().find(L"Another Veltrane operation"), std::wstring::npos);
+}
+
+TEST_F(ConsoleDispatchTest, LockIsHeldForTheFlowAndReleasedAfter) {
+  EXPECT_EQ(Run({L"--apply-storage"}), 1);
+  EXPECT_FALSE(machine_.instance_lock.IsHeld(kInstanceMutexName));
+  // A second run can take it again.
+  EXPECT_EQ(Run({L"--apply-storage"}), 1);
+  EXPECT_EQ(Err(),
+            L"--apply-storage is not available in this build yet.\n"
+            L"--apply-storage is not available in this build yet.\n");
+}
+
+TEST_F(ConsoleDispatchTest, CommandsNotInThisBuildSayItAndFail) {
+  struct Case {
+    const char* name;
+    Arguments args;
+    int code;
+    std::wstring err;
+    std::wstring out;
+  };
+  const Case kCases[] = {
+      {"health", {L"--health"}, 1, L"--health is not available in this build yet.\n", L""},
+      {"guard", {L"--guard"}, 1, L"--guard is not available in this build yet.\n", L""},
+      {"prepare",
+       {L"--apply-prepare"},
+       1,
+       L"--apply-prepare is not available in this build yet.\n",
+       L""},
+      {"ppm", {L"--apply-ppm"}, 1, L"--apply-ppm is not available in this build yet.\n", L""},
+      {"ppm skipped counts as success",
+       {L"--apply-ppm", L"--no-ppm"},
+       0,
+       L"",
+       L"Skipping PPM tweaks (--no-ppm).\n"},
+      {"gpu", {L"--apply-gpu"}, 1, L"--apply-gpu is not available in this build yet.\n", L""},
+      {"gpu skipped counts as success",
+       {L"--apply-gpu", L"--no-gpu"},
+       0,
+       L"",
+       L"Skipping GPU tweaks (--no-gpu).\n"},
+      {"afterburner",
+       {L"--apply-afterburner"},
+       1,
+       L"--apply-afterburner is not available in this build yet.\n",
+       L""},
+      {"memory",
+       {L"--apply-memory"},
+       1,
+       L"--apply-memory is not available in this build yet.\n",
+       L""},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    machine_.console.ClearOutput();
+    EXPECT_EQ(Run(c.args), c.code);
+    EXPECT_EQ(Err(), c.err);
+    EXPECT_EQ(Out(), c.out);
+  }
+}
+
+TEST_F(ConsoleDispatchTest, DwellSwitchFollowsNoPauseForSteps) {
+  CurrentThreadContext().dwellEnabled = false;
+  Run({L"--apply-memory"});
+  EXPECT_TRUE(CurrentThreadContext().dwellEnabled);
+  Run({L"--apply-prepare", L"--no-pause"});
+  EXPECT_FALSE(CurrentThreadContext().dwellEnabled);
+}
+
+TEST_F(ConsoleDispatchTest, UnelevatedCopyRelaunchesBeforeChangingTheMachine) {
+  machine_.environment.SetElevated(false);
+  EXPECT_EQ(Run({L"--apply-memory"}), 0);
+  EXPECT_EQ(Out(), L"Requesting administrator privileges (approve the UAC prompt)...\n");
+  ASSERT_EQ(machine_.shell.elevated_runs().size(), 1u);
+  EXPECT_EQ(machine_.shell.elevated_runs()[0].parameters, L"\"--apply-memory\" \"--elevated\"");
+  EXPECT_FALSE(machine_.instance_lock.IsHeld(kInstanceMutexName));
+
+  machine_.console.ClearOutput();
+  machine_.shell.SetElevationAccepted(false);
+  EXPECT_EQ(Run({L"--apply-memory"}), 1);
+  EXPECT_EQ(Err(), L"Elevation was declined or failed. Veltrane must run as administrator.\n");
+}
+
+TEST_F(ConsoleDispatchTest, HelpAndVersionPrintWithoutLockOrLog) {
+  machine_.instance_lock.HoldElsewhere(kInstanceMutexName);
+  EXPECT_EQ(Run({L"--version"}), 0);
+  EXPECT_EQ(Run({L"-h"}), 0);
+  EXPECT_NE(Out().find(L"Usage:"), std::wstring::npos);
+  EXPECT_EQ(Log(), L"");
+}
+
+}  // namespace
+
+namespace {
+
+class DefaultFlowPauseTest : public ConsoleDispatchTest {};
+
+// The pinned default flow with every optional step skipped: install only.
+Arguments PinnedDefaultFlow(std::initializer_list<const wchar_t*> extra) {
+  Arguments args = {L"--resolution", L"5070",     L"--yes",    L"--no-prepare",    L"--no-memory",
+                    L"--no-storage", L"--no-ppm", L"--no-gpu", L"--no-afterburner"};
+  for (const wchar_t* arg : extra) args.push_back(arg);
+  return args;
+}
+
+TEST_F(DefaultFlowPauseTest, OnlyTheDefaultFlowWaitsForEnter) {
+  struct Case {
+    const char* name;
+    Arguments args;
+    bool pauses;
+  };
+  const Case kCases[] = {
+      {"default flow", PinnedDefaultFlow({L"--cli"}), true},
+      {"--no-pause", PinnedDefaultFlow({L"--cli", L"--no-pause"}), false},
+      {"install is a named command", PinnedDefaultFlow({L"--install"}), false},
+  };
+  const std::wstring kPrompt = L"\nPress Enter to close...";
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    platform::SimMachine machine;
+    platform::ScopedSystem guard(machine.system());
+    machine.console.SetAllStreams(Kind::kConsole);
+    machine.console.AddInputLine(L"");
+    Options options;
+    ASSERT_TRUE(ParseOptions(c.args, options));
+    EXPECT_EQ(RunConsoleCommand(options, c.args), 0);
+    const std::wstring out = machine.console.Output(Stream::kOut);
+    const bool ends_with_prompt =
+        out.size() >= kPrompt.size() &&
+        out.compare(out.size() - kPrompt.size(), kPrompt.size(), kPrompt) == 0;
+    EXPECT_EQ(ends_with_prompt, c.pauses) << std::string(out.begin(), out.end());
+    // The typed line was read only when the prompt was shown; the lock was already gone.
+    EXPECT_EQ(machine.console.ReadLine(8).has_value(), !c.pauses);
+    EXPECT_FALSE(machine.instance_lock.IsHeld(kInstanceMutexName));
+  }
+}
+
+TEST_F(ConsoleDispatchTest, SelfTestReportsItsVerdict) {
+  EXPECT_EQ(Run({L"--self-test"}), 0);
+  EXPECT_EQ(Out(), L"Self-test passed.\n");
+}
+
+}  // namespace
