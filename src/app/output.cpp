@@ -2,7 +2,6 @@
 // thread's feed. Every path is best effort and never reports its own failure.
 #include "app/output.h"
 
-#include <atomic>
 #include <mutex>
 
 #include "app/feed.h"
@@ -37,17 +36,9 @@ void FeedLine(const std::wstring& text) {
 }
 
 // Progress lines only make sense on a real console (a file would keep every redraw).
-// Tested once per installed system, which in the program is once per process.
-bool ProgressGoesToConsole() {
-  static std::atomic<platform::System*> tested_for{nullptr};
-  static std::atomic<bool> is_console{false};
-  platform::System* system = &platform::Sys();
-  if (tested_for.load() != system) {
-    is_console = system->console.IsConsole(StdStream::kOut);
-    tested_for = system;
-  }
-  return is_console;
-}
+// Asked at every call: one cheap query, and a test's machine can never inherit the
+// answer another machine gave.
+bool ProgressGoesToConsole() { return platform::Sys().console.IsConsole(StdStream::kOut); }
 
 }  // namespace
 

@@ -41,14 +41,18 @@ Summary SummarizeInterval(std::span<const RunRow> rows, std::uint32_t requested)
   return s;
 }
 
-// Adds weight x mean for every finite mean; the weight itself always grows.
+// Adds weight x mean to `sum` when the mean is finite. Hand-edited files can hold values
+// near the largest double, so a total that would overflow is left as it was too.
+void AddFinite(double& sum, double weight, double mean) {
+  const double grown = sum + weight * mean;
+  if (std::isfinite(mean) && std::isfinite(grown)) sum = grown;
+}
+
+// The weight itself always grows, whether or not every statistic was added.
 void MergeSide(double weight, const double (&sums)[5], double& entry_w,
                double* const (&entry_sums)[5]) {
   if (weight <= 0) return;
-  for (int i = 0; i < 5; ++i) {
-    const double mean = sums[i] / weight;
-    if (std::isfinite(mean)) *entry_sums[i] += weight * mean;
-  }
+  for (int i = 0; i < 5; ++i) AddFinite(*entry_sums[i], weight, sums[i] / weight);
   entry_w += weight;
 }
 
@@ -60,8 +64,7 @@ void MergeSummary(AggregateEntry& e, const Summary& s) {
   MergeSide(s.loop_w, s.loop_s, e.loop_w, loop_sums);
   MergeSide(s.idle_w, s.idle_s, e.idle_w, idle_sums);
   if (s.score_w > 0) {
-    const double mean = s.score_s / s.score_w;
-    if (std::isfinite(mean)) e.score_s += s.score_w * mean;
+    AddFinite(e.score_s, s.score_w, s.score_s / s.score_w);
     e.score_w += s.score_w;
   }
   if (s.loop_w > 0 || s.idle_w > 0) ++e.runs;

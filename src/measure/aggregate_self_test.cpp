@@ -102,7 +102,7 @@ int AggregateSelfTest() {
   if (result == 0) result = CheckHistory(test_folder);
   for (const std::wstring& folder : {test_folder, hold_folder}) {
     ClearDataFiles(folder);
-    (void)files.Delete(folder);
+    (void)files.RemoveEmptyDirectory(folder);
   }
   return result;
 }

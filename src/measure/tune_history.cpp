@@ -1,5 +1,6 @@
 #include "measure/tune_history.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 
@@ -23,9 +24,10 @@ std::wstring CleanField(const std::wstring& text) {
   std::wstring out;
   std::size_t units = 0;
   for (wchar_t c : text) {
-    const bool high_surrogate = c >= 0xD800 && c <= 0xDBFF;
-    const std::size_t width = (sizeof(wchar_t) > 2 && c > 0xFFFF) || high_surrogate ? 2 : 1;
-    const bool low_surrogate = c >= 0xDC00 && c <= 0xDFFF;
+    const auto code = static_cast<std::uint32_t>(c);
+    const bool high_surrogate = code >= 0xD800 && code <= 0xDBFF;
+    const std::size_t width = code > 0xFFFF || high_surrogate ? 2 : 1;
+    const bool low_surrogate = code >= 0xDC00 && code <= 0xDFFF;
     if (!low_surrogate && units + width > kFieldLimitUtf16) break;
     if (!low_surrogate) units += width;
     out += (c == L'\r' || c == L'\n' || c == L',') ? L' ' : c;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "contract/contract_system.h"
+#include "platform/environment.h"
 #include "platform/files.h"
 
 namespace {
@@ -92,10 +93,51 @@ TEST_F(FilesContract, FoldersAreNotFiles) {
   const auto read = files_.ReadAll(At(L"sub"));
   ASSERT_FALSE(read.ok());
   EXPECT_EQ(read.error().code, ErrorCode::kAccessDenied);
-  const auto removed = files_.Delete(At(L"sub"));
-  ASSERT_FALSE(removed.ok());
-  EXPECT_EQ(removed.error().code, ErrorCode::kAccessDenied);
+  Put(L"file.txt", "f");
+  struct Case {
+    const char* name;
+    support::Status status;
+  };
+  const Case kCases[] = {
+      {"delete", files_.Delete(At(L"sub"))},
+      {"write", files_.WriteNew(At(L"sub"), "x")},
+      {"append", files_.Append(At(L"sub"), "x")},
+      {"copy onto", files_.Copy(At(L"file.txt"), At(L"sub"), true)},
+      {"move onto", files_.MoveReplace(At(L"file.txt"), At(L"sub"))},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_FALSE(c.status.ok());
+    EXPECT_EQ(c.status.error().code, ErrorCode::kAccessDenied);
+  }
   EXPECT_TRUE(files_.IsDirectory(At(L"sub")));
+  EXPECT_EQ(Read(L"file.txt"), "f");
+}
+
+// The running program's own file is held by its process: readable, but it can be
+// neither replaced nor deleted.
+TEST_F(FilesContract, RunningExecutableCannotBeReplacedOrDeleted) {
+  const std::wstring exe = contract::ContractSystem().environment.ExecutablePath();
+  Put(L"new.exe", "new");
+  struct Case {
+    const char* name;
+    support::Status status;
+  };
+  const Case kCases[] = {
+      {"copy onto", files_.Copy(At(L"new.exe"), exe, true)},
+      {"move onto", files_.MoveReplace(At(L"new.exe"), exe)},
+      {"write", files_.WriteNew(exe, "x")},
+      {"delete", files_.Delete(exe)},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_FALSE(c.status.ok());
+    EXPECT_EQ(c.status.error().code, ErrorCode::kAccessDenied);
+  }
+  ASSERT_TRUE(files_.Copy(exe, At(L"copy.exe"), false).ok());
+  EXPECT_EQ(Read(L"copy.exe"), files_.ReadAll(exe).value_or("<none>"));
+  EXPECT_NE(Read(L"copy.exe"), "x");
+  EXPECT_TRUE(files_.Exists(At(L"new.exe")));
 }
 
 TEST_F(FilesContract, MoveReplaceSwapsInTheNewFile) {
@@ -134,6 +176,21 @@ TEST_F(FilesContract, DeleteRemovesTheFile) {
   Put(L"doomed.txt", "x");
   ASSERT_TRUE(files_.Delete(At(L"doomed.txt")).ok());
   EXPECT_FALSE(files_.Exists(At(L"doomed.txt")));
+}
+
+TEST_F(FilesContract, RemoveEmptyDirectoryTakesOnlyEmptyFolders) {
+  ASSERT_TRUE(files_.CreateDirectory(At(L"sub")).ok());
+  Put(L"sub\\left.txt", "x");
+  const auto full = files_.RemoveEmptyDirectory(At(L"sub"));
+  ASSERT_FALSE(full.ok());
+  EXPECT_EQ(full.error().win32_error, 145u);  // ERROR_DIR_NOT_EMPTY
+  const auto file = files_.RemoveEmptyDirectory(At(L"sub\\left.txt"));
+  ASSERT_FALSE(file.ok());
+  EXPECT_EQ(file.error().win32_error, 267u);  // ERROR_DIRECTORY
+  ASSERT_TRUE(files_.Delete(At(L"sub\\left.txt")).ok());
+  ASSERT_TRUE(files_.RemoveEmptyDirectory(At(L"sub")).ok());
+  EXPECT_FALSE(files_.Exists(At(L"sub")));
+  EXPECT_EQ(files_.RemoveEmptyDirectory(At(L"sub")).error().code, ErrorCode::kNotFound);
 }
 
 TEST_F(FilesContract, ListMatchesThePatternAndSortsByName) {

@@ -253,6 +253,7 @@ Status SimFiles::Delete(const std::wstring& path) {
 
 Status SimFiles::RemoveEmptyDirectory(const std::wstring& path) {
   std::lock_guard lock(mutex_);
+  if (auto fault = faults_.Take(FileOp::kRemoveDirectory, path)) return *fault;
   const auto r = Resolve(path);
   if (!r) return BadName(path);
   std::error_code ec;
@@ -265,6 +266,7 @@ Status SimFiles::RemoveEmptyDirectory(const std::wstring& path) {
 
 Status SimFiles::DeleteAtReboot(const std::wstring& path) {
   std::lock_guard lock(mutex_);
+  if (auto fault = faults_.Take(FileOp::kDeleteAtReboot, path)) return *fault;
   reboot_deletes_.push_back(path);
   return {};
 }

@@ -20,7 +20,18 @@
 
 namespace platform {
 
-enum class FileOp { kCreateDirectory, kRead, kWrite, kAppend, kMove, kCopy, kDelete, kList };
+enum class FileOp {
+  kCreateDirectory,
+  kRead,
+  kWrite,
+  kAppend,
+  kMove,
+  kCopy,
+  kDelete,
+  kRemoveDirectory,
+  kDeleteAtReboot,
+  kList,
+};
 
 // How another process holds a file open.
 enum class FileLock {

@@ -52,9 +52,6 @@ struct SimServices::Entry {
   ServiceStatus status;
   bool marked_for_delete = false;
   std::uint32_t open_handles = 0;
-  StartBehaviour start_behaviour = StartBehaviour::kRuns;
-  std::uint32_t start_error = 0;
-  bool stop_hangs = false;
   bool program_running = false;
   ServiceControlHandler handler = nullptr;
   void* context = nullptr;
@@ -165,6 +162,7 @@ support::Result<std::unique_ptr<ServiceManagerHandle>> SimServices::OpenManager(
     std::uint32_t access) {
   std::lock_guard lock(mutex_);
   if (auto fault = faults_.Take(ServiceOp::kOpenManager, L"OpenManager")) return *fault;
+  if (refuse_manager_) return ErrorOf(service_error::kAccessDenied, L"OpenManager");
   return std::unique_ptr<ServiceManagerHandle>(std::make_unique<Manager>(access));
 }
 
@@ -290,14 +288,14 @@ support::Status SimServices::Start(ServiceHandle& service) {
   if (entry->status.state != ServiceRunState::kStopped || entry->program_running) {
     return ErrorOf(service_error::kAlreadyRunning, entry->name);
   }
-  if (entry->start_error != 0) return ErrorOf(entry->start_error, entry->name);
+  const StartFault fault = start_faults_[Upper(entry->name)];
+  if (fault.error != 0) return ErrorOf(fault.error, entry->name);
   ++entry->starts;
   entry->status = ServiceStatus{ServiceRunState::kStartPending, 0, 0, 1, 2000};
+  if (fault.behaviour == StartBehaviour::kHangsPending) return {};
   auto program = programs_.find(Upper(ProgramOf(entry->config.binary_path)));
   if (program == programs_.end()) {
-    if (entry->start_behaviour == StartBehaviour::kRuns) {
-      entry->status = ServiceStatus{ServiceRunState::kRunning, service_accept::kStop};
-    }
+    entry->status = ServiceStatus{ServiceRunState::kRunning, service_accept::kStop};
     return {};
   }
   LaunchProgram(*entry, program->second);
@@ -327,8 +325,8 @@ support::Result<ServiceStatus> SimServices::Control(ServiceHandle& service, std:
   const std::wstring key = Upper(entry->name);
   if (entry->handler == nullptr) {
     if (control == service_control::kStop) {
-      entry->status.state =
-          entry->stop_hangs ? ServiceRunState::kStopPending : ServiceRunState::kStopped;
+      entry->status.state = start_faults_[key].stop_hangs ? ServiceRunState::kStopPending
+                                                          : ServiceRunState::kStopped;
       entry->status.controls_accepted = 0;
       RemoveIfDone(key);
     }
@@ -435,23 +433,22 @@ void SimServices::Seed(const std::wstring& name, const ServiceConfig& config,
 
 void SimServices::SetStartBehaviour(const std::wstring& name, StartBehaviour behaviour) {
   std::lock_guard lock(mutex_);
-  if (auto it = services_.find(Upper(name)); it != services_.end()) {
-    it->second->start_behaviour = behaviour;
-  }
+  start_faults_[Upper(name)].behaviour = behaviour;
 }
 
 void SimServices::SetStartError(const std::wstring& name, std::uint32_t win32_error) {
   std::lock_guard lock(mutex_);
-  if (auto it = services_.find(Upper(name)); it != services_.end()) {
-    it->second->start_error = win32_error;
-  }
+  start_faults_[Upper(name)].error = win32_error;
 }
 
 void SimServices::SetStopHangs(const std::wstring& name, bool hangs) {
   std::lock_guard lock(mutex_);
-  if (auto it = services_.find(Upper(name)); it != services_.end()) {
-    it->second->stop_hangs = hangs;
-  }
+  start_faults_[Upper(name)].stop_hangs = hangs;
+}
+
+void SimServices::RefuseManager(bool refuse) {
+  std::lock_guard lock(mutex_);
+  refuse_manager_ = refuse;
 }
 
 std::optional<SimServices::ServiceView> SimServices::Find(const std::wstring& name) {

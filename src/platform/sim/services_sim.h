@@ -100,11 +100,15 @@ class SimServices final : public Services {
   void InstallProgram(const std::wstring& exe_path, std::function<void()> main);
   // A service as if created earlier, with the given state and no program.
   void Seed(const std::wstring& name, const ServiceConfig& config, ServiceRunState state);
+  // Start faults by service name; they hold for a service created later under that name.
+  // kHangsPending leaves the service in START_PENDING without launching its program.
   void SetStartBehaviour(const std::wstring& name, StartBehaviour behaviour);
   // StartService of this service fails with `win32_error` (0 clears it).
   void SetStartError(const std::wstring& name, std::uint32_t win32_error);
   // A stop control leaves this program-less service in STOP_PENDING.
   void SetStopHangs(const std::wstring& name, bool hangs);
+  // Every OpenSCManager fails with access denied until told otherwise.
+  void RefuseManager(bool refuse);
   std::optional<ServiceView> Find(const std::wstring& name);
   bool Exists(const std::wstring& name);
   // Lets the next `count` waits on this sim's events time out, one at a time, each time
@@ -136,6 +140,13 @@ class SimServices final : public Services {
   std::condition_variable changed_;
   std::map<std::wstring, std::unique_ptr<Entry>> services_;  // by upper-case name
   std::map<std::wstring, std::function<void()>> programs_;   // by upper-case path
+  struct StartFault {
+    StartBehaviour behaviour = StartBehaviour::kRuns;
+    std::uint32_t error = 0;
+    bool stop_hangs = false;
+  };
+  std::map<std::wstring, StartFault> start_faults_;  // by upper-case name
+  bool refuse_manager_ = false;
   sim::FaultQueue<ServiceOp> faults_;
   std::vector<std::thread> threads_;
   // Waits on events: how many are waiting, how many have started, time-outs granted.

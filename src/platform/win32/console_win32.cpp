@@ -118,16 +118,35 @@ void ReopenOne(StdStream stream, DWORD std_id, FILE* c_stream, const char* devic
   if (Usable(h)) ::SetStdHandle(std_id, h);
 }
 
-}  // namespace
-
-bool Win32Console::IsConsole(StdStream stream) { return IsConsoleHandle(HandleOf(stream)); }
-
-bool Win32Console::IsRedirected(StdStream stream) {
-  const HANDLE h = HandleOf(stream);
+bool IsRedirectedHandle(HANDLE h) {
   if (!Usable(h)) return false;
   const DWORD type = ::GetFileType(h);
   return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
 }
+
+// Runs `connect` (AttachConsole or AllocConsole) without losing a redirect: both calls
+// may point every standard handle at the new console, and output a script sent to a
+// file or pipe must keep going there.
+template <typename Connect>
+bool ConnectKeepingRedirects(Connect connect) {
+  const DWORD kIds[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+  HANDLE redirected[3] = {};
+  for (int i = 0; i < 3; ++i) {
+    const HANDLE h = ::GetStdHandle(kIds[i]);
+    if (IsRedirectedHandle(h)) redirected[i] = h;
+  }
+  const bool connected = connect() != 0;
+  for (int i = 0; i < 3; ++i) {
+    if (redirected[i] != nullptr) ::SetStdHandle(kIds[i], redirected[i]);
+  }
+  return connected;
+}
+
+}  // namespace
+
+bool Win32Console::IsConsole(StdStream stream) { return IsConsoleHandle(HandleOf(stream)); }
+
+bool Win32Console::IsRedirected(StdStream stream) { return IsRedirectedHandle(HandleOf(stream)); }
 
 void Win32Console::Write(StdStream stream, std::wstring_view text) {
   const HANDLE h = HandleOf(stream);
@@ -147,9 +166,13 @@ std::optional<std::wstring> Win32Console::ReadLine(std::size_t max_chars) {
   return line;
 }
 
-bool Win32Console::AttachToParent() { return ::AttachConsole(ATTACH_PARENT_PROCESS) != 0; }
+bool Win32Console::AttachToParent() {
+  return ConnectKeepingRedirects([] { return ::AttachConsole(ATTACH_PARENT_PROCESS); });
+}
 
-bool Win32Console::Allocate() { return ::AllocConsole() != 0; }
+bool Win32Console::Allocate() {
+  return ConnectKeepingRedirects([] { return ::AllocConsole(); });
+}
 
 void Win32Console::SetTitle(const std::wstring& title) { ::SetConsoleTitleW(title.c_str()); }
 

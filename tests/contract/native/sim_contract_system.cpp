@@ -30,6 +30,9 @@ platform::SimProcesses::Outcome RunHelper(platform::SimFiles& files, const std::
 platform::SimMachine& Machine() {
   static platform::SimMachine machine;
   static const bool registered = [] {
+    // The program's own file exists and is held by its running process.
+    machine.files.Seed(machine.environment.ExecutablePath(), "MZ contract program");
+    machine.files.SetLock(machine.environment.ExecutablePath(), platform::FileLock::kInUse);
     machine.processes.Register(
         kHelperPath, [](const std::wstring& line) { return RunHelper(machine.files, line); });
     return true;

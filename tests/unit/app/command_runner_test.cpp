@@ -7,7 +7,7 @@
 
 namespace {
 
-class CommandRunnerTest : public SimMachineTest {};
+class CommandRunnerTest : public app_test::SimMachineTest {};
 
 TEST_F(CommandRunnerTest, RunHiddenResults) {
   struct Case {

@@ -10,7 +10,10 @@
 
 namespace {
 
-class FeedBindingTest : public SimMachineTest {};
+using app_test::RecordingFeed;
+using app_test::ScopedFeed;
+
+class FeedBindingTest : public app_test::SimMachineTest {};
 
 TEST_F(FeedBindingTest, EachThreadReportsOnlyToItsOwnFeed) {
   RecordingFeed main_feed, worker_feed;

@@ -8,7 +8,9 @@
 
 namespace {
 
-class InstallServiceWorkTest : public SimMachineTest {
+using app_test::RecordingFeed;
+
+class InstallServiceWorkTest : public app_test::SimMachineTest {
  protected:
   void SetUp() override { machine_.environment.SetElevated(false); }
 };

@@ -8,7 +8,10 @@
 
 namespace {
 
-class OutputTest : public SimMachineTest {
+using app_test::RecordingFeed;
+using app_test::ScopedFeed;
+
+class OutputTest : public app_test::SimMachineTest {
  protected:
   void SetUp() override { machine_.clock.SetLocalTime({2025, 3, 7, 9, 5, 4}); }
 };

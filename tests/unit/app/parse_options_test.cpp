@@ -6,7 +6,7 @@
 
 namespace {
 
-class ParseOptionsTest : public SimMachineTest {
+class ParseOptionsTest : public app_test::SimMachineTest {
  protected:
   void SetUp() override { machine_.console.SetAllStreams(Kind::kConsole); }
 };

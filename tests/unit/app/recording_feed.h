@@ -7,6 +7,8 @@
 
 #include "app/feed.h"
 
+namespace app_test {
+
 class RecordingFeed : public gui::Feed {
  public:
   void ShowSystem(const gui::SystemView&) override {}
@@ -37,3 +39,5 @@ class ScopedFeed {
   ScopedFeed(const ScopedFeed&) = delete;
   ScopedFeed& operator=(const ScopedFeed&) = delete;
 };
+
+}  // namespace app_test

@@ -8,6 +8,8 @@
 #include "platform/sim/sim_machine.h"
 #include "support/utf.h"
 
+namespace app_test {
+
 class SimMachineTest : public ::testing::Test {
  protected:
   using Kind = platform::SimConsole::StreamKind;
@@ -24,3 +26,5 @@ class SimMachineTest : public ::testing::Test {
   platform::SimMachine machine_;
   platform::ScopedSystem guard_{machine_.system()};
 };
+
+}  // namespace app_test

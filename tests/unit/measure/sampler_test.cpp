@@ -104,10 +104,10 @@ TEST_F(SamplerTest, SamplesAreReportedAndIdleGapsCycleTwoToFive) {
 }
 
 TEST_F(SamplerTest, SamplesEndingOnAnotherPeriodAreDroppedAndCounted) {
-  // The other process holds a finer period 10 ms of every 30 ms: samples that end while
-  // it holds it are thrown away; the set itself happens while it is released.
-  machine_.timer.HoldElsewhere(5000, 10, 20);
-  machine_.clock.Advance(10);  // now released, for 20 ms
+  // The other process holds a finer period 10 ms of every 50 ms: samples that end while
+  // it holds it are thrown away; the set and settling happen while it is released.
+  machine_.timer.HoldElsewhere(5000, 10, 40);
+  machine_.clock.Advance(10);  // now released, for 40 ms
   Candidate candidate = NewCandidate(5500);
   ASSERT_EQ(MeasureCandidate(candidate, 100, 20), MeasureOutcome::kMeasured);
   EXPECT_GT(candidate.dropped, 0u);

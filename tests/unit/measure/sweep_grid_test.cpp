@@ -115,7 +115,7 @@ TEST(FidelityPlanForTest, PlansAndTheirEstimates) {
     double seconds;
   };
   const Case kCases[] = {
-      {"low", Fidelity::Low, 8, 1, 100, 12.19},
+      {"low", Fidelity::Low, 8, 1, 100, 12.19245},
       {"medium", Fidelity::Medium, 18, 3, 187, 35.72765},
       {"high", Fidelity::High, 150, 3, 1500, 202.10375},
   };

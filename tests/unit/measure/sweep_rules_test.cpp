@@ -76,7 +76,9 @@ TEST(FindFirstCleanTest, NeedsTwoCleanNeighboursWhereTheyExist) {
     }
     const auto first = FindFirstClean(candidates);
     EXPECT_EQ(first, c.first);
-    if (first) EXPECT_EQ(FindLastMiss(candidates, *first), c.last_miss);
+    if (first) {
+      EXPECT_EQ(FindLastMiss(candidates, *first), c.last_miss);
+    }
   }
 }
 
@@ -88,7 +90,7 @@ TEST(FindFirstCleanTest, ACleanPeriodFarAboveTheBestCleanMedianStillMisses) {
                               Measured(5040, 1, true, 0.05)};
   EXPECT_EQ(FindFirstClean(c), 2u);
   EXPECT_EQ(FindLastMiss(c, 2), 1u);
-  EXPECT_EQ(TransitionWidth(c, 2, 1), 20u);
+  EXPECT_EQ(TransitionWidth(c, 2, 1), 10u);
 }
 
 TEST(FindLastMissTest, UnmeasuredCandidatesAreWalkedOver) {

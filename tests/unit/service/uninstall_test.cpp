@@ -1,0 +1,145 @@
+// UninstallTimerService after an install, from either copy, and with nothing installed.
+#include "service/uninstall.h"
+
+#include <gtest/gtest.h>
+
+#include "service/install.h"
+#include "service_fixture.h"
+
+namespace {
+
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+class UninstallTest : public ServiceTest {
+ protected:
+  void SetUp() override {
+    ServiceTest::SetUp();
+    machine_.processes.RegisterFixed(L"schtasks.exe", 1);
+    machine_.registry.Seed({platform::Hive::kCurrentUser, kRunKey, L"Veltrane"},
+                           std::wstring(L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\""));
+    machine_.registry.Seed(
+        {platform::Hive::kCurrentUser, L"Software\\Veltrane\\Monitor", L"Startup"}, 1u);
+  }
+  void Install() {
+    ASSERT_TRUE(InstallTimerService(5070, true));
+    machine_.console.ClearOutput();
+  }
+  void SeedGlobalFlag(std::uint32_t value) {
+    machine_.registry.Seed(
+        {platform::Hive::kLocalMachine, kKernelKeyPath, L"GlobalTimerResolutionRequests"}, value);
+  }
+};
+
+TEST_F(UninstallTest, RemovesEverythingAnInstallLeft) {
+  Install();
+  ASSERT_TRUE(UninstallTimerService());
+  EXPECT_FALSE(machine_.services.Exists(kServiceName));
+  EXPECT_FALSE(machine_.timer.OwnRequest().has_value());
+  EXPECT_FALSE(machine_.registry.KeyExists(platform::Hive::kLocalMachine, kProductKeyPath));
+  EXPECT_FALSE(GlobalFlag().has_value());
+  EXPECT_FALSE(machine_.files.Exists(kInstalledExe));
+  EXPECT_FALSE(machine_.files.Exists(L"C:\\Program Files\\Veltrane"));
+  EXPECT_FALSE(
+      machine_.registry.ReadString({platform::Hive::kCurrentUser, kRunKey, L"Veltrane"}).ok());
+  // The per-user monitor settings stay for a later GUI start.
+  EXPECT_TRUE(
+      machine_.registry
+          .ReadDword({platform::Hive::kCurrentUser, L"Software\\Veltrane\\Monitor", L"Startup"})
+          .ok());
+  EXPECT_EQ(machine_.processes.command_lines(),
+            (std::vector<std::wstring>{L"\"C:\\Windows\\System32\\schtasks.exe\" /Delete /F /TN "
+                                       L"\"Veltrane Guard\""}));
+  EXPECT_EQ(Out(),
+            L"Stopping service...\n"
+            L"Restored GlobalTimerResolutionRequests to its previous value (reboot to revert the "
+            L"system-wide effect).\n"
+            L"Removed C:\\Program Files\\Veltrane\\Veltrane.exe\n");
+  EXPECT_EQ(Err(), L"");
+}
+
+TEST_F(UninstallTest, TheGlobalFlagGoesBackToItsStateBeforeTheFirstInstall) {
+  struct Case {
+    const char* name;
+    std::optional<std::uint32_t> before;
+  };
+  const Case kCases[] = {{"absent", {}}, {"already 1", 1}, {"0", 0}};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    (void)machine_.registry.DeleteValue(
+        {platform::Hive::kLocalMachine, kKernelKeyPath, L"GlobalTimerResolutionRequests"});
+    if (c.before) SeedGlobalFlag(*c.before);
+    Install();
+    Install();  // the record of the first install survives the second
+    ASSERT_TRUE(UninstallTimerService());
+    EXPECT_EQ(GlobalFlag(), c.before);
+  }
+}
+
+TEST_F(UninstallTest, WithoutARecordTheGlobalFlagIsLeftAlone) {
+  SeedGlobalFlag(1);
+  ASSERT_TRUE(UninstallTimerService());
+  EXPECT_EQ(GlobalFlag(), 1u);
+  EXPECT_EQ(Out().find(L"Restored GlobalTimerResolutionRequests"), std::wstring::npos);
+}
+
+TEST_F(UninstallTest, FromTheInstalledCopyTheFileGoesAtTheNextReboot) {
+  Install();
+  machine_.environment.SetExecutablePath(kInstalledExe);
+  ASSERT_TRUE(UninstallTimerService());
+  EXPECT_EQ(machine_.files.PendingRebootDeletes(), (std::vector<std::wstring>{kInstalledExe}));
+  EXPECT_TRUE(machine_.files.Exists(kInstalledExe));
+  EXPECT_TRUE(machine_.files.Exists(L"C:\\Program Files\\Veltrane"));
+  EXPECT_NE(Out().find(L"The running executable will be deleted on the next reboot.\n"),
+            std::wstring::npos);
+}
+
+TEST_F(UninstallTest, NothingInstalledStillCleansUpAndSucceeds) {
+  SeedProduct(L"DesiredResolution", 5070);
+  SeedProduct(L"GlobalFlagSaved", 1);
+  SeedProduct(L"GlobalFlagHadValue", 0);
+  SeedGlobalFlag(1);
+  machine_.files.Seed(kInstalledExe, "MZ");
+  ASSERT_TRUE(UninstallTimerService());
+  EXPECT_FALSE(GlobalFlag().has_value());
+  EXPECT_FALSE(machine_.registry.KeyExists(platform::Hive::kLocalMachine, kProductKeyPath));
+  EXPECT_FALSE(machine_.files.Exists(kInstalledExe));
+  EXPECT_FALSE(
+      machine_.registry.ReadString({platform::Hive::kCurrentUser, kRunKey, L"Veltrane"}).ok());
+  EXPECT_EQ(Out().rfind(L"Service is not installed.\n", 0), 0u) << Out();
+}
+
+TEST_F(UninstallTest, OnlyALegacyServiceIsRemovedWithoutFailing) {
+  machine_.services.Seed(kLegacyServiceName, {}, platform::ServiceRunState::kRunning);
+  ASSERT_TRUE(UninstallTimerService());
+  EXPECT_FALSE(machine_.services.Exists(kLegacyServiceName));
+  EXPECT_EQ(Err(), L"");
+}
+
+TEST_F(UninstallTest, AFailedServiceDeletionFailsButEverythingElseIsDone) {
+  Install();
+  machine_.services.FailNext(platform::ServiceOp::kDelete, support::ErrorCode::kAccessDenied, 5);
+  EXPECT_FALSE(UninstallTimerService());
+  EXPECT_EQ(Err(), L"DeleteService failed (error 5).\n");
+  EXPECT_FALSE(machine_.registry.KeyExists(platform::Hive::kLocalMachine, kProductKeyPath));
+  EXPECT_FALSE(machine_.files.Exists(kInstalledExe));
+}
+
+TEST_F(UninstallTest, ALockedCopyIsReportedAndTheUninstallStillSucceeds) {
+  Install();
+  machine_.files.SetLock(kInstalledExe, platform::FileLock::kInUse);
+  ASSERT_TRUE(UninstallTimerService());
+  EXPECT_EQ(Err(),
+            L"Could not delete C:\\Program Files\\Veltrane\\Veltrane.exe (error 5); "
+            L"delete it manually.\n");
+}
+
+TEST_F(UninstallTest, StepsThatWereNeverAppliedRestoreNothingAndSayNothing) {
+  Install();
+  ASSERT_TRUE(UninstallTimerService());
+  for (const wchar_t* word : {L"PPM", L"GPU", L"Memory", L"Storage", L"CPU"}) {
+    EXPECT_EQ(Out().find(word), std::wstring::npos) << word;
+    EXPECT_EQ(Err().find(word), std::wstring::npos) << word;
+  }
+}
+
+}  // namespace
