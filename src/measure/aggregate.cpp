@@ -14,12 +14,9 @@ namespace {
 
 constexpr wchar_t kRunFilePattern[] = L"benchmark-*.csv";
 
-// Run files in name order; the time-stamped names make that oldest first.
+// Run files (never folders) in name order; the time-stamped names make that oldest first.
 std::vector<std::wstring> RunFiles(const std::wstring& folder) {
-  platform::Files& files = platform::Sys().files;
-  std::vector<std::wstring> names = files.List(folder, kRunFilePattern);
-  std::erase_if(names,
-                [&](const std::wstring& name) { return files.IsDirectory(folder + L"\\" + name); });
+  std::vector<std::wstring> names = platform::Sys().files.List(folder, kRunFilePattern);
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -102,7 +102,8 @@ std::optional<SimFiles::Resolved> SimFiles::Resolve(const std::wstring& path) co
   for (const std::wstring& name : parts) {
     r.parent_is_dir = fs::is_directory(r.host, ec);
     std::wstring actual = name;
-    if (r.parent_is_dir) {
+    // The exact spelling is found without reading the whole folder.
+    if (r.parent_is_dir && !fs::exists(r.host / support::ToUtf8(name), ec)) {
       for (const auto& entry : fs::directory_iterator(r.host, ec)) {
         if (sim::EqualsIgnoreCase(HostName(entry.path()), name)) {
           actual = HostName(entry.path());

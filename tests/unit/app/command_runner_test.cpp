@@ -7,7 +7,7 @@
 
 namespace {
 
-class CommandRunnerTest : public app_test::SimMachineTest {};
+class CommandRunnerTest : public SimMachineTest {};
 
 TEST_F(CommandRunnerTest, RunHiddenResults) {
   struct Case {

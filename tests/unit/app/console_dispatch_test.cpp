@@ -9,7 +9,7 @@
 
 namespace {
 
-class ConsoleDispatchTest : public app_test::SimMachineTest {
+class ConsoleDispatchTest : public SimMachineTest {
  protected:
   void SetUp() override { machine_.console.SetAllStreams(Kind::kConsole); }
 

@@ -27,7 +27,7 @@ TEST(ElevationParametersTest, QuotesEachArgumentAndEscapesOnlyQuotes) {
   }
 }
 
-class ElevationTest : public app_test::SimMachineTest {
+class ElevationTest : public SimMachineTest {
  protected:
   void SetUp() override {
     machine_.console.SetAllStreams(Kind::kConsole);

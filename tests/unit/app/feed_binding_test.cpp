@@ -10,10 +10,7 @@
 
 namespace {
 
-using app_test::RecordingFeed;
-using app_test::ScopedFeed;
-
-class FeedBindingTest : public app_test::SimMachineTest {};
+class FeedBindingTest : public SimMachineTest {};
 
 TEST_F(FeedBindingTest, EachThreadReportsOnlyToItsOwnFeed) {
   RecordingFeed main_feed, worker_feed;

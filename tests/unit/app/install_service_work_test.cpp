@@ -8,9 +8,7 @@
 
 namespace {
 
-using app_test::RecordingFeed;
-
-class InstallServiceWorkTest : public app_test::SimMachineTest {
+class InstallServiceWorkTest : public SimMachineTest {
  protected:
   void SetUp() override { machine_.environment.SetElevated(false); }
 };

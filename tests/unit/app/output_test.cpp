@@ -8,10 +8,7 @@
 
 namespace {
 
-using app_test::RecordingFeed;
-using app_test::ScopedFeed;
-
-class OutputTest : public app_test::SimMachineTest {
+class OutputTest : public SimMachineTest {
  protected:
   void SetUp() override { machine_.clock.SetLocalTime({2025, 3, 7, 9, 5, 4}); }
 };

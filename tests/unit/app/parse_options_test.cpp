@@ -6,7 +6,7 @@
 
 namespace {
 
-class ParseOptionsTest : public app_test::SimMachineTest {
+class ParseOptionsTest : public SimMachineTest {
  protected:
   void SetUp() override { machine_.console.SetAllStreams(Kind::kConsole); }
 };

@@ -7,8 +7,6 @@
 
 #include "app/feed.h"
 
-namespace app_test {
-
 class RecordingFeed : public gui::Feed {
  public:
   void ShowSystem(const gui::SystemView&) override {}
@@ -39,5 +37,3 @@ class ScopedFeed {
   ScopedFeed(const ScopedFeed&) = delete;
   ScopedFeed& operator=(const ScopedFeed&) = delete;
 };
-
-}  // namespace app_test

@@ -1,4 +1,5 @@
 // A simulated machine installed for one test, with readers for what the program wrote.
+// Shared by the suites of every subsystem that report through the console and the log.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,8 +8,6 @@
 
 #include "platform/sim/sim_machine.h"
 #include "support/utf.h"
-
-namespace app_test {
 
 class SimMachineTest : public ::testing::Test {
  protected:
@@ -26,5 +25,3 @@ class SimMachineTest : public ::testing::Test {
   platform::SimMachine machine_;
   platform::ScopedSystem guard_{machine_.system()};
 };
-
-}  // namespace app_test

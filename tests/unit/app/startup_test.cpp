@@ -10,7 +10,7 @@
 
 namespace {
 
-class StartupTest : public app_test::SimMachineTest {
+class StartupTest : public SimMachineTest {
  protected:
   // The whole process as the entry point runs it after splitting the command line.
   int Start(const Arguments& args) {
