@@ -1,3 +1,5 @@
+# shellcheck shell=bash
+# shellcheck disable=SC2034  # the variables set here are read by the sourcing scripts
 # Sourced by run.sh and test.sh: the repository's places, the Wine settings every run
 # uses, and the one way a Wine prefix is made.
 
@@ -11,16 +13,19 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 # make_wine_prefix DIR: creates the prefix when it does not exist yet, as Windows 10 (a new
-# prefix says Windows 7). Wine's own messages go to DIR.log. Needs no X display.
+# prefix says Windows 7). Wine's own messages go to a log under build/logs. Needs no X
+# display.
 make_wine_prefix() {
   local prefix=$1
   if [ -f "$prefix/system.reg" ]; then
     return 0
   fi
-  mkdir -p "$(dirname "$prefix")"
-  if ! WINEPREFIX="$prefix" env -u DISPLAY wine winecfg -v win10 >"$prefix.log" 2>&1 ||
+  local log
+  log="$VELTRANE_BUILD/logs/prefix-$(basename "$prefix").log"
+  mkdir -p "$(dirname "$prefix")" "$VELTRANE_BUILD/logs"
+  if ! WINEPREFIX="$prefix" env -u DISPLAY wine winecfg -v win10 >"$log" 2>&1 ||
     ! WINEPREFIX="$prefix" wineserver -w; then
-    echo "could not create the Wine prefix $prefix (see $prefix.log)" >&2
+    echo "could not create the Wine prefix $prefix (see $log)" >&2
     return 1
   fi
 }

@@ -3,6 +3,7 @@
 # its output passes through and its exit code is this script's. Uses $WINEPREFIX when
 # set, else a prefix under build/ made on first use.
 set -euo pipefail
+# shellcheck source=scripts/common.sh
 source "$(dirname "$0")/common.sh"
 
 # Set-up and build talk goes to a log, so that only the program's output reaches stdout.

@@ -16,29 +16,25 @@ struct Summary {
   double score_s = 0;
 };
 
-Summary SummarizeInterval(std::span<const RunRow> rows, std::uint32_t requested) {
-  Summary s;
-  for (const RunRow& r : rows) {
-    if (r.requested != requested) continue;
-    const double loop_stats[5] = {r.loop_median, r.loop_mean, r.loop_stdev, r.loop_late,
-                                  r.loop_score};
-    const double idle_stats[5] = {r.idle_median, r.idle_mean, r.idle_stdev, r.idle_late,
-                                  r.idle_score};
-    if (r.loop_n > 0) {
-      s.loop_w += r.loop_n;
-      for (int i = 0; i < 5; ++i) s.loop_s[i] += r.loop_n * loop_stats[i];
-    }
-    if (r.idle_n > 0) {
-      s.idle_w += r.idle_n;
-      for (int i = 0; i < 5; ++i) s.idle_s[i] += r.idle_n * idle_stats[i];
-    }
-    const double n = static_cast<double>(r.loop_n) + r.idle_n;
-    if (n > 0 && std::isfinite(r.score)) {
-      s.score_w += n;
-      s.score_s += n * r.score;
-    }
+// Adds one row to its interval's run summary.
+void AddRow(Summary& s, const RunRow& r) {
+  const double loop_stats[5] = {r.loop_median, r.loop_mean, r.loop_stdev, r.loop_late,
+                                r.loop_score};
+  const double idle_stats[5] = {r.idle_median, r.idle_mean, r.idle_stdev, r.idle_late,
+                                r.idle_score};
+  if (r.loop_n > 0) {
+    s.loop_w += r.loop_n;
+    for (int i = 0; i < 5; ++i) s.loop_s[i] += r.loop_n * loop_stats[i];
   }
-  return s;
+  if (r.idle_n > 0) {
+    s.idle_w += r.idle_n;
+    for (int i = 0; i < 5; ++i) s.idle_s[i] += r.idle_n * idle_stats[i];
+  }
+  const double n = static_cast<double>(r.loop_n) + r.idle_n;
+  if (n > 0 && std::isfinite(r.score)) {
+    s.score_w += n;
+    s.score_s += n * r.score;
+  }
 }
 
 // Adds weight x mean to `sum` when the mean is finite. Hand-edited files can hold values
@@ -84,15 +80,15 @@ constexpr char kHeader[] =
 }  // namespace
 
 void FoldRunRows(AggregateMaster& master, std::span<const RunRow> rows) {
-  // std::map keys give the distinct intervals in ascending order.
-  std::map<std::uint32_t, bool> intervals;
+  // One summary per distinct interval, merged in ascending order.
+  std::map<std::uint32_t, Summary> summaries;
   for (const RunRow& r : rows) {
-    if (r.requested != 0) intervals[r.requested] = true;
+    if (r.requested != 0) AddRow(summaries[r.requested], r);
   }
-  for (const auto& [requested, unused] : intervals) {
+  for (const auto& [requested, summary] : summaries) {
     AggregateEntry& entry = master[requested];
     entry.requested = requested;
-    MergeSummary(entry, SummarizeInterval(rows, requested));
+    MergeSummary(entry, summary);
   }
 }
 

@@ -4,8 +4,8 @@
 
 std::optional<RunRow> ParseRunCsvRow(std::string_view line) {
   if (!line.starts_with("sweep,") && !line.starts_with("verify,")) return std::nullopt;
-  const std::vector<std::string_view> f = SplitFields(line);
-  if (f.size() < 27) return std::nullopt;
+  std::string_view f[27];
+  if (SplitFieldsInto(line, f) < 27) return std::nullopt;
   RunRow row;
   row.requested = ParseUnsigned(f[1]);
   row.loop_n = ParseUnsigned(f[4]);

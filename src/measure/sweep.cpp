@@ -184,22 +184,18 @@ bool SweepRun::Passes() {
                    std::max(2 * period_ms - 1, 0.0)));
       }
       if (Cancelled()) return Fail(L"Cancelled.");
-      MeasureInPass(p, k, c);
+      if (MeasureCandidate(candidates_[c], counts_.loop, counts_.idle) !=
+          MeasureOutcome::kMeasured) {
+        ++candidates_[c].skippedPasses;
+      }
       if (Cancelled()) return Fail(L"Cancelled.");
+      Rescore(candidates_[c], 0.5, config_.samples);
+      ReportSweep(p + 1, static_cast<std::uint32_t>(k + 1), static_cast<std::int32_t>(c));
     }
   }
   ClearProgress();
   for (Candidate& c : candidates_) Rescore(c, 0.5, config_.samples);
   return true;
-}
-
-void SweepRun::MeasureInPass(std::uint32_t pass, std::size_t position, std::size_t index) {
-  Candidate& c = candidates_[index];
-  if (MeasureCandidate(c, counts_.loop, counts_.idle) != MeasureOutcome::kMeasured) {
-    ++c.skippedPasses;
-  }
-  Rescore(c, 0.5, config_.samples);
-  ReportSweep(pass + 1, static_cast<std::uint32_t>(position + 1), static_cast<std::int32_t>(index));
 }
 
 BenchmarkResult RunSweep(const SweepConfig& config) { return SweepRun(config).Run(); }

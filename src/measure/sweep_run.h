@@ -23,7 +23,6 @@ class SweepRun {
   bool SetUp();
   bool Baseline();
   bool Passes();
-  void MeasureInPass(std::uint32_t pass, std::size_t position, std::size_t index);
   bool Merge();
   void PrintSweepResults();
   void ChooseTarget();

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # What ships: an x64 GUI-subsystem exe that loads only DLLs Windows itself has, and that
 # carries its manifest, version information and icon.
+# shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
 
 headers="$(x86_64-w64-mingw32-objdump -p "$VELTRANE_EXE")"
@@ -17,7 +18,7 @@ system_dlls=" advapi32 bcrypt comctl32 comdlg32 crypt32 d2d1 d3d11 d3dcompiler_4
   dwrite dxgi gdi32 imm32 kernel32 msvcrt ntdll ole32 oleaut32 powrprof setupapi shcore
   shell32 shlwapi ucrtbase user32 userenv uxtheme version windowscodecs winhttp winmm
   wintrust ws2_32 "
-mapfile -t imports < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr 'A-Z' 'a-z')
+mapfile -t imports < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr '[:upper:]' '[:lower:]')
 expect_match "imports kernel32.dll" ' kernel32.dll ' " ${imports[*]} "
 for dll in "${imports[@]}"; do
   base="${dll%.dll}"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The process frame seen from outside: the version lines, the usage screen, and how a bad
 # command line ends (usage, exit code 1, one time-stamped error line in the log).
+# shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
 
 echo "version"

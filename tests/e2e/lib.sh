@@ -1,3 +1,5 @@
+# shellcheck shell=bash
+# shellcheck disable=SC2034  # the variables set here are read by the sourcing scripts
 # Shared by the end-to-end scripts: runs the real Veltrane.exe under Wine and counts the
 # checks. scripts/test.sh provides VELTRANE_EXE, WINEPREFIX (a fresh prefix whose
 # wineserver it keeps alive for the whole tier) and E2E_WORK (a scratch folder); a script
