@@ -24,7 +24,7 @@ target_include_directories(Veltrane PRIVATE ${PROJECT_SOURCE_DIR}/resources
 target_link_libraries(Veltrane PRIVATE veltrane_win32)
 set_target_properties(Veltrane PROPERTIES OUTPUT_NAME Veltrane
                                           RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
-# The manifest and icon are named in the script; a change to them must relink.
+# The manifest and icon are read through the script: a change to either rebuilds it.
 set_property(SOURCE ${PROJECT_SOURCE_DIR}/resources/veltrane.rc APPEND PROPERTY OBJECT_DEPENDS
              ${PROJECT_SOURCE_DIR}/resources/veltrane.manifest
              ${PROJECT_SOURCE_DIR}/resources/veltrane.ico)

@@ -38,13 +38,8 @@ TEST_F(ConsoleHoldTest, HoldsTheClampedPeriodUntilBreak) {
     SCOPED_TRACE(c.name);
     machine_.console.ClearOutput();
     machine_.timer.SetRange(c.coarsest, 5000, c.coarsest);
-    std::optional<std::uint32_t> held;
-    std::thread watch([&] {
-      while (!held) held = machine_.timer.OwnRequest();
-    });
+    // The line names what the kernel answered the request with: the held period here.
     EXPECT_EQ(HoldAndBreak(c.given), 0);
-    watch.join();
-    EXPECT_EQ(held, c.held);
     EXPECT_FALSE(machine_.timer.OwnRequest().has_value());
     const std::wstring expected = Format(
         L"Holding timer resolution at %.4f ms in this process. Ctrl+C to release.\n\n"
