@@ -96,16 +96,21 @@ bool StartServiceByName(const std::wstring& name) {
   return WaitForServiceState(*service, ServiceRunState::kRunning, kServiceWaitMs);
 }
 
-bool RemoveLegacyService() {
+support::Status StopAndDeleteService(const std::wstring& name, std::uint32_t stop_wait_ms) {
   auto manager = ConnectToManager();
-  if (!manager) return false;
-  auto service = OpenByName(*manager, kLegacyServiceName,
-                            access::kDelete | access::kStop | access::kQueryStatus);
-  if (!service) return IsMissing(*manager, kLegacyServiceName);
+  if (!manager) return support::Fail(support::ErrorCode::kAccessDenied, L"OpenSCManager");
   auto& services = platform::Sys().services;
-  (void)services.Control(*service, platform::service_control::kStop);
-  // Deletion waits for the stop anyway; a slow stop must not keep the old service.
-  (void)WaitForServiceState(*service, ServiceRunState::kStopped, kLegacyStopWaitMs);
-  const support::Status deleted = services.Delete(*service);
-  return deleted || deleted.error().win32_error == platform::service_error::kMarkedForDelete;
+  auto service =
+      services.Open(*manager, name, access::kDelete | access::kStop | access::kQueryStatus);
+  if (!service) return service.error();
+  (void)services.Control(**service, platform::service_control::kStop);
+  // Deletion waits for the stop anyway; a slow stop must not keep the service.
+  (void)WaitForServiceState(**service, ServiceRunState::kStopped, stop_wait_ms);
+  return services.Delete(**service);
+}
+
+bool RemoveLegacyService() {
+  const support::Status deleted = StopAndDeleteService(kLegacyServiceName, kLegacyStopWaitMs);
+  return deleted || deleted.error().code == support::ErrorCode::kNotFound ||
+         deleted.error().win32_error == platform::service_error::kMarkedForDelete;
 }

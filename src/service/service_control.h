@@ -31,5 +31,8 @@ bool StartServiceByName(const std::wstring& name);
 // status cannot be read (false).
 bool WaitForServiceState(platform::ServiceHandle& service, platform::ServiceRunState state,
                          std::uint32_t timeout_ms);
+// Stops the service (waiting up to `stop_wait_ms`, whatever the outcome) and deletes it.
+// kNotFound when there is no such service.
+support::Status StopAndDeleteService(const std::wstring& name, std::uint32_t stop_wait_ms);
 // Stops and deletes "Quantick"; true when it is gone, already marked, or never existed.
 bool RemoveLegacyService();

@@ -30,19 +30,6 @@ std::wstring InstalledProgramPath() {
   return config ? ProgramPathOf(config->binary_path) : std::wstring{};
 }
 
-void DeleteCurrentService() {
-  auto& services = platform::Sys().services;
-  auto manager = services.OpenManager(platform::manager_access::kConnect);
-  if (!manager) return;
-  namespace access = platform::service_access;
-  auto service = services.Open(**manager, kServiceName,
-                               access::kDelete | access::kStop | access::kQueryStatus);
-  if (!service) return;
-  (void)services.Control(**service, platform::service_control::kStop);
-  (void)WaitForServiceState(**service, platform::ServiceRunState::kStopped, kServiceWaitMs);
-  (void)services.Delete(**service);
-}
-
 }  // namespace
 
 void RemoveStaleServices() {
@@ -55,5 +42,5 @@ void RemoveStaleServices() {
   const std::wstring program = InstalledProgramPath();
   if (program.empty() || platform::Sys().files.Exists(program)) return;
   AppendLog(Format(L"Removing the Veltrane service because its program file is gone."));
-  DeleteCurrentService();
+  (void)StopAndDeleteService(kServiceName, kServiceWaitMs);
 }

@@ -34,6 +34,20 @@ std::wstring ReadAdapterString(const std::wstring& key, const wchar_t* value) {
       .value_or(std::wstring{});
 }
 
+// "ATI" inside another word ("Intel Corporation") names no vendor.
+bool ContainsWord(const std::wstring& text, const std::wstring& word) {
+  const std::wstring haystack = Lower(text);
+  const std::wstring needle = Lower(word);
+  for (std::size_t at = haystack.find(needle); at != std::wstring::npos;
+       at = haystack.find(needle, at + 1)) {
+    const std::size_t end = at + needle.size();
+    const bool starts = at == 0 || !std::iswalpha(haystack[at - 1]);
+    const bool ends = end == haystack.size() || !std::iswalpha(haystack[end]);
+    if (starts && ends) return true;
+  }
+  return false;
+}
+
 struct Adapter {
   std::wstring key;
   AdapterIdentity identity;
@@ -65,7 +79,7 @@ bool IsNvidiaAdapter(const AdapterIdentity& a) {
 }
 
 bool IsAmdAdapter(const AdapterIdentity& a) {
-  return ContainsAny(a.providerName, {L"AMD", L"ATI"}) ||
+  return ContainsAny(a.providerName, {L"AMD"}) || ContainsWord(a.providerName, L"ATI") ||
          ContainsAny(a.driverDesc, {L"AMD", L"Radeon", L"Ryzen Graphics"});
 }
 

@@ -1,4 +1,4 @@
-// Win32Hardware: the hardware port on Windows.
+// Win32Hardware: CPUID, GetSystemInfo and the CPU-set records (bound at run time).
 #pragma once
 
 #include "platform/hardware.h"
@@ -7,12 +7,10 @@ namespace platform {
 
 class Win32Hardware final : public Hardware {
  public:
-  std::string CpuBrandBytes() override { return {}; }
-  std::uint32_t LogicalProcessorCount() override { return 1; }
-  support::Result<std::vector<std::uint8_t>> CpuSetEfficiencyClasses() override {
-    return support::Fail(support::ErrorCode::kUnsupported, L"GetSystemCpuSetInformation");
-  }
-  void BusySpin(std::uint32_t) override {}
+  std::string CpuBrandBytes() override;
+  std::uint32_t LogicalProcessorCount() override;
+  support::Result<std::vector<std::uint8_t>> CpuSetEfficiencyClasses() override;
+  void BusySpin(std::uint32_t milliseconds) override;
 };
 
 }  // namespace platform

@@ -1,4 +1,5 @@
-// Win32Power: the power port on Windows.
+// Win32Power: powrprof's scheme calls and CallNtPowerInformation, bound at run time
+// (Wine lacks several; a missing export is kUnsupported).
 #pragma once
 
 #include "platform/power.h"
@@ -7,28 +8,16 @@ namespace platform {
 
 class Win32Power final : public Power {
  public:
-  support::Result<std::vector<ProcessorPower>> ProcessorInformation(std::uint32_t) override {
-    return Unsupported(L"CallNtPowerInformation");
-  }
-  support::Result<support::Guid> ActiveScheme() override {
-    return Unsupported(L"PowerGetActiveScheme");
-  }
-  support::Status SetActiveScheme(const support::Guid&) override {
-    return Unsupported(L"PowerSetActiveScheme");
-  }
-  support::Result<std::uint32_t> ReadValueIndex(const support::Guid&, const support::Guid&,
-                                                const support::Guid&, PowerSource) override {
-    return Unsupported(L"PowerReadACValueIndex");
-  }
-  support::Status WriteValueIndex(const support::Guid&, const support::Guid&,
-                                  const support::Guid&, PowerSource, std::uint32_t) override {
-    return Unsupported(L"PowerWriteACValueIndex");
-  }
-
- private:
-  static support::PortError Unsupported(const wchar_t* what) {
-    return support::Fail(support::ErrorCode::kUnsupported, what);
-  }
+  support::Result<std::vector<ProcessorPower>> ProcessorInformation(std::uint32_t count) override;
+  support::Result<support::Guid> ActiveScheme() override;
+  support::Status SetActiveScheme(const support::Guid& scheme) override;
+  support::Result<std::uint32_t> ReadValueIndex(const support::Guid& scheme,
+                                                const support::Guid& subgroup,
+                                                const support::Guid& setting,
+                                                PowerSource source) override;
+  support::Status WriteValueIndex(const support::Guid& scheme, const support::Guid& subgroup,
+                                  const support::Guid& setting, PowerSource source,
+                                  std::uint32_t value) override;
 };
 
 }  // namespace platform

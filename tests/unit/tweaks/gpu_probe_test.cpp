@@ -24,6 +24,7 @@ TEST(GpuVendorTest, MatchesProviderOrDescriptionWithoutRegardToCase) {
       {"Radeon", {L"", L"Radeon RX 7900"}, false, true, false},
       {"Ryzen Graphics", {L"", L"Ryzen Graphics"}, false, true, false},
       {"Intel UHD", {L"Intel Corporation", L"Intel(R) UHD Graphics 770"}, false, false, true},
+      {"ATI only as a word", {L"ATI Technologies Inc.", L"X"}, false, true, false},
       {"Arc", {L"", L"Arc A770"}, false, false, true},
       {"basic display", {L"Microsoft", L"Microsoft Basic Display Adapter"}, false, false, false},
   };

@@ -1,0 +1,21 @@
+// Power: the processor readings both machines give. The scheme calls are not here: Wine
+// fails PowerGetActiveScheme, which the sim's unit users cover instead.
+#include <gtest/gtest.h>
+
+#include "contract/contract_system.h"
+#include "platform/hardware.h"
+#include "platform/power.h"
+
+namespace {
+
+TEST(PowerContract, OneProcessorRecordPerLogicalProcessor) {
+  auto& sys = contract::ContractSystem();
+  const std::uint32_t count = sys.hardware.LogicalProcessorCount();
+  ASSERT_GE(count, 1u);
+  auto reading = sys.power.ProcessorInformation(count);
+  ASSERT_TRUE(reading.ok());
+  ASSERT_EQ(reading->size(), count);
+  for (const platform::ProcessorPower& p : *reading) EXPECT_GT(p.max_mhz, 0u);
+}
+
+}  // namespace

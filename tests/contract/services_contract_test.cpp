@@ -1,0 +1,123 @@
+// Services: the manager's promises that the sim and Wine's service manager must share.
+// Each test creates its own service under a name no product uses, and deletes it.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "contract/contract_system.h"
+#include "platform/services.h"
+
+namespace {
+
+using platform::ServiceRunState;
+namespace access = platform::service_access;
+
+constexpr wchar_t kName[] = L"VeltraneContractProbe";
+
+class ServicesContract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto opened = services_.OpenManager(platform::manager_access::kConnect |
+                                        platform::manager_access::kCreateService);
+    ASSERT_TRUE(opened.ok());
+    manager_ = std::move(opened).value();
+    Remove();
+  }
+  void TearDown() override { Remove(); }
+
+  void Remove() {
+    if (!manager_) return;
+    auto existing = services_.Open(*manager_, kName, access::kAll);
+    if (existing) (void)services_.Delete(**existing);
+  }
+
+  platform::Services& services_ = contract::ContractSystem().services;
+  std::unique_ptr<platform::ServiceManagerHandle> manager_;
+  const platform::ServiceConfig config_{L"Veltrane contract probe",
+                                        L"\"C:\\Tests\\no such program.exe\" --service",
+                                        platform::ServiceStartType::kDemand};
+};
+
+TEST_F(ServicesContract, AMissingServiceIsNotFound) {
+  auto missing = services_.Open(*manager_, L"VeltraneContractMissing", access::kQueryStatus);
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error().code, support::ErrorCode::kNotFound);
+  EXPECT_EQ(missing.error().win32_error, platform::service_error::kDoesNotExist);
+}
+
+TEST_F(ServicesContract, ACreatedServiceKeepsItsConfigAndIsStopped) {
+  auto created = services_.Create(*manager_, kName, config_);
+  ASSERT_TRUE(created.ok());
+  auto config = services_.QueryConfig(**created);
+  ASSERT_TRUE(config.ok());
+  EXPECT_EQ(config->binary_path, config_.binary_path);
+  EXPECT_EQ(config->display_name, config_.display_name);
+  EXPECT_EQ(config->start_type, platform::ServiceStartType::kDemand);
+  auto status = services_.QueryStatus(**created);
+  ASSERT_TRUE(status.ok());
+  EXPECT_EQ(status->state, ServiceRunState::kStopped);
+  EXPECT_TRUE(services_.SetDescription(**created, L"probe").ok());
+  EXPECT_TRUE(services_.SetFailureActions(**created, {86400, {5000, 5000, 60000}}).ok());
+}
+
+TEST_F(ServicesContract, ASecondCreateSaysItExists) {
+  auto created = services_.Create(*manager_, kName, config_);
+  ASSERT_TRUE(created.ok());
+  auto again = services_.Create(*manager_, kName, config_);
+  ASSERT_FALSE(again.ok());
+  EXPECT_EQ(again.error().code, support::ErrorCode::kAlreadyExists);
+  EXPECT_EQ(again.error().win32_error, platform::service_error::kExists);
+}
+
+TEST_F(ServicesContract, ChangeConfigRewritesPathNameAndStartType) {
+  auto created = services_.Create(*manager_, kName, config_);
+  ASSERT_TRUE(created.ok());
+  const platform::ServiceConfig changed{L"Renamed probe", L"\"C:\\Tests\\other.exe\" --service",
+                                        platform::ServiceStartType::kAuto};
+  ASSERT_TRUE(services_.ChangeConfig(**created, changed).ok());
+  auto reopened = services_.Open(*manager_, kName, access::kQueryConfig);
+  ASSERT_TRUE(reopened.ok());
+  auto config = services_.QueryConfig(**reopened);
+  ASSERT_TRUE(config.ok());
+  EXPECT_EQ(config->binary_path, changed.binary_path);
+  EXPECT_EQ(config->display_name, changed.display_name);
+  EXPECT_EQ(config->start_type, platform::ServiceStartType::kAuto);
+}
+
+TEST_F(ServicesContract, StoppingAStoppedServiceSaysItIsNotActive) {
+  auto created = services_.Create(*manager_, kName, config_);
+  ASSERT_TRUE(created.ok());
+  auto stop = services_.Control(**created, platform::service_control::kStop);
+  ASSERT_FALSE(stop.ok());
+  EXPECT_EQ(stop.error().win32_error, platform::service_error::kNotActive);
+}
+
+TEST_F(ServicesContract, ADeletedServiceGoesWhenItsLastHandleCloses) {
+  {
+    auto created = services_.Create(*manager_, kName, config_);
+    ASSERT_TRUE(created.ok());
+    ASSERT_TRUE(services_.Delete(**created).ok());
+    auto twice = services_.Delete(**created);
+    ASSERT_FALSE(twice.ok());
+    EXPECT_EQ(twice.error().win32_error, platform::service_error::kMarkedForDelete);
+  }
+  auto gone = services_.Open(*manager_, kName, access::kQueryStatus);
+  ASSERT_FALSE(gone.ok());
+  EXPECT_EQ(gone.error().code, support::ErrorCode::kNotFound);
+}
+
+TEST_F(ServicesContract, TheDispatcherFailsInAProcessTheManagerDidNotStart) {
+  auto result = services_.RunDispatcher(kName, [](std::uint32_t, wchar_t**) {});
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.error().win32_error, platform::service_error::kNoDispatcher);
+}
+
+TEST_F(ServicesContract, EventsWaitTillSetAndStaySet) {
+  auto event = services_.NewEvent();
+  EXPECT_FALSE(event->Wait(0));
+  event->Set();
+  EXPECT_TRUE(event->Wait(0));
+  EXPECT_TRUE(event->Wait(platform::WaitableEvent::kForever));
+}
+
+}  // namespace
