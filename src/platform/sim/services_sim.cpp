@@ -325,8 +325,8 @@ support::Result<ServiceStatus> SimServices::Control(ServiceHandle& service, std:
   const std::wstring key = Upper(entry->name);
   if (entry->handler == nullptr) {
     if (control == service_control::kStop) {
-      entry->status.state = start_faults_[key].stop_hangs ? ServiceRunState::kStopPending
-                                                          : ServiceRunState::kStopped;
+      entry->status.state =
+          start_faults_[key].stop_hangs ? ServiceRunState::kStopPending : ServiceRunState::kStopped;
       entry->status.controls_accepted = 0;
       RemoveIfDone(key);
     }
