@@ -73,8 +73,9 @@ started=$SECONDS
 if step native-configure.log cmake --preset native &&
   step native-build.log cmake --build --preset native; then
   ctest_out="$LOGS/ctest.log"
-  # Only failures and the totals reach the screen; the whole list is in the log.
-  ctest --test-dir build/native --output-on-failure -j2 2>&1 | tee "$ctest_out" |
+  # Only failures and the totals reach the screen; the whole list is in the log. A test
+  # on the simulated machine takes well under a second: two minutes means it hangs.
+  ctest --test-dir build/native --output-on-failure -j2 --timeout 120 2>&1 | tee "$ctest_out" |
     grep -v -e '^ *[0-9]*/[0-9]* Test *#[0-9]*: .* Passed' -e '^ *Start *[0-9]*: '
   ctest_status=${PIPESTATUS[0]}
   # "97% tests passed, 1 tests failed out of 40"
