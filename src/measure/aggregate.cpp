@@ -71,13 +71,24 @@ AggregatePoint PointOf(const AggregateEntry& e) {
   return p;
 }
 
-// The run file written last. File times are not on the Files port, so the time-stamped
-// name decides: it sorts in the order the program wrote the files.
+// The run file written last. A file copied in or touched by hand keeps its place by its
+// write time, not its name; on equal times the one listed later wins.
 std::vector<std::pair<std::uint32_t, double>> NewestRunLocked(const std::wstring& folder) {
   std::vector<std::pair<std::uint32_t, double>> newest;
+  auto& files = platform::Sys().files;
   const std::vector<std::wstring> names = RunFiles(folder);
-  if (names.empty()) return newest;
-  for (const RunRow& row : ReadRunRows(folder + L"\\" + names.back(), true)) {
+  const std::wstring* newest_name = nullptr;
+  std::uint64_t newest_time = 0;
+  for (const std::wstring& name : names) {
+    const auto written = files.LastWriteTime(folder + L"\\" + name);
+    if (!written) continue;
+    if (newest_name == nullptr || *written >= newest_time) {
+      newest_name = &name;
+      newest_time = *written;
+    }
+  }
+  if (newest_name == nullptr) return newest;
+  for (const RunRow& row : ReadRunRows(folder + L"\\" + *newest_name, true)) {
     newest.emplace_back(row.requested, row.score);
   }
   return newest;

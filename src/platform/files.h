@@ -20,6 +20,9 @@ class Files {
   // CreateDirectory as a macro: Windows-side code that includes it #undefs it.)
   virtual support::Status CreateDirectory(const std::wstring& path) = 0;
   virtual support::Result<std::string> ReadAll(const std::wstring& path) = 0;
+  // The last write as a FILETIME: 100-ns units since 1601-01-01 UTC. kNotFound when the
+  // file is missing.
+  virtual support::Result<std::uint64_t> LastWriteTime(const std::wstring& path) = 0;
   // Creates or truncates `path` and writes every byte; a short write is kFailed.
   virtual support::Status WriteNew(const std::wstring& path, std::string_view bytes) = 0;
   // Opens with FILE_APPEND_DATA (shared read/write, OPEN_ALWAYS), writes once, closes.

@@ -172,6 +172,16 @@ TEST_F(FilesContract, CopyOverwritesOnlyWhenAsked) {
   EXPECT_FALSE(files_.Exists(At(L"fourth.exe")));
 }
 
+// Write times are FILETIMEs: a file written now dates from this century, after 1601.
+TEST_F(FilesContract, LastWriteTimeIsAFileTimeOfNow) {
+  Put(L"dated.txt", "x");
+  const auto written = files_.LastWriteTime(At(L"dated.txt"));
+  ASSERT_TRUE(written.ok());
+  constexpr std::uint64_t kYear2020 = 132223104000000000;
+  EXPECT_GT(*written, kYear2020);
+  EXPECT_EQ(files_.LastWriteTime(At(L"missing.txt")).error().code, ErrorCode::kNotFound);
+}
+
 TEST_F(FilesContract, DeleteRemovesTheFile) {
   Put(L"doomed.txt", "x");
   ASSERT_TRUE(files_.Delete(At(L"doomed.txt")).ok());

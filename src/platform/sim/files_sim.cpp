@@ -1,6 +1,7 @@
 #include "platform/sim/files_sim.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cwctype>
 #include <fstream>
@@ -146,6 +147,40 @@ Status SimFiles::CreateDirectory(const std::wstring& path) {
   if (!r->parent_is_dir) return NotFound(path, false);
   if (!fs::create_directory(r->host, ec)) return Fail(ErrorCode::kFailed, path, 31);
   return {};
+}
+
+namespace {
+
+// FILETIME counts 100-ns units from 1601; the host's file clock converts through Unix time.
+using FileTimeUnits = std::chrono::duration<std::int64_t, std::ratio<1, 10000000>>;
+constexpr std::int64_t kUnixEpochAsFileTime = 116444736000000000;
+
+}  // namespace
+
+support::Result<std::uint64_t> SimFiles::LastWriteTime(const std::wstring& path) {
+  std::lock_guard lock(mutex_);
+  const auto r = Resolve(path);
+  if (!r) return BadName(path);
+  std::error_code ec;
+  const fs::file_time_type written = fs::last_write_time(r->host, ec);
+  if (ec) return NotFound(path, r->parent_is_dir);
+  const auto since_unix = std::chrono::duration_cast<FileTimeUnits>(
+                              std::chrono::file_clock::to_sys(written).time_since_epoch())
+                              .count();
+  return static_cast<std::uint64_t>(since_unix + kUnixEpochAsFileTime);
+}
+
+void SimFiles::SetLastWriteTime(const std::wstring& path, std::uint64_t filetime) {
+  std::lock_guard lock(mutex_);
+  const auto r = Resolve(path);
+  if (!r) return;
+  const std::chrono::sys_time<FileTimeUnits> when(
+      FileTimeUnits(static_cast<std::int64_t>(filetime) - kUnixEpochAsFileTime));
+  std::error_code ec;
+  fs::last_write_time(r->host,
+                      std::chrono::time_point_cast<fs::file_time_type::duration>(
+                          std::chrono::file_clock::from_sys(when)),
+                      ec);
 }
 
 support::Result<std::string> SimFiles::ReadAll(const std::wstring& path) {

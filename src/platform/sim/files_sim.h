@@ -54,6 +54,7 @@ class SimFiles final : public Files {
   bool IsDirectory(const std::wstring& path) override;
   support::Status CreateDirectory(const std::wstring& path) override;
   support::Result<std::string> ReadAll(const std::wstring& path) override;
+  support::Result<std::uint64_t> LastWriteTime(const std::wstring& path) override;
   support::Status WriteNew(const std::wstring& path, std::string_view bytes) override;
   support::Status Append(const std::wstring& path, std::string_view bytes) override;
   support::Status MoveReplace(const std::wstring& from, const std::wstring& to) override;
@@ -72,6 +73,8 @@ class SimFiles final : public Files {
   // Writes `bytes` to `path`, creating the missing folders on the way.
   void Seed(const std::wstring& path, std::string_view bytes);
   void SeedDirectory(const std::wstring& path);
+  // Sets the last-write time (a FILETIME value) of an existing file.
+  void SetLastWriteTime(const std::wstring& path, std::uint64_t filetime);
   // Where `path` lives on the host disk (for inspecting files with ordinary tools).
   std::filesystem::path HostPath(const std::wstring& path);
   const std::filesystem::path& root() const { return root_; }

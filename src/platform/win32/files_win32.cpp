@@ -39,6 +39,15 @@ Status Win32Files::CreateDirectory(const std::wstring& path) {
   return {};
 }
 
+support::Result<std::uint64_t> Win32Files::LastWriteTime(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    return LastError(L"GetFileAttributesExW " + path);
+  }
+  return (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+         data.ftLastWriteTime.dwLowDateTime;
+}
+
 support::Result<std::string> Win32Files::ReadAll(const std::wstring& path) {
   // Shared for reading and writing: the log is read while other processes append to it.
   UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,

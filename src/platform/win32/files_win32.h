@@ -11,6 +11,7 @@ class Win32Files final : public Files {
   bool IsDirectory(const std::wstring& path) override;
   support::Status CreateDirectory(const std::wstring& path) override;
   support::Result<std::string> ReadAll(const std::wstring& path) override;
+  support::Result<std::uint64_t> LastWriteTime(const std::wstring& path) override;
   support::Status WriteNew(const std::wstring& path, std::string_view bytes) override;
   support::Status Append(const std::wstring& path, std::string_view bytes) override;
   support::Status MoveReplace(const std::wstring& from, const std::wstring& to) override;

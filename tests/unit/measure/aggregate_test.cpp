@@ -240,6 +240,37 @@ TEST_F(AggregateTest, NewestRunIsTheSweepCurveOfTheLatestFile) {
   EXPECT_EQ(view.samples, 15 + 15 + 30);  // the verify row counts for the aggregate
 }
 
+// A file's write time, not its name, says which run came last; equal times go to the one
+// listed later.
+TEST_F(AggregateTest, NewestRunFollowsWriteTimeNotName) {
+  struct Case {
+    const char* name;
+    std::uint64_t early_named_time, late_named_time;
+    std::uint32_t expected;
+  };
+  const Case kCases[] = {
+      {"later write wins over a later name", 2, 1, 5000},
+      {"later name written later", 1, 2, 5010},
+      {"equal times: the later listed", 7, 7, 5010},
+  };
+  const std::wstring early = L"benchmark-20240101-100000.csv";
+  const std::wstring late = L"benchmark-20240105-100000.csv";
+  constexpr std::uint64_t kDay = 864000000000;  // 100-ns units
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    Seed(early, RunLine("sweep", 5000, 10, 5, 1.0));
+    Seed(late, RunLine("sweep", 5010, 10, 5, 0.5));
+    const std::uint64_t base = 133000000000000000;  // in 2022
+    machine_.files.SetLastWriteTime(std::wstring(kFolder) + L"\\" + early,
+                                    base + c.early_named_time * kDay);
+    machine_.files.SetLastWriteTime(std::wstring(kFolder) + L"\\" + late,
+                                    base + c.late_named_time * kDay);
+    const AggregateView view = LoadAggregateView(kFolder);
+    ASSERT_EQ(view.newestRun.size(), 1u);
+    EXPECT_EQ(view.newestRun[0].first, c.expected);
+  }
+}
+
 TEST_F(AggregateTest, AFailedWriteLeavesThePreviousFileWhole) {
   const std::vector<RunRow> first = {Row(5000, 10, 1)};
   FoldRunIntoAggregate(kFolder, first);
