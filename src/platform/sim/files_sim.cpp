@@ -157,13 +157,21 @@ constexpr std::int64_t kUnixEpochAsFileTime = 116444736000000000;
 
 }  // namespace
 
-support::Result<std::uint64_t> SimFiles::LastWriteTime(const std::wstring& path) {
-  std::lock_guard lock(mutex_);
-  const auto r = Resolve(path);
+support::Result<SimFiles::Resolved> SimFiles::ResolveExisting(const std::wstring& path) const {
+  auto r = Resolve(path);
   if (!r) return BadName(path);
   std::error_code ec;
+  if (!fs::exists(r->host, ec)) return NotFound(path, r->parent_is_dir);
+  return *std::move(r);
+}
+
+support::Result<std::uint64_t> SimFiles::LastWriteTime(const std::wstring& path) {
+  std::lock_guard lock(mutex_);
+  const auto r = ResolveExisting(path);
+  if (!r) return r.error();
+  std::error_code ec;
   const fs::file_time_type written = fs::last_write_time(r->host, ec);
-  if (ec) return NotFound(path, r->parent_is_dir);
+  if (ec) return Fail(ErrorCode::kFailed, path, 31);
   const auto since_unix = std::chrono::duration_cast<FileTimeUnits>(
                               std::chrono::file_clock::to_sys(written).time_since_epoch())
                               .count();
@@ -186,10 +194,9 @@ void SimFiles::SetLastWriteTime(const std::wstring& path, std::uint64_t filetime
 support::Result<std::string> SimFiles::ReadAll(const std::wstring& path) {
   std::lock_guard lock(mutex_);
   if (auto fault = faults_.Take(FileOp::kRead, path)) return *fault;
-  const auto r = Resolve(path);
-  if (!r) return BadName(path);
+  const auto r = ResolveExisting(path);
+  if (!r) return r.error();
   std::error_code ec;
-  if (!fs::exists(r->host, ec)) return NotFound(path, r->parent_is_dir);
   if (fs::is_directory(r->host, ec)) return Denied(path);
   if (LockOf(*r) == FileLock::kExclusive) return Sharing(path);
   std::ifstream in(r->host, std::ios::binary);
@@ -278,10 +285,9 @@ Status SimFiles::Copy(const std::wstring& from, const std::wstring& to, bool ove
 Status SimFiles::Delete(const std::wstring& path) {
   std::lock_guard lock(mutex_);
   if (auto fault = faults_.Take(FileOp::kDelete, path)) return *fault;
-  const auto r = Resolve(path);
-  if (!r) return BadName(path);
+  const auto r = ResolveExisting(path);
+  if (!r) return r.error();
   std::error_code ec;
-  if (!fs::exists(r->host, ec)) return NotFound(path, r->parent_is_dir);
   if (fs::is_directory(r->host, ec) || LockOf(*r) != FileLock::kNone) return Denied(path);
   if (!fs::remove(r->host, ec)) return Fail(ErrorCode::kFailed, path, 31);
   return {};
@@ -290,10 +296,9 @@ Status SimFiles::Delete(const std::wstring& path) {
 Status SimFiles::RemoveEmptyDirectory(const std::wstring& path) {
   std::lock_guard lock(mutex_);
   if (auto fault = faults_.Take(FileOp::kRemoveDirectory, path)) return *fault;
-  const auto r = Resolve(path);
-  if (!r) return BadName(path);
+  const auto r = ResolveExisting(path);
+  if (!r) return r.error();
   std::error_code ec;
-  if (!fs::exists(r->host, ec)) return NotFound(path, r->parent_is_dir);
   if (!fs::is_directory(r->host, ec)) return Fail(ErrorCode::kFailed, path, 267);
   if (!fs::is_empty(r->host, ec)) return Fail(ErrorCode::kFailed, path, 145);
   if (!fs::remove(r->host, ec)) return Fail(ErrorCode::kFailed, path, 31);

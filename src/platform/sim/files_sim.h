@@ -92,6 +92,8 @@ class SimFiles final : public Files {
   // Maps a Windows path onto the sandbox; nullopt for paths Windows would reject here
   // (relative, no drive).
   std::optional<Resolved> Resolve(const std::wstring& path) const;
+  // Resolve, then kNotFound (with Windows' file or path code) when nothing is there.
+  support::Result<Resolved> ResolveExisting(const std::wstring& path) const;
   FileLock LockOf(const Resolved& r) const;
   support::Status WriteBytes(const std::wstring& path, std::string_view bytes, bool append);
   void CreateParents(const std::filesystem::path& host);
