@@ -91,6 +91,14 @@ class SimServices::Event final : public WaitableEvent {
     owner_.changed_.notify_all();
   }
 
+  Outcome WaitFor(std::uint32_t timeout_ms) override {
+    {
+      std::lock_guard lock(owner_.mutex_);
+      if (owner_.faults_.Take(ServiceOp::kWait, L"WaitForSingleObject")) return Outcome::kFailed;
+    }
+    return Wait(timeout_ms) ? Outcome::kSignalled : Outcome::kTimedOut;
+  }
+
   bool Wait(std::uint32_t timeout_ms) override {
     std::unique_lock lock(owner_.mutex_);
     if (set_ || owner_.shutting_down_) return true;
@@ -408,7 +416,13 @@ support::Status SimServices::SetStatus(ServiceStatusHandle& handle, const Servic
   return {};
 }
 
-std::unique_ptr<WaitableEvent> SimServices::NewEvent() { return std::make_unique<Event>(*this); }
+std::unique_ptr<WaitableEvent> SimServices::NewEvent() {
+  {
+    std::lock_guard lock(mutex_);
+    if (faults_.Take(ServiceOp::kNewEvent, L"CreateEventW")) return nullptr;
+  }
+  return std::make_unique<Event>(*this);
+}
 
 void SimServices::FailNext(ServiceOp op, support::ErrorCode code, std::uint32_t win32_error) {
   std::lock_guard lock(mutex_);

@@ -47,6 +47,8 @@ enum class ServiceOp {
   kDelete,
   kRegister,
   kSetStatus,
+  kNewEvent,  // NewEvent gives nullptr
+  kWait,      // WaitFor reports kFailed
 };
 
 class SimServices final : public Services {

@@ -51,17 +51,24 @@ class Event final : public WaitableEvent {
  public:
   explicit Event(HANDLE handle) : handle_(handle) {}
   ~Event() override {
-    if (handle_ != nullptr) ::CloseHandle(handle_);
+    ::CloseHandle(handle_);
   }
   Event(const Event&) = delete;
   Event& operator=(const Event&) = delete;
   void Set() override {
-    if (handle_ != nullptr) ::SetEvent(handle_);
+    ::SetEvent(handle_);
   }
   bool Wait(std::uint32_t timeout_ms) override {
-    // Without an event nothing could ever wake the waiter: treat it as signalled.
-    if (handle_ == nullptr) return true;
     return ::WaitForSingleObject(handle_, timeout_ms) == WAIT_OBJECT_0;
+  }
+  Outcome WaitFor(std::uint32_t timeout_ms) override {
+    switch (::WaitForSingleObject(handle_, timeout_ms)) {
+      case WAIT_OBJECT_0:
+        return Outcome::kSignalled;
+      case WAIT_TIMEOUT:
+        return Outcome::kTimedOut;
+    }
+    return Outcome::kFailed;
   }
 
  private:
@@ -146,12 +153,18 @@ support::Status Win32Services::SetFailureActions(ServiceHandle& service,
   for (std::uint32_t delay : actions.restart_delays_ms) list.push_back({SC_ACTION_RESTART, delay});
   SERVICE_FAILURE_ACTIONSW info{};
   info.dwResetPeriod = actions.reset_period_s;
-  info.lpRebootMsg = nullptr;
-  info.lpCommand = nullptr;
+  // Empty strings clear them; null pointers would leave what an earlier writer put there.
+  wchar_t none[] = L"";
+  info.lpRebootMsg = none;
+  info.lpCommand = none;
   info.cActions = static_cast<DWORD>(list.size());
   info.lpsaActions = list.data();
   if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS, &info)) {
     return LastError(L"ChangeServiceConfig2W(failure actions)");
+  }
+  SERVICE_FAILURE_ACTIONS_FLAG flag{actions.on_non_crash_failures ? TRUE : FALSE};
+  if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag)) {
+    return LastError(L"ChangeServiceConfig2W(failure actions flag)");
   }
   return {};
 }
@@ -233,7 +246,9 @@ support::Status Win32Services::SetStatus(ServiceStatusHandle& handle, const Serv
 }
 
 std::unique_ptr<WaitableEvent> Win32Services::NewEvent() {
-  return std::make_unique<Event>(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (event == nullptr) return nullptr;
+  return std::make_unique<Event>(event);
 }
 
 }  // namespace platform
