@@ -81,7 +81,12 @@ UniqueHandle OpenMappedImage() {
                                             name.data(), static_cast<DWORD>(name.size()));
   if (length == 0) return UniqueHandle();
   name.resize(length);
-  const std::wstring openable = L"\\\\?\\GLOBALROOT" + name;
+  // Windows names the device ("\Device\HarddiskVolume3\..."); Wine may give a DOS
+  // device path ("\??\C:\...") instead.
+  const std::wstring dos_prefix = L"\\??\\";
+  const std::wstring openable = name.starts_with(dos_prefix)
+                                    ? L"\\\\?\\" + name.substr(dos_prefix.size())
+                                    : L"\\\\?\\GLOBALROOT" + name;
   return UniqueHandle(::CreateFileW(openable.c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, 0, nullptr));

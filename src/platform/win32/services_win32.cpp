@@ -164,6 +164,11 @@ support::Status Win32Services::SetFailureActions(ServiceHandle& service,
   }
   SERVICE_FAILURE_ACTIONS_FLAG flag{actions.on_non_crash_failures ? TRUE : FALSE};
   if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag)) {
+    // Wine knows no such level: the actions above stand, for crashes only.
+    if (::GetLastError() == ERROR_INVALID_LEVEL) {
+      return support::Fail(ErrorCode::kUnsupported, L"ChangeServiceConfig2W(failure actions flag)",
+                  ERROR_INVALID_LEVEL);
+    }
     return LastError(L"ChangeServiceConfig2W(failure actions flag)");
   }
   return {};
