@@ -188,6 +188,10 @@ class Services {
 
   // CreateEventW(manual reset, not signalled); nullptr when it cannot be created.
   virtual std::unique_ptr<WaitableEvent> NewEvent() = 0;
+
+  // ChangeServiceConfigW of the start type alone (0 boot .. 4 disabled); every other field
+  // stays as it is. QueryConfig's start_type carries the raw number back.
+  virtual support::Status ChangeStartType(ServiceHandle& service, std::uint32_t start_type) = 0;
 };
 
 }  // namespace platform

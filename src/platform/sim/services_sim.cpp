@@ -220,6 +220,20 @@ support::Status SimServices::ChangeConfig(ServiceHandle& service, const ServiceC
   return {};
 }
 
+support::Status SimServices::ChangeStartType(ServiceHandle& service, std::uint32_t start_type) {
+  std::lock_guard lock(mutex_);
+  if (auto fault = faults_.Take(ServiceOp::kChangeConfig, L"ChangeStartType")) return *fault;
+  std::optional<PortError> error;
+  Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
+  if (entry == nullptr) return *error;
+  if (entry->marked_for_delete) return ErrorOf(service_error::kMarkedForDelete, entry->name);
+  if (start_type > static_cast<std::uint32_t>(ServiceStartType::kDisabled)) {
+    return ErrorOf(87, entry->name);
+  }
+  entry->config.start_type = static_cast<ServiceStartType>(start_type);
+  return {};
+}
+
 support::Status SimServices::SetDescription(ServiceHandle& service,
                                             const std::wstring& description) {
   std::lock_guard lock(mutex_);

@@ -93,6 +93,8 @@ class SimServices final : public Services {
       const std::wstring& name, ServiceControlHandler handler, void* context) override;
   support::Status SetStatus(ServiceStatusHandle& handle, const ServiceStatus& status) override;
   std::unique_ptr<WaitableEvent> NewEvent() override;
+  // Faults: kChangeConfig.
+  support::Status ChangeStartType(ServiceHandle& service, std::uint32_t start_type) override;
 
   // --- Test controls ---
   // The next call of `op` fails with `code` (and `win32_error`, 0 for the usual one).

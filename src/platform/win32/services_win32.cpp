@@ -256,4 +256,12 @@ std::unique_ptr<WaitableEvent> Win32Services::NewEvent() {
   return std::make_unique<Event>(event);
 }
 
+support::Status Win32Services::ChangeStartType(ServiceHandle& service, std::uint32_t start_type) {
+  if (!::ChangeServiceConfigW(Raw(service), SERVICE_NO_CHANGE, start_type, SERVICE_NO_CHANGE,
+                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr)) {
+    return LastError(L"ChangeServiceConfigW");
+  }
+  return {};
+}
+
 }  // namespace platform

@@ -27,6 +27,7 @@ class Win32Services final : public Services {
       const std::wstring& name, ServiceControlHandler handler, void* context) override;
   support::Status SetStatus(ServiceStatusHandle& handle, const ServiceStatus& status) override;
   std::unique_ptr<WaitableEvent> NewEvent() override;
+  support::Status ChangeStartType(ServiceHandle& service, std::uint32_t start_type) override;
 };
 
 }  // namespace platform
