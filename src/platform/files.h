@@ -11,6 +11,12 @@
 
 namespace platform {
 
+// The file version of a version resource's fixed part, most significant first.
+struct FileVersion {
+  std::uint16_t major = 0, minor = 0, build = 0, revision = 0;
+  auto operator<=>(const FileVersion&) const = default;
+};
+
 class Files {
  public:
   virtual ~Files() = default;
@@ -43,6 +49,9 @@ class Files {
   // ("benchmark-*.csv"), sorted by name.
   virtual std::vector<std::wstring> List(const std::wstring& folder,
                                          const std::wstring& pattern) = 0;
+  // GetFileVersionInfoW + VerQueryValueW("\\"): the fixed file version. kNotFound when
+  // the file is missing; kFailed when it carries no version resource.
+  virtual support::Result<FileVersion> ReadFileVersion(const std::wstring& path) = 0;
 };
 
 }  // namespace platform

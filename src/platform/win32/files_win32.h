@@ -20,6 +20,7 @@ class Win32Files final : public Files {
   support::Status RemoveEmptyDirectory(const std::wstring& path) override;
   support::Status DeleteAtReboot(const std::wstring& path) override;
   std::vector<std::wstring> List(const std::wstring& folder, const std::wstring& pattern) override;
+  support::Result<FileVersion> ReadFileVersion(const std::wstring& path) override;
 };
 
 }  // namespace platform
