@@ -3,6 +3,7 @@
 #include "app/output.h"
 #include "health/fixed_checks.h"
 #include "health/health_summary.h"
+#include "health/tweak_checks.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ void AppendHealthLog(const std::wstring& text) { AppendLog(L"health  " + text); 
 std::vector<HealthCheck> RunHealthChecks(const std::atomic<bool>* cancel) {
   std::vector<HealthCheck> results;
   if (!RunEach(kChecksBeforeTweaks, results, cancel)) return results;
+  if (!AppendTweakChecks(results, cancel)) return results;
   if (!RunEach(kChecksAfterTweaks, results, cancel)) return results;
   AppendHealthLog(SummarizeHealth(results).text);
   return results;

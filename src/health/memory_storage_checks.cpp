@@ -1,6 +1,7 @@
 // The memory and storage checks that are not generated from a step table: the paging
 // file, memory compression, SysMain and TRIM.
 #include <cwctype>
+#include <optional>
 
 #include "app/command_runner.h"
 #include "app/output.h"
@@ -18,9 +19,9 @@ constexpr std::uint32_t kToolTimeoutMs = 20000;
 constexpr wchar_t kStorageGroup[] = L"Storage";
 
 std::wstring Trimmed(const std::wstring& text) {
-  const std::size_t first = text.find_first_not_of(L" \t\r");
+  const std::size_t first = text.find_first_not_of(L" \t\r\n");
   if (first == std::wstring::npos) return {};
-  return text.substr(first, text.find_last_not_of(L" \t\r") - first + 1);
+  return text.substr(first, text.find_last_not_of(L" \t\r\n") - first + 1);
 }
 
 // Calls `visit` with every line of `report`, trimmed; stops when it returns true.
@@ -44,6 +45,16 @@ int ValueAfterName(const std::wstring& line, const std::wstring& name) {
   if (value.empty() || (value[0] != L'0' && value[0] != L'1')) return -1;
   if (value.size() > 1 && !std::iswspace(value[1])) return -1;
   return value[0] - L'0';
+}
+
+// The start of a report the check could not read, on one line.
+std::wstring ReportExcerpt(const std::optional<ToolOutput>& report, std::size_t length,
+                           const wchar_t* whenEmpty) {
+  std::wstring text = report ? Trimmed(report->text).substr(0, length) : std::wstring();
+  for (wchar_t& c : text) {
+    if (c < 0x20) c = L' ';
+  }
+  return text.empty() ? whenEmpty : text;
 }
 
 void MarkUnknown(HealthCheck& check, const std::wstring& live, const wchar_t* explanation) {
@@ -105,8 +116,7 @@ HealthCheck CheckMemoryCompression() {
   // A failed run's text is an error message, whatever words it happens to contain.
   const int compressed = report && report->exitCode == 0 ? ParsePowerShellBool(report->text) : -1;
   if (compressed < 0) {
-    const std::wstring text = report ? Trimmed(report->text) : std::wstring();
-    MarkUnknown(check, text.empty() ? L"Get-MMAgent returned nothing" : text.substr(0, 80),
+    MarkUnknown(check, ReportExcerpt(report, 80, L"Get-MMAgent returned nothing"),
                 L"Memory compression could not be read. That is not a pass.");
     return check;
   }
@@ -163,8 +173,7 @@ HealthCheck CheckTrim() {
                                        L"behavior query DisableDeleteNotify", kToolTimeoutMs);
   const int disabled = report && report->exitCode == 0 ? ParseDisableDeleteNotify(report->text) : -1;
   if (disabled < 0) {
-    const std::wstring text = report ? Trimmed(report->text) : std::wstring();
-    MarkUnknown(check, text.empty() ? L"fsutil returned nothing" : text.substr(0, 120),
+    MarkUnknown(check, ReportExcerpt(report, 120, L"fsutil returned nothing"),
                 L"TRIM state could not be read. That is not a pass.");
     return check;
   }

@@ -11,12 +11,11 @@
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "service/same_path.h"
+#include "tweaks/gpu_catalogue.h"
 
 namespace {
 
 constexpr wchar_t kUtilitiesGroup[] = L"Supporting Utilities";
-constexpr wchar_t kDisplayClassKey[] =
-    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}";
 constexpr int kLastAdapterIndex = 15;
 constexpr std::uint32_t kTaskQueryTimeoutMs = 8000;
 
