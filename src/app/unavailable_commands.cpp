@@ -25,7 +25,6 @@ int SkippedOrNotAvailable(bool skip, const wchar_t* skip_line, const wchar_t* co
 
 }  // namespace
 
-int RunGuardCommand() { return NotAvailable(L"--guard"); }
 bool RunPrepareCommand() { return NotAvailable(L"--apply-prepare") == 0; }
 bool RunAfterburnerCommand() { return NotAvailable(L"--apply-afterburner") == 0; }
 bool RunMemoryCommand() { return NotAvailable(L"--apply-memory") == 0; }

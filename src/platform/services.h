@@ -180,6 +180,16 @@ class Services {
 
   // CreateEventW(manual reset, not signalled).
   virtual std::unique_ptr<WaitableEvent> NewEvent() = 0;
+
+  // QueryServiceConfig2W(SERVICE_CONFIG_FAILURE_ACTIONS): the reset period and the delays
+  // of the restart actions (actions of other types are not listed).
+  virtual support::Result<FailureActions> QueryFailureActions(ServiceHandle& service) = 0;
+  // ChangeServiceConfig2W(SERVICE_CONFIG_FAILURE_ACTIONS) with reset period 0 and a single
+  // action of type none: nothing restarts the service.
+  virtual support::Status ClearFailureActions(ServiceHandle& service) = 0;
+  // ChangeServiceConfig2W(SERVICE_CONFIG_FAILURE_ACTIONS_FLAG): whether the actions also
+  // run when the service stops itself with an error exit code, not only when it crashes.
+  virtual support::Status SetFailureActionsOnNonCrash(ServiceHandle& service, bool enabled) = 0;
 };
 
 }  // namespace platform
