@@ -25,8 +25,6 @@ int SkippedOrNotAvailable(bool skip, const wchar_t* skip_line, const wchar_t* co
 
 }  // namespace
 
-int RunHealthCommand() { return NotAvailable(L"--health"); }
-int RunGuardCommand() { return NotAvailable(L"--guard"); }
 bool RunAfterburnerCommand() { return NotAvailable(L"--apply-afterburner") == 0; }
 
 int ConsoleAfterburner(const Options& options) {

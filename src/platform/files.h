@@ -17,6 +17,12 @@ struct FolderTrust {
   bool trusted_owner = false;  // owned by SYSTEM or the Administrators group
 };
 
+// The file version of a version resource's fixed part, most significant first.
+struct FileVersion {
+  std::uint16_t major = 0, minor = 0, build = 0, revision = 0;
+  auto operator<=>(const FileVersion&) const = default;
+};
+
 class Files {
  public:
   virtual ~Files() = default;
@@ -68,6 +74,9 @@ class Files {
   // open without write or delete sharing for the whole copy and checked to be the image
   // that runs; kFailed when it is not.
   virtual support::Status CopyRunningExecutable(const std::wstring& to) = 0;
+  // GetFileVersionInfoW + VerQueryValueW("\\"): the fixed file version. kNotFound when
+  // the file is missing; kFailed when it carries no version resource.
+  virtual support::Result<FileVersion> ReadFileVersion(const std::wstring& path) = 0;
 };
 
 }  // namespace platform

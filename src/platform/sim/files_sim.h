@@ -72,6 +72,9 @@ class SimFiles final : public Files {
                                           std::uint64_t max_bytes) override;
   support::Status WriteNewFlushed(const std::wstring& path, std::string_view bytes) override;
   support::Status CopyRunningExecutable(const std::wstring& to) override;
+  // The sim keeps a file's version in its bytes, so copies and moves keep it: the text
+  // "VS_FIXEDFILEINFO a.b.c.d" anywhere in the file (see VersionedBytes).
+  support::Result<FileVersion> ReadFileVersion(const std::wstring& path) override;
 
   // Test controls.
   // The next call of `op` fails with `code` (and `win32_error`, 0 picks Windows' usual
@@ -84,6 +87,8 @@ class SimFiles final : public Files {
   void SeedDirectory(const std::wstring& path);
   // Sets the last-write time (a FILETIME value) of an existing file.
   void SetLastWriteTime(const std::wstring& path, std::uint64_t filetime);
+  // Bytes of an executable that carries `version`.
+  static std::string VersionedBytes(const FileVersion& version);
   // Where `path` lives on the host disk (for inspecting files with ordinary tools).
   std::filesystem::path HostPath(const std::wstring& path);
   const std::filesystem::path& root() const { return root_; }

@@ -57,6 +57,7 @@ struct SimServices::Entry {
   void* context = nullptr;
   std::uint32_t starts = 0;
   std::uint32_t failures = 0;
+  bool failure_actions_on_non_crash = false;
 };
 
 class SimServices::Manager final : public ServiceManagerHandle {
@@ -484,8 +485,9 @@ std::optional<SimServices::ServiceView> SimServices::Find(const std::wstring& na
   auto it = services_.find(Upper(name));
   if (it == services_.end()) return std::nullopt;
   const Entry& e = *it->second;
-  return ServiceView{e.config, L"LocalSystem",      e.description, e.failure_actions,
-                     e.status, e.marked_for_delete, e.starts,      e.failures};
+  return ServiceView{e.config,  L"LocalSystem",      e.description, e.failure_actions,
+                     e.status,  e.marked_for_delete, e.starts,      e.failures,
+                     e.failure_actions_on_non_crash};
 }
 
 bool SimServices::Exists(const std::wstring& name) { return Find(name).has_value(); }
@@ -529,6 +531,29 @@ void SimServices::StopAll() {
   }
   std::unique_lock lock(mutex_);
   changed_.wait_for(lock, kSettleBound, [&] { return !AnyProgramRunning(); });
+}
+
+support::Result<FailureActions> SimServices::QueryFailureActions(ServiceHandle& service) {
+  std::lock_guard lock(mutex_);
+  if (auto fault = faults_.Take(ServiceOp::kFailureActions, L"QueryFailureActions")) return *fault;
+  std::optional<PortError> error;
+  Entry* entry = EntryOf(service, service_access::kQueryConfig, &error);
+  if (entry == nullptr) return *error;
+  return entry->failure_actions.value_or(FailureActions{});
+}
+
+support::Status SimServices::ClearFailureActions(ServiceHandle& service) {
+  return SetFailureActions(service, FailureActions{});
+}
+
+support::Status SimServices::SetFailureActionsOnNonCrash(ServiceHandle& service, bool enabled) {
+  std::lock_guard lock(mutex_);
+  if (auto fault = faults_.Take(ServiceOp::kFailureActions, L"FailureActionsFlag")) return *fault;
+  std::optional<PortError> error;
+  Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
+  if (entry == nullptr) return *error;
+  entry->failure_actions_on_non_crash = enabled;
+  return {};
 }
 
 }  // namespace platform

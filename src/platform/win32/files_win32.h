@@ -28,6 +28,7 @@ class Win32Files final : public Files {
                                           std::uint64_t max_bytes) override;
   support::Status WriteNewFlushed(const std::wstring& path, std::string_view bytes) override;
   support::Status CopyRunningExecutable(const std::wstring& to) override;
+  support::Result<FileVersion> ReadFileVersion(const std::wstring& path) override;
 };
 
 }  // namespace platform

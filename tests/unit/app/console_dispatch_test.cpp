@@ -64,8 +64,6 @@ TEST_F(ConsoleDispatchTest, CommandsNotInThisBuildSayItAndFail) {
     std::wstring out;
   };
   const Case kCases[] = {
-      {"health", {L"--health"}, 1, L"--health is not available in this build yet.\n", L""},
-      {"guard", {L"--guard"}, 1, L"--guard is not available in this build yet.\n", L""},
       {"ppm skipped counts as success",
        {L"--apply-ppm", L"--no-ppm"},
        0,
@@ -89,6 +87,21 @@ TEST_F(ConsoleDispatchTest, CommandsNotInThisBuildSayItAndFail) {
     EXPECT_EQ(Err(), c.err);
     EXPECT_EQ(Out(), c.out);
   }
+}
+
+TEST_F(ConsoleDispatchTest, HealthListsAndGuardOnlyLogs) {
+  EXPECT_EQ(Run({L"--health"}), 0);
+  EXPECT_EQ(Err(), L"");
+  // The count of a fresh sim machine, then the first check.
+  const std::size_t count = Out().find_first_not_of(L"0123456789");
+  EXPECT_GT(count, 0u);
+  EXPECT_EQ(Out().find(L" items need attention.\n  [Needs attention] Timer Resolution | Timer "
+                       L"service | service is not installed\n"),
+            count);
+  machine_.console.ClearOutput();
+  EXPECT_EQ(Run({L"--guard"}), 0);
+  EXPECT_EQ(Out() + Err(), L"");
+  EXPECT_NE(Log().find(L"  Startup guard\r\n"), std::wstring::npos);
 }
 
 TEST_F(ConsoleDispatchTest, DwellSwitchFollowsNoPauseForSteps) {
