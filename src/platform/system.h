@@ -17,6 +17,9 @@ class Processes;
 class Registry;
 class Services;
 class Shell;
+class Network;
+class Hashing;
+class Signature;
 
 struct System {
   Clock& clock;
@@ -31,6 +34,9 @@ struct System {
   Registry& registry;
   Services& services;
   Shell& shell;
+  Network& network;
+  Hashing& hashing;
+  Signature& signature;
 };
 
 // The installed system. Calling it before one is installed is a programming error and

@@ -3,9 +3,12 @@
 namespace platform {
 
 SimMachine::SimMachine()
-    : timer(clock), processes(clock), system_{clock,     console,       environment, files,
-                                              hardware,  instance_lock, timer,       power,
-                                              processes, registry,      services,    shell} {}
+    : timer(clock),
+      processes(clock),
+      signature(files),
+      system_{clock,    console,  environment, files,   hardware, instance_lock,
+              timer,    power,    processes,   registry, services, shell,
+              network,  hashing,  signature} {}
 
 SimMachine::~SimMachine() = default;
 
