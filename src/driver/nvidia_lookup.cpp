@@ -93,7 +93,6 @@ bool LookupNvidiaDriver(gui::GpuDriverOffer& offer, const DisplayAdapter& adapte
                         build, fetch_error, cancel);
   }
   if (!found && !IsStopped(cancel)) {
-    offer.message.clear();
     found = QueryNvidia(offer, adapter.deviceId + L"_" + adapter.vendorId, build, fetch_error,
                         cancel);
   }
@@ -105,6 +104,7 @@ bool LookupNvidiaDriver(gui::GpuDriverOffer& offer, const DisplayAdapter& adapte
     return false;
   }
   // Step 4: the package's size, its space, and the detail line.
+  offer.message.clear();
   if (offer.packageName.empty()) offer.packageName = L"GeForce Game Ready Driver";
   FetchResult head;
   std::wstring head_error;
