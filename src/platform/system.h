@@ -20,6 +20,9 @@ class Shell;
 class SystemRestore;
 class DiskCache;
 class DriverProfile;
+class Network;
+class Hashing;
+class Signature;
 
 struct System {
   Clock& clock;
@@ -37,6 +40,9 @@ struct System {
   SystemRestore& system_restore;
   DiskCache& disk_cache;
   DriverProfile& driver_profile;
+  Network& network;
+  Hashing& hashing;
+  Signature& signature;
 };
 
 // The installed system. Calling it before one is installed is a programming error and

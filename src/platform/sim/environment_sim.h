@@ -23,6 +23,7 @@ class SimEnvironment final : public Environment {
   std::wstring ExecutablePath() override;
   bool IsProcessElevated() override;
   support::Result<std::wstring> ComputerName() override;
+  support::Result<std::uint8_t> BatteryFlag() override;
 
   // Test controls.
   void SetVariable(const std::wstring& name, const std::wstring& value);
@@ -30,6 +31,8 @@ class SimEnvironment final : public Environment {
   void SetExecutablePath(const std::wstring& path);
   void SetElevated(bool elevated);
   void SetComputerName(const std::wstring& name);
+  // The battery flag to report (128, a desktop, by default); nullopt makes the call fail.
+  void SetBatteryFlag(std::optional<std::uint8_t> flag);
 
  private:
   std::optional<std::wstring> Find(const std::wstring& name);  // caller holds the lock
@@ -39,6 +42,7 @@ class SimEnvironment final : public Environment {
   std::wstring executable_path_ = L"C:\\Users\\Player\\Downloads\\Veltrane.exe";
   bool elevated_ = true;
   std::wstring computer_name_ = L"DESKTOP-SIM";
+  std::optional<std::uint8_t> battery_flag_ = 128;
 };
 
 }  // namespace platform

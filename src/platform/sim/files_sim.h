@@ -33,6 +33,9 @@ enum class FileOp {
   kDeleteAtReboot,
   kList,
   kProtect,
+  kStreamWrite,  // a Write on an open FileStream
+  kFreeSpace,
+  kDeleteTree,
 };
 
 // How another process holds a file open.
@@ -75,6 +78,13 @@ class SimFiles final : public Files {
   // The sim keeps a file's version in its bytes, so copies and moves keep it: the text
   // "VS_FIXEDFILEINFO a.b.c.d" anywhere in the file (see VersionedBytes).
   support::Result<FileVersion> ReadFileVersion(const std::wstring& path) override;
+  support::Result<std::unique_ptr<FileStream>> CreateStream(const std::wstring& path) override;
+  support::Result<std::uint64_t> FreeSpace(const std::wstring& folder) override;
+  support::Result<std::uint64_t> FileSize(const std::wstring& path) override;
+  support::Result<std::string> ReadBytes(const std::wstring& path, std::uint64_t offset,
+                                         std::size_t count) override;
+  support::Result<std::vector<FolderEntry>> ListEntries(const std::wstring& folder) override;
+  support::Status DeleteTree(const std::wstring& folder) override;
 
   // Test controls.
   // The next call of `op` fails with `code` (and `win32_error`, 0 picks Windows' usual
@@ -103,6 +113,10 @@ class SimFiles final : public Files {
   // The next CopyRunningExecutable finds that the file at the image's path is not the
   // image that runs (it was swapped after the start).
   void SwapRunningImage();
+  // The free bytes FreeSpace reports for `drive` (500 GB by default).
+  void SetFreeSpace(wchar_t drive, std::uint64_t bytes);
+  // A junction at `link` that points at the folder `target` (both sim paths).
+  void SeedLink(const std::wstring& link, const std::wstring& target);
 
  private:
   struct Resolved {
@@ -130,6 +144,9 @@ class SimFiles final : public Files {
   std::map<std::wstring, bool> protected_;     // by Resolved::key
   std::function<std::wstring()> running_image_;
   bool image_swapped_ = false;
+  std::map<wchar_t, std::uint64_t> free_space_;
+
+  friend class SimFileStream;
 };
 
 }  // namespace platform

@@ -37,6 +37,12 @@ class SimProcesses final : public Processes {
     std::uint32_t timeout_ms = 0;
     bool started = false;     // false: the start failed (unknown tool or injected fault)
     bool terminated = false;  // killed at the time-out
+    // RunProcess only: the executable, folder and window choice, and a tool that was
+    // still running at the time-out and left so.
+    std::wstring exe;
+    std::wstring work_dir;
+    bool no_window = true;
+    bool left_running = false;
   };
 
   explicit SimProcesses(SimClock& clock);
@@ -47,6 +53,10 @@ class SimProcesses final : public Processes {
                                            std::uint32_t timeout_ms,
                                            std::size_t max_bytes) override;
   support::Result<std::vector<std::wstring>> ImageNames() override;
+  // The tool is the emulator registered for the file name of `exe`.
+  support::Result<ProcessEnd> RunProcess(const std::wstring& exe, const std::wstring& command_line,
+                                         const std::wstring& work_dir, std::uint32_t timeout_ms,
+                                         bool kill_on_timeout, bool no_window) override;
 
   // Test controls.
   void Register(const std::wstring& exe_name, Emulator emulator);

@@ -12,8 +12,10 @@
 #include "platform/sim/environment_sim.h"
 #include "platform/sim/files_sim.h"
 #include "platform/sim/hardware_sim.h"
+#include "platform/sim/hashing_sim.h"
 #include "platform/sim/instance_lock_sim.h"
 #include "platform/sim/kernel_timer_sim.h"
+#include "platform/sim/network_sim.h"
 #include "platform/sim/power_sim.h"
 #include "platform/sim/processes_sim.h"
 #include "platform/sim/registry_sim.h"
@@ -22,6 +24,7 @@
 #include "platform/sim/system_restore_sim.h"
 #include "platform/sim/disk_cache_sim.h"
 #include "platform/sim/driver_profile_sim.h"
+#include "platform/sim/signature_sim.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -52,6 +55,9 @@ class SimMachine {
   SimSystemRestore system_restore;
   SimDiskCache disk_cache;
   SimDriverProfile driver_profile;
+  SimNetwork network;
+  SimHashing hashing;
+  SimSignature signature;
 
  private:
   System system_;

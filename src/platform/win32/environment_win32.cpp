@@ -79,4 +79,10 @@ support::Result<std::wstring> Win32Environment::ComputerName() {
   return std::wstring(name, size);
 }
 
+support::Result<std::uint8_t> Win32Environment::BatteryFlag() {
+  SYSTEM_POWER_STATUS status{};
+  if (!::GetSystemPowerStatus(&status)) return win32::LastError(L"GetSystemPowerStatus");
+  return static_cast<std::uint8_t>(status.BatteryFlag);
+}
+
 }  // namespace platform

@@ -14,6 +14,7 @@ class Win32Environment final : public Environment {
   std::wstring ExecutablePath() override;
   bool IsProcessElevated() override;
   support::Result<std::wstring> ComputerName() override;
+  support::Result<std::uint8_t> BatteryFlag() override;
 };
 
 }  // namespace platform

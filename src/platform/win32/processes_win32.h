@@ -13,6 +13,9 @@ class Win32Processes final : public Processes {
                                            std::uint32_t timeout_ms,
                                            std::size_t max_bytes) override;
   support::Result<std::vector<std::wstring>> ImageNames() override;
+  support::Result<ProcessEnd> RunProcess(const std::wstring& exe, const std::wstring& command_line,
+                                         const std::wstring& work_dir, std::uint32_t timeout_ms,
+                                         bool kill_on_timeout, bool no_window) override;
 };
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 // After <windows.h>, which it needs.
 #include <shellapi.h>
 
+#include <cwchar>
 #include <filesystem>
 #include <string>
 
@@ -61,6 +62,20 @@ class ScratchRoot {
 }  // namespace
 
 platform::System& ContractSystem() { return platform::Win32System(); }
+
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+  return ::CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                               SYMBOLIC_LINK_FLAG_DIRECTORY |
+                                   SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+}
+
+std::optional<std::uint16_t> LoopbackHttpPort() {
+  const auto text = platform::Win32System().environment.Variable(L"VELTRANE_TEST_HTTP_PORT");
+  if (!text || text->empty() || text->size() > 5) return std::nullopt;
+  const unsigned long port = std::wcstoul(text->c_str(), nullptr, 10);
+  if (port == 0 || port > 65535) return std::nullopt;
+  return static_cast<std::uint16_t>(port);
+}
 
 std::wstring NewScratchFolder() {
   static ScratchRoot root;
