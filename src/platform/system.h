@@ -17,6 +17,9 @@ class Processes;
 class Registry;
 class Services;
 class Shell;
+class Account;
+class Desktop;
+class SharedMemory;
 
 struct System {
   Clock& clock;
@@ -31,6 +34,9 @@ struct System {
   Registry& registry;
   Services& services;
   Shell& shell;
+  Account& account;
+  Desktop& desktop;
+  SharedMemory& shared_memory;
 };
 
 // The installed system. Calling it before one is installed is a programming error and

@@ -3,9 +3,13 @@
 namespace platform {
 
 SimMachine::SimMachine()
-    : timer(clock), processes(clock), system_{clock,     console,       environment, files,
-                                              hardware,  instance_lock, timer,       power,
-                                              processes, registry,      services,    shell} {}
+    : timer(clock),
+      processes(clock),
+      desktop(processes),
+      shared_memory(clock),
+      system_{clock,     console,  environment, files,   hardware, instance_lock,
+              timer,     power,    processes,   registry, services, shell,
+              account,   desktop,  shared_memory} {}
 
 SimMachine::~SimMachine() = default;
 

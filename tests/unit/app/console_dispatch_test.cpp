@@ -83,11 +83,13 @@ TEST_F(ConsoleDispatchTest, CommandsNotInThisBuildSayItAndFail) {
        0,
        L"",
        L"Skipping GPU tweaks (--no-gpu).\n"},
-      {"afterburner",
+      {"afterburner without it installed or a network",
        {L"--apply-afterburner"},
        1,
-       L"--apply-afterburner is not available in this build yet.\n",
-       L""},
+       L"Downloading MSI Afterburner is not available in this build yet. Install MSI "
+       L"Afterburner yourself, then run this step again.\n",
+       L"Installing MSI Afterburner and RivaTuner, then scanning a startup overclock. This takes "
+       L"about 30 minutes.\nThe Afterburner download and OC scan take about 30 minutes.\n"},
       {"memory",
        {L"--apply-memory"},
        1,
