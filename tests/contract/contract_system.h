@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/system.h"
@@ -21,5 +22,10 @@ std::wstring NewScratchFolder();
 // creates its marker, which is how the suites tell that it is gone.
 std::wstring HelperCommandLine(std::uint32_t exit_code, std::uint32_t sleep_ms,
                                const std::wstring& marker_path);
+
+// The loopback HTTP server of the network suite ("127.0.0.1" and its port), serving
+// /hello, /chunked, /missing, /moved and /early (see loopback_http.py); nullopt when
+// none runs, and the suite skips.
+std::optional<std::uint16_t> LoopbackHttpPort();
 
 }  // namespace contract

@@ -5,11 +5,12 @@ namespace platform {
 SimMachine::SimMachine()
     : timer(clock),
       processes(clock),
+      signature(files),
       desktop(processes),
       shared_memory(clock),
-      system_{clock,     console,  environment, files,   hardware, instance_lock,
-              timer,     power,    processes,   registry, services, shell,
-              account,   desktop,  shared_memory} {}
+      system_{clock,   console,  environment,  files,    hardware,  instance_lock,
+              timer,   power,    processes,    registry, services,  shell,
+              network, hashing,  signature,    account,  desktop,   shared_memory} {}
 
 SimMachine::~SimMachine() = default;
 

@@ -14,14 +14,17 @@
 #include "platform/sim/environment_sim.h"
 #include "platform/sim/files_sim.h"
 #include "platform/sim/hardware_sim.h"
+#include "platform/sim/hashing_sim.h"
 #include "platform/sim/instance_lock_sim.h"
 #include "platform/sim/kernel_timer_sim.h"
+#include "platform/sim/network_sim.h"
 #include "platform/sim/power_sim.h"
 #include "platform/sim/processes_sim.h"
 #include "platform/sim/registry_sim.h"
 #include "platform/sim/services_sim.h"
 #include "platform/sim/shared_memory_sim.h"
 #include "platform/sim/shell_sim.h"
+#include "platform/sim/signature_sim.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -49,6 +52,9 @@ class SimMachine {
   SimProcesses processes;
   SimServices services;
   SimShell shell;
+  SimNetwork network;
+  SimHashing hashing;
+  SimSignature signature;
   SimAccount account;
   SimDesktop desktop;
   SimSharedMemory shared_memory;

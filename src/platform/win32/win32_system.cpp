@@ -7,14 +7,17 @@
 #include "platform/win32/environment_win32.h"
 #include "platform/win32/files_win32.h"
 #include "platform/win32/hardware_win32.h"
+#include "platform/win32/hashing_win32.h"
 #include "platform/win32/instance_lock_win32.h"
 #include "platform/win32/kernel_timer_win32.h"
+#include "platform/win32/network_win32.h"
 #include "platform/win32/power_win32.h"
 #include "platform/win32/processes_win32.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/shared_memory_win32.h"
 #include "platform/win32/shell_win32.h"
+#include "platform/win32/signature_win32.h"
 
 namespace platform {
 
@@ -33,12 +36,15 @@ System& Win32System() {
   static Win32Registry registry;
   static Win32Services services;
   static Win32Shell shell;
+  static Win32Network network;
+  static Win32Hashing hashing;
+  static Win32Signature signature;
   static Win32Account account;
   static Win32Desktop desktop;
   static Win32SharedMemory shared_memory;
-  static System system{clock,        console, environment, files,    hardware, instance_lock,
-                       kernel_timer, power,   processes,   registry, services, shell,
-                       account,      desktop, shared_memory};
+  static System system{clock,        console,  environment, files,    hardware, instance_lock,
+                       kernel_timer, power,    processes,   registry, services, shell,
+                       network,      hashing,  signature,   account,  desktop,  shared_memory};
   return system;
 }
 

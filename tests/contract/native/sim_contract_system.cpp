@@ -3,6 +3,7 @@
 
 #include "contract/contract_system.h"
 #include "platform/files.h"
+#include "platform/sim/network_sim.h"
 #include "platform/sim/sim_machine.h"
 
 namespace contract {
@@ -41,7 +42,35 @@ platform::SimMachine& Machine() {
   return machine;
 }
 
+// The loopback server's answers, canned.
+void ServeLoopback(platform::SimNetwork& network, const std::wstring& base) {
+  using platform::SimHttpResponse;
+  network.Serve(base + L"/hello", SimHttpResponse::Ok("hello"));
+  SimHttpResponse chunked = SimHttpResponse::Ok("abcdefgh");
+  chunked.content_length.reset();
+  chunked.piece_size = 3;
+  network.Serve(base + L"/chunked", chunked);
+  SimHttpResponse missing = SimHttpResponse::Ok("");
+  missing.status = 404;
+  network.Serve(base + L"/missing", missing);
+  network.Serve(base + L"/moved", SimHttpResponse::Redirect(L"/hello", 302));
+  SimHttpResponse early = SimHttpResponse::Ok("0123456789");
+  early.content_length = 100;
+  network.Serve(base + L"/early", early);
+}
+
+constexpr std::uint16_t kLoopbackPort = 8080;
+
 }  // namespace
+
+std::optional<std::uint16_t> LoopbackHttpPort() {
+  static const bool served = [] {
+    ServeLoopback(Machine().network, L"http://127.0.0.1:" + std::to_wstring(kLoopbackPort));
+    return true;
+  }();
+  (void)served;
+  return kLoopbackPort;
+}
 
 platform::System& ContractSystem() { return Machine().system(); }
 

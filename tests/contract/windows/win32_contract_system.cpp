@@ -6,6 +6,7 @@
 // After <windows.h>, which it needs.
 #include <shellapi.h>
 
+#include <cwchar>
 #include <filesystem>
 #include <string>
 
@@ -56,6 +57,14 @@ class ScratchRoot {
 }  // namespace
 
 platform::System& ContractSystem() { return platform::Win32System(); }
+
+std::optional<std::uint16_t> LoopbackHttpPort() {
+  const auto text = platform::Win32System().environment.Variable(L"VELTRANE_TEST_HTTP_PORT");
+  if (!text || text->empty() || text->size() > 5) return std::nullopt;
+  const unsigned long port = std::wcstoul(text->c_str(), nullptr, 10);
+  if (port == 0 || port > 65535) return std::nullopt;
+  return static_cast<std::uint16_t>(port);
+}
 
 std::wstring NewScratchFolder() {
   static ScratchRoot root;
