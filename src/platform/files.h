@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,25 @@
 #include "support/result.h"
 
 namespace platform {
+
+// A file being written piece by piece (a download). Closing is explicit so a failed
+// flush is seen; the destructor closes quietly.
+class FileStream {
+ public:
+  virtual ~FileStream() = default;
+  // Every byte or kFailed (a full disk is 112).
+  virtual support::Status Write(std::string_view bytes) = 0;
+  virtual support::Status Close() = 0;
+};
+
+// One entry of a folder listing.
+struct FolderEntry {
+  std::wstring name;
+  bool is_directory = false;
+  // A junction or symbolic link: what it points at is not this folder's content.
+  bool is_reparse_point = false;
+  std::uint64_t size = 0;  // files only
+};
 
 class Files {
  public:
@@ -43,6 +63,22 @@ class Files {
   // ("benchmark-*.csv"), sorted by name.
   virtual std::vector<std::wstring> List(const std::wstring& folder,
                                          const std::wstring& pattern) = 0;
+
+  // CreateFileW(CREATE_ALWAYS) for writing, shared for reading only.
+  virtual support::Result<std::unique_ptr<FileStream>> CreateStream(const std::wstring& path) = 0;
+  // GetDiskFreeSpaceExW: the bytes the caller may still use on the drive of `folder`.
+  virtual support::Result<std::uint64_t> FreeSpace(const std::wstring& folder) = 0;
+  // The size of a file; kNotFound when missing, kAccessDenied for a folder.
+  virtual support::Result<std::uint64_t> FileSize(const std::wstring& path) = 0;
+  // Up to `count` bytes from the start (fewer when the file is shorter).
+  virtual support::Result<std::string> ReadFirstBytes(const std::wstring& path,
+                                                      std::size_t count) = 0;
+  // Every entry of `folder` but "." and "..", sorted by name. kNotFound when missing.
+  virtual support::Result<std::vector<FolderEntry>> ListEntries(const std::wstring& folder) = 0;
+  // Deletes `folder` and everything in it. A junction or symbolic link inside is removed
+  // as a link; what it points at is never entered. Read-only files go too. kNotFound
+  // when the folder is missing; on a failure part of the tree may be gone.
+  virtual support::Status DeleteTree(const std::wstring& folder) = 0;
 };
 
 }  // namespace platform

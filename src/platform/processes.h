@@ -9,6 +9,12 @@
 
 namespace platform {
 
+// How a RunProcess ended: its exit code, or still running at the time-out.
+struct ProcessEnd {
+  bool timed_out = false;  // the limit passed; see kill_on_timeout
+  std::uint32_t exit_code = 0;
+};
+
 class Processes {
  public:
   virtual ~Processes() = default;
@@ -18,6 +24,16 @@ class Processes {
   // with its win32_error (2 for a missing executable).
   virtual support::Result<std::uint32_t> RunHidden(const std::wstring& command_line,
                                                    std::uint32_t timeout_ms) = 0;
+  // CreateProcessW(exe, command_line) in `work_dir` (empty: ours), without inheriting
+  // handles, with CREATE_NO_WINDOW when `no_window`, then a wait of `timeout_ms`. Past
+  // the limit the process is terminated with exit code 1 when `kill_on_timeout`, and
+  // left running otherwise; either way `timed_out` is set. Errors: the start failure
+  // with its win32_error (2 for a missing executable, 267 for a missing folder).
+  virtual support::Result<ProcessEnd> RunProcess(const std::wstring& exe,
+                                                 const std::wstring& command_line,
+                                                 const std::wstring& work_dir,
+                                                 std::uint32_t timeout_ms, bool kill_on_timeout,
+                                                 bool no_window) = 0;
 
   // One running process as a snapshot lists it.
   struct Entry {

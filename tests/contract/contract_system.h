@@ -23,6 +23,10 @@ std::wstring NewScratchFolder();
 std::wstring HelperCommandLine(std::uint32_t exit_code, std::uint32_t sleep_ms,
                                const std::wstring& marker_path);
 
+// Makes `link` a directory link (junction or symbolic link) to the folder `target`;
+// false where the system cannot make one, and the suite skips.
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
+
 // The loopback HTTP server of the network suite ("127.0.0.1" and its port), serving
 // /hello, /chunked, /missing, /moved and /early (see loopback_http.py); nullopt when
 // none runs, and the suite skips.

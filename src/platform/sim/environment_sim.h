@@ -22,12 +22,15 @@ class SimEnvironment final : public Environment {
   std::wstring TempFolder() override;
   std::wstring ExecutablePath() override;
   bool IsProcessElevated() override;
+  support::Result<std::uint8_t> BatteryFlag() override;
 
   // Test controls.
   void SetVariable(const std::wstring& name, const std::wstring& value);
   void UnsetVariable(const std::wstring& name);
   void SetExecutablePath(const std::wstring& path);
   void SetElevated(bool elevated);
+  // The battery flag to report (128, a desktop, by default); nullopt makes the call fail.
+  void SetBatteryFlag(std::optional<std::uint8_t> flag);
 
  private:
   std::optional<std::wstring> Find(const std::wstring& name);  // caller holds the lock
@@ -36,6 +39,7 @@ class SimEnvironment final : public Environment {
   std::map<std::wstring, std::wstring> variables_;  // key: upper-case name
   std::wstring executable_path_ = L"C:\\Users\\Player\\Downloads\\Veltrane.exe";
   bool elevated_ = true;
+  std::optional<std::uint8_t> battery_flag_ = 128;
 };
 
 }  // namespace platform

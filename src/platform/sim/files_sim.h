@@ -31,6 +31,9 @@ enum class FileOp {
   kRemoveDirectory,
   kDeleteAtReboot,
   kList,
+  kStreamWrite,  // a Write on an open FileStream
+  kFreeSpace,
+  kDeleteTree,
 };
 
 // How another process holds a file open.
@@ -63,6 +66,12 @@ class SimFiles final : public Files {
   support::Status RemoveEmptyDirectory(const std::wstring& path) override;
   support::Status DeleteAtReboot(const std::wstring& path) override;
   std::vector<std::wstring> List(const std::wstring& folder, const std::wstring& pattern) override;
+  support::Result<std::unique_ptr<FileStream>> CreateStream(const std::wstring& path) override;
+  support::Result<std::uint64_t> FreeSpace(const std::wstring& folder) override;
+  support::Result<std::uint64_t> FileSize(const std::wstring& path) override;
+  support::Result<std::string> ReadFirstBytes(const std::wstring& path, std::size_t count) override;
+  support::Result<std::vector<FolderEntry>> ListEntries(const std::wstring& folder) override;
+  support::Status DeleteTree(const std::wstring& folder) override;
 
   // Test controls.
   // The next call of `op` fails with `code` (and `win32_error`, 0 picks Windows' usual
@@ -80,6 +89,10 @@ class SimFiles final : public Files {
   const std::filesystem::path& root() const { return root_; }
   // The paths DeleteAtReboot scheduled, in call order.
   std::vector<std::wstring> PendingRebootDeletes();
+  // The free bytes FreeSpace reports for `drive` (500 GB by default).
+  void SetFreeSpace(wchar_t drive, std::uint64_t bytes);
+  // A junction at `link` that points at the folder `target` (both sim paths).
+  void SeedLink(const std::wstring& link, const std::wstring& target);
 
  private:
   struct Resolved {
@@ -103,6 +116,9 @@ class SimFiles final : public Files {
   std::map<std::wstring, FileLock> locks_;  // by Resolved::key
   sim::FaultQueue<FileOp> faults_;
   std::vector<std::wstring> reboot_deletes_;
+  std::map<wchar_t, std::uint64_t> free_space_;
+
+  friend class SimFileStream;
 };
 
 }  // namespace platform

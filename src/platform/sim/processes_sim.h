@@ -40,6 +40,12 @@ class SimProcesses final : public Processes {
     std::uint32_t timeout_ms = 0;
     bool started = false;     // false: the start failed (unknown tool or injected fault)
     bool terminated = false;  // killed at the time-out
+    // RunProcess only: the executable, folder and window choice, and a tool that was
+    // still running at the time-out and left so.
+    std::wstring exe;
+    std::wstring work_dir;
+    bool no_window = true;
+    bool left_running = false;
   };
 
   // A long-running program: called at its start with its process id.
@@ -50,6 +56,10 @@ class SimProcesses final : public Processes {
 
   support::Result<std::uint32_t> RunHidden(const std::wstring& command_line,
                                            std::uint32_t timeout_ms) override;
+  // The tool is the emulator registered for the file name of `exe`.
+  support::Result<ProcessEnd> RunProcess(const std::wstring& exe, const std::wstring& command_line,
+                                         const std::wstring& work_dir, std::uint32_t timeout_ms,
+                                         bool kill_on_timeout, bool no_window) override;
   support::Result<std::uint32_t> Start(const std::wstring& command_line,
                                        const std::wstring& work_dir, bool hidden) override;
   std::vector<Entry> List() override;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_error.h"
 
 namespace platform {
 namespace {
@@ -69,6 +70,12 @@ bool Win32Environment::IsProcessElevated() {
     return false;
   }
   return elevation.TokenIsElevated != 0;
+}
+
+support::Result<std::uint8_t> Win32Environment::BatteryFlag() {
+  SYSTEM_POWER_STATUS status{};
+  if (!::GetSystemPowerStatus(&status)) return win32::LastError(L"GetSystemPowerStatus");
+  return static_cast<std::uint8_t>(status.BatteryFlag);
 }
 
 }  // namespace platform

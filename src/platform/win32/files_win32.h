@@ -20,6 +20,12 @@ class Win32Files final : public Files {
   support::Status RemoveEmptyDirectory(const std::wstring& path) override;
   support::Status DeleteAtReboot(const std::wstring& path) override;
   std::vector<std::wstring> List(const std::wstring& folder, const std::wstring& pattern) override;
+  support::Result<std::unique_ptr<FileStream>> CreateStream(const std::wstring& path) override;
+  support::Result<std::uint64_t> FreeSpace(const std::wstring& folder) override;
+  support::Result<std::uint64_t> FileSize(const std::wstring& path) override;
+  support::Result<std::string> ReadFirstBytes(const std::wstring& path, std::size_t count) override;
+  support::Result<std::vector<FolderEntry>> ListEntries(const std::wstring& folder) override;
+  support::Status DeleteTree(const std::wstring& folder) override;
 };
 
 }  // namespace platform

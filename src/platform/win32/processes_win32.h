@@ -13,6 +13,9 @@ class Win32Processes final : public Processes {
  public:
   support::Result<std::uint32_t> RunHidden(const std::wstring& command_line,
                                            std::uint32_t timeout_ms) override;
+  support::Result<ProcessEnd> RunProcess(const std::wstring& exe, const std::wstring& command_line,
+                                         const std::wstring& work_dir, std::uint32_t timeout_ms,
+                                         bool kill_on_timeout, bool no_window) override;
   support::Result<std::uint32_t> Start(const std::wstring& command_line,
                                        const std::wstring& work_dir, bool hidden) override;
   std::vector<Entry> List() override;

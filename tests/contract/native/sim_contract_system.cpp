@@ -63,6 +63,11 @@ constexpr std::uint16_t kLoopbackPort = 8080;
 
 }  // namespace
 
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+  Machine().files.SeedLink(link, target);
+  return true;
+}
+
 std::optional<std::uint16_t> LoopbackHttpPort() {
   static const bool served = [] {
     ServeLoopback(Machine().network, L"http://127.0.0.1:" + std::to_wstring(kLoopbackPort));
