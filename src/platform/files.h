@@ -70,9 +70,9 @@ class Files {
   virtual support::Result<std::uint64_t> FreeSpace(const std::wstring& folder) = 0;
   // The size of a file; kNotFound when missing, kAccessDenied for a folder.
   virtual support::Result<std::uint64_t> FileSize(const std::wstring& path) = 0;
-  // Up to `count` bytes from the start (fewer when the file is shorter).
-  virtual support::Result<std::string> ReadFirstBytes(const std::wstring& path,
-                                                      std::size_t count) = 0;
+  // Up to `count` bytes from `offset` on (fewer at the end of the file).
+  virtual support::Result<std::string> ReadBytes(const std::wstring& path, std::uint64_t offset,
+                                                 std::size_t count) = 0;
   // Every entry of `folder` but "." and "..", sorted by name. kNotFound when missing.
   virtual support::Result<std::vector<FolderEntry>> ListEntries(const std::wstring& folder) = 0;
   // Deletes `folder` and everything in it. A junction or symbolic link inside is removed

@@ -29,8 +29,8 @@ TEST_F(FilesTreeContract, StreamWritesPiecesAndReplacesAnOldFile) {
   ASSERT_TRUE((*stream)->Close().ok());
   EXPECT_EQ(files_.ReadAll(At(L"pkg.exe")).value_or(""), std::string("MZ\0\1", 4));
   EXPECT_EQ(files_.FileSize(At(L"pkg.exe")).value_or(0), 4u);
-  EXPECT_EQ(files_.ReadFirstBytes(At(L"pkg.exe"), 2).value_or(""), "MZ");
-  EXPECT_EQ(files_.ReadFirstBytes(At(L"pkg.exe"), 100).value_or(""), std::string("MZ\0\1", 4));
+  EXPECT_EQ(files_.ReadBytes(At(L"pkg.exe"), 0, 2).value_or(""), "MZ");
+  EXPECT_EQ(files_.ReadBytes(At(L"pkg.exe"), 0, 100).value_or(""), std::string("MZ\0\1", 4));
   // A stream into a folder that is not there fails at once.
   const auto nowhere = files_.CreateStream(At(L"missing\\pkg.exe"));
   ASSERT_FALSE(nowhere.ok());
@@ -40,7 +40,7 @@ TEST_F(FilesTreeContract, StreamWritesPiecesAndReplacesAnOldFile) {
 TEST_F(FilesTreeContract, SizesAndSpace) {
   EXPECT_EQ(files_.FileSize(At(L"none")).error().code, ErrorCode::kNotFound);
   EXPECT_EQ(files_.FileSize(dir_).error().code, ErrorCode::kAccessDenied);
-  EXPECT_EQ(files_.ReadFirstBytes(At(L"none"), 2).error().code, ErrorCode::kNotFound);
+  EXPECT_EQ(files_.ReadBytes(At(L"none"), 0, 2).error().code, ErrorCode::kNotFound);
   const auto space = files_.FreeSpace(dir_);
   ASSERT_TRUE(space.ok());
   EXPECT_GT(*space, 0u);

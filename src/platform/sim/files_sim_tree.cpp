@@ -88,8 +88,8 @@ support::Result<std::uint64_t> SimFiles::FileSize(const std::wstring& path) {
   return static_cast<std::uint64_t>(size);
 }
 
-support::Result<std::string> SimFiles::ReadFirstBytes(const std::wstring& path,
-                                                      std::size_t count) {
+support::Result<std::string> SimFiles::ReadBytes(const std::wstring& path, std::uint64_t offset,
+                                                 std::size_t count) {
   std::lock_guard lock(mutex_);
   if (auto fault = faults_.Take(FileOp::kRead, path)) return *fault;
   const auto r = ResolveExisting(path);
@@ -100,6 +100,8 @@ support::Result<std::string> SimFiles::ReadFirstBytes(const std::wstring& path,
     return Fail(ErrorCode::kAccessDenied, path, kSharingViolation);
   }
   std::ifstream in(r->host, std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(offset));
+  if (!in) return std::string();
   std::string bytes(count, '\0');
   in.read(bytes.data(), static_cast<std::streamsize>(count));
   bytes.resize(static_cast<std::size_t>(in.gcount()));

@@ -109,11 +109,16 @@ support::Result<std::uint64_t> Win32Files::FileSize(const std::wstring& path) {
   return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-support::Result<std::string> Win32Files::ReadFirstBytes(const std::wstring& path,
-                                                        std::size_t count) {
+support::Result<std::string> Win32Files::ReadBytes(const std::wstring& path,
+                                                   std::uint64_t offset, std::size_t count) {
   UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return LastError(L"CreateFileW " + path);
+  LARGE_INTEGER at{};
+  at.QuadPart = static_cast<LONGLONG>(offset);
+  if (!::SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN)) {
+    return LastError(L"SetFilePointerEx " + path);
+  }
   const DWORD want = count > kMaxSlice ? kMaxSlice : static_cast<DWORD>(count);
   std::string bytes(want, '\0');
   DWORD got = 0;

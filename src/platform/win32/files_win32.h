@@ -23,7 +23,8 @@ class Win32Files final : public Files {
   support::Result<std::unique_ptr<FileStream>> CreateStream(const std::wstring& path) override;
   support::Result<std::uint64_t> FreeSpace(const std::wstring& folder) override;
   support::Result<std::uint64_t> FileSize(const std::wstring& path) override;
-  support::Result<std::string> ReadFirstBytes(const std::wstring& path, std::size_t count) override;
+  support::Result<std::string> ReadBytes(const std::wstring& path, std::uint64_t offset,
+                                         std::size_t count) override;
   support::Result<std::vector<FolderEntry>> ListEntries(const std::wstring& folder) override;
   support::Status DeleteTree(const std::wstring& folder) override;
 };
