@@ -1,4 +1,11 @@
-// The adapter list the card is chosen from.
+// The PCI-E card among this machine's display adapters.
 #include "afterburner/pci_card.h"
+#include "driver/display_adapters.h"
 
-PciECard SelectPciECard() { return SelectPciECard(std::vector<PciECard>{}); }
+PciECard SelectPciECard() {
+  std::vector<PciECard> cards;
+  for (const DisplayAdapter& a : ListDisplayAdapters()) {
+    cards.push_back(PciECard{a.name, a.vendor, a.discrete, a.deviceId, a.memoryBytes});
+  }
+  return SelectPciECard(cards);
+}

@@ -86,10 +86,10 @@ TEST_F(ConsoleDispatchTest, CommandsNotInThisBuildSayItAndFail) {
       {"afterburner without it installed or a network",
        {L"--apply-afterburner"},
        1,
-       L"Downloading MSI Afterburner is not available in this build yet. Install MSI "
-       L"Afterburner yourself, then run this step again.\n",
+       L"7-Zip is required to open the Afterburner package.\n",
        L"Installing MSI Afterburner and RivaTuner, then scanning a startup overclock. This takes "
-       L"about 30 minutes.\nThe Afterburner download and OC scan take about 30 minutes.\n"},
+       L"about 30 minutes.\nThe Afterburner download and OC scan take about 30 minutes.\n"
+       L"Downloading MSI Afterburner 4.6.6 from the Guru3D archive.\n"},
       {"memory",
        {L"--apply-memory"},
        1,
