@@ -40,7 +40,8 @@ void CreateForeignMapping(const std::wstring& name, const std::string& bytes);
 void CreateForeignMutex(const std::wstring& name, bool held);
 // A stand-in for the scanner's window: a visible top-level window titled `title` with a
 // "Scan" button (control 1001, which reads "Stop" once pressed) and a drop-down list
-// (control 1100) of `items`; WM_CLOSE destroys it. Returns the process that owns it.
+// (control 1100) of `items`; WM_CLOSE destroys it. Returns the process that owns it, or
+// 0 where no window can be made (no display), and the suite skips.
 std::uint32_t OpenStandInWindow(const std::wstring& title, const std::vector<std::wstring>& items);
 
 }  // namespace contract

@@ -33,7 +33,7 @@ LRESULT CALLBACK StandInProc(HWND window, UINT message, WPARAM wparam, LPARAM lp
   return ::DefWindowProcW(window, message, wparam, lparam);
 }
 
-void RunStandIn(std::wstring title, std::vector<std::wstring> items, HANDLE ready) {
+void RunStandIn(std::wstring title, std::vector<std::wstring> items, HANDLE ready, bool* made) {
   WNDCLASSW window_class{};
   window_class.lpfnWndProc = StandInProc;
   window_class.hInstance = ::GetModuleHandleW(nullptr);
@@ -42,6 +42,12 @@ void RunStandIn(std::wstring title, std::vector<std::wstring> items, HANDLE read
   const HWND window = ::CreateWindowExW(0, window_class.lpszClassName, title.c_str(),
                                         WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 200, nullptr,
                                         nullptr, window_class.hInstance, nullptr);
+  // Without a display (Wine with no X server) there is no window to drive.
+  *made = window != nullptr;
+  if (window == nullptr) {
+    ::SetEvent(ready);
+    return;
+  }
   ::CreateWindowExW(0, L"BUTTON", L"Scan", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 80, 24,
                     window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)), nullptr, nullptr);
   const HWND combo = ::CreateWindowExW(
@@ -86,11 +92,12 @@ void CreateForeignMutex(const std::wstring& name, bool held) {
 }
 
 std::uint32_t OpenStandInWindow(const std::wstring& title, const std::vector<std::wstring>& items) {
+  static bool made = false;
   const HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  std::thread(RunStandIn, title, items, ready).detach();
+  std::thread(RunStandIn, title, items, ready, &made).detach();
   ::WaitForSingleObject(ready, 5000);
   ::CloseHandle(ready);
-  return ::GetCurrentProcessId();
+  return made ? ::GetCurrentProcessId() : 0;
 }
 
 }  // namespace contract
