@@ -45,7 +45,8 @@ bool SetLogonTasks(const std::wstring& exe, bool profileSaved, std::wstring& err
 
 namespace gui {
 
-bool InstallAfterburner(Feed* feed, std::wstring& error) {
+bool InstallAfterburner(Feed* feed, std::wstring& error, bool* profileSaved) {
+  if (profileSaved != nullptr) *profileSaved = false;
   // Install part: only when Afterburner is not there yet.
   if (Cancelled(feed)) {
     error = L"Stopped.";
@@ -92,6 +93,7 @@ bool InstallAfterburner(Feed* feed, std::wstring& error) {
     return false;
   }
   if (feed != nullptr) feed->SetProgress(1, 0, 0);
+  if (profileSaved != nullptr) *profileSaved = scan.profileSaved;
   error.clear();
   return true;
 }

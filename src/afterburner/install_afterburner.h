@@ -8,8 +8,9 @@
 namespace gui {
 
 // True when Afterburner is installed and its logon task is set; otherwise `error` says
-// why the step failed ("Stopped." when cancelled).
-bool InstallAfterburner(Feed* feed, std::wstring& error);
+// why the step failed ("Stopped." when cancelled). `profileSaved`, when given, tells
+// whether the logon task applies a scanned profile 1.
+bool InstallAfterburner(Feed* feed, std::wstring& error, bool* profileSaved = nullptr);
 
 }  // namespace gui
 

@@ -19,8 +19,12 @@ bool ApplyAfterburner() {
   PrintInfo(L"Installing MSI Afterburner and RivaTuner, then scanning a startup overclock. This "
             L"takes about 30 minutes.");
   std::wstring error;
-  if (gui::InstallAfterburner(CurrentFeed(), error)) {
-    PrintInfo(L"Afterburner and RivaTuner apply profile 1 now and at every logon.");
+  bool profile_saved = false;
+  if (gui::InstallAfterburner(CurrentFeed(), error, &profile_saved)) {
+    // Without a scanned profile there is no profile 1 to promise.
+    PrintInfo(profile_saved ? L"Afterburner and RivaTuner apply profile 1 now and at every logon."
+                            : L"Afterburner starts at every logon with its own saved settings. No "
+                              L"scanned profile was applied.");
     return true;
   }
   PrintError(error.empty() ? L"Afterburner did not install." : error);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "afterburner/install_afterburner.h"
+#include "app/dispatch_targets.h"
 #include "platform/sim/afterburner_sim.h"
 #include "unit/driver/driver_fixture.h"
 
@@ -102,6 +103,19 @@ TEST_F(InstallAfterburnerTest, IntegratedGraphicsOnlyGetsThePlainTask) {
   EXPECT_FALSE(Holds(tasks_.back(), "-profile1"));
   EXPECT_EQ(GpuPreference(std::wstring(kFolder) + L"\\MSIAfterburner.exe"), L"");
   EXPECT_TRUE(machine_.processes.started().empty());
+}
+
+// The console's closing line promises profile 1 only when the scan saved it.
+TEST_F(InstallAfterburnerTest, ConsoleClosingLineMatchesWhatWasSaved) {
+  sim_.Install(kFolder, "[Settings]\r\n", "[Startup]\r\nVFCurve=OLD\r\n");
+  ASSERT_TRUE(RunAfterburnerCommand());
+  EXPECT_TRUE(Said(L"Afterburner starts at every logon with its own saved settings. No scanned "
+                   L"profile was applied."));
+  EXPECT_FALSE(Said(L"Afterburner and RivaTuner apply profile 1 now and at every logon."));
+  SeedGeForce(0);
+  machine_.files.Seed(L"C:\\Windows\\System32\\nvapi64.dll", "MZ");
+  ASSERT_TRUE(RunAfterburnerCommand());
+  EXPECT_TRUE(Said(L"Afterburner and RivaTuner apply profile 1 now and at every logon."));
 }
 
 }  // namespace
