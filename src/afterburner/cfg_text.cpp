@@ -12,11 +12,16 @@ namespace {
 
 // In this order: startup through our logon task only, quiet, and the control interface on.
 constexpr std::pair<const char*, const char*> kSettings[] = {
-    {"StartWithWindows", "0"},        {"StartMinimized", "1"},
-    {"RememberSettings", "1"},        {"RestoreAfterSuspendedMode", "1"},
-    {"StartupViaTaskScheduler", "0"}, {"StartupDelay", "0"},
-    {"UnlockVoltageControl", "1"},    {"UnlockVoltageMonitoring", "1"},
-    {"FirstRun", "0"},                {"EnableServer", "1"},
+    {"StartWithWindows", "0"},
+    {"StartMinimized", "1"},
+    {"RememberSettings", "1"},
+    {"RestoreAfterSuspendedMode", "1"},
+    {"StartupViaTaskScheduler", "0"},
+    {"StartupDelay", "0"},
+    {"UnlockVoltageControl", "1"},
+    {"UnlockVoltageMonitoring", "1"},
+    {"FirstRun", "0"},
+    {"EnableServer", "1"},
 };
 
 // The line is the key itself, then optional blanks, then '='.

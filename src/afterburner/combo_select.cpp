@@ -43,8 +43,8 @@ ComboSelection SelectCardInCombos(platform::WindowHandle window, const PciECard&
     if (!items || items->empty() || items->size() > kMaxItems) continue;
     bool lists_cards = false;
     for (const std::wstring& item : *items) {
-      lists_cards = lists_cards || IsPciEItem(item) ||
-                    (IsUsableItem(item) && IsIntegratedGraphicsName(item));
+      lists_cards =
+          lists_cards || IsPciEItem(item) || (IsUsableItem(item) && IsIntegratedGraphicsName(item));
     }
     if (!lists_cards) continue;
     const int pick = PickItem(*items, card);

@@ -80,8 +80,8 @@ ControlHeader ReadControlHeader(std::string_view mapping) {
   header.commandWord = Word(mapping, kCommandOffset);
   const std::uint64_t entries_end =
       std::uint64_t{header.headerSize} + std::uint64_t{header.entryCount} * kEntrySize;
-  header.valid = header.headerSize > 35 && Word(mapping, 16) == kEntrySize &&
-                 entries_end <= mapping.size();
+  header.valid =
+      header.headerSize > 35 && Word(mapping, 16) == kEntrySize && entries_end <= mapping.size();
   return header;
 }
 

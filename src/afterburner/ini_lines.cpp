@@ -19,9 +19,8 @@ std::vector<IniLine> SplitIniLines(std::string_view text) {
       lines.push_back({text.substr(start), {}});
       break;
     }
-    const std::size_t len = (text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n')
-                                ? 2
-                                : 1;
+    const std::size_t len =
+        (text[brk] == '\r' && brk + 1 < text.size() && text[brk + 1] == '\n') ? 2 : 1;
     lines.push_back({text.substr(start, brk - start), text.substr(brk, len)});
     start = brk + len;
   }

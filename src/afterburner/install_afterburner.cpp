@@ -14,8 +14,9 @@ bool Cancelled(gui::Feed* feed) { return feed != nullptr && feed->IsCancelled();
 // Afterburner's own startup task would start it without our profile argument.
 void QuietAfterburner(const std::wstring& exe) {
   if (!SetAfterburnerConfig(exe)) {
-    PrintInfo(L"Afterburner's settings file could not be updated. Afterburner writes it on its "
-              L"first start.");
+    PrintInfo(
+        L"Afterburner's settings file could not be updated. Afterburner writes it on its "
+        L"first start.");
   }
   DeleteLogonTask(L"MSIAfterburner");
 }
@@ -76,8 +77,9 @@ bool InstallAfterburner(Feed* feed, std::wstring& error, bool* profileSaved) {
   } else {
     PrintInfo(L"No PCI-E graphics card was found. Integrated graphics will not be scanned.");
   }
-  PrintInfo(FindRivaTuner().empty() ? L"RivaTuner Statistics Server was not found next to Afterburner."
-                                    : L"RivaTuner Statistics Server is installed.");
+  PrintInfo(FindRivaTuner().empty()
+                ? L"RivaTuner Statistics Server was not found next to Afterburner."
+                : L"RivaTuner Statistics Server is installed.");
   // Configuration step 5: the scan; a cancelled scan ends the step here.
   const OcScanResult scan = RunOcScan(feed, card, exe);
   if (scan.stopped) {

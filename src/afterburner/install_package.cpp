@@ -43,7 +43,9 @@ std::uint32_t FailureCode(const ProcessOutcome& run) {
   return run.timedOut ? 258 : run.exitCode;
 }
 
-bool Succeeded(const ProcessOutcome& run) { return run.started && !run.timedOut && run.exitCode == 0; }
+bool Succeeded(const ProcessOutcome& run) {
+  return run.started && !run.timedOut && run.exitCode == 0;
+}
 
 // Step 4: the archive, kept only when its bytes are the pinned ones.
 bool DownloadArchive(gui::Feed* feed, const std::wstring& zip, std::wstring& error) {

@@ -1,5 +1,9 @@
 #include "afterburner/logon_task.h"
 
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
 #include "afterburner/afterburner_paths.h"
 #include "app/command_runner.h"
 #include "platform/account.h"
@@ -14,14 +18,16 @@ constexpr wchar_t kSchtasks[] = L"C:\\Windows\\System32\\schtasks.exe";
 constexpr std::uint32_t kSchtasksTimeoutMs = 20000;
 
 std::wstring XmlEscape(const std::wstring& text) {
+  constexpr std::pair<wchar_t, const wchar_t*> kEntities[] = {
+      {L'"', L"&quot;"}, {L'&', L"&amp;"}, {L'<', L"&lt;"}, {L'>', L"&gt;"}};
   std::wstring out;
   for (const wchar_t c : text) {
-    switch (c) {
-      case L'"': out += L"&quot;"; break;
-      case L'&': out += L"&amp;"; break;
-      case L'<': out += L"&lt;"; break;
-      case L'>': out += L"&gt;"; break;
-      default: out += c;
+    const auto* entity = std::find_if(std::begin(kEntities), std::end(kEntities),
+                                      [c](const auto& e) { return e.first == c; });
+    if (entity != std::end(kEntities)) {
+      out += entity->second;
+    } else {
+      out += c;
     }
   }
   return out;
@@ -61,13 +67,17 @@ std::string LogonTaskXml(const std::wstring& user, const std::wstring& command,
       L"  <Triggers>\r\n"
       L"    <LogonTrigger>\r\n"
       L"      <Enabled>true</Enabled>\r\n"
-      L"      <UserId>" + u + L"</UserId>\r\n"
+      L"      <UserId>" +
+      u +
+      L"</UserId>\r\n"
       L"      <Delay>PT15S</Delay>\r\n"
       L"    </LogonTrigger>\r\n"
       L"  </Triggers>\r\n"
       L"  <Principals>\r\n"
       L"    <Principal>\r\n"
-      L"      <UserId>" + u + L"</UserId>\r\n"
+      L"      <UserId>" +
+      u +
+      L"</UserId>\r\n"
       L"      <LogonType>InteractiveToken</LogonType>\r\n"
       L"      <RunLevel>HighestAvailable</RunLevel>\r\n"
       L"    </Principal>\r\n"
@@ -87,10 +97,12 @@ std::string LogonTaskXml(const std::wstring& user, const std::wstring& command,
       L"  </Settings>\r\n"
       L"  <Actions>\r\n"
       L"    <Exec>\r\n"
-      L"      <Command>" + XmlEscape(command) + L"</Command>\r\n";
+      L"      <Command>" +
+      XmlEscape(command) + L"</Command>\r\n";
   // Task Scheduler rejects an empty Arguments element, so a task without arguments has none.
   if (!arguments.empty()) xml += L"      <Arguments>" + XmlEscape(arguments) + L"</Arguments>\r\n";
-  xml += L"      <WorkingDirectory>" + XmlEscape(FolderOf(command)) + L"</WorkingDirectory>\r\n"
+  xml += L"      <WorkingDirectory>" + XmlEscape(FolderOf(command)) +
+         L"</WorkingDirectory>\r\n"
          L"    </Exec>\r\n"
          L"  </Actions>\r\n"
          L"</Task>\r\n";
@@ -110,8 +122,9 @@ bool CreateLogonTask(const std::wstring& name, const std::wstring& command,
     return false;
   }
   // Step 3: register it, replacing an older task of the same name.
-  const std::uint32_t code = RunHidden(
-      kSchtasks, L"/Create /F /TN \"" + name + L"\" /XML \"" + xml_path + L"\"", kSchtasksTimeoutMs);
+  const std::uint32_t code =
+      RunHidden(kSchtasks, L"/Create /F /TN \"" + name + L"\" /XML \"" + xml_path + L"\"",
+                kSchtasksTimeoutMs);
   (void)sys.files.Delete(xml_path);
   return code == 0;
 }
@@ -123,8 +136,8 @@ void DeleteLogonTask(const std::wstring& name) {
 bool SetGpuPreference(const std::wstring& exePath) {
   return platform::Sys()
       .registry
-      .WriteString({platform::Hive::kCurrentUser, L"Software\\Microsoft\\DirectX\\UserGpuPreferences",
-                    exePath},
+      .WriteString({platform::Hive::kCurrentUser,
+                    L"Software\\Microsoft\\DirectX\\UserGpuPreferences", exePath},
                    L"GpuPreference=2;")
       .ok();
 }

@@ -86,7 +86,8 @@ ScanOutcome FollowScan(gui::Feed* feed, const PciECard& card, Program& scanner) 
       aimed = true;
       const ComboSelection target = SelectCardInCombos(w, card);
       if (target.onlyIntegrated) {
-        PrintInfo(L"The OC scanner is aimed at integrated graphics. The PCI-E card was not scanned.");
+        PrintInfo(
+            L"The OC scanner is aimed at integrated graphics. The PCI-E card was not scanned.");
         (void)sys.desktop.PostClose(w);
         (void)sys.processes.Terminate(scanner.id, 1);
         return ScanOutcome::kWrongCard;
@@ -127,7 +128,8 @@ OcScanResult KeepCurve(const PciECard& card, const std::wstring& exe, Program& a
   const auto message = SaveScannedProfile(profile, profileBefore);
   if (!message) {
     PrintInfo(L"The scanned curve was applied, but it was not saved into a profile.");
-    if (applied) result.error = L"The scan applied the curve, but it was not saved for the next startup.";
+    if (applied)
+      result.error = L"The scan applied the curve, but it was not saved for the next startup.";
     return result;
   }
   PrintInfo(*message);
@@ -149,18 +151,21 @@ OcScanResult RunOcScan(gui::Feed* feed, const PciECard& card, const std::wstring
   // Step 1: only an NVIDIA PCI-E card with its driver interface, and a scanner to run.
   const std::wstring scanner_exe = ScannerPath(afterburnerExe);
   if (card.name.empty()) {
-    PrintInfo(L"The OC scanner was not started. It runs on the PCI-E NVIDIA card, not integrated "
-              L"graphics.");
+    PrintInfo(
+        L"The OC scanner was not started. It runs on the PCI-E NVIDIA card, not integrated "
+        L"graphics.");
     return result;
   }
   if (card.vendor != kNvidia || !sys.files.Exists(L"C:\\Windows\\System32\\nvapi64.dll")) {
-    PrintInfo(L"The OC scanner targets NVIDIA. Afterburner will still apply its saved settings at "
-              L"logon.");
+    PrintInfo(
+        L"The OC scanner targets NVIDIA. Afterburner will still apply its saved settings at "
+        L"logon.");
     return result;
   }
   if (!sys.files.Exists(scanner_exe)) {
-    PrintInfo(L"The OC scanner was not in this Afterburner install. Startup apply is still "
-              L"configured.");
+    PrintInfo(
+        L"The OC scanner was not in this Afterburner install. Startup apply is still "
+        L"configured.");
     return result;
   }
   // Step 2: the scanner must run on the card it scans.
@@ -207,14 +212,16 @@ OcScanResult RunOcScan(gui::Feed* feed, const PciECard& card, const std::wstring
     case ScanOutcome::kCurve:
       return KeepCurve(card, afterburnerExe, afterburner, scanner, before_text);
     case ScanOutcome::kNoCurve:
-      PrintInfo(L"The OC scanner finished without a new curve. Afterburner will still apply its "
-                L"saved settings at logon.");
+      PrintInfo(
+          L"The OC scanner finished without a new curve. Afterburner will still apply its "
+          L"saved settings at logon.");
       CloseProgram(scanner, kScannerTitle, true);
       CloseProgram(afterburner, kAfterburnerTitle, false);
       return result;
     case ScanOutcome::kNoWindow:
-      PrintInfo(L"The OC scanner did not start. Afterburner will still apply its saved settings "
-                L"at logon.");
+      PrintInfo(
+          L"The OC scanner did not start. Afterburner will still apply its saved settings "
+          L"at logon.");
       return result;
     case ScanOutcome::kNotStarted:
       PrintInfo(L"The OC scanner opened, but the scan did not start. The window was left open.");

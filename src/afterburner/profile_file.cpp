@@ -101,7 +101,8 @@ std::optional<std::wstring> SaveScannedProfile(const std::wstring& profilePath,
   }
   const long long core = BoostMhz(lines, "CoreClkBoost");
   const long long memory = BoostMhz(lines, "MemClkBoost");
-  std::wstring message = L"Saved the scanned curve as profile 1 and as the current startup settings";
+  std::wstring message =
+      L"Saved the scanned curve as profile 1 and as the current startup settings";
   if (core != 0 || memory != 0) {
     message += L" (core " + SignedMhz(core) + L" MHz, memory " + SignedMhz(memory) + L" MHz)";
   }

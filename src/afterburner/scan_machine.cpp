@@ -9,7 +9,9 @@ namespace {
 constexpr std::uint32_t kPollMs = 300;
 constexpr std::uint32_t kExportPollMs = 500;
 
-bool ReadsScan(const ScanObservation& seen) { return seen.windowFound && seen.buttonText == L"Scan"; }
+bool ReadsScan(const ScanObservation& seen) {
+  return seen.windowFound && seen.buttonText == L"Scan";
+}
 
 }  // namespace
 
@@ -43,9 +45,9 @@ ScanActions ScanMachine::Starting(const ScanObservation& seen, std::uint64_t now
   // and again only after a refusal, a few seconds apart.
   const bool ready = ReadsScan(seen) && seen.buttonEnabled &&
                      (HasConnectedMarker(seen.log) || nowMs - start_ms_ >= kConnectGraceMs);
-  const bool may_press = presses_ == 0 || (HasFailedToStartMarker(seen.log) &&
-                                           presses_ < kMaxPresses &&
-                                           nowMs - last_press_ms_ > kRepressGapMs);
+  const bool may_press =
+      presses_ == 0 || (HasFailedToStartMarker(seen.log) && presses_ < kMaxPresses &&
+                        nowMs - last_press_ms_ > kRepressGapMs);
   if (ready && may_press) {
     actions.pressScan = true;
     ++presses_;

@@ -16,8 +16,9 @@ bool ApplyAfterburner() {
                    L"profile 1, and applied at every logon.");
     feed->ShowStatus(L"AFTERBURNER", L"download and scan, about 30 minutes");
   }
-  PrintInfo(L"Installing MSI Afterburner and RivaTuner, then scanning a startup overclock. This "
-            L"takes about 30 minutes.");
+  PrintInfo(
+      L"Installing MSI Afterburner and RivaTuner, then scanning a startup overclock. This "
+      L"takes about 30 minutes.");
   std::wstring error;
   bool profile_saved = false;
   if (gui::InstallAfterburner(CurrentFeed(), error, &profile_saved)) {

@@ -23,8 +23,10 @@ bool Eventually(Condition condition) {
 
 TEST(DesktopContract, DrivesAStandInScannerWindow) {
   platform::Desktop& desktop = contract::ContractSystem().desktop;
-  const std::vector<std::wstring> cards = {L"Intel(R) UHD Graphics 770", L"NVIDIA GeForce RTX 4070"};
-  const std::uint32_t owner = contract::OpenStandInWindow(L"MSI Overclocking Scanner stand-in", cards);
+  const std::vector<std::wstring> cards = {L"Intel(R) UHD Graphics 770",
+                                           L"NVIDIA GeForce RTX 4070"};
+  const std::uint32_t owner =
+      contract::OpenStandInWindow(L"MSI Overclocking Scanner stand-in", cards);
   if (owner == 0) GTEST_SKIP() << "no display to make a window on";
   // Found by process and title.
   WindowHandle window = 0;

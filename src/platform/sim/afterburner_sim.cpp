@@ -42,10 +42,11 @@ void SimAfterburner::Install(const std::wstring& folder, const std::string& cfg,
   machine_.files.Seed(folder + L"\\Bundle\\OCScanner\\MSIOCScanner_x64.exe", "MZ scanner");
   machine_.files.Seed(folder + L"\\MSIAfterburner.cfg", cfg);
   machine_.files.Seed(ProfilePath(), profile);
-  machine_.processes.RegisterApp(L"MSIAfterburner.exe",
-                                 [this](std::uint32_t id, const std::wstring&) { StartAfterburner(id); });
-  machine_.processes.RegisterApp(L"MSIOCScanner_x64.exe",
-                                 [this](std::uint32_t id, const std::wstring&) { StartScanner(id); });
+  machine_.processes.RegisterApp(
+      L"MSIAfterburner.exe",
+      [this](std::uint32_t id, const std::wstring&) { StartAfterburner(id); });
+  machine_.processes.RegisterApp(
+      L"MSIOCScanner_x64.exe", [this](std::uint32_t id, const std::wstring&) { StartScanner(id); });
 }
 
 std::wstring SimAfterburner::ProfilePath() const {
@@ -86,8 +87,9 @@ void SimAfterburner::StartAfterburner(std::uint32_t id) {
         const std::string startup =
             "[Startup]\r\nFormat=2\r\nCoreClkBoost=105000\r\nMemClkBoost=0\r\nVFCurve=SCANNED\r\n";
         if (at != std::string::npos) {
-          machine_.files.Seed(ProfilePath(), text.substr(0, at) + startup +
-                                                 (end == std::string::npos ? "" : text.substr(end)));
+          machine_.files.Seed(
+              ProfilePath(),
+              text.substr(0, at) + startup + (end == std::string::npos ? "" : text.substr(end)));
         }
       }
       machine_.processes.Exit(id, 0);
@@ -117,7 +119,8 @@ void SimAfterburner::StartScanner(std::uint32_t id) {
   button.text = L"Scan";
   scan_button_ = desktop.AddWindow(button);
   AddCardList(scanner_window_, scanner.cards);
-  desktop.SetHandler(scanner_window_, [this](const SimDesktop::Message& m) { OnScannerMessage(m); });
+  desktop.SetHandler(scanner_window_,
+                     [this](const SimDesktop::Message& m) { OnScannerMessage(m); });
 }
 
 void SimAfterburner::OnScannerMessage(const SimDesktop::Message& m) {
@@ -148,8 +151,8 @@ void SimAfterburner::FollowScan() {
   const std::uint64_t elapsed = now - accepted_at_;
   const int point = static_cast<int>(
       std::min<std::uint64_t>(scanner.points, elapsed * scanner.points / scanner.scanMs));
-  while (points_logged_ < point && (points_logged_ + 1 < scanner.points ||
-                                    scanner.ending == ScannerScript::Ending::kHangs)) {
+  while (points_logged_ < point &&
+         (points_logged_ + 1 < scanner.points || scanner.ending == ScannerScript::Ending::kHangs)) {
     ++points_logged_;
     Log(L"Scanning point " + std::to_wstring(points_logged_) + L" of " +
         std::to_wstring(scanner.points));
@@ -172,7 +175,8 @@ void SimAfterburner::Log(const std::wstring& line) {
                           [&text](SimDesktop::Window& w) { w.automation_names[L"1007"] = text; });
 }
 
-WindowHandle SimAfterburner::AddCardList(WindowHandle parent, const std::vector<std::wstring>& cards) {
+WindowHandle SimAfterburner::AddCardList(WindowHandle parent,
+                                         const std::vector<std::wstring>& cards) {
   SimDesktop::Window combo;
   combo.parent = parent;
   combo.class_name = L"ComboBox";

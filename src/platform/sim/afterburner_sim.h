@@ -17,8 +17,8 @@ class SimAfterburner {
  public:
   struct ScannerScript {
     bool showsWindow = true;
-    bool connects = true;          // "Connected to MSI Afterburner" one second after start
-    int refusals = 0;              // presses answered with "Failed to start scanning"
+    bool connects = true;           // "Connected to MSI Afterburner" one second after start
+    int refusals = 0;               // presses answered with "Failed to start scanning"
     std::uint32_t scanMs = 600000;  // from the accepted press to the verdict
     int points = 60;
     enum class Ending { kSucceeds, kFails, kHangs } ending = Ending::kSucceeds;

@@ -28,8 +28,8 @@ support::Result<std::wstring> Win32Account::CurrentUser() {
   SID_NAME_USE use{};
   ::LookupAccountSidW(nullptr, sid, nullptr, &name_len, nullptr, &domain_len, &use);
   std::wstring name(name_len, L'\0'), domain(domain_len, L'\0');
-  if (name_len == 0 ||
-      !::LookupAccountSidW(nullptr, sid, name.data(), &name_len, domain.data(), &domain_len, &use)) {
+  if (name_len == 0 || !::LookupAccountSidW(nullptr, sid, name.data(), &name_len, domain.data(),
+                                            &domain_len, &use)) {
     return LastError(L"LookupAccountSidW");
   }
   name.resize(name_len);

@@ -16,7 +16,9 @@ constexpr UINT kSendTimeoutMs = 2000;
 constexpr LRESULT kMaxComboItems = 256;
 constexpr LRESULT kMaxItemChars = 4096;
 
-HWND ToHwnd(WindowHandle handle) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handle)); }
+HWND ToHwnd(WindowHandle handle) {
+  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handle));
+}
 WindowHandle FromHwnd(HWND hwnd) { return reinterpret_cast<std::uintptr_t>(hwnd); }
 
 // SendMessageTimeoutW; false when the window did not answer in time or is gone.
@@ -32,7 +34,8 @@ bool Send(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, LRESULT& answer
 
 support::PortError SendFailure(const wchar_t* what) {
   const DWORD code = ::GetLastError();
-  return support::Fail(code == ERROR_TIMEOUT ? ErrorCode::kTimeout : ErrorCode::kFailed, what, code);
+  return support::Fail(code == ERROR_TIMEOUT ? ErrorCode::kTimeout : ErrorCode::kFailed, what,
+                       code);
 }
 
 BOOL CALLBACK CollectTop(HWND hwnd, LPARAM list) {
@@ -74,17 +77,21 @@ WindowHandle Win32Desktop::DialogItem(WindowHandle window, std::int32_t control_
 
 support::Result<std::wstring> Win32Desktop::Text(WindowHandle window) {
   LRESULT length = 0;
-  if (!Send(ToHwnd(window), WM_GETTEXTLENGTH, 0, 0, length)) return SendFailure(L"WM_GETTEXTLENGTH");
+  if (!Send(ToHwnd(window), WM_GETTEXTLENGTH, 0, 0, length))
+    return SendFailure(L"WM_GETTEXTLENGTH");
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   LRESULT copied = 0;
-  if (!Send(ToHwnd(window), WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), copied)) {
+  if (!Send(ToHwnd(window), WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+            copied)) {
     return SendFailure(L"WM_GETTEXT");
   }
   text.resize(static_cast<std::size_t>(copied));
   return text;
 }
 
-bool Win32Desktop::IsEnabled(WindowHandle window) { return ::IsWindowEnabled(ToHwnd(window)) != FALSE; }
+bool Win32Desktop::IsEnabled(WindowHandle window) {
+  return ::IsWindowEnabled(ToHwnd(window)) != FALSE;
+}
 
 support::Result<std::vector<std::wstring>> Win32Desktop::ComboItems(WindowHandle combo) {
   const HWND hwnd = ToHwnd(combo);
@@ -132,7 +139,8 @@ WindowHandle Win32Desktop::CommandTarget(WindowHandle control) {
 support::Status Win32Desktop::PostCommand(WindowHandle target, std::int32_t control_id,
                                           std::uint32_t notify_code, WindowHandle control) {
   const WPARAM wparam = MAKEWPARAM(static_cast<WORD>(control_id), static_cast<WORD>(notify_code));
-  if (!::PostMessageW(ToHwnd(target), WM_COMMAND, wparam, reinterpret_cast<LPARAM>(ToHwnd(control)))) {
+  if (!::PostMessageW(ToHwnd(target), WM_COMMAND, wparam,
+                      reinterpret_cast<LPARAM>(ToHwnd(control)))) {
     return LastError(L"PostMessageW WM_COMMAND");
   }
   return {};

@@ -61,7 +61,8 @@ support::Status Win32SharedMemory::WriteMapping(const std::wstring& name, std::s
   const View view(name, FILE_MAP_READ | FILE_MAP_WRITE);
   if (!view.ok()) return view.error();
   if (offset > view.size() || bytes.size() > view.size() - offset) {
-    return support::Fail(ErrorCode::kInvalidArgument, L"WriteMapping " + name, ERROR_INVALID_PARAMETER);
+    return support::Fail(ErrorCode::kInvalidArgument, L"WriteMapping " + name,
+                         ERROR_INVALID_PARAMETER);
   }
   std::copy(bytes.begin(), bytes.end(), view.bytes() + offset);
   return {};

@@ -49,7 +49,8 @@ void RunStandIn(std::wstring title, std::vector<std::wstring> items, HANDLE read
     return;
   }
   ::CreateWindowExW(0, L"BUTTON", L"Scan", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 80, 24,
-                    window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)), nullptr, nullptr);
+                    window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)), nullptr,
+                    nullptr);
   const HWND combo = ::CreateWindowExW(
       0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, 10, 40, 300, 200, window,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kComboId)), nullptr, nullptr);

@@ -1,8 +1,9 @@
 // Afterburner's settings file belongs to Afterburner and may be hand-edited: only the
 // ten keys of [Settings] change, every other byte stays, and the write is all or nothing.
+#include "afterburner/cfg_text.h"
+
 #include <gtest/gtest.h>
 
-#include "afterburner/cfg_text.h"
 #include "unit/app/sim_fixture.h"
 
 namespace {
@@ -20,7 +21,8 @@ TEST(SetCfgValueTest, EditsOnlyTheExactKeyInsideSettings) {
        "[Settings]\nStartMinimized = 1\nA=1\n"},
       {"a longer key is another key", "[Settings]\r\nStartMinimizedX=7\r\n",
        "[Settings]\r\nStartMinimized = 1\r\nStartMinimizedX=7\r\n"},
-      {"the key in an earlier section is left", "[Other]\r\nStartMinimized=0\r\n[Settings]\r\nB=2\r\n",
+      {"the key in an earlier section is left",
+       "[Other]\r\nStartMinimized=0\r\n[Settings]\r\nB=2\r\n",
        "[Other]\r\nStartMinimized=0\r\n[Settings]\r\nStartMinimized = 1\r\nB=2\r\n"},
       {"no Settings section: added at the end", "; comment\r\n[Other]\r\nX=1",
        "; comment\r\n[Other]\r\nX=1\r\n[Settings]\r\nStartMinimized = 1\r\n"},
@@ -45,9 +47,10 @@ class SetAfterburnerConfigTest : public SimMachineTest {
 
 TEST_F(SetAfterburnerConfigTest, WritesTheTenKeysAndNothingElse) {
   machine_.files.Seed(exe_, "MZ");
-  machine_.files.Seed(cfg_,
-                      "[Source]\r\nStartMinimized=0\r\n[Settings]\r\nSkin=\xC3\xBC.usf\r\n"
-                      "StartWithWindows=1\r\nEnableServer=0\r\nFirstRun=1\r\n[ATIADLHAL]\r\nX=1\r\n");
+  machine_.files.Seed(
+      cfg_,
+      "[Source]\r\nStartMinimized=0\r\n[Settings]\r\nSkin=\xC3\xBC.usf\r\n"
+      "StartWithWindows=1\r\nEnableServer=0\r\nFirstRun=1\r\n[ATIADLHAL]\r\nX=1\r\n");
   ASSERT_TRUE(SetAfterburnerConfig(exe_));
   EXPECT_EQ(machine_.files.ReadAll(cfg_).value(),
             "[Source]\r\nStartMinimized=0\r\n[Settings]\r\n"

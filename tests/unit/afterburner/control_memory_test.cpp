@@ -1,11 +1,12 @@
 // Afterburner's control mapping is another program's memory: the reader bounds every
 // field by the mapped size and refuses identifiers that could name another file.
+#include "afterburner/control_memory.h"
+
 #include <gtest/gtest.h>
 
-#include "afterburner/control_memory.h"
 #include "afterburner/pci_card.h"
-#include "unit/app/sim_fixture.h"
 #include "platform/sim/afterburner_sim.h"
+#include "unit/app/sim_fixture.h"
 
 namespace {
 
@@ -42,7 +43,8 @@ TEST(ControlMemoryTest, IdentifierOnlyFromAWellFormedMapping) {
   };
   const Case kCases[] = {
       {"one NVIDIA entry", Mapping({nv}), L"VEN_10DE&DEV_2786&SUBSYS_1"},
-      {"prefers the card's device", Mapping({"VEN_10DE&DEV_1111", nv}), L"VEN_10DE&DEV_2786&SUBSYS_1"},
+      {"prefers the card's device", Mapping({"VEN_10DE&DEV_1111", nv}),
+       L"VEN_10DE&DEV_2786&SUBSYS_1"},
       {"else the first NVIDIA entry", Mapping({"VEN_1002&DEV_73BF", "VEN_10DE&DEV_1111"}),
        L"VEN_10DE&DEV_1111"},
       {"an entry not in use does not count", Mapping({"-" + nv}), L""},

@@ -1,8 +1,9 @@
 // The whole Afterburner step on the simulated PC: nothing from an unverified download
 // runs, and the logon task promises profile 1 only when it was saved.
+#include "afterburner/install_afterburner.h"
+
 #include <gtest/gtest.h>
 
-#include "afterburner/install_afterburner.h"
 #include "app/dispatch_targets.h"
 #include "platform/sim/afterburner_sim.h"
 #include "unit/driver/driver_fixture.h"
@@ -20,10 +21,11 @@ class InstallAfterburnerTest : public DriverTest {
     machine_.processes.Register(L"schtasks.exe", [this](const std::wstring& line) {
       const std::size_t xml_at = line.find(L"/XML \"");
       if (xml_at != std::wstring::npos) {
-        tasks_.push_back(machine_.files.ReadAll(line.substr(xml_at + 6, line.size() - xml_at - 7))
-                             .value_or(""));
+        tasks_.push_back(
+            machine_.files.ReadAll(line.substr(xml_at + 6, line.size() - xml_at - 7)).value_or(""));
       }
-      return platform::SimProcesses::Outcome{xml_at != std::wstring::npos ? create_exit_ : 0, 100, {}};
+      return platform::SimProcesses::Outcome{
+          xml_at != std::wstring::npos ? create_exit_ : 0, 100, {}};
     });
   }
   bool Said(const std::wstring& line) const {
@@ -37,7 +39,8 @@ class InstallAfterburnerTest : public DriverTest {
   }
   std::wstring GpuPreference(const std::wstring& exe) {
     return machine_.registry
-        .ReadString({platform::Hive::kCurrentUser, L"Software\\Microsoft\\DirectX\\UserGpuPreferences", exe})
+        .ReadString({platform::Hive::kCurrentUser,
+                     L"Software\\Microsoft\\DirectX\\UserGpuPreferences", exe})
         .value_or(L"");
   }
 
@@ -49,9 +52,8 @@ class InstallAfterburnerTest : public DriverTest {
 
 TEST_F(InstallAfterburnerTest, ArchiveThatFailsItsChecksumNeverRuns) {
   tools_.InstallSevenZip();
-  machine_.network.Serve(kArchiveUrl,
-                         platform::SimHttpResponse::Ok(platform::sim_archive::Pack(
-                             {{L"MSIAfterburnerSetup466.exe", "MZ setup"}}, false)));
+  machine_.network.Serve(kArchiveUrl, platform::SimHttpResponse::Ok(platform::sim_archive::Pack(
+                                          {{L"MSIAfterburnerSetup466.exe", "MZ setup"}}, false)));
   EXPECT_FALSE(gui::InstallAfterburner(&feed_, error_));
   EXPECT_EQ(error_, L"The Afterburner download did not match the published checksum.");
   EXPECT_TRUE(machine_.files.List(kDrivers, L"*").empty());
@@ -109,8 +111,9 @@ TEST_F(InstallAfterburnerTest, IntegratedGraphicsOnlyGetsThePlainTask) {
 TEST_F(InstallAfterburnerTest, ConsoleClosingLineMatchesWhatWasSaved) {
   sim_.Install(kFolder, "[Settings]\r\n", "[Startup]\r\nVFCurve=OLD\r\n");
   ASSERT_TRUE(RunAfterburnerCommand());
-  EXPECT_TRUE(Said(L"Afterburner starts at every logon with its own saved settings. No scanned "
-                   L"profile was applied."));
+  EXPECT_TRUE(
+      Said(L"Afterburner starts at every logon with its own saved settings. No scanned "
+           L"profile was applied."));
   EXPECT_FALSE(Said(L"Afterburner and RivaTuner apply profile 1 now and at every logon."));
   SeedGeForce(0);
   machine_.files.Seed(L"C:\\Windows\\System32\\nvapi64.dll", "MZ");

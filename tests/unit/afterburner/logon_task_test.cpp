@@ -1,7 +1,8 @@
 // The logon task as Task Scheduler reads it, and how it is registered.
+#include "afterburner/logon_task.h"
+
 #include <gtest/gtest.h>
 
-#include "afterburner/logon_task.h"
 #include "unit/app/sim_fixture.h"
 
 namespace {
@@ -67,8 +68,8 @@ TEST(LogonTaskXmlTest, Utf16WithBomCrLfAndEscapedValues) {
 }
 
 TEST(LogonTaskXmlTest, CharactersBeyondTheBasicPlaneBecomeSurrogatePairs) {
-  const std::string xml = LogonTaskXml(std::wstring(L"PC\\") + static_cast<wchar_t>(0x1F600),
-                                       L"C:\\A\\a.exe", L"");
+  const std::string xml =
+      LogonTaskXml(std::wstring(L"PC\\") + static_cast<wchar_t>(0x1F600), L"C:\\A\\a.exe", L"");
   EXPECT_NE(xml.find(std::string("\x3D\xD8\x00\xDE", 4)), std::string::npos);
 }
 
@@ -90,11 +91,13 @@ class CreateLogonTaskTest : public SimMachineTest {
 
 TEST_F(CreateLogonTaskTest, RegistersThroughSchtasksAndRemovesTheFile) {
   machine_.account.SetUser(L"PC\\Tom & Jerry");
-  EXPECT_TRUE(CreateLogonTask(L"Veltrane Afterburner", L"D:\\<AB>\\MSIAfterburner.exe", L"-profile1"));
+  EXPECT_TRUE(
+      CreateLogonTask(L"Veltrane Afterburner", L"D:\\<AB>\\MSIAfterburner.exe", L"-profile1"));
   const std::wstring xml_path = L"C:\\Users\\Player\\AppData\\Local\\Temp\\Veltrane-logon-task.xml";
   EXPECT_EQ(machine_.processes.command_lines().back(),
             L"\"C:\\Windows\\System32\\schtasks.exe\" /Create /F /TN \"Veltrane Afterburner\" "
-            L"/XML \"" + xml_path + L"\"");
+            L"/XML \"" +
+                xml_path + L"\"");
   EXPECT_EQ(xml_, "\xFF\xFE" + Utf16(kGolden));
   EXPECT_FALSE(machine_.files.Exists(xml_path));
   DeleteLogonTask(L"MSIAfterburner");

@@ -1,10 +1,11 @@
 // The whole scan against the simulated Afterburner and scanner: every script ends with
 // its message within the limits, and profile 1 is claimed only when it was written.
+#include "afterburner/oc_scan.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "afterburner/oc_scan.h"
 #include "afterburner/pci_card.h"
 #include "platform/sim/afterburner_sim.h"
 #include "unit/app/recording_feed.h"
@@ -52,23 +53,50 @@ TEST_F(OcScanTest, EveryScriptEndsWithItsMessage) {
     int presses;
   };
   const std::vector<Case> kCases = {
-      {"scans, exports, saves", [](Script&) {}, true, L"",
-       {L"Afterburner is set to NVIDIA GeForce RTX 4070.", L"OC scanner target: NVIDIA GeForce RTX 4070.",
-        L"The OC scan is running.", L"Applied the scanned curve to the current settings.", kSaved,
+      {"scans, exports, saves",
+       [](Script&) {},
+       true,
+       L"",
+       {L"Afterburner is set to NVIDIA GeForce RTX 4070.",
+        L"OC scanner target: NVIDIA GeForce RTX 4070.", L"The OC scan is running.",
+        L"Applied the scanned curve to the current settings.", kSaved,
         L"Applied profile 1 to the current settings."},
        1},
-      {"never connects: pressed after the grace time", [](Script& s) { s.scanner.connects = false; },
-       true, L"", {kSaved}, 1},
-      {"refuses twice, then scans", [](Script& s) { s.scanner.refusals = 2; }, true, L"", {kSaved}, 3},
-      {"refuses every press", [](Script& s) { s.scanner.refusals = 10; }, false, L"",
-       {L"The OC scanner opened, but the scan did not start. The window was left open."}, 3},
-      {"scan fails", [](Script& s) { s.scanner.ending = Ending::kFails; }, false, L"",
+      {"never connects: pressed after the grace time",
+       [](Script& s) { s.scanner.connects = false; },
+       true,
+       L"",
+       {kSaved},
+       1},
+      {"refuses twice, then scans",
+       [](Script& s) { s.scanner.refusals = 2; },
+       true,
+       L"",
+       {kSaved},
+       3},
+      {"refuses every press",
+       [](Script& s) { s.scanner.refusals = 10; },
+       false,
+       L"",
+       {L"The OC scanner opened, but the scan did not start. The window was left open."},
+       3},
+      {"scan fails",
+       [](Script& s) { s.scanner.ending = Ending::kFails; },
+       false,
+       L"",
        {L"The OC scanner finished without a new curve. Afterburner will still apply its saved "
         L"settings at logon."},
        1},
-      {"hangs past 45 minutes", [](Script& s) { s.scanner.ending = Ending::kHangs; }, false, L"",
-       {L"The OC scanner is still running after 45 minutes. It was left open."}, 1},
-      {"no scanner window", [](Script& s) { s.scanner.showsWindow = false; }, false, L"",
+      {"hangs past 45 minutes",
+       [](Script& s) { s.scanner.ending = Ending::kHangs; },
+       false,
+       L"",
+       {L"The OC scanner is still running after 45 minutes. It was left open."},
+       1},
+      {"no scanner window",
+       [](Script& s) { s.scanner.showsWindow = false; },
+       false,
+       L"",
        {L"The OC scanner did not start. Afterburner will still apply its saved settings at logon."},
        0},
       {"ignores WM_CLOSE: ended after the wait",
@@ -76,17 +104,24 @@ TEST_F(OcScanTest, EveryScriptEndsWithItsMessage) {
          s.scanner.honoursClose = false;
          s.afterburner.honoursClose = false;
        },
-       false, L"The scan applied the curve, but it was not saved for the next startup.",
-       {L"The scanned curve was applied, but it was not saved into a profile."}, 1},
-      {"Afterburner never takes the command", [](Script& s) { s.afterburner.takesCommand = false; },
-       false, L"",
+       false,
+       L"The scan applied the curve, but it was not saved for the next startup.",
+       {L"The scanned curve was applied, but it was not saved into a profile."},
+       1},
+      {"Afterburner never takes the command",
+       [](Script& s) { s.afterburner.takesCommand = false; },
+       false,
+       L"",
        {L"Afterburner did not confirm the apply. The exported curve is still saved if it wrote its "
         L"profile.",
         L"The scanned curve was applied, but it was not saved into a profile."},
        1},
       {"scanner lists only integrated graphics",
-       [](Script& s) { s.scanner.cards = {L"Intel(R) UHD Graphics 770"}; }, false, L"",
-       {L"The OC scanner is aimed at integrated graphics. The PCI-E card was not scanned."}, 0},
+       [](Script& s) { s.scanner.cards = {L"Intel(R) UHD Graphics 770"}; },
+       false,
+       L"",
+       {L"The OC scanner is aimed at integrated graphics. The PCI-E card was not scanned."},
+       0},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -119,12 +154,14 @@ TEST_F(OcScanTest, EveryScriptEndsWithItsMessage) {
 TEST_F(OcScanTest, PreconditionsSkipTheScan) {
   card_.vendor = 2;
   EXPECT_FALSE(Scan().profileSaved);
-  EXPECT_TRUE(Said(L"The OC scanner targets NVIDIA. Afterburner will still apply its saved "
-                   L"settings at logon."));
+  EXPECT_TRUE(
+      Said(L"The OC scanner targets NVIDIA. Afterburner will still apply its saved "
+           L"settings at logon."));
   card_ = PciECard{};
   EXPECT_FALSE(Scan().profileSaved);
-  EXPECT_TRUE(Said(L"The OC scanner was not started. It runs on the PCI-E NVIDIA card, not "
-                   L"integrated graphics."));
+  EXPECT_TRUE(
+      Said(L"The OC scanner was not started. It runs on the PCI-E NVIDIA card, not "
+           L"integrated graphics."));
   EXPECT_TRUE(machine_.processes.started().empty());
 }
 

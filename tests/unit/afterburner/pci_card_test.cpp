@@ -1,8 +1,8 @@
 // The scanned card: NVIDIA before AMD, the larger memory within a vendor, never
 // integrated graphics.
-#include <gtest/gtest.h>
-
 #include "afterburner/pci_card.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,8 +1,9 @@
 // Saving the scanned curve edits profile 1 in place, keeps the user's old one, and says
 // so only when the scan really wrote something new.
+#include "afterburner/profile_file.h"
+
 #include <gtest/gtest.h>
 
-#include "afterburner/profile_file.h"
 #include "unit/app/sim_fixture.h"
 
 namespace {
@@ -15,11 +16,11 @@ TEST(CopyStartupToProfile1Test, ReplacesOnlyProfile1) {
   };
   const Case kCases[] = {
       {"CR LF, other sections and order kept",
-       "[Startup]\r\nVFCurve=NEW\r\nCoreClkBoost=105000\r\n[Profile1]\r\nVFCurve=OLD\r\n[Profile2]\r\nX=1\r\n",
+       "[Startup]\r\nVFCurve=NEW\r\nCoreClkBoost=105000\r\n[Profile1]\r\nVFCurve=OLD\r\n[Profile2]"
+       "\r\nX=1\r\n",
        "[Startup]\r\nVFCurve=NEW\r\nCoreClkBoost=105000\r\n[Profile1]\r\nVFCurve=NEW\r\n"
        "CoreClkBoost=105000\r\n[Profile2]\r\nX=1\r\n"},
-      {"LF file, Profile1 missing: added at the end",
-       "[Defaults]\nA=1\n[Startup]\nVFCurve=NEW",
+      {"LF file, Profile1 missing: added at the end", "[Defaults]\nA=1\n[Startup]\nVFCurve=NEW",
        "[Defaults]\nA=1\n[Startup]\nVFCurve=NEW\n[Profile1]\nVFCurve=NEW\n"},
       {"Profile1 header as the last line", "[Startup]\r\nVFCurve=NEW\r\n[Profile1]",
        "[Startup]\r\nVFCurve=NEW\r\n[Profile1]\r\nVFCurve=NEW\r\n"},

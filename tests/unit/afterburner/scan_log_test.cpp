@@ -1,7 +1,7 @@
 // The scanner's status log decides the verdict and the progress: the last marker counts.
-#include <gtest/gtest.h>
-
 #include "afterburner/scan_log.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -18,7 +18,8 @@ TEST(ScanLogTest, VerdictFollowsTheLastMarkers) {
       {"exported alone is success", L"Overclocked curve exported", 1},
       {"failed", L"Start scanning\nScan failed", -1},
       {"refused to start", L"Failed to start scanning", -1},
-      {"failure superseded by a new start", L"Scan failed\nStart scanning\nScanning point 12 of 60", 0},
+      {"failure superseded by a new start", L"Scan failed\nStart scanning\nScanning point 12 of 60",
+       0},
       {"success after cancel", L"Scan cancelled\nScan succeeded", 1},
       {"failure after success", L"Scan succeeded\nScan failed", -1},
       {"success, failure, restart", L"Scan succeeded\nScan failed\nResume scanning", 0},

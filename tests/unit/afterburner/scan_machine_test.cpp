@@ -1,10 +1,10 @@
 // The scan's rules on the clock: each row is a script of polls (time, what the window
 // showed) and what the machine must do at each.
+#include "afterburner/scan_machine.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "afterburner/scan_machine.h"
 
 namespace {
 
@@ -75,10 +75,12 @@ TEST(ScanMachineTest, EndsEveryScanWithinItsLimits) {
     std::vector<Poll> polls;
   };
   const std::vector<Case> kCases = {
-      {"the window never appears", {{29999, nullptr, false, L"", false, P},
-                                    {30000, nullptr, false, L"", false, ScanOutcome::kNoWindow}}},
+      {"the window never appears",
+       {{29999, nullptr, false, L"", false, P},
+        {30000, nullptr, false, L"", false, ScanOutcome::kNoWindow}}},
       {"the window appears, the scan never starts",
-       {{1000, L"Scan", false, L"", false, P}, {30000, L"Scan", false, L"", false, ScanOutcome::kNotStarted}}},
+       {{1000, L"Scan", false, L"", false, P},
+        {30000, L"Scan", false, L"", false, ScanOutcome::kNotStarted}}},
       {"success waits for the export line",
        {{1000, L"Stop", true, running, false, P},
         {60000, L"Scan", true, L"Start scanning\nScan succeeded", false, P},
@@ -89,8 +91,9 @@ TEST(ScanMachineTest, EndsEveryScanWithinItsLimits) {
         {60000, L"Scan", true, L"Scan succeeded", false, P},
         {74999, L"Scan", true, L"Scan succeeded", false, P},
         {75000, L"Scan", true, L"Scan succeeded", false, ScanOutcome::kCurve}}},
-      {"failure", {{1000, L"Stop", true, running, false, P},
-                   {2000, L"Scan", true, L"Start scanning\nScan failed", false, ScanOutcome::kNoCurve}}},
+      {"failure",
+       {{1000, L"Stop", true, running, false, P},
+        {2000, L"Scan", true, L"Start scanning\nScan failed", false, ScanOutcome::kNoCurve}}},
       {"button back at Scan with no running marker after 8 s",
        {{1000, L"Stop", true, L"", false, P},
         {9000, L"Scan", true, L"", false, P},
