@@ -1,4 +1,5 @@
-// Processes port: start a tool hidden and wait for it, and list what runs.
+// Processes port: start a tool hidden and wait for it, list what runs, and start a program
+// and follow it.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +50,25 @@ class Processes {
                                                  const std::wstring& work_dir,
                                                  std::uint32_t timeout_ms, bool kill_on_timeout,
                                                  bool no_window) = 0;
+
+  // One running process as a snapshot lists it.
+  struct Entry {
+    std::uint32_t id = 0;
+    std::uint32_t session_id = 0;  // ProcessIdToSessionId; 0xFFFFFFFF when unreadable
+    std::wstring image_path;       // full path when it can be read, else the image name
+  };
+  // CreateProcessW(nullptr, command_line) in `work_dir` (the caller's folder when empty),
+  // without waiting. `hidden` adds CREATE_NO_WINDOW and SW_HIDE. Returns the process id;
+  // the adapter keeps the process handle so Wait still reads the exit code after the end.
+  virtual support::Result<std::uint32_t> Start(const std::wstring& command_line,
+                                               const std::wstring& work_dir, bool hidden) = 0;
+  // The Toolhelp snapshot of every process.
+  virtual std::vector<Entry> List() = 0;
+  // TerminateProcess with `exit_code`. kNotFound when no such process runs.
+  virtual support::Status Terminate(std::uint32_t id, std::uint32_t exit_code) = 0;
+  // Waits up to `timeout_ms` for the process to end and returns its exit code. kTimeout
+  // (258) when it still runs: it is left alone. kNotFound for an unknown process.
+  virtual support::Result<std::uint32_t> Wait(std::uint32_t id, std::uint32_t timeout_ms) = 0;
 };
 
 }  // namespace platform

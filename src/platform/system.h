@@ -23,6 +23,9 @@ class DriverProfile;
 class Network;
 class Hashing;
 class Signature;
+class Account;
+class Desktop;
+class SharedMemory;
 
 struct System {
   Clock& clock;
@@ -43,6 +46,9 @@ struct System {
   Network& network;
   Hashing& hashing;
   Signature& signature;
+  Account& account;
+  Desktop& desktop;
+  SharedMemory& shared_memory;
 };
 
 // The installed system. Calling it before one is installed is a programming error and

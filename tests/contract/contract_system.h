@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/system.h"
 
@@ -32,5 +33,16 @@ bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
 // /hello, /chunked, /missing, /moved and /early (see loopback_http.py); nullopt when
 // none runs, and the suite skips.
 std::optional<std::uint16_t> LoopbackHttpPort();
+
+// A named file mapping holding `bytes`, made as another program would make it; it lasts
+// until the test program ends.
+void CreateForeignMapping(const std::wstring& name, const std::string& bytes);
+// A named mutex that another thread holds (`held`) or that is free.
+void CreateForeignMutex(const std::wstring& name, bool held);
+// A stand-in for the scanner's window: a visible top-level window titled `title` with a
+// "Scan" button (control 1001, which reads "Stop" once pressed) and a drop-down list
+// (control 1100) of `items`; WM_CLOSE destroys it. Returns the process that owns it, or
+// 0 where no window can be made (no display), and the suite skips.
+std::uint32_t OpenStandInWindow(const std::wstring& title, const std::vector<std::wstring>& items);
 
 }  // namespace contract

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cwctype>
 #include <string>
 
 #include "contract/contract_system.h"
@@ -60,6 +61,44 @@ TEST_F(ProcessesContract, MissingExecutableIsFileNotFound) {
   ASSERT_FALSE(result.ok());
   EXPECT_EQ(result.error().code, ErrorCode::kNotFound);
   EXPECT_EQ(result.error().win32_error, 2u);
+}
+
+// The file name of the first token of a command line, upper-cased, to compare image paths.
+std::wstring ExeName(std::wstring path) {
+  if (!path.empty() && path[0] == L'"') path = path.substr(1, path.find(L'"', 1) - 1);
+  path = path.substr(path.find_last_of(L"\\/") + 1);
+  for (wchar_t& c : path) c = static_cast<wchar_t>(std::towupper(c));
+  return path;
+}
+
+TEST_F(ProcessesContract, StartedProgramIsListedWaitedOnAndTerminated) {
+  const std::wstring line = contract::HelperCommandLine(0, 20000, L"");
+  const auto started = sys_.processes.Start(line, dir_, true);
+  ASSERT_TRUE(started.ok()) << started.error().win32_error;
+  bool listed = false;
+  for (const auto& entry : sys_.processes.List()) {
+    if (entry.id == *started) listed = ExeName(entry.image_path) == ExeName(line);
+  }
+  EXPECT_TRUE(listed);
+  const auto still = sys_.processes.Wait(*started, 100);
+  ASSERT_FALSE(still.ok());
+  EXPECT_EQ(still.error().code, ErrorCode::kTimeout);
+  ASSERT_TRUE(sys_.processes.Terminate(*started, 3).ok());
+  const auto ended = sys_.processes.Wait(*started, 5000);
+  ASSERT_TRUE(ended.ok());
+  EXPECT_EQ(*ended, 3u);
+}
+
+TEST_F(ProcessesContract, WaitGivesTheExitCodeEvenAfterTheEnd) {
+  const auto started = sys_.processes.Start(contract::HelperCommandLine(7, 100, L""), L"", true);
+  ASSERT_TRUE(started.ok());
+  sys_.clock.Sleep(1500);
+  const auto ended = sys_.processes.Wait(*started, 30000);
+  ASSERT_TRUE(ended.ok());
+  EXPECT_EQ(*ended, 7u);
+  EXPECT_EQ(sys_.processes.Terminate(0xFFFFFFF0u, 1).error().code, ErrorCode::kNotFound);
+  EXPECT_EQ(sys_.processes.Start(L"\"" + dir_ + L"\\missing.exe\"", L"", true).error().code,
+            ErrorCode::kNotFound);
 }
 
 }  // namespace

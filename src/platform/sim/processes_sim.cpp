@@ -17,17 +17,8 @@ constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
 SimProcesses::SimProcesses(SimClock& clock) : clock_(clock) {}
 
 std::wstring SimProcesses::ToolKey(const std::wstring& command_line) {
-  std::wstring exe;
-  std::size_t i = command_line.find_first_not_of(L" \t");
-  if (i == std::wstring::npos) return exe;
-  if (command_line[i] == L'"') {
-    const std::size_t end = command_line.find(L'"', i + 1);
-    exe = command_line.substr(i + 1, end == std::wstring::npos ? end : end - i - 1);
-  } else {
-    const std::size_t end = command_line.find_first_of(L" \t", i);
-    exe = command_line.substr(i, end == std::wstring::npos ? end : end - i);
-  }
-  return NameKey(exe);
+  const std::wstring exe = ImagePath(command_line);
+  return exe.empty() ? exe : NameKey(exe);
 }
 
 std::wstring SimProcesses::NameKey(std::wstring exe) {
@@ -126,6 +117,140 @@ void SimProcesses::Unregister(const std::wstring& exe_name) {
 void SimProcesses::FailNextStart(ErrorCode code, std::uint32_t win32_error) {
   std::lock_guard lock(mutex_);
   start_fault_ = support::Fail(code, {}, win32_error ? win32_error : sim::UsualWin32Error(code));
+}
+
+support::Result<std::uint32_t> SimProcesses::Start(const std::wstring& command_line,
+                                                   const std::wstring&, bool) {
+  // Step 1: fail the way CreateProcessW would, or pick the model that runs it.
+  App app;
+  Emulator emulator;
+  std::uint32_t id = 0;
+  {
+    std::lock_guard lock(mutex_);
+    started_.push_back(command_line);
+    std::optional<support::PortError> failure = std::move(start_fault_);
+    start_fault_.reset();
+    const std::wstring key = ToolKey(command_line);
+    const auto app_it = apps_.find(key);
+    const auto tool_it = emulators_.find(key);
+    if (!failure && app_it == apps_.end() && tool_it == emulators_.end()) {
+      failure = support::Fail(ErrorCode::kNotFound, {}, 2);  // ERROR_FILE_NOT_FOUND
+    }
+    if (failure) {
+      failure->what = L"CreateProcessW " + command_line;
+      return *failure;
+    }
+    id = next_id_;
+    next_id_ += 4;
+    processes_[id] = Process{ImagePath(command_line), true, 259, std::nullopt, {}};
+    if (app_it != apps_.end()) app = app_it->second;
+    else emulator = tool_it->second;
+  }
+  // Step 2: the program starts unlocked, since a model may drive other sims.
+  if (app) {
+    app(id, command_line);
+    return id;
+  }
+  Outcome outcome = emulator(command_line);
+  std::lock_guard lock(mutex_);
+  Process& process = processes_[id];
+  process.exit_code = outcome.exit_code;
+  if (outcome.duration_ms != kForever) process.ends_at = clock_.TickCount64() + outcome.duration_ms;
+  process.finish = std::move(outcome.finish);
+  return id;
+}
+
+std::vector<Processes::Entry> SimProcesses::List() {
+  Settle();
+  std::lock_guard lock(mutex_);
+  std::vector<Entry> entries;
+  for (const auto& [id, process] : processes_) {
+    if (process.running) entries.push_back(Entry{id, 1, process.image_path});
+  }
+  return entries;
+}
+
+support::Status SimProcesses::Terminate(std::uint32_t id, std::uint32_t exit_code) {
+  Settle();
+  std::lock_guard lock(mutex_);
+  const auto it = processes_.find(id);
+  if (it == processes_.end() || !it->second.running) {
+    return support::Fail(ErrorCode::kNotFound, L"TerminateProcess", 87);
+  }
+  it->second.running = false;
+  it->second.exit_code = exit_code;
+  it->second.finish = nullptr;  // a killed program never ends its work
+  return {};
+}
+
+support::Result<std::uint32_t> SimProcesses::Wait(std::uint32_t id, std::uint32_t timeout_ms) {
+  Settle();
+  std::optional<std::uint64_t> ends_at;
+  {
+    std::lock_guard lock(mutex_);
+    const auto it = processes_.find(id);
+    if (it == processes_.end()) return support::Fail(ErrorCode::kNotFound, L"OpenProcess", 87);
+    if (!it->second.running) return it->second.exit_code;
+    ends_at = it->second.ends_at;
+  }
+  // It ends within the wait only when it is a tool whose end comes soon enough.
+  const std::uint64_t now = clock_.TickCount64();
+  if (ends_at && *ends_at <= now + timeout_ms) {
+    clock_.Advance(*ends_at - now);
+    return Wait(id, 0);
+  }
+  clock_.Advance(timeout_ms);
+  return support::Fail(ErrorCode::kTimeout, L"WaitForSingleObject", 258);
+}
+
+void SimProcesses::RegisterApp(const std::wstring& exe_name, App app) {
+  std::lock_guard lock(mutex_);
+  apps_[NameKey(exe_name)] = std::move(app);
+}
+
+void SimProcesses::Exit(std::uint32_t id, std::uint32_t exit_code) {
+  std::lock_guard lock(mutex_);
+  const auto it = processes_.find(id);
+  if (it == processes_.end() || !it->second.running) return;
+  it->second.running = false;
+  it->second.exit_code = exit_code;
+}
+
+bool SimProcesses::IsRunning(std::uint32_t id) {
+  Settle();
+  std::lock_guard lock(mutex_);
+  const auto it = processes_.find(id);
+  return it != processes_.end() && it->second.running;
+}
+
+std::vector<std::wstring> SimProcesses::started() {
+  std::lock_guard lock(mutex_);
+  return started_;
+}
+
+void SimProcesses::Settle() {
+  std::vector<std::function<void()>> finished;
+  {
+    std::lock_guard lock(mutex_);
+    const std::uint64_t now = clock_.TickCount64();
+    for (auto& [id, process] : processes_) {
+      if (!process.running || !process.ends_at || *process.ends_at > now) continue;
+      process.running = false;
+      if (process.finish) finished.push_back(std::move(process.finish));
+      process.finish = nullptr;
+    }
+  }
+  for (const auto& finish : finished) finish();
+}
+
+std::wstring SimProcesses::ImagePath(const std::wstring& command_line) {
+  const std::size_t i = command_line.find_first_not_of(L" \t");
+  if (i == std::wstring::npos) return {};
+  if (command_line[i] == L'"') {
+    const std::size_t end = command_line.find(L'"', i + 1);
+    return command_line.substr(i + 1, end == std::wstring::npos ? end : end - i - 1);
+  }
+  return command_line.substr(i, command_line.find_first_of(L" \t", i) - i);
 }
 
 std::vector<SimProcesses::Run> SimProcesses::runs() {

@@ -5,6 +5,11 @@
 // takes that long on the sim clock, or the time-out when it is longer, in which case the
 // process is terminated: what the emulator did stays (a killed tool may have done part of
 // its work), but its `finish` step never runs. Every run is recorded.
+//
+// Started processes (Start) live on the same clock: a tool emulator's process ends
+// `duration_ms` after its start (never when that is kForever); an app model (RegisterApp)
+// runs until it calls Exit or is terminated. Ends are noticed lazily, whenever a call
+// looks at the process table.
 #pragma once
 
 #include <cstdint>
@@ -45,6 +50,10 @@ class SimProcesses final : public Processes {
     bool left_running = false;
   };
 
+  // A long-running program: called at its start with its process id.
+  using App = std::function<void(std::uint32_t id, const std::wstring& command_line)>;
+  static constexpr std::uint32_t kForever = 0xFFFFFFFF;
+
   explicit SimProcesses(SimClock& clock);
 
   support::Result<std::uint32_t> RunHidden(const std::wstring& command_line,
@@ -57,6 +66,11 @@ class SimProcesses final : public Processes {
   support::Result<ProcessEnd> RunProcess(const std::wstring& exe, const std::wstring& command_line,
                                          const std::wstring& work_dir, std::uint32_t timeout_ms,
                                          bool kill_on_timeout, bool no_window) override;
+  support::Result<std::uint32_t> Start(const std::wstring& command_line,
+                                       const std::wstring& work_dir, bool hidden) override;
+  std::vector<Entry> List() override;
+  support::Status Terminate(std::uint32_t id, std::uint32_t exit_code) override;
+  support::Result<std::uint32_t> Wait(std::uint32_t id, std::uint32_t timeout_ms) override;
 
   // Test controls.
   void Register(const std::wstring& exe_name, Emulator emulator);
@@ -64,6 +78,12 @@ class SimProcesses final : public Processes {
   void RegisterFixed(const std::wstring& exe_name, std::uint32_t exit_code,
                      std::uint32_t duration_ms = 0);
   void Unregister(const std::wstring& exe_name);
+  void RegisterApp(const std::wstring& exe_name, App app);
+  // An app model ends its own process.
+  void Exit(std::uint32_t id, std::uint32_t exit_code);
+  bool IsRunning(std::uint32_t id);
+  // The command lines given to Start, in order.
+  std::vector<std::wstring> started();
   // The next start fails with `code` / `win32_error` (0 picks the usual code).
   void FailNextStart(support::ErrorCode code, std::uint32_t win32_error = 0);
   std::vector<Run> runs();
@@ -84,7 +104,22 @@ class SimProcesses final : public Processes {
   // The key of an executable path or file name (may contain blanks).
   static std::wstring NameKey(std::wstring exe);
 
+  struct Process {
+    std::wstring image_path;
+    bool running = true;
+    std::uint32_t exit_code = 259;         // STILL_ACTIVE
+    std::optional<std::uint64_t> ends_at;  // tick count of a tool's natural end
+    std::function<void()> finish;
+  };
+  // Ends the tools whose time has come; runs their finish steps unlocked.
+  void Settle();
+  static std::wstring ImagePath(const std::wstring& command_line);
+
   SimClock& clock_;
+  std::map<std::wstring, App> apps_;  // by ToolKey of the name
+  std::map<std::uint32_t, Process> processes_;
+  std::uint32_t next_id_ = 4000;
+  std::vector<std::wstring> started_;
   std::mutex mutex_;
   std::map<std::wstring, Emulator> emulators_;  // by ToolKey of the name
   // Starts the tool and waits on the sim clock: its outcome, or the start or time-out error.

@@ -6,9 +6,12 @@ SimMachine::SimMachine()
     : timer(clock),
       processes(clock),
       signature(files),
-      system_{clock,          console,    environment,    files,   hardware, instance_lock,
+      desktop(processes),
+      shared_memory(clock),
+      system_{clock,          console,    environment,    files,    hardware, instance_lock,
               timer,          power,      processes,      registry, services, shell,
-              system_restore, disk_cache, driver_profile, network,  hashing,  signature} {
+              system_restore, disk_cache, driver_profile, network,  hashing,  signature,
+              account,        desktop,    shared_memory} {
   files.SetRunningImage([this] { return environment.ExecutablePath(); });
 }
 

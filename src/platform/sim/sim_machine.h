@@ -7,8 +7,10 @@
 // Every member is public so a test can seed state and inject faults directly.
 #pragma once
 
+#include "platform/sim/account_sim.h"
 #include "platform/sim/clock_sim.h"
 #include "platform/sim/console_sim.h"
+#include "platform/sim/desktop_sim.h"
 #include "platform/sim/environment_sim.h"
 #include "platform/sim/files_sim.h"
 #include "platform/sim/hardware_sim.h"
@@ -20,6 +22,7 @@
 #include "platform/sim/processes_sim.h"
 #include "platform/sim/registry_sim.h"
 #include "platform/sim/services_sim.h"
+#include "platform/sim/shared_memory_sim.h"
 #include "platform/sim/shell_sim.h"
 #include "platform/sim/system_restore_sim.h"
 #include "platform/sim/disk_cache_sim.h"
@@ -58,6 +61,9 @@ class SimMachine {
   SimNetwork network;
   SimHashing hashing;
   SimSignature signature;
+  SimAccount account;
+  SimDesktop desktop;
+  SimSharedMemory shared_memory;
 
  private:
   System system_;

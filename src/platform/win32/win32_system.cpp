@@ -1,7 +1,9 @@
 #include "platform/win32/win32_system.h"
 
+#include "platform/win32/account_win32.h"
 #include "platform/win32/clock_win32.h"
 #include "platform/win32/console_win32.h"
+#include "platform/win32/desktop_win32.h"
 #include "platform/win32/environment_win32.h"
 #include "platform/win32/files_win32.h"
 #include "platform/win32/hardware_win32.h"
@@ -13,6 +15,7 @@
 #include "platform/win32/processes_win32.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/services_win32.h"
+#include "platform/win32/shared_memory_win32.h"
 #include "platform/win32/shell_win32.h"
 #include "platform/win32/disk_cache_win32.h"
 #include "platform/win32/driver_profile_win32.h"
@@ -42,9 +45,13 @@ System& Win32System() {
   static Win32Network network;
   static Win32Hashing hashing;
   static Win32Signature signature;
+  static Win32Account account;
+  static Win32Desktop desktop;
+  static Win32SharedMemory shared_memory;
   static System system{clock,          console,    environment,    files,    hardware, instance_lock,
                        kernel_timer,   power,      processes,      registry, services, shell,
-                       system_restore, disk_cache, driver_profile, network,  hashing,  signature};
+                       system_restore, disk_cache, driver_profile, network,  hashing,  signature,
+                       account,        desktop,    shared_memory};
   return system;
 }
 

@@ -83,6 +83,8 @@ std::optional<std::uint16_t> LoopbackHttpPort() {
 
 platform::System& ContractSystem() { return Machine().system(); }
 
+platform::SimMachine& SimContractMachine() { return Machine(); }
+
 std::wstring NewScratchFolder() {
   static int counter = 0;
   const std::wstring folder =

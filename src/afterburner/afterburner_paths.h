@@ -1,0 +1,24 @@
+// Where Afterburner, its scanner, its configuration and RivaTuner live.
+#pragma once
+
+#include <string>
+
+// `ProgramFiles(x86)`, or "C:\\Program Files (x86)" when it is missing or too long.
+std::wstring ProgramFilesX86();
+// The folder the user chose in the settings (AfterburnerDir), trailing separators
+// removed; empty when none is set or the value is unusable (over 200 characters or with a
+// quote character).
+std::wstring ChosenAfterburnerDir();
+// The chosen folder with "\\MSI Afterburner" appended unless it already ends so; else
+// the default folder under Program Files (x86). The installer's /D= target.
+std::wstring AfterburnerFolder();
+// The first existing MSIAfterburner.exe of the search order, or empty.
+std::wstring FindAfterburner();
+// RTSS.exe under Program Files (x86), or empty.
+std::wstring FindRivaTuner();
+// The folder part of a path (everything before the last backslash).
+std::wstring FolderOf(const std::wstring& path);
+// The scanner next to an Afterburner executable.
+std::wstring ScannerPath(const std::wstring& afterburnerExe);
+// MSIAfterburner.cfg next to an Afterburner executable.
+std::wstring ConfigPath(const std::wstring& afterburnerExe);

@@ -1,0 +1,19 @@
+// The logon tasks that start Afterburner (with the scanned profile) and RivaTuner, and
+// Windows' GPU choice for the programs that must run on the PCI-E card.
+#pragma once
+
+#include <string>
+
+// The task definition as Task Scheduler reads it: UTF-16 with a byte-order mark, CR LF
+// line ends, every inserted value XML-escaped. `user` is "DOMAIN\\name".
+std::string LogonTaskXml(const std::wstring& user, const std::wstring& command,
+                         const std::wstring& arguments);
+// Registers (or replaces) a task that runs `command` at the current user's logon with the
+// highest rights available. True when schtasks.exe accepted it.
+bool CreateLogonTask(const std::wstring& name, const std::wstring& command,
+                     const std::wstring& arguments);
+// Removes the task when it exists; the outcome is not reported.
+void DeleteLogonTask(const std::wstring& name);
+// Asks Windows to run `exePath` on the high-performance GPU (the current user's DirectX
+// preference). False when the value could not be written.
+bool SetGpuPreference(const std::wstring& exePath);

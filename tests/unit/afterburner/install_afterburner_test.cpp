@@ -1,0 +1,124 @@
+// The whole Afterburner step on the simulated PC: nothing from an unverified download
+// runs, and the logon task promises profile 1 only when it was saved.
+#include "afterburner/install_afterburner.h"
+
+#include <gtest/gtest.h>
+
+#include "app/dispatch_targets.h"
+#include "platform/sim/afterburner_sim.h"
+#include "unit/driver/driver_fixture.h"
+
+namespace {
+
+constexpr wchar_t kFolder[] = L"C:\\Program Files (x86)\\MSI Afterburner";
+constexpr wchar_t kArchiveUrl[] =
+    L"https://ftp.nluug.nl/pub/games/PC/guru3d/afterburner/"
+    L"%5BGuru3D%5D-MSIAfterburnerSetup466Build16757.zip";
+
+class InstallAfterburnerTest : public DriverTest {
+ protected:
+  void SetUp() override {
+    machine_.processes.Register(L"schtasks.exe", [this](const std::wstring& line) {
+      const std::size_t xml_at = line.find(L"/XML \"");
+      if (xml_at != std::wstring::npos) {
+        tasks_.push_back(
+            machine_.files.ReadAll(line.substr(xml_at + 6, line.size() - xml_at - 7)).value_or(""));
+      }
+      return platform::SimProcesses::Outcome{
+          xml_at != std::wstring::npos ? create_exit_ : 0, 100, {}};
+    });
+  }
+  bool Said(const std::wstring& line) const {
+    return std::find(feed_.lines.begin(), feed_.lines.end(), line) != feed_.lines.end();
+  }
+  // Whether the UTF-16 task file holds `ascii`.
+  static bool Holds(const std::string& task, const std::string& ascii) {
+    std::string wide;
+    for (const char c : ascii) wide += std::string{c, '\0'};
+    return task.find(wide) != std::string::npos;
+  }
+  std::wstring GpuPreference(const std::wstring& exe) {
+    return machine_.registry
+        .ReadString({platform::Hive::kCurrentUser,
+                     L"Software\\Microsoft\\DirectX\\UserGpuPreferences", exe})
+        .value_or(L"");
+  }
+
+  platform::SimAfterburner sim_{machine_};
+  std::vector<std::string> tasks_;
+  std::uint32_t create_exit_ = 0;
+  std::wstring error_;
+};
+
+TEST_F(InstallAfterburnerTest, ArchiveThatFailsItsChecksumNeverRuns) {
+  tools_.InstallSevenZip();
+  machine_.network.Serve(kArchiveUrl, platform::SimHttpResponse::Ok(platform::sim_archive::Pack(
+                                          {{L"MSIAfterburnerSetup466.exe", "MZ setup"}}, false)));
+  EXPECT_FALSE(gui::InstallAfterburner(&feed_, error_));
+  EXPECT_EQ(error_, L"The Afterburner download did not match the published checksum.");
+  EXPECT_TRUE(machine_.files.List(kDrivers, L"*").empty());
+  EXPECT_TRUE(tools_.calls[L"7z"].empty());
+  machine_.network.SetOffline(true);
+  EXPECT_FALSE(gui::InstallAfterburner(&feed_, error_));
+  EXPECT_EQ(error_, L"The Afterburner download failed.");
+  EXPECT_TRUE(machine_.files.List(kDrivers, L"*").empty());
+}
+
+TEST_F(InstallAfterburnerTest, ScannedProfileIsAppliedAtLogon) {
+  SeedAdapter(0, L"Intel(R) UHD Graphics 770", L"Intel Corporation", L"pci\\ven_8086&dev_4680");
+  SeedGeForce(1);
+  machine_.files.Seed(L"C:\\Windows\\System32\\nvapi64.dll", "MZ");
+  machine_.files.Seed(L"C:\\Program Files (x86)\\RivaTuner Statistics Server\\RTSS.exe", "MZ");
+  sim_.Install(kFolder, "[Settings]\r\n",
+               "[Startup]\r\nVFCurve=OLD\r\n[Profile1]\r\nVFCurve=USER\r\n");
+  ASSERT_TRUE(gui::InstallAfterburner(&feed_, error_)) << error_;
+  EXPECT_TRUE(Said(L"PCI-E graphics card: NVIDIA GeForce RTX 4070"));
+  EXPECT_TRUE(Said(L"Afterburner will start at each logon and apply profile 1."));
+  EXPECT_TRUE(Said(L"RivaTuner will start at each logon."));
+  ASSERT_EQ(tasks_.size(), 2u);
+  EXPECT_TRUE(Holds(tasks_[0], "<Arguments>-profile1</Arguments>"));
+  EXPECT_FALSE(Holds(tasks_[1], "<Arguments>"));
+  EXPECT_EQ(GpuPreference(std::wstring(kFolder) + L"\\MSIAfterburner.exe"), L"GpuPreference=2;");
+  EXPECT_EQ(GpuPreference(std::wstring(kFolder) + L"\\Bundle\\OCScanner\\MSIOCScanner_x64.exe"),
+            L"GpuPreference=2;");
+}
+
+TEST_F(InstallAfterburnerTest, LogonTaskThatFailsAfterASavedScanFailsTheStep) {
+  SeedGeForce(0);
+  machine_.files.Seed(L"C:\\Windows\\System32\\nvapi64.dll", "MZ");
+  sim_.Install(kFolder, "[Settings]\r\n", "[Startup]\r\nVFCurve=OLD\r\n");
+  create_exit_ = 1;
+  EXPECT_FALSE(gui::InstallAfterburner(&feed_, error_));
+  EXPECT_EQ(error_, L"Profile 1 was saved, but Afterburner could not be set to apply it at logon.");
+}
+
+TEST_F(InstallAfterburnerTest, IntegratedGraphicsOnlyGetsThePlainTask) {
+  SeedAdapter(0, L"Intel(R) UHD Graphics 770", L"Intel Corporation", L"pci\\ven_8086&dev_4680");
+  sim_.Install(kFolder, "[Settings]\r\n", "[Startup]\r\nVFCurve=OLD\r\n");
+  create_exit_ = 1;
+  ASSERT_TRUE(gui::InstallAfterburner(&feed_, error_));  // no promise of profile 1 was broken
+  EXPECT_TRUE(Said(L"No PCI-E graphics card was found. Integrated graphics will not be scanned."));
+  EXPECT_TRUE(Said(L"Could not create the Afterburner logon task."));
+  create_exit_ = 0;
+  ASSERT_TRUE(gui::InstallAfterburner(&feed_, error_));
+  EXPECT_TRUE(Said(L"Afterburner will start at each logon."));
+  EXPECT_FALSE(Holds(tasks_.back(), "-profile1"));
+  EXPECT_EQ(GpuPreference(std::wstring(kFolder) + L"\\MSIAfterburner.exe"), L"");
+  EXPECT_TRUE(machine_.processes.started().empty());
+}
+
+// The console's closing line promises profile 1 only when the scan saved it.
+TEST_F(InstallAfterburnerTest, ConsoleClosingLineMatchesWhatWasSaved) {
+  sim_.Install(kFolder, "[Settings]\r\n", "[Startup]\r\nVFCurve=OLD\r\n");
+  ASSERT_TRUE(RunAfterburnerCommand());
+  EXPECT_TRUE(
+      Said(L"Afterburner starts at every logon with its own saved settings. No scanned "
+           L"profile was applied."));
+  EXPECT_FALSE(Said(L"Afterburner and RivaTuner apply profile 1 now and at every logon."));
+  SeedGeForce(0);
+  machine_.files.Seed(L"C:\\Windows\\System32\\nvapi64.dll", "MZ");
+  ASSERT_TRUE(RunAfterburnerCommand());
+  EXPECT_TRUE(Said(L"Afterburner and RivaTuner apply profile 1 now and at every logon."));
+}
+
+}  // namespace
