@@ -34,3 +34,32 @@ bool WriteBackupString(const std::wstring& name, const std::wstring& text) {
 }
 
 bool StepApplied(const wchar_t* name) { return ReadBackupDword(name).value_or(0) != 0; }
+
+namespace {
+
+EarlierRecord Classify(bool keep, bool read, const support::PortError* error) {
+  if (!keep) return EarlierRecord::kNone;
+  if (read) return EarlierRecord::kKept;
+  return error->code == support::ErrorCode::kNotFound ? EarlierRecord::kNone
+                                                      : EarlierRecord::kUnknown;
+}
+
+}  // namespace
+
+bool KeepEarlierRecords(const wchar_t* appliedFlag) {
+  const auto flag = platform::Sys().registry.ReadDword(ProductValue(appliedFlag));
+  if (flag) return *flag != 0;
+  return flag.error().code != support::ErrorCode::kNotFound;
+}
+
+EarlierRecord EarlierDword(bool keep, const std::wstring& name) {
+  if (!keep) return EarlierRecord::kNone;
+  const auto value = platform::Sys().registry.ReadDword(ProductValue(name));
+  return Classify(keep, value.ok(), value ? nullptr : &value.error());
+}
+
+EarlierRecord EarlierString(bool keep, const std::wstring& name) {
+  if (!keep) return EarlierRecord::kNone;
+  const auto value = platform::Sys().registry.ReadString(ProductValue(name));
+  return Classify(keep, value.ok(), value ? nullptr : &value.error());
+}

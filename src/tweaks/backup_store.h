@@ -14,3 +14,11 @@ bool WriteBackupDword(const std::wstring& name, std::uint32_t value);
 bool WriteBackupString(const std::wstring& name, const std::wstring& text);
 // The applied flag `name` is present and non-zero.
 bool StepApplied(const wchar_t* name);
+
+// Whether a later run of an applied step must keep an earlier record. A flag or record
+// that cannot be read is never taken for an absent one: that would record a tuned value
+// as the previous one.
+bool KeepEarlierRecords(const wchar_t* appliedFlag);
+enum class EarlierRecord { kNone, kKept, kUnknown };
+EarlierRecord EarlierDword(bool keep, const std::wstring& name);
+EarlierRecord EarlierString(bool keep, const std::wstring& name);

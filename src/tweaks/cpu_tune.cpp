@@ -32,7 +32,8 @@ bool SetActiveByTool(const support::Guid& scheme) {
 
 // The scheme as the product key stores it, unless an earlier run's record must stay.
 bool RecordScheme(const wchar_t* name, const support::Guid& scheme, bool keep) {
-  if (keep && ReadBackupString(name)) return true;
+  const EarlierRecord earlier = EarlierString(keep, name);
+  if (earlier != EarlierRecord::kNone) return earlier == EarlierRecord::kKept;
   return WriteBackupString(name, support::BracedGuidText(scheme));
 }
 
@@ -51,8 +52,12 @@ bool DisableThreadedDpcs(bool keep, std::wstring& detail) {
     PrintError(Format(L"    ThreadDpcEnable holds a value of another type; left unchanged."));
     return false;
   }
-  const bool recorded = (keep && ReadBackupDword(kThreadDpcHad)) ||
-                        ((!previous || WriteBackupDword(kThreadDpcPrev, *previous)) &&
+  // Only a value that is not there may be recorded as absent.
+  const bool readable = previous || previous.error().code == support::ErrorCode::kNotFound;
+  const EarlierRecord earlier = EarlierDword(keep, kThreadDpcHad);
+  const bool recorded = earlier == EarlierRecord::kKept ||
+                        (earlier == EarlierRecord::kNone && readable &&
+                         (!previous || WriteBackupDword(kThreadDpcPrev, *previous)) &&
                          WriteBackupDword(kThreadDpcHad, previous ? 1 : 0));
   if (!recorded) {
     PrintError(Format(L"    The previous ThreadDpcEnable could not be recorded; left unchanged."));
@@ -138,7 +143,7 @@ bool SwitchToUltimatePlan(std::wstring& message) {
 
 bool ApplyCpuTune() {
   auto& power = platform::Sys().power;
-  const bool keep = StepApplied(kPpmApplied);
+  const bool keep = KeepEarlierRecords(kPpmApplied);
   // Without the plan in use nothing can be recorded, so nothing is changed.
   const auto previous = power.ActiveScheme();
   if (!previous) {

@@ -91,9 +91,12 @@ void ReportApplied(const Tally& tally) {
 bool ApplyStoragePowerSettings(std::vector<TweakRow>& rows, int& written, int& failed) {
   auto& power = platform::Sys().power;
   const auto scheme = power.ActiveScheme();
-  const bool keep = StepApplied(kStorageApplied) && ReadBackupString(kStorageScheme).has_value();
+  const bool keep = KeepEarlierRecords(kStorageApplied);
+  const EarlierRecord earlier = EarlierString(keep, kStorageScheme);
   // The values are restored onto the scheme they came from, so it is recorded first.
-  if (!scheme || (!keep && !WriteBackupString(kStorageScheme, support::BracedGuidText(*scheme)))) {
+  if (!scheme || earlier == EarlierRecord::kUnknown ||
+      (earlier == EarlierRecord::kNone &&
+       !WriteBackupString(kStorageScheme, support::BracedGuidText(*scheme)))) {
     return false;
   }
   PowerTally tally;
@@ -137,7 +140,7 @@ bool ApplyStorage() {
   std::vector<TweakRow> rows = StorageRows();
   PublishRows(rows);
   DwellPause(1200);
-  const bool keep = StepApplied(kStorageApplied);
+  const bool keep = KeepEarlierRecords(kStorageApplied);
   // The applied flag comes before the first change, so whatever follows is restorable.
   if (!WriteBackupDword(kStorageApplied, 1)) {
     PrintError(Format(L"The storage settings could not be recorded; nothing was changed."));

@@ -517,4 +517,9 @@ void SimServices::StopAll() {
   changed_.wait_for(lock, kSettleBound, [&] { return !AnyProgramRunning(); });
 }
 
+void SimServices::ClearFaults() {
+  std::lock_guard lock(mutex_);
+  faults_.Clear();
+}
+
 }  // namespace platform

@@ -3,10 +3,12 @@
 namespace platform {
 
 SimMachine::SimMachine()
-    : timer(clock), processes(clock), system_{clock,     console,       environment, files,
-                                              hardware,  instance_lock, timer,       power,
-                                              processes, registry,      services,    shell,
-                                              system_restore, disk_cache, driver_profile} {}
+    : timer(clock),
+      processes(clock),
+      tools(processes, power, environment),
+      system_{clock,         console, environment,    files,      hardware,
+              instance_lock, timer,   power,          processes,  registry,
+              services,      shell,   system_restore, disk_cache, driver_profile} {}
 
 SimMachine::~SimMachine() = default;
 

@@ -20,6 +20,7 @@
 #include "platform/sim/services_sim.h"
 #include "platform/sim/shell_sim.h"
 #include "platform/sim/system_restore_sim.h"
+#include "platform/sim/tools_sim.h"
 #include "platform/sim/disk_cache_sim.h"
 #include "platform/sim/driver_profile_sim.h"
 #include "platform/system.h"
@@ -52,6 +53,8 @@ class SimMachine {
   SimSystemRestore system_restore;
   SimDiskCache disk_cache;
   SimDriverProfile driver_profile;
+  // Tool stand-ins; a test that runs the tuning steps calls tools.Install().
+  SimTools tools;
 
  private:
   System system_;
