@@ -217,7 +217,9 @@ bool RestoreCpuTune() {
   const auto active = power.ActiveScheme();
   std::optional<support::Guid> target = RecordedScheme(kPpmScheme);
   if (!target && active) target = *active;
-  if (!target) {
+  if (!HasPowerRecords(PpmCatalogue(), kPpmPrefix)) {
+    // Nothing was recorded, so there is nothing to put back.
+  } else if (!target) {
     PrintError(Format(L"PowerGetActiveScheme failed; PPM values were not restored."));
     complete = false;
   } else {

@@ -54,9 +54,10 @@ BackupOutcome BackupGraphicsValue(const std::wstring& name, const std::wstring& 
 bool RestoreGraphicsValue(const std::wstring& name, int& counter) {
   const GraphicsBackupNames names = GraphicsBackupNamesFor(name);
   const auto had = ReadBackupDword(names.had);
+  if (!had) return true;
   const auto key = ReadBackupString(names.key);
   const auto valueName = ReadBackupString(names.valueName);
-  if (!had || !key || !valueName) return true;
+  if (!key || !valueName) return true;
   auto& registry = platform::Sys().registry;
   if (*had == 0) {
     const support::Status deleted = registry.DeleteValue(MachineValue(*key, *valueName));

@@ -139,6 +139,17 @@ bool WritePowerSettings(const support::Guid& scheme, std::span<const PowerTweak>
   return true;
 }
 
+bool HasPowerRecords(std::span<const PowerTweak> catalogue, const wchar_t* prefix) {
+  for (const PowerTweak& tweak : catalogue) {
+    const PowerBackupNames names = PowerBackupNamesFor(prefix, tweak.id);
+    if (ReadBackupDword(names.hadAc).value_or(0) != 0 ||
+        ReadBackupDword(names.hadDc).value_or(0) != 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
 bool RestorePowerSettings(const support::Guid& scheme, std::span<const PowerTweak> catalogue,
                           const wchar_t* prefix, int& restored) {
   bool complete = true;

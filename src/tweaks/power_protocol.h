@@ -27,6 +27,10 @@ bool WritePowerSettings(const support::Guid& scheme, std::span<const PowerTweak>
                         std::vector<TweakRow>& rows, std::size_t firstRow,
                         const PowerWritePlan& plan, PowerTally& tally);
 
+// Whether any value of the catalogue was recorded (a step that failed before its first
+// setting needs no scheme to be restored).
+bool HasPowerRecords(std::span<const PowerTweak> catalogue, const wchar_t* prefix);
+
 // Writes every recorded value back onto `scheme`; `restored` counts AC values written.
 // False when a recorded value could not be written back.
 bool RestorePowerSettings(const support::Guid& scheme, std::span<const PowerTweak> catalogue,

@@ -182,7 +182,9 @@ bool RestoreStorage() {
   std::optional<support::Guid> scheme = recorded ? support::ParseGuid(*recorded) : std::nullopt;
   if (!scheme && active) scheme = *active;
   int restored = 0;
-  if (!scheme) {
+  if (!HasPowerRecords(StoragePowerCatalogue(), kStoragePowerPrefix)) {
+    // Nothing was recorded, so there is nothing to put back.
+  } else if (!scheme) {
     PrintError(Format(L"PowerGetActiveScheme failed; storage power settings were not restored."));
     complete = false;
   } else {

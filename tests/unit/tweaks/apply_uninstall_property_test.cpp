@@ -5,7 +5,8 @@
 // visibility of unhidden power settings, power schemes the plan switch added, and values
 // that did not exist before (nothing was recorded for them, so they hold their target).
 //
-// VELTRANE_PROPERTY_MACHINES and VELTRANE_PROPERTY_FIRST_SEED run a longer or other series.
+// VELTRANE_PROPERTY_MACHINES and VELTRANE_PROPERTY_FIRST_SEED run a longer or other series
+// (the count is split over the four shards).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -279,9 +280,14 @@ void ExpectSame(const Picture& before, const Picture& after,
   EXPECT_EQ(after.compression, before.compression);
 }
 
-TEST(ApplyUninstallProperty, EveryRecordedValueComesBack) {
-  const std::uint32_t first = EnvNumber("VELTRANE_PROPERTY_FIRST_SEED", 1);
-  const std::uint32_t count = EnvNumber("VELTRANE_PROPERTY_MACHINES", 1000);
+// The fixed series, seeds 1 to 1000, in four shards so that they run side by side.
+constexpr std::uint32_t kShards = 4;
+
+class ApplyUninstallProperty : public ::testing::TestWithParam<std::uint32_t> {};
+
+TEST_P(ApplyUninstallProperty, EveryRecordedValueComesBack) {
+  const std::uint32_t count = EnvNumber("VELTRANE_PROPERTY_MACHINES", 1000) / kShards;
+  const std::uint32_t first = EnvNumber("VELTRANE_PROPERTY_FIRST_SEED", 1) + GetParam() * count;
   for (std::uint32_t seed = first; seed < first + count; ++seed) {
     SCOPED_TRACE(testing::Message() << "seed " << seed);
     Machine m(seed);
@@ -313,5 +319,7 @@ TEST(ApplyUninstallProperty, EveryRecordedValueComesBack) {
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Seeds, ApplyUninstallProperty, ::testing::Range(0u, kShards));
 
 }  // namespace
