@@ -92,6 +92,9 @@ bool RestoreThreadedDpcs(int& restored) {
   auto& registry = platform::Sys().registry;
   const platform::RegPath value{platform::Hive::kLocalMachine, kKernelKey, kThreadDpcValue};
   if (*had == 0) {
+    // A value of another type was never written by the step: it stays.
+    const auto now = registry.ReadDword(value);
+    if (!now && now.error().code == support::ErrorCode::kWrongType) return true;
     const support::Status deleted = registry.DeleteValue(value);
     if (!deleted && deleted.error().code != support::ErrorCode::kNotFound) return false;
     ++restored;

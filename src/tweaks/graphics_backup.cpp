@@ -60,6 +60,9 @@ bool RestoreGraphicsValue(const std::wstring& name, int& counter) {
   if (!key || !valueName) return true;
   auto& registry = platform::Sys().registry;
   if (*had == 0) {
+    // A value of another type was never written by the step: it stays.
+    const auto now = registry.ReadDword(MachineValue(*key, *valueName));
+    if (!now && now.error().code == support::ErrorCode::kWrongType) return true;
     const support::Status deleted = registry.DeleteValue(MachineValue(*key, *valueName));
     if (!deleted && deleted.error().code != support::ErrorCode::kNotFound) return false;
     ++counter;
