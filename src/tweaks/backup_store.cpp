@@ -1,5 +1,6 @@
 #include "tweaks/backup_store.h"
 
+#include "app/output.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "service/service_values.h"
@@ -34,6 +35,12 @@ bool WriteBackupString(const std::wstring& name, const std::wstring& text) {
 }
 
 bool StepApplied(const wchar_t* name) { return ReadBackupDword(name).value_or(0) != 0; }
+
+bool MarkStepApplied(const wchar_t* appliedFlag, const wchar_t* what) {
+  if (WriteBackupDword(appliedFlag, 1)) return true;
+  PrintError(Format(L"The %ls settings could not be recorded; nothing was changed.", what));
+  return false;
+}
 
 namespace {
 

@@ -219,10 +219,7 @@ bool ApplyGpuConfig() {
   GpuRun run;
   run.keep = KeepEarlierRecords(kGpuApplied);
   // The applied flag comes before the first change, so whatever follows is restorable.
-  if (!WriteBackupDword(kGpuApplied, 1)) {
-    PrintError(Format(L"The GPU settings could not be recorded; nothing was changed."));
-    return false;
-  }
+  if (!MarkStepApplied(kGpuApplied, L"GPU")) return false;
   if (probe.hasNvidia && !run.session.Open()) {
     PrintInfo(
         Format(L"  nvapi64.dll could not open a DRS session; NVIDIA control-panel (DRS) "

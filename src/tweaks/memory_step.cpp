@@ -68,21 +68,15 @@ bool DisableCompression(bool keep) {
 }  // namespace
 
 bool ApplyMemory() {
-  ShowStepItem(L"Memory",
-               L"XMP/DOCP and timings live in BIOS, listed on the restart screen. In Windows we "
-               L"make sure a pagefile exists so the kernel is not forced into a zero-pagefile "
-               L"panic under load, and we turn off memory compression which trades CPU for RAM "
-               L"and adds jitter.");
-  ShowStepStatus(L"MEMORY", L"pagefile and memory compression");
   std::vector<TweakRow> rows = MemoryRows();
-  PublishRows(rows);
-  DwellPause(1000);
+  OpenStep(L"Memory",
+           L"XMP/DOCP and timings live in BIOS, listed on the restart screen. In Windows we make "
+           L"sure a pagefile exists so the kernel is not forced into a zero-pagefile panic under "
+           L"load, and we turn off memory compression which trades CPU for RAM and adds jitter.",
+           L"MEMORY", L"pagefile and memory compression", rows, 1000);
   const bool keep = KeepEarlierRecords(kMemoryApplied);
   // The applied flag comes before the first change, so whatever follows is restorable.
-  if (!WriteBackupDword(kMemoryApplied, 1)) {
-    PrintError(Format(L"The memory settings could not be recorded; nothing was changed."));
-    return false;
-  }
+  if (!MarkStepApplied(kMemoryApplied, L"memory")) return false;
   StartRow(rows, 0);
   DwellPause(1400);
   const bool pagefile = SetManagedPagefile();

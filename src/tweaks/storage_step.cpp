@@ -130,22 +130,16 @@ bool EnableDiskWriteCache(int& enabled, int& failed) {
 }
 
 bool ApplyStorage() {
-  ShowStepItem(L"Storage",
-               L"PCIe ASPM off, disks never spun down, USB selective suspend off, TRIM on, "
-               L"SysMain/Superfetch disabled, hibernate off, write cache on, last-access "
-               L"timestamps off. Indexing (Windows Search) is left running \u2014 killing WSearch "
-               L"breaks Start-menu search; disable it per-drive in Indexing Options if you want "
-               L"that extra.");
-  ShowStepStatus(kTag, L"SSD, PCIe, USB, TRIM, SysMain");
   std::vector<TweakRow> rows = StorageRows();
-  PublishRows(rows);
-  DwellPause(1200);
+  OpenStep(L"Storage",
+           L"PCIe ASPM off, disks never spun down, USB selective suspend off, TRIM on, "
+           L"SysMain/Superfetch disabled, hibernate off, write cache on, last-access timestamps "
+           L"off. Indexing (Windows Search) is left running \u2014 killing WSearch breaks "
+           L"Start-menu search; disable it per-drive in Indexing Options if you want that extra.",
+           kTag, L"SSD, PCIe, USB, TRIM, SysMain", rows, 1200);
   const bool keep = KeepEarlierRecords(kStorageApplied);
   // The applied flag comes before the first change, so whatever follows is restorable.
-  if (!WriteBackupDword(kStorageApplied, 1)) {
-    PrintError(Format(L"The storage settings could not be recorded; nothing was changed."));
-    return false;
-  }
+  if (!MarkStepApplied(kStorageApplied, L"storage")) return false;
   Tally tally;
   if (!ApplyStoragePowerSettings(rows, tally.written, tally.failed)) {
     PrintError(Format(L"Could not open the active power scheme for storage tweaks."));

@@ -8,15 +8,6 @@ source "$(dirname "$0")/lib.sh"
 
 wineserver -p 60 >/dev/null 2>&1
 
-# reg_dword KEY VALUE: the value's number in decimal, or "absent".
-reg_dword() {
-  local line
-  line=$(wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | grep -i "REG_DWORD") || {
-    echo absent
-    return
-  }
-  printf '%d\n' "$(awk '{print $NF}' <<<"$line")"
-}
 product='HKLM\SOFTWARE\Veltrane'
 graphics='HKLM\SYSTEM\CurrentControlSet\Control\GraphicsDrivers'
 games='HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Multimedia\SystemProfile\Tasks\Games'
