@@ -185,12 +185,20 @@ bool ApplyCpuTune() {
     PrintError(Format(L"PowerGetActiveScheme failed; cannot apply PPM tweaks."));
     return false;
   }
-  (void)RecordScheme(kPpmScheme, *scheme, keep);
   PowerTally tally;
-  const PowerWritePlan plan{kTag, kPpmPrefix, false, keep};
-  if (!WritePowerSettings(*scheme, PpmCatalogue(), rows, 1, plan, tally)) return false;
-  (void)power.SetActiveScheme(*scheme);
-  (void)RunPowercfg(L"/setactive SCHEME_CURRENT");
+  if (ClaimPowerScheme(kPpmScheme, *scheme, keep)) {
+    const PowerWritePlan plan{kTag, kPpmPrefix, false, keep};
+    if (!WritePowerSettings(*scheme, PpmCatalogue(), rows, 1, plan, tally)) return false;
+    (void)power.SetActiveScheme(*scheme);
+    (void)RunPowercfg(L"/setactive SCHEME_CURRENT");
+  } else {
+    PrintError(
+        Format(L"The PPM values were recorded on another power plan, or this plan could "
+               L"not be recorded; they are left as they are."));
+    for (std::size_t i = 1; i + 1 < rows.size(); ++i) rows[i].state = kRowFailed;
+    tally.failed += static_cast<int>(rows.size() - 2);
+    PublishRows(rows);
+  }
 
   const std::size_t dpcRow = rows.size() - 1;
   StartRow(rows, dpcRow);

@@ -5,6 +5,7 @@
 #include "app/output.h"
 #include "platform/power.h"
 #include "platform/system.h"
+#include "support/guid_parse.h"
 #include "tweaks/backup_names.h"
 #include "tweaks/backup_store.h"
 #include "tweaks/power_values.h"
@@ -94,6 +95,21 @@ void ReportOutcome(const PowerWritePlan& plan, const PowerTweak& tweak, TweakRow
 }
 
 }  // namespace
+
+bool ClaimPowerScheme(const wchar_t* recordName, const support::Guid& scheme, bool keep) {
+  switch (EarlierString(keep, recordName)) {
+    case EarlierRecord::kUnknown:
+      return false;
+    case EarlierRecord::kKept: {
+      const auto text = ReadBackupString(recordName);
+      const auto recorded = text ? support::ParseGuid(*text) : std::nullopt;
+      return recorded && *recorded == scheme;
+    }
+    case EarlierRecord::kNone:
+      break;
+  }
+  return WriteBackupString(recordName, support::BracedGuidText(scheme));
+}
 
 bool WritePowerSettings(const support::Guid& scheme, std::span<const PowerTweak> catalogue,
                         std::vector<TweakRow>& rows, std::size_t firstRow,

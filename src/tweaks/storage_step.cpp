@@ -92,11 +92,12 @@ bool ApplyStoragePowerSettings(std::vector<TweakRow>& rows, int& written, int& f
   auto& power = platform::Sys().power;
   const auto scheme = power.ActiveScheme();
   const bool keep = KeepEarlierRecords(kStorageApplied);
-  const EarlierRecord earlier = EarlierString(keep, kStorageScheme);
   // The values are restored onto the scheme they came from, so it is recorded first.
-  if (!scheme || earlier == EarlierRecord::kUnknown ||
-      (earlier == EarlierRecord::kNone &&
-       !WriteBackupString(kStorageScheme, support::BracedGuidText(*scheme)))) {
+  if (!scheme) return false;
+  if (!ClaimPowerScheme(kStorageScheme, *scheme, keep)) {
+    PrintError(
+        Format(L"The storage power values were recorded on another power plan, or this "
+               L"plan could not be recorded; they are left as they are."));
     return false;
   }
   PowerTally tally;

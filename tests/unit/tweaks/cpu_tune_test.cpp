@@ -185,4 +185,25 @@ TEST_F(CpuTuneTest, ARestoreWithoutTheActiveSchemeStillRestoresWhatItCan) {
   EXPECT_EQ(*machine_.power.ActiveScheme(), SimPower::kBalanced);
 }
 
+// Values recorded on one plan are never taken for another's: a later apply that lands on
+// another plan leaves that plan's values alone.
+TEST_F(CpuTuneTest, ARepeatOnAnotherPlanLeavesThatPlansValuesAlone) {
+  for (const auto& scheme : {SimPower::kBalanced, SimPower::kUltimatePerformance}) {
+    for (auto source : {PowerSource::kAc, PowerSource::kDc}) {
+      machine_.power.Seed(scheme, PerfCheck().subgroup, PerfCheck().setting, source, 15);
+    }
+  }
+  machine_.tools.FailCommand(L"/setactive", 1);
+  machine_.tools.FailCommand(L"/duplicatescheme", 1);
+  ASSERT_TRUE(ApplyCpuTune());
+  EXPECT_EQ(PerfCheckAc(SimPower::kBalanced), 5000u);
+  machine_.tools.ClearFailures();
+  ASSERT_TRUE(ApplyCpuTune());
+  EXPECT_TRUE(Has(L"The PPM values were recorded on another power plan"));
+  EXPECT_EQ(PerfCheckAc(SimPower::kUltimatePerformance), 15u);
+  ASSERT_TRUE(RestoreCpuTune());
+  EXPECT_EQ(PerfCheckAc(SimPower::kBalanced), 15u);
+  EXPECT_EQ(*machine_.power.ActiveScheme(), SimPower::kBalanced);
+}
+
 }  // namespace
