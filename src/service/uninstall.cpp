@@ -80,12 +80,19 @@ bool UninstallTimerService() {
   // Steps 4-5 read their records from the product key, so they come before step 6. What
   // the hardening wrote over goes back first, so the values from before the steps win.
   RestoreHardening();
-  (void)RestoreCpuTune();
-  (void)RestoreGpuConfig();
-  (void)RestoreMemory();
-  (void)RestoreStorage();
+  bool restored = RestoreCpuTune();
+  restored = RestoreGpuConfig() && restored;
+  restored = RestoreMemory() && restored;
+  restored = RestoreStorage() && restored;
   RestoreGlobalTimerRequests();
-  (void)sys.registry.DeleteTree(platform::Hive::kLocalMachine, kProductKey);
+  // Step 6, unless a restore left values behind: their records are the only way back.
+  if (restored) {
+    (void)sys.registry.DeleteTree(platform::Hive::kLocalMachine, kProductKey);
+  } else {
+    PrintError(Format(L"Some settings could not be restored; their previous values stay under "
+                      L"HKLM\\%ls so that a later uninstall can restore them.",
+                      kProductKey));
+  }
   RemoveInstalledCopy();
   (void)sys.registry.DeleteValue({platform::Hive::kCurrentUser, kRunKey, kProductName});
   return services_removed;

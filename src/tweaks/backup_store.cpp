@@ -1,5 +1,6 @@
 #include "tweaks/backup_store.h"
 
+#include "app/output.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "service/service_values.h"
@@ -34,3 +35,38 @@ bool WriteBackupString(const std::wstring& name, const std::wstring& text) {
 }
 
 bool StepApplied(const wchar_t* name) { return ReadBackupDword(name).value_or(0) != 0; }
+
+bool MarkStepApplied(const wchar_t* appliedFlag, const wchar_t* what) {
+  if (WriteBackupDword(appliedFlag, 1)) return true;
+  PrintError(Format(L"The %ls settings could not be recorded; nothing was changed.", what));
+  return false;
+}
+
+namespace {
+
+EarlierRecord Classify(bool keep, bool read, const support::PortError* error) {
+  if (!keep) return EarlierRecord::kNone;
+  if (read) return EarlierRecord::kKept;
+  return error->code == support::ErrorCode::kNotFound ? EarlierRecord::kNone
+                                                      : EarlierRecord::kUnknown;
+}
+
+}  // namespace
+
+bool KeepEarlierRecords(const wchar_t* appliedFlag) {
+  const auto flag = platform::Sys().registry.ReadDword(ProductValue(appliedFlag));
+  if (flag) return *flag != 0;
+  return flag.error().code != support::ErrorCode::kNotFound;
+}
+
+EarlierRecord EarlierDword(bool keep, const std::wstring& name) {
+  if (!keep) return EarlierRecord::kNone;
+  const auto value = platform::Sys().registry.ReadDword(ProductValue(name));
+  return Classify(keep, value.ok(), value ? nullptr : &value.error());
+}
+
+EarlierRecord EarlierString(bool keep, const std::wstring& name) {
+  if (!keep) return EarlierRecord::kNone;
+  const auto value = platform::Sys().registry.ReadString(ProductValue(name));
+  return Classify(keep, value.ok(), value ? nullptr : &value.error());
+}

@@ -32,7 +32,8 @@ bool SetActiveByTool(const support::Guid& scheme) {
 
 // The scheme as the product key stores it, unless an earlier run's record must stay.
 bool RecordScheme(const wchar_t* name, const support::Guid& scheme, bool keep) {
-  if (keep && ReadBackupString(name)) return true;
+  const EarlierRecord earlier = EarlierString(keep, name);
+  if (earlier != EarlierRecord::kNone) return earlier == EarlierRecord::kKept;
   return WriteBackupString(name, support::BracedGuidText(scheme));
 }
 
@@ -51,8 +52,12 @@ bool DisableThreadedDpcs(bool keep, std::wstring& detail) {
     PrintError(Format(L"    ThreadDpcEnable holds a value of another type; left unchanged."));
     return false;
   }
-  const bool recorded = (keep && ReadBackupDword(kThreadDpcHad)) ||
-                        ((!previous || WriteBackupDword(kThreadDpcPrev, *previous)) &&
+  // Only a value that is not there may be recorded as absent.
+  const bool readable = previous || previous.error().code == support::ErrorCode::kNotFound;
+  const EarlierRecord earlier = EarlierDword(keep, kThreadDpcHad);
+  const bool recorded = earlier == EarlierRecord::kKept ||
+                        (earlier == EarlierRecord::kNone && readable &&
+                         (!previous || WriteBackupDword(kThreadDpcPrev, *previous)) &&
                          WriteBackupDword(kThreadDpcHad, previous ? 1 : 0));
   if (!recorded) {
     PrintError(Format(L"    The previous ThreadDpcEnable could not be recorded; left unchanged."));
@@ -87,6 +92,9 @@ bool RestoreThreadedDpcs(int& restored) {
   auto& registry = platform::Sys().registry;
   const platform::RegPath value{platform::Hive::kLocalMachine, kKernelKey, kThreadDpcValue};
   if (*had == 0) {
+    // A value of another type was never written by the step: it stays.
+    const auto now = registry.ReadDword(value);
+    if (!now && now.error().code == support::ErrorCode::kWrongType) return true;
     const support::Status deleted = registry.DeleteValue(value);
     if (!deleted && deleted.error().code != support::ErrorCode::kNotFound) return false;
     ++restored;
@@ -138,7 +146,7 @@ bool SwitchToUltimatePlan(std::wstring& message) {
 
 bool ApplyCpuTune() {
   auto& power = platform::Sys().power;
-  const bool keep = StepApplied(kPpmApplied);
+  const bool keep = KeepEarlierRecords(kPpmApplied);
   // Without the plan in use nothing can be recorded, so nothing is changed.
   const auto previous = power.ActiveScheme();
   if (!previous) {
@@ -177,12 +185,20 @@ bool ApplyCpuTune() {
     PrintError(Format(L"PowerGetActiveScheme failed; cannot apply PPM tweaks."));
     return false;
   }
-  (void)RecordScheme(kPpmScheme, *scheme, keep);
   PowerTally tally;
-  const PowerWritePlan plan{kTag, kPpmPrefix, false, keep};
-  if (!WritePowerSettings(*scheme, PpmCatalogue(), rows, 1, plan, tally)) return false;
-  (void)power.SetActiveScheme(*scheme);
-  (void)RunPowercfg(L"/setactive SCHEME_CURRENT");
+  if (ClaimPowerScheme(kPpmScheme, *scheme, keep)) {
+    const PowerWritePlan plan{kTag, kPpmPrefix, false, keep};
+    if (!WritePowerSettings(*scheme, PpmCatalogue(), rows, 1, plan, tally)) return false;
+    (void)power.SetActiveScheme(*scheme);
+    (void)RunPowercfg(L"/setactive SCHEME_CURRENT");
+  } else {
+    PrintError(
+        Format(L"The PPM values were recorded on another power plan, or this plan could "
+               L"not be recorded; they are left as they are."));
+    for (std::size_t i = 1; i + 1 < rows.size(); ++i) rows[i].state = kRowFailed;
+    tally.failed += static_cast<int>(rows.size() - 2);
+    PublishRows(rows);
+  }
 
   const std::size_t dpcRow = rows.size() - 1;
   StartRow(rows, dpcRow);
@@ -212,7 +228,9 @@ bool RestoreCpuTune() {
   const auto active = power.ActiveScheme();
   std::optional<support::Guid> target = RecordedScheme(kPpmScheme);
   if (!target && active) target = *active;
-  if (!target) {
+  if (!HasPowerRecords(PpmCatalogue(), kPpmPrefix)) {
+    // Nothing was recorded, so there is nothing to put back.
+  } else if (!target) {
     PrintError(Format(L"PowerGetActiveScheme failed; PPM values were not restored."));
     complete = false;
   } else {

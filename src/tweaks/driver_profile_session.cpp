@@ -9,9 +9,10 @@ bool DriverProfileSession::Open() {
   return open_;
 }
 
-bool DriverProfileSession::GetSetting(std::uint32_t id, std::uint32_t& value) {
+bool DriverProfileSession::GetSetting(std::uint32_t id, std::uint32_t& value, bool* absent) {
   if (!open_) return false;
   const auto read = platform::Sys().driver_profile.GetSetting(id);
+  if (absent != nullptr) *absent = !read && read.error().code == support::ErrorCode::kNotFound;
   if (!read) return false;
   value = *read;
   return true;

@@ -14,7 +14,8 @@ class DriverProfileSession {
   // True when the session and the base profile are ready.
   bool Open();
   bool IsOpen() const { return open_; }
-  bool GetSetting(std::uint32_t id, std::uint32_t& value);
+  // `absent` (when given) tells a setting the profile does not hold from a failed read.
+  bool GetSetting(std::uint32_t id, std::uint32_t& value, bool* absent = nullptr);
   bool SetSetting(std::uint32_t id, std::uint32_t value);
   bool Save();
   void Close();

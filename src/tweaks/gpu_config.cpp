@@ -16,6 +16,7 @@
 namespace {
 
 constexpr wchar_t kTag[] = L"GPU";
+constexpr std::uint32_t kAdapterCopies = 32;
 
 struct GpuRun {
   bool keep = false;  // the step was applied before: earlier records stay
@@ -56,11 +57,25 @@ bool BackUpAndWrite(const GpuRun& run, const GraphicsTweak& tweak, const std::ws
   return false;
 }
 
+// The record an earlier run made for this adapter key, under whatever position the key
+// had then: adapters come and go between runs, and a position's name may now belong to
+// another key.
+std::wstring AdapterRecordName(const GpuRun& run, const GraphicsTweak& tweak,
+                               const std::wstring& key, std::uint32_t position) {
+  if (run.keep) {
+    for (std::uint32_t j = 0; j < kAdapterCopies; ++j) {
+      const std::wstring name = AdapterCopyName(tweak.id, j);
+      if (ReadBackupString(GraphicsBackupNamesFor(name).key) == key) return name;
+    }
+  }
+  return AdapterCopyName(tweak.id, position);
+}
+
 bool ApplyPerAdapter(const GpuRun& run, const GraphicsTweak& tweak) {
   const std::vector<std::wstring> keys = ListAdapterKeys(tweak.vendor);
   int count = 0;
   for (std::uint32_t j = 0; j < keys.size(); ++j) {
-    if (BackUpAndWrite(run, tweak, AdapterCopyName(tweak.id, j), keys[j])) ++count;
+    if (BackUpAndWrite(run, tweak, AdapterRecordName(run, tweak, keys[j], j), keys[j])) ++count;
   }
   if (count > 0) PrintInfo(Format(L"    wrote on %d adapter key(s).", count));
   return count > 0;
@@ -87,12 +102,20 @@ bool ApplyRegistry(const GpuRun& run, const GraphicsTweak& tweak) {
 bool ApplyProfileSetting(GpuRun& run, const GraphicsTweak& tweak) {
   const std::uint32_t id = tweak.profileSettingId;
   std::uint32_t previous = 0;
-  if (run.session.GetSetting(id, previous) && !(run.keep && ReadBackupDword(ProfileHadName(id)))) {
-    if (!WriteBackupDword(ProfileBackupName(id), previous) ||
-        !WriteBackupDword(ProfileHadName(id), 1)) {
-      PrintError(Format(L"    The previous value could not be recorded; left unchanged."));
-      return false;
-    }
+  bool absent = false;
+  const EarlierRecord earlier = EarlierDword(run.keep, ProfileHadName(id));
+  const bool read =
+      earlier == EarlierRecord::kNone && run.session.GetSetting(id, previous, &absent);
+  // A setting the profile does not hold has nothing to record; one that could not be read
+  // is left alone.
+  const bool recorded = earlier == EarlierRecord::kKept ||
+                        (earlier == EarlierRecord::kNone && !run.session.IsOpen()) ||
+                        (read ? WriteBackupDword(ProfileBackupName(id), previous) &&
+                                    WriteBackupDword(ProfileHadName(id), 1)
+                              : absent);
+  if (!recorded) {
+    PrintError(Format(L"    The previous value could not be recorded; left unchanged."));
+    return false;
   }
   if (!run.session.SetSetting(id, tweak.value)) {
     PrintError(
@@ -194,12 +217,9 @@ bool ApplyGpuConfig() {
   PublishRows(rows);
   DwellPause(1600);
   GpuRun run;
-  run.keep = StepApplied(kGpuApplied);
+  run.keep = KeepEarlierRecords(kGpuApplied);
   // The applied flag comes before the first change, so whatever follows is restorable.
-  if (!WriteBackupDword(kGpuApplied, 1)) {
-    PrintError(Format(L"The GPU settings could not be recorded; nothing was changed."));
-    return false;
-  }
+  if (!MarkStepApplied(kGpuApplied, L"GPU")) return false;
   if (probe.hasNvidia && !run.session.Open()) {
     PrintInfo(
         Format(L"  nvapi64.dll could not open a DRS session; NVIDIA control-panel (DRS) "

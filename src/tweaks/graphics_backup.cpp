@@ -31,7 +31,18 @@ BackupOutcome BackupGraphicsValue(const std::wstring& name, const std::wstring& 
   if (!current && current.error().code == support::ErrorCode::kWrongType) {
     return BackupOutcome::kOtherType;
   }
-  if (keep && ReadBackupDword(names.had)) return BackupOutcome::kRecorded;
+  // Only a value that is not there may be recorded as absent.
+  if (!current && current.error().code != support::ErrorCode::kNotFound) {
+    return BackupOutcome::kNotRecorded;
+  }
+  const EarlierRecord earlier = EarlierDword(keep, names.had);
+  // A kept record must name this very value: adapter positions can shift between runs.
+  if (earlier == EarlierRecord::kKept) {
+    return ReadBackupString(names.key) == keyPath && ReadBackupString(names.valueName) == valueName
+               ? BackupOutcome::kRecorded
+               : BackupOutcome::kNotRecorded;
+  }
+  if (earlier == EarlierRecord::kUnknown) return BackupOutcome::kNotRecorded;
   // The had flag goes last: it vouches for the records before it.
   const bool recorded = (!current || WriteBackupDword(names.value, *current)) &&
                         WriteBackupString(names.key, keyPath) &&
@@ -43,11 +54,15 @@ BackupOutcome BackupGraphicsValue(const std::wstring& name, const std::wstring& 
 bool RestoreGraphicsValue(const std::wstring& name, int& counter) {
   const GraphicsBackupNames names = GraphicsBackupNamesFor(name);
   const auto had = ReadBackupDword(names.had);
+  if (!had) return true;
   const auto key = ReadBackupString(names.key);
   const auto valueName = ReadBackupString(names.valueName);
-  if (!had || !key || !valueName) return true;
+  if (!key || !valueName) return true;
   auto& registry = platform::Sys().registry;
   if (*had == 0) {
+    // A value of another type was never written by the step: it stays.
+    const auto now = registry.ReadDword(MachineValue(*key, *valueName));
+    if (!now && now.error().code == support::ErrorCode::kWrongType) return true;
     const support::Status deleted = registry.DeleteValue(MachineValue(*key, *valueName));
     if (!deleted && deleted.error().code != support::ErrorCode::kNotFound) return false;
     ++counter;
@@ -71,15 +86,20 @@ ServiceChange DisableServiceWithBackup(const std::wstring& serviceName, bool kee
     return service.error().win32_error == kNoSuchService ? ServiceChange::kAbsent
                                                          : ServiceChange::kFailed;
   }
+  // A start type that could not be read could never be put back: nothing is recorded and
+  // the service stays as it is.
   const auto config = services.QueryConfig(**service);
-  const std::uint32_t startType =
-      config ? static_cast<std::uint32_t>(config->start_type) : kUnreadableStartType;
+  if (!config) return ServiceChange::kNotRecorded;
   const std::wstring record = ServiceStartBackupName(serviceName);
-  if (!(keep && ReadBackupDword(record)) && !WriteBackupDword(record, startType)) {
+  EarlierRecord earlier = EarlierDword(keep, record);
+  if (earlier == EarlierRecord::kKept && ReadBackupDword(record) == kUnreadableStartType) {
+    earlier = EarlierRecord::kNone;
+  }
+  if (earlier == EarlierRecord::kUnknown ||
+      (earlier == EarlierRecord::kNone &&
+       !WriteBackupDword(record, static_cast<std::uint32_t>(config->start_type)))) {
     return ServiceChange::kNotRecorded;
   }
-  // A start type that could not be read could never be put back.
-  if (!config) return ServiceChange::kNotRecorded;
   (void)services.Control(**service, platform::service_control::kStop);
   return services.ChangeStartType(**service, kDisabledStartType) ? ServiceChange::kDisabled
                                                                  : ServiceChange::kFailed;

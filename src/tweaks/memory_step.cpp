@@ -21,14 +21,15 @@ constexpr std::uint32_t kDisableTimeoutMs = 40000;
 constexpr std::uint32_t kEnableTimeoutMs = 30000;
 constexpr std::size_t kLongestComputerName = 63;
 
-// Exit codes of the compression script: 0 it was on and is now off; 10 it was already
-// off; 2 the cmdlets are missing; anything else the disable failed while it was on.
-constexpr std::uint32_t kCompressionWasOff = 10;
-constexpr std::uint32_t kCmdletMissing = 2;
-constexpr wchar_t kDisableCompression[] =
+constexpr std::uint32_t kQueryTimeoutMs = 20000;
+
+// Exit codes of the compression query: on, off, or the cmdlets missing (anything else is
+// a failure of its own).
+constexpr std::uint32_t kCompressionOn = 11;
+constexpr std::uint32_t kCompressionOff = 10;
+constexpr wchar_t kQueryCompression[] =
     L"$a = Get-MMAgent -ErrorAction SilentlyContinue; if (-not $a) { exit 2 }; "
-    L"if (-not $a.MemoryCompression) { exit 10 }; "
-    L"Disable-MMAgent -MemoryCompression -ErrorAction Stop; exit 0";
+    L"if ($a.MemoryCompression) { exit 11 }; exit 10";
 
 // The name goes inside a quoted wmic filter: only the characters a computer name can have.
 bool IsPlainComputerName(const std::wstring& name) {
@@ -48,36 +49,34 @@ bool SetManagedPagefile() {
   return RunHidden(wmic, filter + L"set AutomaticManagedPagefile=True", kWmicWriteTimeoutMs) == 0;
 }
 
-// Whether compression must come back at uninstall is known only once the script has run;
-// until then the record says it must, which is true of every ending but two.
+// Compression comes back at uninstall only if it was on, so its state is asked and
+// recorded before it is turned off; a state that cannot be read leaves it alone.
 bool DisableCompression(bool keep) {
-  const bool recorded = keep && ReadBackupDword(kMemCompDisabled);
-  if (!recorded && !WriteBackupDword(kMemCompDisabled, 1)) return false;
-  const std::uint32_t code = RunPowerShell(kDisableCompression, kDisableTimeoutMs);
-  if (!recorded && (code == kCompressionWasOff || code == kCmdletMissing)) {
-    (void)WriteBackupDword(kMemCompDisabled, 0);
+  const std::uint32_t state = RunPowerShell(kQueryCompression, kQueryTimeoutMs);
+  if (state != kCompressionOn && state != kCompressionOff) return false;
+  const EarlierRecord earlier = EarlierDword(keep, kMemCompDisabled);
+  if (earlier == EarlierRecord::kUnknown ||
+      (earlier == EarlierRecord::kNone &&
+       !WriteBackupDword(kMemCompDisabled, state == kCompressionOn ? 1 : 0))) {
+    return false;
   }
-  return code == 0 || code == kCompressionWasOff;
+  if (state == kCompressionOff) return true;
+  return RunPowerShell(L"Disable-MMAgent -MemoryCompression -ErrorAction Stop",
+                       kDisableTimeoutMs) == 0;
 }
 
 }  // namespace
 
 bool ApplyMemory() {
-  ShowStepItem(L"Memory",
-               L"XMP/DOCP and timings live in BIOS, listed on the restart screen. In Windows we "
-               L"make sure a pagefile exists so the kernel is not forced into a zero-pagefile "
-               L"panic under load, and we turn off memory compression which trades CPU for RAM "
-               L"and adds jitter.");
-  ShowStepStatus(L"MEMORY", L"pagefile and memory compression");
   std::vector<TweakRow> rows = MemoryRows();
-  PublishRows(rows);
-  DwellPause(1000);
-  const bool keep = StepApplied(kMemoryApplied);
+  OpenStep(L"Memory",
+           L"XMP/DOCP and timings live in BIOS, listed on the restart screen. In Windows we make "
+           L"sure a pagefile exists so the kernel is not forced into a zero-pagefile panic under "
+           L"load, and we turn off memory compression which trades CPU for RAM and adds jitter.",
+           L"MEMORY", L"pagefile and memory compression", rows, 1000);
+  const bool keep = KeepEarlierRecords(kMemoryApplied);
   // The applied flag comes before the first change, so whatever follows is restorable.
-  if (!WriteBackupDword(kMemoryApplied, 1)) {
-    PrintError(Format(L"The memory settings could not be recorded; nothing was changed."));
-    return false;
-  }
+  if (!MarkStepApplied(kMemoryApplied, L"memory")) return false;
   StartRow(rows, 0);
   DwellPause(1400);
   const bool pagefile = SetManagedPagefile();

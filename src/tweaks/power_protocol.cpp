@@ -3,6 +3,9 @@
 #include <optional>
 
 #include "app/output.h"
+#include "platform/power.h"
+#include "platform/system.h"
+#include "support/guid_parse.h"
 #include "tweaks/backup_names.h"
 #include "tweaks/backup_store.h"
 #include "tweaks/power_values.h"
@@ -17,13 +20,23 @@ constexpr std::uint32_t kStoragePauseMs = 400;
 struct PowerReading {
   std::optional<std::uint32_t> ac;
   std::optional<std::uint32_t> dc;
+  // A value that is there but could not be read has no record, so it is not changed.
+  bool unreadable = false;
 };
 
 PowerReading ReadBoth(const support::Guid& scheme, const PowerTweak& tweak) {
   PowerReading reading;
-  std::uint32_t value = 0;
-  if (ReadPowerValue(scheme, tweak.subgroup, tweak.setting, true, value)) reading.ac = value;
-  if (ReadPowerValue(scheme, tweak.subgroup, tweak.setting, false, value)) reading.dc = value;
+  auto& power = platform::Sys().power;
+  for (const bool ac : {true, false}) {
+    const auto value =
+        power.ReadValueIndex(scheme, tweak.subgroup, tweak.setting,
+                             ac ? platform::PowerSource::kAc : platform::PowerSource::kDc);
+    if (value) {
+      (ac ? reading.ac : reading.dc) = *value;
+    } else if (value.error().code != support::ErrorCode::kNotFound) {
+      reading.unreadable = true;
+    }
+  }
   return reading;
 }
 
@@ -31,7 +44,8 @@ PowerReading ReadBoth(const support::Guid& scheme, const PowerTweak& tweak) {
 // value is recorded as "had none" so that a later run knows it was already looked at.
 bool RecordSide(const std::wstring& valueName, const std::wstring& hadName,
                 const std::optional<std::uint32_t>& value, bool keep) {
-  if (keep && ReadBackupDword(hadName)) return true;
+  const EarlierRecord earlier = EarlierDword(keep, hadName);
+  if (earlier != EarlierRecord::kNone) return earlier == EarlierRecord::kKept;
   if (value && !WriteBackupDword(valueName, *value)) return false;
   return WriteBackupDword(hadName, value ? 1 : 0);
 }
@@ -82,6 +96,21 @@ void ReportOutcome(const PowerWritePlan& plan, const PowerTweak& tweak, TweakRow
 
 }  // namespace
 
+bool ClaimPowerScheme(const wchar_t* recordName, const support::Guid& scheme, bool keep) {
+  switch (EarlierString(keep, recordName)) {
+    case EarlierRecord::kUnknown:
+      return false;
+    case EarlierRecord::kKept: {
+      const auto text = ReadBackupString(recordName);
+      const auto recorded = text ? support::ParseGuid(*text) : std::nullopt;
+      return recorded && *recorded == scheme;
+    }
+    case EarlierRecord::kNone:
+      break;
+  }
+  return WriteBackupString(recordName, support::BracedGuidText(scheme));
+}
+
 bool WritePowerSettings(const support::Guid& scheme, std::span<const PowerTweak> catalogue,
                         std::vector<TweakRow>& rows, std::size_t firstRow,
                         const PowerWritePlan& plan, PowerTally& tally) {
@@ -100,7 +129,7 @@ bool WritePowerSettings(const support::Guid& scheme, std::span<const PowerTweak>
     DwellPause(tweak.dwellMs);
     if (!plan.storage && StepCancelled()) return false;
 
-    if (!RecordPowerBackup(plan, tweak, before)) {
+    if (before.unreadable || !RecordPowerBackup(plan, tweak, before)) {
       PrintError(
           Format(L"  the previous value of %ls could not be recorded; left unchanged.", tweak.id));
       row.state = kRowFailed;
@@ -124,6 +153,17 @@ bool WritePowerSettings(const support::Guid& scheme, std::span<const PowerTweak>
     DwellPause(plan.storage ? kStoragePauseMs : written ? kWrittenPauseMs : kFailedPauseMs);
   }
   return true;
+}
+
+bool HasPowerRecords(std::span<const PowerTweak> catalogue, const wchar_t* prefix) {
+  for (const PowerTweak& tweak : catalogue) {
+    const PowerBackupNames names = PowerBackupNamesFor(prefix, tweak.id);
+    if (ReadBackupDword(names.hadAc).value_or(0) != 0 ||
+        ReadBackupDword(names.hadDc).value_or(0) != 0) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool RestorePowerSettings(const support::Guid& scheme, std::span<const PowerTweak> catalogue,

@@ -22,10 +22,19 @@ struct PowerTally {
   int failed = 0;
 };
 
+// Records `scheme` under `recordName` as the plan the catalogue's values belong to, or,
+// with `keep`, checks that the earlier run's record names it: values recorded on one plan
+// must never be taken for another plan's. False when neither holds.
+bool ClaimPowerScheme(const wchar_t* recordName, const support::Guid& scheme, bool keep);
+
 // Rows from `firstRow` on show the catalogue. False when the feed cancelled.
 bool WritePowerSettings(const support::Guid& scheme, std::span<const PowerTweak> catalogue,
                         std::vector<TweakRow>& rows, std::size_t firstRow,
                         const PowerWritePlan& plan, PowerTally& tally);
+
+// Whether any value of the catalogue was recorded (a step that failed before its first
+// setting needs no scheme to be restored).
+bool HasPowerRecords(std::span<const PowerTweak> catalogue, const wchar_t* prefix);
 
 // Writes every recorded value back onto `scheme`; `restored` counts AC values written.
 // False when a recorded value could not be written back.

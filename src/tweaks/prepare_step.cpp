@@ -50,13 +50,11 @@ bool ApplyPrepare() {
 }
 
 bool ApplyPrepare(bool& restorePointMade) {
-  ShowStepItem(L"Prepare",
-               L"Creates a System Restore point named 'Veltrane pre-tune' so you can roll back if "
-               L"a later change is unstable.");
-  ShowStepStatus(kTag, L"creating a System Restore point");
   std::vector<TweakRow> rows = PrepareRows();
-  PublishRows(rows);
-  DwellPause(1000);
+  OpenStep(L"Prepare",
+           L"Creates a System Restore point named 'Veltrane pre-tune' so you can roll back if a "
+           L"later change is unstable.",
+           kTag, L"creating a System Restore point", rows, 1000);
   StartRow(rows, 0);
   DwellPause(1400);
   const bool enabled = RunPowerShell(

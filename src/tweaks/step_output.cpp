@@ -1,6 +1,7 @@
 #include "tweaks/step_output.h"
 
 #include "app/feed.h"
+#include "app/output.h"
 #include "tweaks/tweak_records.h"
 
 void PublishRows(const std::vector<TweakRow>& rows) {
@@ -28,6 +29,14 @@ void SetRowState(std::vector<TweakRow>& rows, std::size_t index, int state,
   rows[index].state = state;
   if (detail != nullptr) rows[index].detail = *detail;
   PublishRows(rows);
+}
+
+void OpenStep(const wchar_t* title, const wchar_t* text, const wchar_t* tag, const wchar_t* status,
+              const std::vector<TweakRow>& rows, std::uint32_t dwellMs) {
+  ShowStepItem(title, text);
+  ShowStepStatus(tag, status);
+  PublishRows(rows);
+  DwellPause(dwellMs);
 }
 
 void StartRow(std::vector<TweakRow>& rows, std::size_t index) {

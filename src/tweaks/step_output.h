@@ -2,6 +2,7 @@
 // bound (the GUI), and nothing otherwise (the console).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,5 +17,8 @@ bool StepCancelled();
 // Sets a row's state (and detail, when given) and publishes the list.
 void SetRowState(std::vector<TweakRow>& rows, std::size_t index, int state,
                  const std::wstring* detail = nullptr);
+// The start of a step: what it does, its status line, its rows published, a pause.
+void OpenStep(const wchar_t* title, const wchar_t* text, const wchar_t* tag, const wchar_t* status,
+              const std::vector<TweakRow>& rows, std::uint32_t dwellMs);
 // Marks a row running, publishes, shows its title and explanation.
 void StartRow(std::vector<TweakRow>& rows, std::size_t index);

@@ -91,9 +91,13 @@ void ReportApplied(const Tally& tally) {
 bool ApplyStoragePowerSettings(std::vector<TweakRow>& rows, int& written, int& failed) {
   auto& power = platform::Sys().power;
   const auto scheme = power.ActiveScheme();
-  const bool keep = StepApplied(kStorageApplied) && ReadBackupString(kStorageScheme).has_value();
+  const bool keep = KeepEarlierRecords(kStorageApplied);
   // The values are restored onto the scheme they came from, so it is recorded first.
-  if (!scheme || (!keep && !WriteBackupString(kStorageScheme, support::BracedGuidText(*scheme)))) {
+  if (!scheme) return false;
+  if (!ClaimPowerScheme(kStorageScheme, *scheme, keep)) {
+    PrintError(
+        Format(L"The storage power values were recorded on another power plan, or this "
+               L"plan could not be recorded; they are left as they are."));
     return false;
   }
   PowerTally tally;
@@ -127,22 +131,16 @@ bool EnableDiskWriteCache(int& enabled, int& failed) {
 }
 
 bool ApplyStorage() {
-  ShowStepItem(L"Storage",
-               L"PCIe ASPM off, disks never spun down, USB selective suspend off, TRIM on, "
-               L"SysMain/Superfetch disabled, hibernate off, write cache on, last-access "
-               L"timestamps off. Indexing (Windows Search) is left running \u2014 killing WSearch "
-               L"breaks Start-menu search; disable it per-drive in Indexing Options if you want "
-               L"that extra.");
-  ShowStepStatus(kTag, L"SSD, PCIe, USB, TRIM, SysMain");
   std::vector<TweakRow> rows = StorageRows();
-  PublishRows(rows);
-  DwellPause(1200);
-  const bool keep = StepApplied(kStorageApplied);
+  OpenStep(L"Storage",
+           L"PCIe ASPM off, disks never spun down, USB selective suspend off, TRIM on, "
+           L"SysMain/Superfetch disabled, hibernate off, write cache on, last-access timestamps "
+           L"off. Indexing (Windows Search) is left running \u2014 killing WSearch breaks "
+           L"Start-menu search; disable it per-drive in Indexing Options if you want that extra.",
+           kTag, L"SSD, PCIe, USB, TRIM, SysMain", rows, 1200);
+  const bool keep = KeepEarlierRecords(kStorageApplied);
   // The applied flag comes before the first change, so whatever follows is restorable.
-  if (!WriteBackupDword(kStorageApplied, 1)) {
-    PrintError(Format(L"The storage settings could not be recorded; nothing was changed."));
-    return false;
-  }
+  if (!MarkStepApplied(kStorageApplied, L"storage")) return false;
   Tally tally;
   if (!ApplyStoragePowerSettings(rows, tally.written, tally.failed)) {
     PrintError(Format(L"Could not open the active power scheme for storage tweaks."));
@@ -179,7 +177,9 @@ bool RestoreStorage() {
   std::optional<support::Guid> scheme = recorded ? support::ParseGuid(*recorded) : std::nullopt;
   if (!scheme && active) scheme = *active;
   int restored = 0;
-  if (!scheme) {
+  if (!HasPowerRecords(StoragePowerCatalogue(), kStoragePowerPrefix)) {
+    // Nothing was recorded, so there is nothing to put back.
+  } else if (!scheme) {
     PrintError(Format(L"PowerGetActiveScheme failed; storage power settings were not restored."));
     complete = false;
   } else {

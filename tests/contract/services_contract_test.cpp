@@ -124,6 +124,21 @@ TEST_F(ServicesContract, EventsWaitTillSetAndStaySet) {
   EXPECT_TRUE(event->Wait(platform::WaitableEvent::kForever));
 }
 
+// A start type changes alone: the path and name stay, and the raw number comes back.
+TEST_F(ServicesContract, AStartTypeChangesAloneAndReadsBackAsItsNumber) {
+  auto created = services_.Create(*manager_, kName, config_);
+  ASSERT_TRUE(created.ok());
+  for (std::uint32_t start_type : {4u, 2u, 3u}) {
+    SCOPED_TRACE(start_type);
+    ASSERT_TRUE(services_.ChangeStartType(**created, start_type).ok());
+    auto config = services_.QueryConfig(**created);
+    ASSERT_TRUE(config.ok());
+    EXPECT_EQ(static_cast<std::uint32_t>(config->start_type), start_type);
+    EXPECT_EQ(config->binary_path, config_.binary_path);
+    EXPECT_EQ(config->display_name, config_.display_name);
+  }
+}
+
 }  // namespace
 
 namespace {

@@ -72,6 +72,16 @@ expect_same_file() {
   fi
 }
 
+# reg_dword KEY VALUE: the value's number in decimal, or "absent".
+reg_dword() {
+  local line
+  line=$(wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | grep -i "REG_DWORD") || {
+    echo absent
+    return
+  }
+  printf '%d\n' "$(awk '{print $NF}' <<<"$line")"
+}
+
 # Number of lines in a file; 0 when it does not exist.
 line_count() {
   if [ -f "$1" ]; then

@@ -10,15 +10,6 @@ wineserver -p 60 >/dev/null 2>&1
 
 installed="$WINEPREFIX/drive_c/Program Files/Veltrane/Veltrane.exe"
 
-# reg_dword KEY VALUE: the value's number in decimal, or "absent".
-reg_dword() {
-  local line
-  line=$(wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | grep -i "REG_DWORD") || {
-    echo absent
-    return
-  }
-  printf '%d\n' "$(awk '{print $NF}' <<<"$line")"
-}
 product='HKLM\SOFTWARE\Veltrane'
 kernel='HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\kernel'
 

@@ -72,6 +72,11 @@ void SimDriverProfile::FailNext(ProfileOp op, support::ErrorCode code, std::uint
   faults_.Add(op, code, win32_error);
 }
 
+void SimDriverProfile::ClearFaults() {
+  std::lock_guard lock(mutex_);
+  faults_.Clear();
+}
+
 bool SimDriverProfile::installed() {
   std::lock_guard lock(mutex_);
   return installed_;

@@ -28,6 +28,7 @@ class SimDriverProfile final : public DriverProfile {
   // An old driver: setting ids it does not know fail to be set.
   void SetKnownOnly(bool known_only);
   void FailNext(ProfileOp op, support::ErrorCode code, std::uint32_t win32_error = 0);
+  void ClearFaults();
   bool installed();
   bool open();
   // The settings the driver has stored.

@@ -48,6 +48,8 @@ class FaultQueue {
         op, support::Fail(code, {}, win32_error ? win32_error : UsualWin32Error(code)));
   }
 
+  void Clear() { faults_.clear(); }
+
   std::optional<support::PortError> Take(Op op, const std::wstring& what) {
     const auto it = std::find_if(faults_.begin(), faults_.end(),
                                  [op](const auto& fault) { return fault.first == op; });

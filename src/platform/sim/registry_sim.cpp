@@ -1,5 +1,7 @@
 #include "platform/sim/registry_sim.h"
 
+#include <functional>
+
 #include <algorithm>
 #include <utility>
 
@@ -227,6 +229,24 @@ void SimRegistry::SeedQword(const RegPath& path, std::uint64_t data) {
   value.type = RegType::kQword;
   value.qword = data;
   Put(path, std::move(value));
+}
+
+std::map<std::wstring, std::wstring> SimRegistry::Snapshot() {
+  std::lock_guard lock(mutex_);
+  std::map<std::wstring, std::wstring> out;
+  std::function<void(const std::wstring&, const Key&)> walk = [&](const std::wstring& path,
+                                                                  const Key& key) {
+    for (const auto& [folded, value] : key.values) {
+      std::wstring data = std::to_wstring(static_cast<int>(value.type)) + L":";
+      data += value.type == RegType::kDword ? std::to_wstring(value.dword) : L"";
+      for (const std::wstring& text : value.strings) data += text + L"|";
+      out[path + L"\\" + folded] = data;
+    }
+    for (const auto& [folded, subkey] : key.subkeys) walk(path + L"\\" + folded, *subkey);
+  };
+  walk(L"hklm", hives_[0]);
+  walk(L"hkcu", hives_[1]);
+  return out;
 }
 
 }  // namespace platform

@@ -52,6 +52,9 @@ class SimRegistry final : public Registry {
   void SeedQword(const RegPath& path, std::uint64_t data);
   // The type of a stored value; nullopt when the key or value is missing.
   std::optional<RegType> TypeOf(const RegPath& path);
+  // Every value, keyed "<hive>\\<key path>\\<value name>" in folded case, as
+  // "<type>:<data>", for before/after comparisons.
+  std::map<std::wstring, std::wstring> Snapshot();
 
  private:
   struct Value {

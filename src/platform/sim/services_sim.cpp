@@ -556,4 +556,9 @@ support::Status SimServices::SetFailureActionsOnNonCrash(ServiceHandle& service,
   return {};
 }
 
+void SimServices::ClearFaults() {
+  std::lock_guard lock(mutex_);
+  faults_.Clear();
+}
+
 }  // namespace platform

@@ -103,6 +103,8 @@ class SimServices final : public Services {
   // --- Test controls ---
   // The next call of `op` fails with `code` (and `win32_error`, 0 for the usual one).
   void FailNext(ServiceOp op, support::ErrorCode code, std::uint32_t win32_error = 0);
+  // Drops the faults no call has taken yet.
+  void ClearFaults();
   // Runs `main` on a new thread whenever a service whose binary path names `exe_path`
   // (compared without regard to case) starts.
   void InstallProgram(const std::wstring& exe_path, std::function<void()> main);

@@ -25,6 +25,7 @@
 #include "platform/sim/shared_memory_sim.h"
 #include "platform/sim/shell_sim.h"
 #include "platform/sim/system_restore_sim.h"
+#include "platform/sim/tools_sim.h"
 #include "platform/sim/disk_cache_sim.h"
 #include "platform/sim/driver_profile_sim.h"
 #include "platform/sim/signature_sim.h"
@@ -64,6 +65,8 @@ class SimMachine {
   SimAccount account;
   SimDesktop desktop;
   SimSharedMemory shared_memory;
+  // Tool stand-ins; a test that runs the tuning steps calls tools.Install().
+  SimTools tools;
 
  private:
   System system_;

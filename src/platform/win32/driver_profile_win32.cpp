@@ -27,6 +27,7 @@ constexpr std::size_t kIdOffset = 4100;
 constexpr std::size_t kTypeOffset = 4104;
 constexpr std::size_t kCurrentValueOffset = 8220;
 constexpr std::uint32_t kDwordType = 0;
+constexpr int kSettingNotFound = -160;  // NVAPI_SETTING_NOT_FOUND
 
 using QueryInterfaceFn = void*(__cdecl*)(unsigned);
 
@@ -91,6 +92,10 @@ support::Result<std::uint32_t> Win32DriverProfile::GetSetting(std::uint32_t sett
   }
   std::vector<unsigned char> record = SettingRecord(setting_id, 0);
   const int status = get_setting_(session_, profile_, setting_id, record.data());
+  if (status == kSettingNotFound) {
+    return support::Fail(ErrorCode::kNotFound, L"NvAPI_DRS_GetSetting",
+                         static_cast<std::uint32_t>(status));
+  }
   if (status != 0) return StatusError(L"NvAPI_DRS_GetSetting", status);
   std::uint32_t value = 0;
   std::memcpy(&value, record.data() + kCurrentValueOffset, 4);

@@ -1,0 +1,178 @@
+// Prepare, Memory and Storage: the restore point, the disks' write cache, memory
+// compression, the pagefile command, SysMain, and where the storage values go back.
+#include "tweaks/small_steps.h"
+
+#include <gtest/gtest.h>
+
+#include "app/dispatch_targets.h"
+#include "tweak_fixture.h"
+#include "tweaks/cpu_tune.h"
+#include "tweaks/small_step_catalogue.h"
+
+namespace {
+
+using platform::PowerSource;
+using platform::SimPower;
+
+class SmallStepsTest : public TweakTest {};
+
+TEST_F(SmallStepsTest, TheRestorePointRowSaysWhatSystemRestoreDid) {
+  struct Case {
+    const char* name;
+    bool installed, exported;
+    std::uint32_t refuse;
+    bool made;
+    std::wstring message;
+  };
+  const Case kCases[] = {
+      {"created", true, true, 0, true, L"restore point #1 created"},
+      {"no component", false, true, 0, false,
+       L"srclient.dll not available (System Restore is not installed)"},
+      {"no export", true, false, 0, false, L"SRSetRestorePointW missing"},
+      {"refused", true, true, 1058, false,
+       L"System Restore refused the checkpoint (status 1058). Enable it in System Protection."},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    platform::SimMachine m;
+    platform::ScopedSystem guard(m.system());
+    m.tools.Install();
+    m.system_restore.SetInstalled(c.installed);
+    m.system_restore.SetExportPresent(c.exported);
+    m.system_restore.Refuse(c.refuse);
+    // --apply-prepare fails when no point was made; the step itself never does.
+    EXPECT_EQ(RunPrepareCommand(), c.made);
+    auto ok = m.registry.ReadDword(
+        {platform::Hive::kLocalMachine, L"SOFTWARE\\Veltrane", L"RestorePointOk"});
+    EXPECT_EQ(ok.ok(), c.made);
+    EXPECT_TRUE(m.tools.state().system_protection);
+    const auto log = m.files.ReadAll(L"C:\\ProgramData\\Veltrane\\Veltrane.log");
+    ASSERT_TRUE(log.ok());
+    const std::string text(log->begin(), log->end());
+    EXPECT_NE(text.find(std::string(c.message.begin(), c.message.end())), std::string::npos);
+  }
+}
+
+TEST_F(SmallStepsTest, TheWriteCacheCountsDrivesByWhatTheyAllow) {
+  using Drive = platform::SimDiskCache::Drive;
+  struct Case {
+    const char* name;
+    std::vector<std::pair<std::uint32_t, Drive>> drives;
+    bool ok;
+    int enabled, failed;
+  };
+  const Case kCases[] = {
+      {"no drive", {}, false, 0, 0},
+      {"already on", {{0, Drive{true}}}, true, 1, 0},
+      {"turned on", {{0, Drive{false}}}, true, 1, 0},
+      {"one refuses, one unreadable, one locked away",
+       {{0, Drive{false, true, false, true}},
+        {1, Drive{true, true, true}},
+        {2, Drive{true, false}}},
+       false,
+       0,
+       2},
+      {"drive 15 is the last one looked at", {{15, Drive{false}}, {16, Drive{false}}}, true, 1, 0},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    machine_.disk_cache.RemoveAllDrives();
+    for (const auto& [number, drive] : c.drives) machine_.disk_cache.SetDrive(number, drive);
+    int enabled = 0, failed = 0;
+    EXPECT_EQ(EnableDiskWriteCache(enabled, failed), c.ok);
+    EXPECT_EQ(enabled, c.enabled);
+    EXPECT_EQ(failed, c.failed);
+  }
+}
+
+TEST_F(SmallStepsTest, CompressionComesBackOnlyIfItWasOn) {
+  struct Case {
+    const char* name;
+    bool agent, on;
+    bool applied;
+    std::optional<std::uint32_t> record;
+    bool afterUninstall;
+  };
+  const Case kCases[] = {
+      {"was on", true, true, true, 1u, true},
+      {"was off", true, false, true, 0u, false},
+      {"no cmdlets", false, true, true, std::nullopt, true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    platform::SimMachine m;
+    platform::ScopedSystem guard(m.system());
+    m.tools.Install();
+    auto tools = m.tools.state();
+    tools.mm_agent = c.agent;
+    tools.memory_compression = c.on;
+    m.tools.SetState(tools);
+    EXPECT_EQ(ApplyMemory(), c.applied);
+    auto record = m.registry.ReadDword(
+        {platform::Hive::kLocalMachine, L"SOFTWARE\\Veltrane", L"MemCompDisabled"});
+    EXPECT_EQ(record ? std::optional<std::uint32_t>(*record) : std::nullopt, c.record);
+    EXPECT_TRUE(RestoreMemory());
+    EXPECT_EQ(m.tools.state().memory_compression, c.afterUninstall);
+  }
+}
+
+// The pagefile command names the machine, which is not whatever %COMPUTERNAME% says.
+TEST_F(SmallStepsTest, ThePagefileCommandNamesTheRealComputer) {
+  machine_.environment.SetComputerName(L"RIG-01");
+  machine_.environment.SetVariable(L"COMPUTERNAME", L"X\" or name like \"%");
+  (void)ApplyMemory();
+  EXPECT_TRUE(machine_.tools.state().automatic_managed_pagefile);
+  bool named = false;
+  for (const std::wstring& line : machine_.processes.command_lines()) {
+    named = named ||
+            line.find(L"computersystem where name=\"RIG-01\" set AutomaticManagedPagefile=True") !=
+                std::wstring::npos;
+    EXPECT_EQ(line.find(L"%computername%"), std::wstring::npos);
+  }
+  EXPECT_TRUE(named);
+  machine_.environment.SetComputerName(L"BAD\"NAME");
+  auto tools = machine_.tools.state();
+  tools.automatic_managed_pagefile = false;
+  machine_.tools.SetState(tools);
+  (void)ApplyMemory();
+  EXPECT_FALSE(machine_.tools.state().automatic_managed_pagefile);
+}
+
+TEST_F(SmallStepsTest, SysMainThatExistsButCannotBeChangedFailsItsRow) {
+  machine_.services.Seed(L"SysMain",
+                         {L"SysMain", L"svchost.exe", platform::ServiceStartType::kAuto},
+                         platform::ServiceRunState::kRunning);
+  machine_.services.FailNext(platform::ServiceOp::kChangeConfig, support::ErrorCode::kAccessDenied);
+  ASSERT_TRUE(ApplyStorage());
+  EXPECT_TRUE(Has(L"Applied 7 storage tweak(s), 1 failed.\n")) << Out();
+  EXPECT_EQ(machine_.services.Find(L"SysMain")->config.start_type,
+            platform::ServiceStartType::kAuto);
+  ASSERT_TRUE(ApplyStorage());
+  EXPECT_EQ(machine_.services.Find(L"SysMain")->config.start_type,
+            platform::ServiceStartType::kDisabled);
+  ASSERT_TRUE(RestoreStorage());
+  EXPECT_EQ(machine_.services.Find(L"SysMain")->config.start_type,
+            platform::ServiceStartType::kAuto);
+}
+
+// CPU Tune's restore switches the plan back before Storage's restore runs; the storage
+// values still go back onto the scheme they were read from.
+TEST_F(SmallStepsTest, StorageValuesGoBackOntoTheSchemeTheyCameFrom) {
+  const PowerTweak& aspm = StoragePowerCatalogue()[0];
+  for (auto source : {PowerSource::kAc, PowerSource::kDc}) {
+    machine_.power.Seed(SimPower::kUltimatePerformance, aspm.subgroup, aspm.setting, source, 2);
+    machine_.power.Seed(SimPower::kBalanced, aspm.subgroup, aspm.setting, source, 1);
+  }
+  ASSERT_TRUE(ApplyCpuTune());
+  ASSERT_TRUE(ApplyStorage());
+  ASSERT_TRUE(RestoreCpuTune());
+  ASSERT_TRUE(RestoreStorage());
+  EXPECT_EQ(*machine_.power.ReadValueIndex(SimPower::kUltimatePerformance, aspm.subgroup,
+                                           aspm.setting, PowerSource::kAc),
+            2u);
+  EXPECT_EQ(*machine_.power.ReadValueIndex(SimPower::kBalanced, aspm.subgroup, aspm.setting,
+                                           PowerSource::kAc),
+            1u);
+}
+
+}  // namespace
