@@ -37,7 +37,11 @@ void SetTimerServiceToRecover() {
   (void)services.SetFailureActions(**service, {kResetPeriodS, {5000, 5000, 60000}});
   // The service ends with exit code 1 when it cannot hold the period: that stop must
   // restart it too, not only a crash.
-  (void)services.SetFailureActionsOnNonCrash(**service, true);
+  const support::Status flagged = services.SetFailureActionsOnNonCrash(**service, true);
+  if (!flagged && flagged.error().code == support::ErrorCode::kUnsupported) {
+    AppendLog(L"This system cannot restart the timer service after an error exit; it restarts "
+              L"only after a crash.");
+  }
   const support::Status started = services.Start(**service);
   if (!started && started.error().win32_error != platform::service_error::kAlreadyRunning) {
     AppendLog(L"The timer service is set to start automatically, but it did not start this time.");

@@ -182,7 +182,9 @@ class Services {
   virtual std::unique_ptr<WaitableEvent> NewEvent() = 0;
 
   // QueryServiceConfig2W(SERVICE_CONFIG_FAILURE_ACTIONS): the reset period and the delays
-  // of the restart actions (actions of other types are not listed).
+  // of the restart actions (actions of other types are not listed). This call and
+  // SetFailureActionsOnNonCrash fail with kUnsupported where the manager lacks the
+  // information level (Wine: error 124).
   virtual support::Result<FailureActions> QueryFailureActions(ServiceHandle& service) = 0;
   // ChangeServiceConfig2W(SERVICE_CONFIG_FAILURE_ACTIONS) with reset period 0 and a single
   // action of type none: nothing restarts the service.

@@ -236,10 +236,18 @@ std::unique_ptr<WaitableEvent> Win32Services::NewEvent() {
   return std::make_unique<Event>(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
 }
 
+// An information level the service manager does not know (Wine) is a missing function.
+static support::PortError ConfigLevelError(const wchar_t* what) {
+  if (::GetLastError() == ERROR_INVALID_LEVEL) {
+    return support::Fail(ErrorCode::kUnsupported, what, ERROR_INVALID_LEVEL);
+  }
+  return LastError(what);
+}
+
 support::Result<FailureActions> Win32Services::QueryFailureActions(ServiceHandle& service) {
   DWORD needed = 0;
   ::QueryServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS, nullptr, 0, &needed);
-  if (needed == 0) return LastError(L"QueryServiceConfig2W(failure actions)");
+  if (needed == 0) return ConfigLevelError(L"QueryServiceConfig2W(failure actions)");
   std::vector<BYTE> buffer(needed);
   if (!::QueryServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS, buffer.data(), needed,
                               &needed)) {
@@ -271,7 +279,7 @@ support::Status Win32Services::ClearFailureActions(ServiceHandle& service) {
 support::Status Win32Services::SetFailureActionsOnNonCrash(ServiceHandle& service, bool enabled) {
   SERVICE_FAILURE_ACTIONS_FLAG flag{enabled ? TRUE : FALSE};
   if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag)) {
-    return LastError(L"ChangeServiceConfig2W(failure actions flag)");
+    return ConfigLevelError(L"ChangeServiceConfig2W(failure actions flag)");
   }
   return {};
 }
