@@ -27,17 +27,14 @@ void SetTimerServiceToRecover() {
   if (!manager) return;
   using namespace platform::service_access;
   auto service =
-      services.Open(**manager, kServiceName, kChangeConfig | kQueryStatus | kStart | kQueryConfig);
+      services.Open(**manager, kServiceName, kChangeConfig | kQueryStatus | kStart);
   if (!service) return;
-  if (auto config = services.QueryConfig(**service)) {
-    platform::ServiceConfig automatic = *config;
-    automatic.start_type = platform::ServiceStartType::kAuto;
-    (void)services.ChangeConfig(**service, automatic);
-  }
-  (void)services.SetFailureActions(**service, {kResetPeriodS, {5000, 5000, 60000}});
+  (void)services.ChangeStartType(**service,
+                                 static_cast<std::uint32_t>(platform::ServiceStartType::kAuto));
   // The service ends with exit code 1 when it cannot hold the period: that stop must
   // restart it too, not only a crash.
-  const support::Status flagged = services.SetFailureActionsOnNonCrash(**service, true);
+  const support::Status flagged =
+      services.SetFailureActions(**service, {kResetPeriodS, {5000, 5000, 60000}, true});
   if (!flagged && flagged.error().code == support::ErrorCode::kUnsupported) {
     AppendLog(L"This system cannot restart the timer service after an error exit; it restarts "
               L"only after a crash.");

@@ -75,16 +75,12 @@ bool RestoreService(const std::wstring& name) {
   auto& services = platform::Sys().services;
   auto manager = services.OpenManager(platform::manager_access::kConnect);
   if (!manager) return false;
-  auto service = services.Open(**manager, name,
-                               platform::service_access::kChangeConfig |
-                                   platform::service_access::kQueryConfig);
+  auto service = services.Open(**manager, name, platform::service_access::kChangeConfig);
   if (!service) return false;
   bool restored = false;
-  auto config = services.QueryConfig(**service);
-  if (start && config && (*start == 2 || *start == 3)) {
-    config.value().start_type = static_cast<platform::ServiceStartType>(*start);
-    restored = services.ChangeConfig(**service, *config).ok();
-  }
+  // Only a recorded automatic or manual start is put back; disabled is what the steps
+  // record and restore themselves.
+  if (start && (*start == 2 || *start == 3)) restored = services.ChangeStartType(**service, *start).ok();
   if (failure && failure->size() > 1) {
     platform::FailureActions actions;
     actions.reset_period_s = static_cast<std::uint32_t>(std::wcstoul((*failure)[0].c_str(), nullptr, 10));

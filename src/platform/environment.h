@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "support/result.h"
+
 namespace platform {
 
 class Environment {
@@ -20,6 +22,8 @@ class Environment {
   virtual std::wstring ExecutablePath() = 0;
   // The token's TokenElevation; false when it cannot be read.
   virtual bool IsProcessElevated() = 0;
+  // GetComputerNameW: the NetBIOS name, not the spoofable COMPUTERNAME variable.
+  virtual support::Result<std::wstring> ComputerName() = 0;
 };
 
 }  // namespace platform

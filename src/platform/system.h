@@ -17,6 +17,9 @@ class Processes;
 class Registry;
 class Services;
 class Shell;
+class SystemRestore;
+class DiskCache;
+class DriverProfile;
 
 struct System {
   Clock& clock;
@@ -31,6 +34,9 @@ struct System {
   Registry& registry;
   Services& services;
   Shell& shell;
+  SystemRestore& system_restore;
+  DiskCache& disk_cache;
+  DriverProfile& driver_profile;
 };
 
 // The installed system. Calling it before one is installed is a programming error and

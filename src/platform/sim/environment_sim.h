@@ -22,12 +22,14 @@ class SimEnvironment final : public Environment {
   std::wstring TempFolder() override;
   std::wstring ExecutablePath() override;
   bool IsProcessElevated() override;
+  support::Result<std::wstring> ComputerName() override;
 
   // Test controls.
   void SetVariable(const std::wstring& name, const std::wstring& value);
   void UnsetVariable(const std::wstring& name);
   void SetExecutablePath(const std::wstring& path);
   void SetElevated(bool elevated);
+  void SetComputerName(const std::wstring& name);
 
  private:
   std::optional<std::wstring> Find(const std::wstring& name);  // caller holds the lock
@@ -36,6 +38,7 @@ class SimEnvironment final : public Environment {
   std::map<std::wstring, std::wstring> variables_;  // key: upper-case name
   std::wstring executable_path_ = L"C:\\Users\\Player\\Downloads\\Veltrane.exe";
   bool elevated_ = true;
+  std::wstring computer_name_ = L"DESKTOP-SIM";
 };
 
 }  // namespace platform

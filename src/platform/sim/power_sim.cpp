@@ -103,8 +103,8 @@ bool SimPower::RemoveScheme(const support::Guid& scheme) {
 }
 
 support::Status SimPower::WriteSettingAttributes(const support::Guid& subgroup,
-                                                const support::Guid& setting,
-                                                std::uint32_t attributes) {
+                                                 const support::Guid& setting,
+                                                 std::uint32_t attributes) {
   std::lock_guard lock(mutex_);
   if (auto fault = faults_.Take(PowerOp::kAttributes, GuidText(setting))) return *fault;
   attributes_[{GuidText(subgroup), GuidText(setting)}] = attributes;

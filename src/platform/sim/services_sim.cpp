@@ -57,7 +57,6 @@ struct SimServices::Entry {
   void* context = nullptr;
   std::uint32_t starts = 0;
   std::uint32_t failures = 0;
-  bool failure_actions_on_non_crash = false;
 };
 
 class SimServices::Manager final : public ServiceManagerHandle {
@@ -90,6 +89,14 @@ class SimServices::Event final : public WaitableEvent {
     std::lock_guard lock(owner_.mutex_);
     set_ = true;
     owner_.changed_.notify_all();
+  }
+
+  Outcome WaitFor(std::uint32_t timeout_ms) override {
+    {
+      std::lock_guard lock(owner_.mutex_);
+      if (owner_.faults_.Take(ServiceOp::kWait, L"WaitForSingleObject")) return Outcome::kFailed;
+    }
+    return Wait(timeout_ms) ? Outcome::kSignalled : Outcome::kTimedOut;
   }
 
   bool Wait(std::uint32_t timeout_ms) override {
@@ -210,6 +217,20 @@ support::Status SimServices::ChangeConfig(ServiceHandle& service, const ServiceC
   if (entry == nullptr) return *error;
   if (entry->marked_for_delete) return ErrorOf(service_error::kMarkedForDelete, entry->name);
   entry->config = config;
+  return {};
+}
+
+support::Status SimServices::ChangeStartType(ServiceHandle& service, std::uint32_t start_type) {
+  std::lock_guard lock(mutex_);
+  if (auto fault = faults_.Take(ServiceOp::kChangeConfig, L"ChangeStartType")) return *fault;
+  std::optional<PortError> error;
+  Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
+  if (entry == nullptr) return *error;
+  if (entry->marked_for_delete) return ErrorOf(service_error::kMarkedForDelete, entry->name);
+  if (start_type > static_cast<std::uint32_t>(ServiceStartType::kDisabled)) {
+    return ErrorOf(87, entry->name);
+  }
+  entry->config.start_type = static_cast<ServiceStartType>(start_type);
   return {};
 }
 
@@ -409,7 +430,13 @@ support::Status SimServices::SetStatus(ServiceStatusHandle& handle, const Servic
   return {};
 }
 
-std::unique_ptr<WaitableEvent> SimServices::NewEvent() { return std::make_unique<Event>(*this); }
+std::unique_ptr<WaitableEvent> SimServices::NewEvent() {
+  {
+    std::lock_guard lock(mutex_);
+    if (faults_.Take(ServiceOp::kNewEvent, L"CreateEventW")) return nullptr;
+  }
+  return std::make_unique<Event>(*this);
+}
 
 void SimServices::FailNext(ServiceOp op, support::ErrorCode code, std::uint32_t win32_error) {
   std::lock_guard lock(mutex_);
@@ -457,9 +484,8 @@ std::optional<SimServices::ServiceView> SimServices::Find(const std::wstring& na
   auto it = services_.find(Upper(name));
   if (it == services_.end()) return std::nullopt;
   const Entry& e = *it->second;
-  return ServiceView{e.config,  L"LocalSystem",      e.description, e.failure_actions,
-                     e.status,  e.marked_for_delete, e.starts,      e.failures,
-                     e.failure_actions_on_non_crash};
+  return ServiceView{e.config, L"LocalSystem",      e.description, e.failure_actions,
+                     e.status, e.marked_for_delete, e.starts,      e.failures};
 }
 
 bool SimServices::Exists(const std::wstring& name) { return Find(name).has_value(); }
@@ -516,16 +542,6 @@ support::Result<FailureActions> SimServices::QueryFailureActions(ServiceHandle& 
 
 support::Status SimServices::ClearFailureActions(ServiceHandle& service) {
   return SetFailureActions(service, FailureActions{});
-}
-
-support::Status SimServices::SetFailureActionsOnNonCrash(ServiceHandle& service, bool enabled) {
-  std::lock_guard lock(mutex_);
-  if (auto fault = faults_.Take(ServiceOp::kFailureActions, L"FailureActionsFlag")) return *fault;
-  std::optional<PortError> error;
-  Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
-  if (entry == nullptr) return *error;
-  entry->failure_actions_on_non_crash = enabled;
-  return {};
 }
 
 }  // namespace platform

@@ -5,7 +5,10 @@ namespace platform {
 SimMachine::SimMachine()
     : timer(clock), processes(clock), system_{clock,     console,       environment, files,
                                               hardware,  instance_lock, timer,       power,
-                                              processes, registry,      services,    shell} {}
+                                              processes, registry,      services,    shell,
+                                              system_restore, disk_cache, driver_profile} {
+  files.SetRunningImage([this] { return environment.ExecutablePath(); });
+}
 
 SimMachine::~SimMachine() = default;
 

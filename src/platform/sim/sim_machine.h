@@ -19,6 +19,9 @@
 #include "platform/sim/registry_sim.h"
 #include "platform/sim/services_sim.h"
 #include "platform/sim/shell_sim.h"
+#include "platform/sim/system_restore_sim.h"
+#include "platform/sim/disk_cache_sim.h"
+#include "platform/sim/driver_profile_sim.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -46,6 +49,9 @@ class SimMachine {
   SimProcesses processes;
   SimServices services;
   SimShell shell;
+  SimSystemRestore system_restore;
+  SimDiskCache disk_cache;
+  SimDriverProfile driver_profile;
 
  private:
   System system_;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_error.h"
 
 namespace platform {
 namespace {
@@ -69,6 +70,13 @@ bool Win32Environment::IsProcessElevated() {
     return false;
   }
   return elevation.TokenIsElevated != 0;
+}
+
+support::Result<std::wstring> Win32Environment::ComputerName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  if (!::GetComputerNameW(name, &size)) return win32::LastError(L"GetComputerNameW");
+  return std::wstring(name, size);
 }
 
 }  // namespace platform

@@ -135,7 +135,7 @@ TEST_F(HardeningTest, TimerRestartsOnErrorExitsAndStarts) {
   EXPECT_EQ(view->config.binary_path, L"\"C:\\v.exe\" --service");
   EXPECT_EQ(view->failure_actions->reset_period_s, 86400u);
   EXPECT_EQ(view->failure_actions->restart_delays_ms, (std::vector<std::uint32_t>{5000, 5000, 60000}));
-  EXPECT_TRUE(view->failure_actions_on_non_crash);
+  EXPECT_TRUE(view->failure_actions->on_non_crash_failures);
   EXPECT_EQ(view->starts, 1u);
   EXPECT_EQ(Product(L"GuardTimer"), 1u);
 }
