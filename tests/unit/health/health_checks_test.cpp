@@ -183,6 +183,13 @@ TEST_F(HealthChecksTest, EachCheckReadsTheMachine) {
          w.m.power.Seed(platform::SimPower::kBalanced, kProcessor, kPerfCheck, platform::PowerSource::kAc, 15);
          SeedDword(w, Hive::kCurrentUser, kMonitor, L"Want_cpu", 0);
        }, L"power.PERFCHECK", S::Informational, L"15"},
+      {"driver profile read", [&](World& w) {
+         SeedAdapter(w, L"0000", L"NVIDIA", L"NVIDIA GeForce RTX 4070");
+         w.m.driver_profile.Install({{0x1057EB71, 1}, {0x00CE2691, 0}});
+       }, L"gpu.NV_PWR", S::Passing, L"1"},
+      {"no driver profile library", [&](World& w) {
+         SeedAdapter(w, L"0000", L"NVIDIA", L"NVIDIA GeForce RTX 4070");
+       }, L"gpu.NV_TFQ", S::Inaccessible, L"NVIDIA profile could not be read"},
       {"class-1 entry the CPU lacks", [](World&) {}, L"power.CPMINCORES1", S::Unsupported, L"unreadable"},
       {"unreadable entry", [](World&) {}, L"power.CPMINCORES", S::Inaccessible, L"unreadable"},
       {"no active scheme", [&](World& w) { w.m.power.FailNext(platform::PowerOp::kActiveScheme, support::ErrorCode::kFailed); },
