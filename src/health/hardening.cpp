@@ -26,8 +26,7 @@ void SetTimerServiceToRecover() {
   auto manager = services.OpenManager(platform::manager_access::kConnect);
   if (!manager) return;
   using namespace platform::service_access;
-  auto service =
-      services.Open(**manager, kServiceName, kChangeConfig | kQueryStatus | kStart);
+  auto service = services.Open(**manager, kServiceName, kChangeConfig | kQueryStatus | kStart);
   if (!service) return;
   (void)services.ChangeStartType(**service,
                                  static_cast<std::uint32_t>(platform::ServiceStartType::kAuto));
@@ -36,8 +35,9 @@ void SetTimerServiceToRecover() {
   const support::Status flagged =
       services.SetFailureActions(**service, {kResetPeriodS, {5000, 5000, 60000}, true});
   if (!flagged && flagged.error().code == support::ErrorCode::kUnsupported) {
-    AppendLog(L"This system cannot restart the timer service after an error exit; it restarts "
-              L"only after a crash.");
+    AppendLog(
+        L"This system cannot restart the timer service after an error exit; it restarts "
+        L"only after a crash.");
   }
   const support::Status started = services.Start(**service);
   if (!started && started.error().win32_error != platform::service_error::kAlreadyRunning) {
@@ -103,8 +103,9 @@ void HardenGraphics() {
   LockGraphics();
   WriteProductDword(kGuardGpu, 1);
   CreateGuardTask();
-  AppendLog(L"Graphics services that should stay off are pinned disabled, and Game DVR policy is "
-            L"locked off.");
+  AppendLog(
+      L"Graphics services that should stay off are pinned disabled, and Game DVR policy is "
+      L"locked off.");
 }
 
 void HardenMemory() {

@@ -54,8 +54,8 @@ RuleBInput RuleInputFor(const HealthCheck& check, const TableFamily& family) {
 }
 
 bool PowerTableChecks(std::span<const PowerTweak> table, const TableFamily& family,
-                      const std::optional<support::Guid>& scheme,
-                      std::vector<HealthCheck>& results, const std::atomic<bool>* cancel) {
+                      const std::optional<support::Guid>& scheme, std::vector<HealthCheck>& results,
+                      const std::atomic<bool>* cancel) {
   for (const PowerTweak& tweak : table) {
     if (Cancelled(cancel)) return false;
     HealthCheck check = NewTweakCheck(family, tweak.id, tweak.title);
@@ -94,7 +94,8 @@ void AdapterRowCheck(const GraphicsTweak& row, HealthCheck& check, RuleBInput& i
   int readable = 0;
   int matching = 0;
   for (const std::wstring& key : keys) {
-    const auto value = platform::Sys().registry.ReadDword({Hive::kLocalMachine, key, row.valueName});
+    const auto value =
+        platform::Sys().registry.ReadDword({Hive::kLocalMachine, key, row.valueName});
     if (!value) continue;
     ++readable;
     if (*value == row.value) ++matching;
