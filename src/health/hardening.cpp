@@ -58,14 +58,20 @@ std::vector<support::Guid> PowerSchemesToHarden() {
   return *schemes;
 }
 
-void WritePowerTableEverywhere(PowerArea area) {
-  for (const support::Guid& scheme : PowerSchemesToHarden()) {
+bool WritePowerTableEverywhere(PowerArea area) {
+  const std::vector<support::Guid> schemes = PowerSchemesToHarden();
+  if (schemes.empty()) {
+    AppendLog(L"The power plans could not be listed, so no power setting was hardened.");
+    return false;
+  }
+  for (const support::Guid& scheme : schemes) {
     for (const PowerTweak& tweak : PowerTable(area)) {
       RecordSchemeValueOnce(area, scheme, tweak);
       (void)WritePowerValue(scheme, tweak.subgroup, tweak.setting, true, tweak.target);
       (void)WritePowerValue(scheme, tweak.subgroup, tweak.setting, false, tweak.target);
     }
   }
+  return true;
 }
 
 void LockGraphics() {
@@ -89,11 +95,13 @@ void HardenTimer() {
 }
 
 void HardenPowerSettings(PowerArea area) {
-  WritePowerTableEverywhere(area);
+  const bool written = WritePowerTableEverywhere(area);
   const bool storage = area == PowerArea::kStorage;
   if (storage) PinServiceDisabled(L"SysMain");
   WriteProductDword(storage ? kGuardStorage : kGuardPpm, 1);
   CreateGuardTask();
+  // Only what was done is reported: without the plans, SysMain and the guard flag remain.
+  if (!written) return;
   AppendLog(storage ? L"Storage settings hardened on every power plan. SysMain stays disabled."
                     : L"CPU power settings hardened on every power plan so a plan change cannot "
                       L"restore the defaults.");

@@ -90,6 +90,18 @@ TEST_F(HardeningTest, StorageOnFiveSchemesAcAndDcLeavesTheActiveScheme) {
   EXPECT_EQ(CountStorageValues(7), 5 * 3 * 2);
 }
 
+TEST_F(HardeningTest, PlansThatCannotBeListedAreNotReportedAsHardened) {
+  SeedStorageValues(7);
+  machine_.power.FailNext(platform::PowerOp::kEnumerate, support::ErrorCode::kUnsupported);
+  HardenStep(L"ppm");
+  EXPECT_EQ(CountStorageValues(7), 5 * 3 * 2);
+  EXPECT_EQ(Product(L"GuardPpm"), 1u);  // the guard tries again at every start
+  const std::wstring log = Log();
+  EXPECT_NE(log.find(L"The power plans could not be listed, so no power setting was hardened."),
+            std::wstring::npos);
+  EXPECT_EQ(log.find(L"CPU power settings hardened"), std::wstring::npos);
+}
+
 TEST_F(HardeningTest, SecondHardeningKeepsTheFirstRecord) {
   SeedStorageValues(7);
   HardenStep(L"storage");
