@@ -1,6 +1,7 @@
 // The Processes calls that read what a tool prints and what is running.
-#include <tlhelp32.h>
 #include <windows.h>
+// After <windows.h>, which it needs.
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <string>
