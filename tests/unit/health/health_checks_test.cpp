@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <functional>
+#include <random>
 
 #include "platform/sim/windows_tools_sim.h"
 #include "unit/app/sim_fixture.h"
@@ -368,6 +369,51 @@ TEST_F(HealthChecksTest, CancelReturnsTheChecksDoneAndLogsNothing) {
   ASSERT_EQ(checks.size(), 8u);
   EXPECT_EQ(checks.back().id, L"memory.pagefile");
   EXPECT_EQ(Log().find(L"health"), std::wstring::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// Over random machines: the list never changes shape, a repair step is only offered where
+// a repair can help, and nothing a tool failed to report passes.
+TEST_F(HealthChecksTest, PropertiesOverRandomMachines) {
+  std::mt19937 random(20261209);
+  for (int round = 0; round < 12; ++round) {
+    SCOPED_TRACE(round);
+    World world;
+    platform::ScopedSystem guard(world.m.system());
+    auto coin = [&random] { return (random() & 1) != 0; };
+    if (coin()) SeedAdapter(world, L"0001", L"NVIDIA", L"NVIDIA RTX");
+    if (coin()) SeedAdapter(world, L"0002", L"Advanced Micro Devices, Inc.", L"AMD Radeon");
+    if (coin()) world.tools.SetMemoryCompression(false);
+    if (coin()) world.tools.SetDisableDeleteNotify(false, 1);
+    const bool toolsFail = coin();
+    if (toolsFail) {
+      world.m.processes.Unregister(L"powershell.exe");
+      world.m.processes.Unregister(L"fsutil.exe");
+    }
+    if (coin()) world.m.services.RefuseManager(true);
+    if (coin())
+      world.m.power.FailNext(platform::PowerOp::kActiveScheme, support::ErrorCode::kFailed);
+    for (const wchar_t* value : {L"Want_cpu", L"Want_gpu", L"Want_storage"}) {
+      if (coin()) SeedDword(world, Hive::kCurrentUser, L"Software\\Veltrane\\Monitor", value, 0);
+    }
+    const std::vector<HealthCheck> checks = RunHealthChecks(nullptr);
+    EXPECT_GE(checks.size(), 42u);
+    for (const HealthCheck& check : checks) {
+      SCOPED_TRACE(support::ToUtf8(check.id));
+      if (check.status == S::Passing || check.status == S::Disabled ||
+          check.status == S::Unsupported) {
+        EXPECT_TRUE(check.repairStep.empty());
+      }
+      EXPECT_FALSE(check.explanation.empty());
+      EXPECT_NE(check.checkedAt, 0u);
+      if (toolsFail && (check.id == L"memory.compression" || check.id == L"storage.trim")) {
+        EXPECT_EQ(check.status, S::Unknown);
+      }
+    }
+  }
 }
 
 }  // namespace
