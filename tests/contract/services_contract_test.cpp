@@ -130,7 +130,7 @@ namespace {
 
 // Wine accepts failure actions without keeping them and lacks the level that reads them:
 // the read either works or says kUnsupported, never anything else.
-TEST_F(ServicesContract, FailureActionsCanBeReadClearedAndFlagged) {
+TEST_F(ServicesContract, FailureActionsCanBeReadAndCleared) {
   auto created = services_.Create(*manager_, kName, config_);
   ASSERT_TRUE(created.ok());
   (void)services_.SetFailureActions(**created, {86400, {5000, 60000}});
