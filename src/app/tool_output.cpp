@@ -10,8 +10,7 @@ constexpr std::size_t kMaxOutputBytes = 64 * 1024;
 }  // namespace
 
 std::optional<ToolOutput> RunToolForOutput(const std::wstring& exePath,
-                                           const std::wstring& arguments,
-                                           std::uint32_t timeoutMs) {
+                                           const std::wstring& arguments, std::uint32_t timeoutMs) {
   const std::wstring commandLine = L"\"" + exePath + L"\" " + arguments;
   auto run = platform::Sys().processes.RunCaptured(commandLine, timeoutMs, kMaxOutputBytes);
   if (!run) return std::nullopt;

@@ -14,5 +14,4 @@ struct ToolOutput {
 // nullopt when the tool could not be started or ran past `timeoutMs` (it was killed):
 // a tool that did not finish has reported nothing. At most 64 KiB of output are kept.
 std::optional<ToolOutput> RunToolForOutput(const std::wstring& exePath,
-                                           const std::wstring& arguments,
-                                           std::uint32_t timeoutMs);
+                                           const std::wstring& arguments, std::uint32_t timeoutMs);

@@ -71,7 +71,8 @@ void RepairStep(RepairHost& app, const std::wstring& repairKey, bool manual) {
   if (step == L"hold") {
     resolution = app.DesiredResolution();
     if (resolution == 0) {
-      if (manual) app.ShowInformation(L"Measure a timer resolution before repairing the timer service.");
+      if (manual)
+        app.ShowInformation(L"Measure a timer resolution before repairing the timer service.");
       return;
     }
     // A measurement in progress owns the timer; the install waits for the next scan.

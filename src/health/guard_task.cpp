@@ -41,11 +41,7 @@ void PinServiceDisabled(const std::wstring& name) {
   if (!service) return;
   RecordServiceOnce(name, **service);
   (void)services.Control(**service, platform::service_control::kStop);
-  // Only the start type changes: the rest is written back as it was read.
-  if (auto config = services.QueryConfig(**service)) {
-    platform::ServiceConfig pinned = *config;
-    pinned.start_type = platform::ServiceStartType::kDisabled;
-    (void)services.ChangeConfig(**service, pinned);
-  }
+  (void)services.ChangeStartType(**service,
+                                 static_cast<std::uint32_t>(platform::ServiceStartType::kDisabled));
   (void)services.ClearFailureActions(**service);
 }

@@ -26,18 +26,19 @@ void SetTimerServiceToRecover() {
   auto manager = services.OpenManager(platform::manager_access::kConnect);
   if (!manager) return;
   using namespace platform::service_access;
-  auto service =
-      services.Open(**manager, kServiceName, kChangeConfig | kQueryStatus | kStart | kQueryConfig);
+  auto service = services.Open(**manager, kServiceName, kChangeConfig | kQueryStatus | kStart);
   if (!service) return;
-  if (auto config = services.QueryConfig(**service)) {
-    platform::ServiceConfig automatic = *config;
-    automatic.start_type = platform::ServiceStartType::kAuto;
-    (void)services.ChangeConfig(**service, automatic);
-  }
-  (void)services.SetFailureActions(**service, {kResetPeriodS, {5000, 5000, 60000}});
+  (void)services.ChangeStartType(**service,
+                                 static_cast<std::uint32_t>(platform::ServiceStartType::kAuto));
   // The service ends with exit code 1 when it cannot hold the period: that stop must
   // restart it too, not only a crash.
-  (void)services.SetFailureActionsOnNonCrash(**service, true);
+  const support::Status flagged =
+      services.SetFailureActions(**service, {kResetPeriodS, {5000, 5000, 60000}, true});
+  if (!flagged && flagged.error().code == support::ErrorCode::kUnsupported) {
+    AppendLog(
+        L"This system cannot restart the timer service after an error exit; it restarts "
+        L"only after a crash.");
+  }
   const support::Status started = services.Start(**service);
   if (!started && started.error().win32_error != platform::service_error::kAlreadyRunning) {
     AppendLog(L"The timer service is set to start automatically, but it did not start this time.");
@@ -57,14 +58,20 @@ std::vector<support::Guid> PowerSchemesToHarden() {
   return *schemes;
 }
 
-void WritePowerTableEverywhere(PowerArea area) {
-  for (const support::Guid& scheme : PowerSchemesToHarden()) {
+bool WritePowerTableEverywhere(PowerArea area) {
+  const std::vector<support::Guid> schemes = PowerSchemesToHarden();
+  if (schemes.empty()) {
+    AppendLog(L"The power plans could not be listed, so no power setting was hardened.");
+    return false;
+  }
+  for (const support::Guid& scheme : schemes) {
     for (const PowerTweak& tweak : PowerTable(area)) {
       RecordSchemeValueOnce(area, scheme, tweak);
       (void)WritePowerValue(scheme, tweak.subgroup, tweak.setting, true, tweak.target);
       (void)WritePowerValue(scheme, tweak.subgroup, tweak.setting, false, tweak.target);
     }
   }
+  return true;
 }
 
 void LockGraphics() {
@@ -88,11 +95,13 @@ void HardenTimer() {
 }
 
 void HardenPowerSettings(PowerArea area) {
-  WritePowerTableEverywhere(area);
+  const bool written = WritePowerTableEverywhere(area);
   const bool storage = area == PowerArea::kStorage;
   if (storage) PinServiceDisabled(L"SysMain");
   WriteProductDword(storage ? kGuardStorage : kGuardPpm, 1);
   CreateGuardTask();
+  // Only what was done is reported: without the plans, SysMain and the guard flag remain.
+  if (!written) return;
   AppendLog(storage ? L"Storage settings hardened on every power plan. SysMain stays disabled."
                     : L"CPU power settings hardened on every power plan so a plan change cannot "
                       L"restore the defaults.");
@@ -102,8 +111,9 @@ void HardenGraphics() {
   LockGraphics();
   WriteProductDword(kGuardGpu, 1);
   CreateGuardTask();
-  AppendLog(L"Graphics services that should stay off are pinned disabled, and Game DVR policy is "
-            L"locked off.");
+  AppendLog(
+      L"Graphics services that should stay off are pinned disabled, and Game DVR policy is "
+      L"locked off.");
 }
 
 void HardenMemory() {

@@ -27,7 +27,8 @@ std::span<const PowerTweak> PowerTable(PowerArea area);
 // Every power scheme, at most 64; none when they cannot be enumerated.
 std::vector<support::Guid> PowerSchemesToHarden();
 // Writes the table as AC and DC value into every scheme; the active scheme stays active.
-void WritePowerTableEverywhere(PowerArea area);
+// False, with a log line, when the schemes cannot be listed (Wine, a broken power store).
+bool WritePowerTableEverywhere(PowerArea area);
 // Pins every service of the GPU table disabled and sets the Game DVR policy to 0.
 void LockGraphics();
 // Disable-MMAgent -MemoryCompression through PowerShell.

@@ -70,24 +70,23 @@ int RestoreSchemes() {
 bool RestoreService(const std::wstring& name) {
   auto& registry = platform::Sys().registry;
   const auto start = ReadProductDword(ServiceValueName(name, L"_start"));
-  const auto failure = registry.ReadMultiString(ProductValue(ServiceValueName(name, kFailureSuffix)));
+  const auto failure =
+      registry.ReadMultiString(ProductValue(ServiceValueName(name, kFailureSuffix)));
   if (!start && !failure) return false;
   auto& services = platform::Sys().services;
   auto manager = services.OpenManager(platform::manager_access::kConnect);
   if (!manager) return false;
-  auto service = services.Open(**manager, name,
-                               platform::service_access::kChangeConfig |
-                                   platform::service_access::kQueryConfig);
+  auto service = services.Open(**manager, name, platform::service_access::kChangeConfig);
   if (!service) return false;
   bool restored = false;
-  auto config = services.QueryConfig(**service);
-  if (start && config && (*start == 2 || *start == 3)) {
-    config.value().start_type = static_cast<platform::ServiceStartType>(*start);
-    restored = services.ChangeConfig(**service, *config).ok();
-  }
+  // Only a recorded automatic or manual start is put back; disabled is what the steps
+  // record and restore themselves.
+  if (start && (*start == 2 || *start == 3))
+    restored = services.ChangeStartType(**service, *start).ok();
   if (failure && failure->size() > 1) {
     platform::FailureActions actions;
-    actions.reset_period_s = static_cast<std::uint32_t>(std::wcstoul((*failure)[0].c_str(), nullptr, 10));
+    actions.reset_period_s =
+        static_cast<std::uint32_t>(std::wcstoul((*failure)[0].c_str(), nullptr, 10));
     for (std::size_t i = 1; i < failure->size(); ++i) {
       actions.restart_delays_ms.push_back(
           static_cast<std::uint32_t>(std::wcstoul((*failure)[i].c_str(), nullptr, 10)));
@@ -138,7 +137,8 @@ void RecordServiceOnce(const std::wstring& name, platform::ServiceHandle& servic
   const auto actions = services.QueryFailureActions(service);
   if (!actions) return;
   std::vector<std::wstring> text{std::to_wstring(actions->reset_period_s)};
-  for (const std::uint32_t delay : actions->restart_delays_ms) text.push_back(std::to_wstring(delay));
+  for (const std::uint32_t delay : actions->restart_delays_ms)
+    text.push_back(std::to_wstring(delay));
   (void)registry.WriteMultiString(failureValue, text);
 }
 

@@ -14,9 +14,9 @@ bool Cancelled(const std::atomic<bool>* cancel) {
 using CheckFunction = HealthCheck (*)();
 
 constexpr CheckFunction kChecksBeforeTweaks[] = {
-    CheckTimerService, CheckGlobalTimerRequests, CheckEffectiveResolution, CheckDisplayDriver,
-    CheckAfterburner,  CheckRivaTuner,           CheckAfterburnerTask,     CheckPagingFile,
-    CheckMemoryCompression,
+    CheckTimerService,    CheckGlobalTimerRequests, CheckEffectiveResolution,
+    CheckDisplayDriver,   CheckAfterburner,         CheckRivaTuner,
+    CheckAfterburnerTask, CheckPagingFile,          CheckMemoryCompression,
 };
 constexpr CheckFunction kChecksAfterTweaks[] = {CheckSysMain, CheckTrim};
 

@@ -90,13 +90,12 @@ int ParseDisableDeleteNotify(const std::wstring& report) {
 }
 
 HealthCheck CheckPagingFile() {
-  HealthCheck check = NewHealthCheck(L"memory.pagefile", L"Memory and CPU", L"Paging file",
-                                     L"memory");
+  HealthCheck check =
+      NewHealthCheck(L"memory.pagefile", L"Memory and CPU", L"Paging file", L"memory");
   check.expected = L"a paging file is configured";
   const auto files = platform::Sys().registry.ReadMultiString(
       {platform::Hive::kLocalMachine,
-       L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management",
-       L"PagingFiles"});
+       L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management", L"PagingFiles"});
   const bool set = files && !files->empty() && !files->front().empty();
   check.live = set ? L"PagingFiles is set" : L"PagingFiles is empty";
   ApplyRuleA(check, IsCheckDisabled(check.id), files.ok(), set);
@@ -104,8 +103,8 @@ HealthCheck CheckPagingFile() {
 }
 
 HealthCheck CheckMemoryCompression() {
-  HealthCheck check = NewHealthCheck(L"memory.compression", L"Memory and CPU",
-                                     L"Memory compression", L"memory");
+  HealthCheck check =
+      NewHealthCheck(L"memory.compression", L"Memory and CPU", L"Memory compression", L"memory");
   if (IsCheckDisabled(check.id)) {
     MarkDisabled(check);
     return check;
@@ -127,18 +126,17 @@ HealthCheck CheckMemoryCompression() {
 }
 
 HealthCheck CheckSysMain() {
-  HealthCheck check = NewHealthCheck(L"storage.sysmain", kStorageGroup, L"SysMain service",
-                                     L"storage");
+  HealthCheck check =
+      NewHealthCheck(L"storage.sysmain", kStorageGroup, L"SysMain service", L"storage");
   if (IsCheckDisabled(check.id)) {
     MarkDisabled(check);
     return check;
   }
   auto& services = platform::Sys().services;
   auto manager = services.OpenManager(platform::manager_access::kConnect);
-  auto service = manager ? services.Open(**manager, L"SysMain",
-                                         platform::service_access::kQueryConfig)
-                         : support::Result<std::unique_ptr<platform::ServiceHandle>>(
-                               manager.error());
+  auto service = manager
+                     ? services.Open(**manager, L"SysMain", platform::service_access::kQueryConfig)
+                     : support::Result<std::unique_ptr<platform::ServiceHandle>>(manager.error());
   if (manager && !service && service.error().code == support::ErrorCode::kNotFound) {
     check.status = HealthStatus::Informational;
     check.live = L"SysMain is not installed";
@@ -171,7 +169,8 @@ HealthCheck CheckTrim() {
   }
   const auto report = RunToolForOutput(SystemToolPath(L"fsutil.exe"),
                                        L"behavior query DisableDeleteNotify", kToolTimeoutMs);
-  const int disabled = report && report->exitCode == 0 ? ParseDisableDeleteNotify(report->text) : -1;
+  const int disabled =
+      report && report->exitCode == 0 ? ParseDisableDeleteNotify(report->text) : -1;
   if (disabled < 0) {
     MarkUnknown(check, ReportExcerpt(report, 120, L"fsutil returned nothing"),
                 L"TRIM state could not be read. That is not a pass.");

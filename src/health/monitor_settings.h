@@ -38,8 +38,8 @@ bool IsAcceptableFolderValue(const std::wstring& folder);
 
 // The selection keys, in workflow order.
 inline constexpr std::array<const wchar_t*, 9> kStepKeys = {
-    L"prepare", L"measure", L"hold", L"cpu", L"gpuclean", L"gpu", L"afterburner", L"memory",
-    L"storage"};
+    L"prepare", L"measure",     L"hold",   L"cpu",    L"gpuclean",
+    L"gpu",     L"afterburner", L"memory", L"storage"};
 void SaveStepChoices(const std::array<bool, 9>& wants);
 std::array<bool, 9> LoadStepChoices();
 

@@ -10,6 +10,7 @@
 #include "platform/registry.h"
 #include "platform/services.h"
 #include "platform/system.h"
+#include "tweaks/driver_profile_session.h"
 #include "tweaks/gpu_catalogue.h"
 #include "tweaks/gpu_probe.h"
 #include "tweaks/power_values.h"
@@ -53,8 +54,8 @@ RuleBInput RuleInputFor(const HealthCheck& check, const TableFamily& family) {
 }
 
 bool PowerTableChecks(std::span<const PowerTweak> table, const TableFamily& family,
-                      const std::optional<support::Guid>& scheme,
-                      std::vector<HealthCheck>& results, const std::atomic<bool>* cancel) {
+                      const std::optional<support::Guid>& scheme, std::vector<HealthCheck>& results,
+                      const std::atomic<bool>* cancel) {
   for (const PowerTweak& tweak : table) {
     if (Cancelled(cancel)) return false;
     HealthCheck check = NewTweakCheck(family, tweak.id, tweak.title);
@@ -93,7 +94,8 @@ void AdapterRowCheck(const GraphicsTweak& row, HealthCheck& check, RuleBInput& i
   int readable = 0;
   int matching = 0;
   for (const std::wstring& key : keys) {
-    const auto value = platform::Sys().registry.ReadDword({Hive::kLocalMachine, key, row.valueName});
+    const auto value =
+        platform::Sys().registry.ReadDword({Hive::kLocalMachine, key, row.valueName});
     if (!value) continue;
     ++readable;
     if (*value == row.value) ++matching;
@@ -141,17 +143,25 @@ void ServiceRowCheck(const GraphicsTweak& row, HealthCheck& check, RuleBInput& i
   input.live = start == kServiceDisabled;
 }
 
-// The driver-profile settings are read through NVIDIA's driver interface, which this
-// build does not open for checks: the setting is honestly unreadable.
-void ProfileRowCheck(const GraphicsTweak& row, HealthCheck& check, RuleBInput& input) {
+// `session` is opened at the first profile row, once per scan.
+void ProfileRowCheck(const GraphicsTweak& row, DriverProfileSession& session, bool& tried,
+                     HealthCheck& check, RuleBInput& input) {
+  if (!tried) {
+    tried = true;
+    (void)session.Open();
+  }
+  std::uint32_t value = 0;
+  input.readOk = session.IsOpen() && session.GetSetting(row.profileSettingId, value);
   check.expected = Format(L"%u", row.value);
-  check.live = L"NVIDIA profile could not be read";
-  input.readOk = false;
+  check.live = input.readOk ? Format(L"%u", value) : L"NVIDIA profile could not be read";
+  input.live = input.readOk && value == row.value;
 }
 
 bool GraphicsTableChecks(std::vector<HealthCheck>& results, const std::atomic<bool>* cancel) {
   const bool hasNvidia = !ListAdapterKeys(kVendorNvidia).empty();
   const bool hasAmd = !ListAdapterKeys(kVendorAmd).empty();
+  DriverProfileSession session;
+  bool sessionTried = false;
   for (const GraphicsTweak& row : GpuCatalogue()) {
     if ((row.vendor == kVendorNvidia && !hasNvidia) || (row.vendor == kVendorAmd && !hasAmd)) {
       continue;
@@ -162,7 +172,7 @@ bool GraphicsTableChecks(std::vector<HealthCheck>& results, const std::atomic<bo
     if (row.kind == kGraphicsService) {
       ServiceRowCheck(row, check, input);
     } else if (row.kind == kGraphicsProfile) {
-      ProfileRowCheck(row, check, input);
+      ProfileRowCheck(row, session, sessionTried, check, input);
     } else if (row.perAdapter) {
       AdapterRowCheck(row, check, input);
     } else {

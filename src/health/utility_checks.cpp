@@ -83,34 +83,36 @@ HealthCheck CheckAfterburner() {
     MarkDisabled(check);
   } else if (!present) {
     check.status = HealthStatus::Informational;
-    check.explanation = L"Afterburner is optional. Absence is not a failure, and no overclock is "
-                        L"inferred.";
+    check.explanation =
+        L"Afterburner is optional. Absence is not a failure, and no overclock is "
+        L"inferred.";
   } else {
     check.status = HealthStatus::Passing;
-    check.explanation = L"The Afterburner executable is present. This does not mean a fan curve, "
-                        L"voltage, or overclock profile is active.";
+    check.explanation =
+        L"The Afterburner executable is present. This does not mean a fan curve, "
+        L"voltage, or overclock profile is active.";
     check.repairStep.clear();
   }
   return check;
 }
 
 HealthCheck CheckRivaTuner() {
-  HealthCheck check = NewHealthCheck(L"util.rtss", kUtilitiesGroup,
-                                     L"RivaTuner Statistics Server", L"afterburner");
+  HealthCheck check =
+      NewHealthCheck(L"util.rtss", kUtilitiesGroup, L"RivaTuner Statistics Server", L"afterburner");
   check.expected = L"installed alongside Afterburner when that step was used";
-  const bool present = platform::Sys().files.Exists(
-      ProgramFilesX86() + L"\\RivaTuner Statistics Server\\RTSS.exe");
+  const bool present =
+      platform::Sys().files.Exists(ProgramFilesX86() + L"\\RivaTuner Statistics Server\\RTSS.exe");
   check.live = present ? L"RTSS.exe is present" : L"not installed";
   if (IsCheckDisabled(check.id)) {
     MarkDisabled(check);
   } else if (!present) {
     check.status = HealthStatus::Informational;
-    check.explanation =
-        L"RivaTuner is optional and is only expected after the Afterburner step.";
+    check.explanation = L"RivaTuner is optional and is only expected after the Afterburner step.";
   } else {
     check.status = HealthStatus::Passing;
-    check.explanation = L"RTSS is installed. An overlay is not reported as active just because "
-                        L"the file exists.";
+    check.explanation =
+        L"RTSS is installed. An overlay is not reported as active just because "
+        L"the file exists.";
     check.repairStep.clear();
   }
   return check;
@@ -129,12 +131,14 @@ HealthCheck CheckAfterburnerTask() {
   check.status = HealthStatus::Informational;
   if (present) {
     check.live = L"scheduled task Veltrane Afterburner exists";
-    check.explanation = L"The task exists. That means Afterburner is scheduled at logon. It does "
-                        L"not prove the scanned curve is loaded.";
+    check.explanation =
+        L"The task exists. That means Afterburner is scheduled at logon. It does "
+        L"not prove the scanned curve is loaded.";
   } else {
     check.live = L"no Veltrane Afterburner logon task";
-    check.explanation = L"No Veltrane logon task was found. That is informational until you run "
-                        L"the Afterburner step.";
+    check.explanation =
+        L"No Veltrane logon task was found. That is informational until you run "
+        L"the Afterburner step.";
   }
   return check;
 }

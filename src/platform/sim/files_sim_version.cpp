@@ -26,7 +26,8 @@ support::Result<FileVersion> SimFiles::ReadFileVersion(const std::wstring& path)
   if (at == std::string::npos) return missing;
   unsigned parts[4] = {};
   const std::string text = bytes->substr(at + sizeof(kMarker) - 1, 64);
-  if (std::sscanf(text.c_str(), "%5u.%5u.%5u.%5u", &parts[0], &parts[1], &parts[2], &parts[3]) != 4) {
+  if (std::sscanf(text.c_str(), "%5u.%5u.%5u.%5u", &parts[0], &parts[1], &parts[2], &parts[3]) !=
+      4) {
     return missing;
   }
   for (unsigned part : parts) {

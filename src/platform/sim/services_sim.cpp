@@ -57,7 +57,6 @@ struct SimServices::Entry {
   void* context = nullptr;
   std::uint32_t starts = 0;
   std::uint32_t failures = 0;
-  bool failure_actions_on_non_crash = false;
 };
 
 class SimServices::Manager final : public ServiceManagerHandle {
@@ -485,9 +484,8 @@ std::optional<SimServices::ServiceView> SimServices::Find(const std::wstring& na
   auto it = services_.find(Upper(name));
   if (it == services_.end()) return std::nullopt;
   const Entry& e = *it->second;
-  return ServiceView{e.config,  L"LocalSystem",      e.description, e.failure_actions,
-                     e.status,  e.marked_for_delete, e.starts,      e.failures,
-                     e.failure_actions_on_non_crash};
+  return ServiceView{e.config, L"LocalSystem",      e.description, e.failure_actions,
+                     e.status, e.marked_for_delete, e.starts,      e.failures};
 }
 
 bool SimServices::Exists(const std::wstring& name) { return Find(name).has_value(); }
@@ -544,16 +542,6 @@ support::Result<FailureActions> SimServices::QueryFailureActions(ServiceHandle& 
 
 support::Status SimServices::ClearFailureActions(ServiceHandle& service) {
   return SetFailureActions(service, FailureActions{});
-}
-
-support::Status SimServices::SetFailureActionsOnNonCrash(ServiceHandle& service, bool enabled) {
-  std::lock_guard lock(mutex_);
-  if (auto fault = faults_.Take(ServiceOp::kFailureActions, L"FailureActionsFlag")) return *fault;
-  std::optional<PortError> error;
-  Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
-  if (entry == nullptr) return *error;
-  entry->failure_actions_on_non_crash = enabled;
-  return {};
 }
 
 void SimServices::ClearFaults() {

@@ -66,7 +66,6 @@ class SimServices final : public Services {
     bool marked_for_delete = false;
     std::uint32_t starts = 0;    // successful StartService calls
     std::uint32_t failures = 0;  // stops with a non-zero exit code
-    bool failure_actions_on_non_crash = false;
   };
 
   SimServices();
@@ -98,7 +97,6 @@ class SimServices final : public Services {
   support::Status ChangeStartType(ServiceHandle& service, std::uint32_t start_type) override;
   support::Result<FailureActions> QueryFailureActions(ServiceHandle& service) override;
   support::Status ClearFailureActions(ServiceHandle& service) override;
-  support::Status SetFailureActionsOnNonCrash(ServiceHandle& service, bool enabled) override;
 
   // --- Test controls ---
   // The next call of `op` fails with `code` (and `win32_error`, 0 for the usual one).

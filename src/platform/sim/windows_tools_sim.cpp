@@ -95,25 +95,29 @@ SimProcesses::Outcome SimWindowsTools::Schtasks(const std::wstring& line) {
   const std::wstring missing = L"ERROR: The system cannot find the file specified.\r\n";
   if (Has(line, L" /Query")) {
     if (!exists) return Printed(1, missing);
-    return Printed(0, L"\r\nFolder: \\\r\nTaskName                                 Next Run Time          "
-                      L"Status\r\n======================================== ====================== "
-                      L"===============\r\n" +
-                          tasks_[key].first + L"                           N/A                    Ready\r\n");
+    return Printed(
+        0,
+        L"\r\nFolder: \\\r\nTaskName                                 Next Run Time          "
+        L"Status\r\n======================================== ====================== "
+        L"===============\r\n" +
+            tasks_[key].first + L"                           N/A                    Ready\r\n");
   }
   if (Has(line, L" /Delete")) {
     if (!exists) return Printed(1, missing);
     tasks_.erase(key);
-    return Printed(0, L"SUCCESS: The scheduled task \"" + *name + L"\" was successfully deleted.\r\n");
+    return Printed(0,
+                   L"SUCCESS: The scheduled task \"" + *name + L"\" was successfully deleted.\r\n");
   }
   if (Has(line, L" /Create")) {
     const auto command = ArgumentAfter(line, L" /TR ");
-    if (!command) return Printed(1, L"ERROR: Invalid syntax. Mandatory option '/tr' is missing.\r\n");
+    if (!command)
+      return Printed(1, L"ERROR: Invalid syntax. Mandatory option '/tr' is missing.\r\n");
     if (exists && !Has(line, L" /F")) {
       return Printed(1, L"WARNING: The task name \"" + *name + L"\" already exists.\r\n");
     }
     tasks_[key] = {*name, *command};
-    return Printed(0, L"SUCCESS: The scheduled task \"" + *name +
-                          L"\" has successfully been created.\r\n");
+    return Printed(
+        0, L"SUCCESS: The scheduled task \"" + *name + L"\" has successfully been created.\r\n");
   }
   return Printed(1, L"ERROR: Invalid argument/option.\r\n");
 }
@@ -146,7 +150,7 @@ SimProcesses::Outcome SimWindowsTools::Fsutil(const std::wstring& line) {
   }
   if (Has(line, L"behavior set DisableDeleteNotify")) {
     const bool refs = Has(line, L"DisableDeleteNotify ReFS");
-    const std::wstring tail = line.substr(line.find_last_not_of(L" ") );
+    const std::wstring tail = line.substr(line.find_last_not_of(L" "));
     if (tail != L"0" && tail != L"1") return Printed(1, L"Invalid parameter\r\n");
     (refs ? refs_delete_notify_ : ntfs_delete_notify_) = tail == L"1" ? 1 : 0;
     SimProcesses::Outcome outcome = Printed(0, L"");

@@ -1,5 +1,6 @@
 // The Processes calls that read what a tool prints and what is running.
 #include <windows.h>
+// After <windows.h>, which it needs.
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -28,7 +29,8 @@ void DrainPipe(HANDLE pipe, std::string& output, std::size_t max_bytes) {
     DWORD read = 0;
     const DWORD want = available < sizeof(chunk) ? available : DWORD{sizeof(chunk)};
     if (!::ReadFile(pipe, chunk, want, &read, nullptr) || read == 0) return;
-    if (output.size() < max_bytes) output.append(chunk, std::min<std::size_t>(read, max_bytes - output.size()));
+    if (output.size() < max_bytes)
+      output.append(chunk, std::min<std::size_t>(read, max_bytes - output.size()));
   }
 }
 

@@ -22,6 +22,14 @@ PortError LastError(const wchar_t* call, const std::wstring& object = {}) {
   return support::Fail(code, what, error);
 }
 
+// An information level the service manager does not know (Wine) is a missing function.
+PortError ConfigLevelError(const wchar_t* what) {
+  if (::GetLastError() == ERROR_INVALID_LEVEL) {
+    return support::Fail(ErrorCode::kUnsupported, what, ERROR_INVALID_LEVEL);
+  }
+  return LastError(what);
+}
+
 // Closes a manager or service handle on every exit.
 class ScHandle final : public ServiceManagerHandle, public ServiceHandle {
  public:
@@ -165,11 +173,7 @@ support::Status Win32Services::SetFailureActions(ServiceHandle& service,
   SERVICE_FAILURE_ACTIONS_FLAG flag{actions.on_non_crash_failures ? TRUE : FALSE};
   if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag)) {
     // Wine knows no such level: the actions above stand, for crashes only.
-    if (::GetLastError() == ERROR_INVALID_LEVEL) {
-      return support::Fail(ErrorCode::kUnsupported, L"ChangeServiceConfig2W(failure actions flag)",
-                  ERROR_INVALID_LEVEL);
-    }
-    return LastError(L"ChangeServiceConfig2W(failure actions flag)");
+    return ConfigLevelError(L"ChangeServiceConfig2W(failure actions flag)");
   }
   return {};
 }
@@ -267,7 +271,7 @@ support::Status Win32Services::ChangeStartType(ServiceHandle& service, std::uint
 support::Result<FailureActions> Win32Services::QueryFailureActions(ServiceHandle& service) {
   DWORD needed = 0;
   ::QueryServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS, nullptr, 0, &needed);
-  if (needed == 0) return LastError(L"QueryServiceConfig2W(failure actions)");
+  if (needed == 0) return ConfigLevelError(L"QueryServiceConfig2W(failure actions)");
   std::vector<BYTE> buffer(needed);
   if (!::QueryServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS, buffer.data(), needed,
                               &needed)) {
@@ -292,14 +296,6 @@ support::Status Win32Services::ClearFailureActions(ServiceHandle& service) {
   info.lpsaActions = &none;
   if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS, &info)) {
     return LastError(L"ChangeServiceConfig2W(no failure actions)");
-  }
-  return {};
-}
-
-support::Status Win32Services::SetFailureActionsOnNonCrash(ServiceHandle& service, bool enabled) {
-  SERVICE_FAILURE_ACTIONS_FLAG flag{enabled ? TRUE : FALSE};
-  if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag)) {
-    return LastError(L"ChangeServiceConfig2W(failure actions flag)");
   }
   return {};
 }

@@ -30,7 +30,6 @@ class Win32Services final : public Services {
   support::Status ChangeStartType(ServiceHandle& service, std::uint32_t start_type) override;
   support::Result<FailureActions> QueryFailureActions(ServiceHandle& service) override;
   support::Status ClearFailureActions(ServiceHandle& service) override;
-  support::Status SetFailureActionsOnNonCrash(ServiceHandle& service, bool enabled) override;
 };
 
 }  // namespace platform

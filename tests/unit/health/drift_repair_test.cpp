@@ -71,8 +71,8 @@ TEST_F(DriftRepairTest, ConsecutiveScans) {
     std::size_t hardens;  // stronger fixes so far
   };
   const Scan kScans[] = {
-      {S::NeedsAttention, 1, 1, 0},  {S::Error, 2, 2, 1},       {S::Passing, std::nullopt, 2, 1},
-      {S::RestartRequired, 1, 3, 1}, {S::Unknown, 1, 3, 1},     {S::Inaccessible, 1, 3, 1},
+      {S::NeedsAttention, 1, 1, 0},  {S::Error, 2, 2, 1},          {S::Passing, std::nullopt, 2, 1},
+      {S::RestartRequired, 1, 3, 1}, {S::Unknown, 1, 3, 1},        {S::Inaccessible, 1, 3, 1},
       {S::NeedsAttention, 2, 4, 2},  {S::NeedsAttention, 3, 5, 3},
   };
   int n = 0;
@@ -127,7 +127,13 @@ TEST_F(DriftRepairTest, RepairStepCases) {
       {"manual, cancelled", L"ppm", true, false, 0, {}, L"", L""},
       {"manual memory", L"memory", true, true, 0, {}, L"memory@0", L""},
       {"timer with a saved resolution", L"timer", false, true, 5070, {}, L"hold@5070", L""},
-      {"timer, nothing measured, manual", L"timer", true, true, 0, {}, L"",
+      {"timer, nothing measured, manual",
+       L"timer",
+       true,
+       true,
+       0,
+       {},
+       L"",
        L"Measure a timer resolution before repairing the timer service."},
       {"timer, nothing measured, automatic", L"timer", false, true, 0, {}, L"", L""},
       {"timer while measuring", L"timer", false, true, 5070, {L"measure"}, L"", L""},
@@ -144,7 +150,8 @@ TEST_F(DriftRepairTest, RepairStepCases) {
     host.busy = c.busy;
     RepairStep(host, c.key, c.manual);
     EXPECT_EQ(host.started.empty() ? L"" : host.started.front(), std::wstring(c.started));
-    EXPECT_EQ(host.information.empty() ? L"" : host.information.front(), std::wstring(c.information));
+    EXPECT_EQ(host.information.empty() ? L"" : host.information.front(),
+              std::wstring(c.information));
     EXPECT_EQ(host.state.pendingManual.empty(), !(c.manual && *c.started));
   }
 }

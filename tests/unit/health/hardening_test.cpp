@@ -22,9 +22,8 @@ const support::Guid kStorageSettings[] = {
     {0xee12f906, 0xd277, 0x404b, {0xb6, 0xda, 0xe5, 0xfa, 0x1a, 0x57, 0x6d, 0xf5}},
     {0x6738e2c4, 0xe8a5, 0x4a42, {0xb1, 0x6a, 0xe0, 0x40, 0xe7, 0x69, 0x75, 0x6e}},
     {0x48e6b7a6, 0x50f5, 0x4782, {0xa5, 0xd4, 0x53, 0xbb, 0x8f, 0x07, 0xe2, 0x26}}};
-const support::Guid kExtraSchemes[] = {
-    {0x11111111, 0x2222, 0x3333, {4, 4, 4, 4, 4, 4, 4, 4}},
-    {0x55555555, 0x6666, 0x7777, {8, 8, 8, 8, 8, 8, 8, 8}}};
+const support::Guid kExtraSchemes[] = {{0x11111111, 0x2222, 0x3333, {4, 4, 4, 4, 4, 4, 4, 4}},
+                                       {0x55555555, 0x6666, 0x7777, {8, 8, 8, 8, 8, 8, 8, 8}}};
 constexpr wchar_t kInstalled[] = L"C:\\Program Files\\Veltrane\\Veltrane.exe";
 constexpr wchar_t kProduct[] = L"SOFTWARE\\Veltrane";
 
@@ -79,14 +78,28 @@ TEST_F(HardeningTest, StorageOnFiveSchemesAcAndDcLeavesTheActiveScheme) {
   EXPECT_EQ(Product(L"GuardStorage"), 1u);
   const auto sysmain = machine_.services.Find(L"SysMain");
   EXPECT_EQ(sysmain->config.start_type, platform::ServiceStartType::kDisabled);
-  EXPECT_EQ(tools_.TaskCommand(L"Veltrane Guard"), L"\"" + std::wstring(kInstalled) + L"\" --guard");
+  EXPECT_EQ(tools_.TaskCommand(L"Veltrane Guard"),
+            L"\"" + std::wstring(kInstalled) + L"\" --guard");
   const std::wstring log = Log();
-  EXPECT_NE(log.find(L"Veltrane Guard will re-apply hardened settings at startup."), std::wstring::npos);
+  EXPECT_NE(log.find(L"Veltrane Guard will re-apply hardened settings at startup."),
+            std::wstring::npos);
   EXPECT_NE(log.find(L"Storage settings hardened on every power plan. SysMain stays disabled."),
             std::wstring::npos);
   // Uninstall puts back what the hardening wrote over, in every scheme.
   RestoreHardening();
   EXPECT_EQ(CountStorageValues(7), 5 * 3 * 2);
+}
+
+TEST_F(HardeningTest, PlansThatCannotBeListedAreNotReportedAsHardened) {
+  SeedStorageValues(7);
+  machine_.power.FailNext(platform::PowerOp::kEnumerate, support::ErrorCode::kUnsupported);
+  HardenStep(L"ppm");
+  EXPECT_EQ(CountStorageValues(7), 5 * 3 * 2);
+  EXPECT_EQ(Product(L"GuardPpm"), 1u);  // the guard tries again at every start
+  const std::wstring log = Log();
+  EXPECT_NE(log.find(L"The power plans could not be listed, so no power setting was hardened."),
+            std::wstring::npos);
+  EXPECT_EQ(log.find(L"CPU power settings hardened"), std::wstring::npos);
 }
 
 TEST_F(HardeningTest, SecondHardeningKeepsTheFirstRecord) {
@@ -102,7 +115,8 @@ TEST_F(HardeningTest, PinnedServiceLosesItsFailureActionsAndGetsThemBackAtUninst
   auto& services = machine_.services;
   {
     auto manager = services.OpenManager(platform::manager_access::kConnect);
-    auto service = services.Open(**manager, L"NvTelemetryContainer", platform::service_access::kAll);
+    auto service =
+        services.Open(**manager, L"NvTelemetryContainer", platform::service_access::kAll);
     ASSERT_TRUE(services.SetFailureActions(**service, {3600, {1000, 2000}}).ok());
   }
   HardenStep(L"gpu");
@@ -111,8 +125,7 @@ TEST_F(HardeningTest, PinnedServiceLosesItsFailureActionsAndGetsThemBackAtUninst
   EXPECT_EQ(view->status.state, platform::ServiceRunState::kStopped);
   EXPECT_EQ(view->failure_actions->reset_period_s, 0u);
   EXPECT_TRUE(view->failure_actions->restart_delays_ms.empty());
-  EXPECT_EQ(machine_.registry
-                .ReadDword({Hive::kLocalMachine, kGameDvrPolicyKey, L"AllowGameDVR"})
+  EXPECT_EQ(machine_.registry.ReadDword({Hive::kLocalMachine, kGameDvrPolicyKey, L"AllowGameDVR"})
                 .value_or(9),
             0u);
   EXPECT_EQ(Product(L"GuardGpu"), 1u);
@@ -121,21 +134,23 @@ TEST_F(HardeningTest, PinnedServiceLosesItsFailureActionsAndGetsThemBackAtUninst
   EXPECT_EQ(view->config.start_type, platform::ServiceStartType::kDemand);
   EXPECT_EQ(view->failure_actions->restart_delays_ms, (std::vector<std::uint32_t>{1000, 2000}));
   // The policy value did not exist before: uninstall removes it again.
-  EXPECT_FALSE(machine_.registry.ReadDword({Hive::kLocalMachine, kGameDvrPolicyKey, L"AllowGameDVR"}).ok());
+  EXPECT_FALSE(
+      machine_.registry.ReadDword({Hive::kLocalMachine, kGameDvrPolicyKey, L"AllowGameDVR"}).ok());
 }
 
 TEST_F(HardeningTest, TimerRestartsOnErrorExitsAndStarts) {
   SeedService(L"Veltrane", platform::ServiceStartType::kDemand);
-  machine_.services.Seed(L"Veltrane", {L"Veltrane", L"\"C:\\v.exe\" --service",
-                                       platform::ServiceStartType::kDemand},
-                         platform::ServiceRunState::kStopped);
+  machine_.services.Seed(
+      L"Veltrane", {L"Veltrane", L"\"C:\\v.exe\" --service", platform::ServiceStartType::kDemand},
+      platform::ServiceRunState::kStopped);
   HardenStep(L"timer");
   const auto view = machine_.services.Find(L"Veltrane");
   EXPECT_EQ(view->config.start_type, platform::ServiceStartType::kAuto);
   EXPECT_EQ(view->config.binary_path, L"\"C:\\v.exe\" --service");
   EXPECT_EQ(view->failure_actions->reset_period_s, 86400u);
-  EXPECT_EQ(view->failure_actions->restart_delays_ms, (std::vector<std::uint32_t>{5000, 5000, 60000}));
-  EXPECT_TRUE(view->failure_actions_on_non_crash);
+  EXPECT_EQ(view->failure_actions->restart_delays_ms,
+            (std::vector<std::uint32_t>{5000, 5000, 60000}));
+  EXPECT_TRUE(view->failure_actions->on_non_crash_failures);
   EXPECT_EQ(view->starts, 1u);
   EXPECT_EQ(Product(L"GuardTimer"), 1u);
 }
@@ -144,8 +159,10 @@ TEST_F(HardeningTest, TimerWithoutServiceStillFlagsAndCreatesTheTask) {
   HardenStep(L"timer");
   EXPECT_EQ(Product(L"GuardTimer"), 1u);
   EXPECT_TRUE(tools_.TaskCommand(L"Veltrane Guard").has_value());
-  EXPECT_NE(Log().find(L"Timer service hardened: automatic start, restart if it stops, and a startup guard."),
-            std::wstring::npos);
+  EXPECT_NE(
+      Log().find(
+          L"Timer service hardened: automatic start, restart if it stops, and a startup guard."),
+      std::wstring::npos);
 }
 
 TEST_F(HardeningTest, MemoryTurnsCompressionOff) {
@@ -168,7 +185,8 @@ TEST_F(HardeningTest, TaskNeverPointsOutsideTheInstallFolder) {
   machine_.files.Seed(machine_.environment.ExecutablePath(),
                       platform::SimFiles::VersionedBytes({2, 11, 0, 0}));
   CreateGuardTask();
-  EXPECT_EQ(tools_.TaskCommand(L"Veltrane Guard"), L"\"" + std::wstring(kInstalled) + L"\" --guard");
+  EXPECT_EQ(tools_.TaskCommand(L"Veltrane Guard"),
+            L"\"" + std::wstring(kInstalled) + L"\" --guard");
   // Nothing installed: no task at all.
   tools_.SeedTask(L"Veltrane Guard", L"old");
   ASSERT_TRUE(machine_.files.Delete(kInstalled).ok());

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "unit/app/sim_fixture.h"
 #include "health/fixed_checks.h"
+#include "unit/app/sim_fixture.h"
 
 namespace {
 
@@ -21,7 +21,8 @@ TEST_F(HealthRulesTest, RuleA) {
     const wchar_t* explanationStart;
   };
   const Case kCases[] = {
-      {true, false, false, S::Disabled, 0, false, L"This check is turned off in Settings. Veltrane"},
+      {true, false, false, S::Disabled, 0, false,
+       L"This check is turned off in Settings. Veltrane"},
       {true, true, true, S::Disabled, 0, false, L"This check is turned off"},
       {false, false, true, S::Inaccessible, 1, true, L"The live value could not be read."},
       {false, true, false, S::NeedsAttention, 1, true, L"Not live. The setting has changed"},
@@ -75,11 +76,14 @@ TEST(TrimReportTest, NtfsLineDecides) {
     int disabled;
   };
   const Case kCases[] = {
-      {L"NTFS DisableDeleteNotify = 0  (Allows TRIM operations to be sent to the storage device)\r\n"
-       L"ReFS DisableDeleteNotify = 1  (Disallows TRIM operations to be sent to the storage device)\r\n",
+      {L"NTFS DisableDeleteNotify = 0  (Allows TRIM operations to be sent to the storage "
+       L"device)\r\n"
+       L"ReFS DisableDeleteNotify = 1  (Disallows TRIM operations to be sent to the storage "
+       L"device)\r\n",
        0},
       // "= 0" occurs (ReFS), but NTFS has TRIM off.
-      {L"NTFS DisableDeleteNotify = 1  (Disallows TRIM)\r\nReFS DisableDeleteNotify = 0  (Allows TRIM)\r\n",
+      {L"NTFS DisableDeleteNotify = 1  (Disallows TRIM)\r\nReFS DisableDeleteNotify = 0  (Allows "
+       L"TRIM)\r\n",
        1},
       {L"DisableDeleteNotify = 1\r\n", 1},
       {L"DisableDeleteNotify = 0\r\n", 0},

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Health and guard from outside: --health lists every check with its status word after the
+# summary and logs the summary; --guard does nothing but log its start unless a guard flag
+# is set, and with the graphics flag pins a telemetry service and locks the Game DVR policy.
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "$0")/lib.sh"
+
+product='HKLM\SOFTWARE\Veltrane'
+policy='HKLM\SOFTWARE\Policies\Microsoft\Windows\GameDVR'
+statuses='Passing|Needs attention|Informational|Disabled|Unsupported|Unknown|Inaccessible|Error|Restart required'
+summary='^([0-9]+ items? need attention\.|Nothing needs attention\.|No drifted tweaks\. Some checks could not be completed\.)$'
+
+echo "health"
+veltrane --health
+expect_eq "--health exits 0" 0 "$status"
+mapfile -t lines <"$E2E_WORK/out"
+expect_match "--health starts with the summary" "$summary" "${lines[0]-}"
+# 9 fixed checks, 22 processor, 3 storage power, 6 graphics rows (no adapter), 2 storage.
+expect_eq "--health lists every check" 43 "${#lines[@]}"
+bad=0
+for line in "${lines[@]:1}"; do
+  [[ "$line" =~ ^\ \ \[($statuses)\]\ [^|]+\ \|\ [^|]+\ \|\ .*$ ]] || bad=$((bad + 1))
+done
+expect_eq "every check line has a status word, group, title and reading" 0 "$bad"
+logged=$(tr -d '\r' <"$VELTRANE_LOG" | grep -c "  health  ${lines[0]-}$")
+expect_eq "the summary reaches the log as a health line" 1 $((logged >= 1))
+
+echo "guard without flags"
+for flag in GuardTimer GuardPpm GuardStorage GuardGpu GuardMemory; do
+  wine reg delete "$product" /v "$flag" /f >/dev/null 2>&1
+done
+before=$(line_count "$VELTRANE_LOG")
+veltrane --guard
+expect_eq "--guard exits 0" 0 "$status"
+expect_eq "--guard prints nothing" "" "$(cat "$E2E_WORK/out" "$E2E_WORK/err")"
+expect_eq "--guard logs one line" $((before + 1)) "$(line_count "$VELTRANE_LOG")"
+expect_match "--guard logs its start" '  Startup guard'$'\r''?$' "$(tail -n 1 "$VELTRANE_LOG")"
+
+echo "guard with the graphics flag"
+wine sc create NvTelemetryContainer binPath= 'C:\windows\system32\notepad.exe' start= demand \
+  >/dev/null 2>&1
+wine reg delete "$policy" /v AllowGameDVR /f >/dev/null 2>&1
+wine reg add "$product" /v GuardGpu /t REG_DWORD /d 1 /f >/dev/null 2>&1
+veltrane --guard
+expect_eq "--guard with GuardGpu exits 0" 0 "$status"
+start=$(wine reg query 'HKLM\SYSTEM\CurrentControlSet\Services\NvTelemetryContainer' /v Start \
+  2>/dev/null | tr -d '\r' | grep -o '0x[0-9a-f]*')
+expect_eq "the telemetry service is pinned disabled" 0x4 "$start"
+dvr=$(wine reg query "$policy" /v AllowGameDVR 2>/dev/null | tr -d '\r' | grep -o '0x[0-9a-f]*')
+expect_eq "the Game DVR policy is locked off" 0x0 "$dvr"
+wine sc delete NvTelemetryContainer >/dev/null 2>&1
+wine reg delete "$product" /f >/dev/null 2>&1
+wine reg delete "$policy" /v AllowGameDVR /f >/dev/null 2>&1
+
+e2e_done
