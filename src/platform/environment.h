@@ -6,6 +6,9 @@
 
 namespace platform {
 
+// The known folders elevated code takes instead of the user's environment variables.
+enum class KnownFolder { kProgramData, kProgramFiles };
+
 class Environment {
  public:
   virtual ~Environment() = default;
@@ -20,6 +23,9 @@ class Environment {
   virtual std::wstring ExecutablePath() = 0;
   // The token's TokenElevation; false when it cannot be read.
   virtual bool IsProcessElevated() = 0;
+  // SHGetKnownFolderPath (FOLDERID_ProgramData, FOLDERID_ProgramFiles): the machine's
+  // folder whatever the process environment says; nullopt when it cannot be had.
+  virtual std::optional<std::wstring> KnownFolderPath(KnownFolder folder) = 0;
 };
 
 }  // namespace platform

@@ -74,7 +74,7 @@ bool UninstallTimerService() {
   const bool services_removed = RemoveServices();
   (void)RemoveLegacyService();
   // Step 3: the startup guard's task; whether it existed does not matter.
-  (void)RunHidden(L"C:\\Windows\\System32\\schtasks.exe", L"/Delete /F /TN \"Veltrane Guard\"",
+  (void)RunHidden(SystemToolPath(L"schtasks.exe"), L"/Delete /F /TN \"Veltrane Guard\"",
                   kSchtasksTimeoutMs);
   // Steps 4-5 read their records from the product key, so they come before step 6.
   (void)RestoreCpuTune();

@@ -22,6 +22,7 @@ class SimEnvironment final : public Environment {
   std::wstring TempFolder() override;
   std::wstring ExecutablePath() override;
   bool IsProcessElevated() override;
+  std::optional<std::wstring> KnownFolderPath(KnownFolder folder) override;
 
   // Test controls.
   void SetVariable(const std::wstring& name, const std::wstring& value);

@@ -1,5 +1,5 @@
 // Win32Environment: GetEnvironmentVariableW, GetSystemDirectoryW, GetTempPathW,
-// GetModuleFileNameW and the token's elevation.
+// GetModuleFileNameW, the token's elevation and SHGetKnownFolderPath.
 #pragma once
 
 #include "platform/environment.h"
@@ -13,6 +13,7 @@ class Win32Environment final : public Environment {
   std::wstring TempFolder() override;
   std::wstring ExecutablePath() override;
   bool IsProcessElevated() override;
+  std::optional<std::wstring> KnownFolderPath(KnownFolder folder) override;
 };
 
 }  // namespace platform

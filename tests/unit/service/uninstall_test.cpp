@@ -47,7 +47,7 @@ TEST_F(UninstallTest, RemovesEverythingAnInstallLeft) {
           .ReadDword({platform::Hive::kCurrentUser, L"Software\\Veltrane\\Monitor", L"Startup"})
           .ok());
   EXPECT_EQ(machine_.processes.command_lines(),
-            (std::vector<std::wstring>{L"\"C:\\Windows\\System32\\schtasks.exe\" /Delete /F /TN "
+            (std::vector<std::wstring>{L"\"C:\\Windows\\system32\\schtasks.exe\" /Delete /F /TN "
                                        L"\"Veltrane Guard\""}));
   EXPECT_EQ(Out(),
             L"Stopping service...\n"
