@@ -7,6 +7,8 @@ SimMachine::SimMachine()
                                               hardware,  instance_lock, timer,       power,
                                               processes, registry,      services,    shell} {
   files.SetRunningImage([this] { return environment.ExecutablePath(); });
+  services.HoldImagesWith(
+      [this](const std::wstring& path, bool running) { files.HoldImage(path, running); });
 }
 
 SimMachine::~SimMachine() = default;
