@@ -10,8 +10,8 @@ int BenchmarkOnlyFlow(const Options& options) {
   // Step 1: measure; the services that run are stopped for the run, and started again
   // when `pause` ends, whatever the run gave.
   TimerServicePause pause;
-  const BenchmarkResult result = RunBenchmark(
-      AskFidelity(options), static_cast<std::uint32_t>(QueryTimerServiceState()));
+  const BenchmarkResult result =
+      RunBenchmark(AskFidelity(options), static_cast<std::uint32_t>(QueryTimerServiceState()));
   int exit_code = 0;
   // Step 2: report the selection, or the failure and where the data went.
   if (result.selected != 0) {

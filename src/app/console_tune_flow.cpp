@@ -49,8 +49,8 @@ std::uint32_t MeasuredResolution(const Options& options) {
   // The services stopped for the run start again before this returns, also when the run
   // failed; the install that follows stops them once more to replace them.
   TimerServicePause pause;
-  const BenchmarkResult result = RunBenchmark(
-      AskFidelity(options), static_cast<std::uint32_t>(QueryTimerServiceState()));
+  const BenchmarkResult result =
+      RunBenchmark(AskFidelity(options), static_cast<std::uint32_t>(QueryTimerServiceState()));
   if (result.selected == 0) {
     PrintError(result.error.empty() ? std::wstring(L"Benchmark failed; nothing was installed.")
                                     : result.error + L" Nothing was installed.");

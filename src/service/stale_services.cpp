@@ -23,8 +23,8 @@ std::vector<std::wstring> ProgramCandidatesOf(const std::wstring& binary_path) {
   const auto add = [&candidates](const std::wstring& path) {
     if (path.empty()) return;
     const std::size_t slash = path.find_last_of(L'\\');
-    const bool has_extension = path.find(L'.', slash == std::wstring::npos ? 0 : slash) !=
-                               std::wstring::npos;
+    const bool has_extension =
+        path.find(L'.', slash == std::wstring::npos ? 0 : slash) != std::wstring::npos;
     candidates.push_back(path);
     if (!has_extension) candidates.push_back(path + L".exe");
   };

@@ -23,7 +23,6 @@ std::wstring ApplicationOf(const std::wstring& command_line) {
   return end == std::wstring::npos ? std::wstring() : command_line.substr(1, end - 1);
 }
 
-
 // Kills the whole tree and waits until none of it is left.
 void KillTree(const UniqueHandle& job, const UniqueHandle& process) {
   if (job) {

@@ -55,9 +55,13 @@ TEST_F(ConsoleDispatchTest, LockAndUninstallFailuresSayWhatHappened) {
     std::wstring err;
   };
   const Case kCases[] = {
-      {"the lock cannot be made", true, {L"--stop"},
+      {"the lock cannot be made",
+       true,
+       {L"--stop"},
        L"Could not create the single-instance lock (error 5).\n"},
-      {"the manager refuses the uninstall", false, {L"--uninstall"},
+      {"the manager refuses the uninstall",
+       false,
+       {L"--uninstall"},
        L"OpenSCManager failed (error 5).\n"},
   };
   for (const Case& c : kCases) {

@@ -57,9 +57,11 @@ TEST(ElevationParametersTest, QuotesEachArgumentAndEscapesOnlyQuotes) {
       {"empty argument survives", {L""}, L"\"\""},
       {"inner quote", {L"say \"hi\""}, L"\"say \\\"hi\\\"\""},
       {"backslashes are not doubled", {L"C:\\x\\y"}, L"\"C:\\x\\y\""},
-      {"a trailing backslash is doubled before the closing quote", {L"C:\\dir\\", L"x"},
+      {"a trailing backslash is doubled before the closing quote",
+       {L"C:\\dir\\", L"x"},
        L"\"C:\\dir\\\\\" \"x\""},
-      {"backslashes before an inner quote are doubled and one more added", {L"a\\\"b"},
+      {"backslashes before an inner quote are doubled and one more added",
+       {L"a\\\"b"},
        L"\"a\\\\\\\"b\""},
       {"two trailing backslashes become four", {L"\\\\"}, L"\"\\\\\\\\\""},
   };
