@@ -11,7 +11,7 @@ file(GLOB VELTRANE_WIN32_SOURCES CONFIGURE_DEPENDS
      ${PROJECT_SOURCE_DIR}/src/platform/win32/*.cpp)
 add_library(veltrane_win32 STATIC ${VELTRANE_WIN32_SOURCES})
 target_link_libraries(veltrane_win32 PUBLIC veltrane_core advapi32 shell32 user32 ole32
-                                            shlwapi version)
+                                            shlwapi version winhttp bcrypt wintrust crypt32)
 
 # The resource script takes its version numbers from the project version.
 configure_file(${PROJECT_SOURCE_DIR}/resources/version.h.in

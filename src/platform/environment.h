@@ -1,8 +1,11 @@
 // Environment port: variables, folders, the running executable, elevation.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+
+#include "support/result.h"
 
 namespace platform {
 
@@ -23,6 +26,11 @@ class Environment {
   virtual std::wstring ExecutablePath() = 0;
   // The token's TokenElevation; false when it cannot be read.
   virtual bool IsProcessElevated() = 0;
+  // GetComputerNameW: the NetBIOS name, not the spoofable COMPUTERNAME variable.
+  virtual support::Result<std::wstring> ComputerName() = 0;
+  // GetSystemPowerStatus's BatteryFlag: 128 no system battery, 255 unknown, otherwise
+  // charge bits (1 high, 2 low, 4 critical, 8 charging). Errors when the call fails.
+  virtual support::Result<std::uint8_t> BatteryFlag() = 0;
   // SHGetKnownFolderPath (FOLDERID_ProgramData, FOLDERID_ProgramFiles): the machine's
   // folder whatever the process environment says; nullopt when it cannot be had.
   virtual std::optional<std::wstring> KnownFolderPath(KnownFolder folder) = 0;

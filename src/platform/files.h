@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,31 @@ namespace platform {
 struct FolderTrust {
   bool reparse_point = false;  // a junction or link: its contents live somewhere else
   bool trusted_owner = false;  // owned by SYSTEM or the Administrators group
+};
+
+// The file version of a version resource's fixed part, most significant first.
+struct FileVersion {
+  std::uint16_t major = 0, minor = 0, build = 0, revision = 0;
+  auto operator<=>(const FileVersion&) const = default;
+};
+
+// A file being written piece by piece (a download). Closing is explicit so a failed
+// flush is seen; the destructor closes quietly.
+class FileStream {
+ public:
+  virtual ~FileStream() = default;
+  // Every byte or kFailed (a full disk is 112).
+  virtual support::Status Write(std::string_view bytes) = 0;
+  virtual support::Status Close() = 0;
+};
+
+// One entry of a folder listing.
+struct FolderEntry {
+  std::wstring name;
+  bool is_directory = false;
+  // A junction or symbolic link: what it points at is not this folder's content.
+  bool is_reparse_point = false;
+  std::uint64_t size = 0;  // files only
 };
 
 class Files {
@@ -68,6 +94,25 @@ class Files {
   // open without write or delete sharing for the whole copy and checked to be the image
   // that runs; kFailed when it is not.
   virtual support::Status CopyRunningExecutable(const std::wstring& to) = 0;
+  // GetFileVersionInfoW + VerQueryValueW("\\"): the fixed file version. kNotFound when
+  // the file is missing; kFailed when it carries no version resource.
+  virtual support::Result<FileVersion> ReadFileVersion(const std::wstring& path) = 0;
+
+  // CreateFileW(CREATE_ALWAYS) for writing, shared for reading only.
+  virtual support::Result<std::unique_ptr<FileStream>> CreateStream(const std::wstring& path) = 0;
+  // GetDiskFreeSpaceExW: the bytes the caller may still use on the drive of `folder`.
+  virtual support::Result<std::uint64_t> FreeSpace(const std::wstring& folder) = 0;
+  // The size of a file; kNotFound when missing, kAccessDenied for a folder.
+  virtual support::Result<std::uint64_t> FileSize(const std::wstring& path) = 0;
+  // Up to `count` bytes from `offset` on (fewer at the end of the file).
+  virtual support::Result<std::string> ReadBytes(const std::wstring& path, std::uint64_t offset,
+                                                 std::size_t count) = 0;
+  // Every entry of `folder` but "." and "..", sorted by name without regard to case. kNotFound when missing.
+  virtual support::Result<std::vector<FolderEntry>> ListEntries(const std::wstring& folder) = 0;
+  // Deletes `folder` and everything in it. A junction or symbolic link inside is removed
+  // as a link; what it points at is never entered. Read-only files go too. kNotFound
+  // when the folder is missing; on a failure part of the tree may be gone.
+  virtual support::Status DeleteTree(const std::wstring& folder) = 0;
 };
 
 }  // namespace platform

@@ -41,6 +41,9 @@ class Registry {
   // Names of the direct subkeys, in the order the registry returns them.
   virtual support::Result<std::vector<std::wstring>> ListSubkeys(Hive hive,
                                                                  const std::wstring& key) = 0;
+  // A 64-bit number: REG_QWORD, or REG_BINARY of exactly 8 bytes (little-endian), as
+  // display drivers store their memory size. Errors as ReadDword.
+  virtual support::Result<std::uint64_t> ReadQword(const RegPath& path) = 0;
 };
 
 }  // namespace platform

@@ -188,6 +188,19 @@ class Services {
 
   // CreateEventW(manual reset, not signalled); nullptr when it cannot be created.
   virtual std::unique_ptr<WaitableEvent> NewEvent() = 0;
+
+  // ChangeServiceConfigW of the start type alone (0 boot .. 4 disabled); every other field
+  // stays as it is. QueryConfig's start_type carries the raw number back.
+  virtual support::Status ChangeStartType(ServiceHandle& service, std::uint32_t start_type) = 0;
+  // QueryServiceConfig2W(SERVICE_CONFIG_FAILURE_ACTIONS): the reset period and the delays
+  // of the restart actions (actions of other types are not listed).
+  virtual support::Result<FailureActions> QueryFailureActions(ServiceHandle& service) = 0;
+  // ChangeServiceConfig2W(SERVICE_CONFIG_FAILURE_ACTIONS) with reset period 0 and a single
+  // action of type none: nothing restarts the service.
+  virtual support::Status ClearFailureActions(ServiceHandle& service) = 0;
+  // ChangeServiceConfig2W(SERVICE_CONFIG_FAILURE_ACTIONS_FLAG): whether the actions also
+  // run when the service stops itself with an error exit code, not only when it crashes.
+  virtual support::Status SetFailureActionsOnNonCrash(ServiceHandle& service, bool enabled) = 0;
 };
 
 }  // namespace platform

@@ -17,6 +17,12 @@ class Processes;
 class Registry;
 class Services;
 class Shell;
+class SystemRestore;
+class DiskCache;
+class DriverProfile;
+class Network;
+class Hashing;
+class Signature;
 
 struct System {
   Clock& clock;
@@ -31,6 +37,12 @@ struct System {
   Registry& registry;
   Services& services;
   Shell& shell;
+  SystemRestore& system_restore;
+  DiskCache& disk_cache;
+  DriverProfile& driver_profile;
+  Network& network;
+  Hashing& hashing;
+  Signature& signature;
 };
 
 // The installed system. Calling it before one is installed is a programming error and

@@ -276,4 +276,16 @@ TEST_F(FilesContract, TheRunningExecutableCopiesIntoAFreshName) {
   EXPECT_EQ(again.error().code, ErrorCode::kAlreadyExists);
 }
 
+TEST_F(FilesContract, FileVersionOfASystemLibraryAndOfFilesWithout) {
+  auto& environment = contract::ContractSystem().environment;
+  const auto version = files_.ReadFileVersion(environment.SystemDirectory() + L"\\kernel32.dll");
+  ASSERT_TRUE(version.ok()) << version.error().win32_error;
+  EXPECT_GT(version->major, 0u);
+  Put(L"plain.txt", "no resources here");
+  EXPECT_FALSE(files_.ReadFileVersion(At(L"plain.txt")).ok());
+  const auto missing = files_.ReadFileVersion(At(L"missing.exe"));
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error().code, ErrorCode::kNotFound);
+}
+
 }  // namespace

@@ -125,3 +125,20 @@ TEST_F(ServicesContract, EventsWaitTillSetAndStaySet) {
 }
 
 }  // namespace
+
+namespace {
+
+// Wine accepts failure actions without keeping them, so only the calls' success is shared.
+TEST_F(ServicesContract, FailureActionsCanBeReadClearedAndFlagged) {
+  auto created = services_.Create(*manager_, kName, config_);
+  ASSERT_TRUE(created.ok());
+  EXPECT_TRUE(services_.SetFailureActions(**created, {86400, {5000, 60000}}).ok());
+  EXPECT_TRUE(services_.SetFailureActionsOnNonCrash(**created, true).ok());
+  EXPECT_TRUE(services_.QueryFailureActions(**created).ok());
+  EXPECT_TRUE(services_.ClearFailureActions(**created).ok());
+  auto cleared = services_.QueryFailureActions(**created);
+  ASSERT_TRUE(cleared.ok());
+  EXPECT_TRUE(cleared->restart_delays_ms.empty());
+}
+
+}  // namespace

@@ -33,6 +33,9 @@ enum class FileOp {
   kDeleteAtReboot,
   kList,
   kProtect,
+  kStreamWrite,  // a Write on an open FileStream
+  kFreeSpace,
+  kDeleteTree,
 };
 
 // How another process holds a file open.
@@ -72,6 +75,16 @@ class SimFiles final : public Files {
                                           std::uint64_t max_bytes) override;
   support::Status WriteNewFlushed(const std::wstring& path, std::string_view bytes) override;
   support::Status CopyRunningExecutable(const std::wstring& to) override;
+  // The sim keeps a file's version in its bytes, so copies and moves keep it: the text
+  // "VS_FIXEDFILEINFO a.b.c.d" anywhere in the file (see VersionedBytes).
+  support::Result<FileVersion> ReadFileVersion(const std::wstring& path) override;
+  support::Result<std::unique_ptr<FileStream>> CreateStream(const std::wstring& path) override;
+  support::Result<std::uint64_t> FreeSpace(const std::wstring& folder) override;
+  support::Result<std::uint64_t> FileSize(const std::wstring& path) override;
+  support::Result<std::string> ReadBytes(const std::wstring& path, std::uint64_t offset,
+                                         std::size_t count) override;
+  support::Result<std::vector<FolderEntry>> ListEntries(const std::wstring& folder) override;
+  support::Status DeleteTree(const std::wstring& folder) override;
 
   // Test controls.
   // The next call of `op` fails with `code` (and `win32_error`, 0 picks Windows' usual
@@ -84,6 +97,8 @@ class SimFiles final : public Files {
   void SeedDirectory(const std::wstring& path);
   // Sets the last-write time (a FILETIME value) of an existing file.
   void SetLastWriteTime(const std::wstring& path, std::uint64_t filetime);
+  // Bytes of an executable that carries `version`.
+  static std::string VersionedBytes(const FileVersion& version);
   // Where `path` lives on the host disk (for inspecting files with ordinary tools).
   std::filesystem::path HostPath(const std::wstring& path);
   const std::filesystem::path& root() const { return root_; }
@@ -100,6 +115,10 @@ class SimFiles final : public Files {
   // The next CopyRunningExecutable finds that the file at the image's path is not the
   // image that runs (it was swapped after the start).
   void SwapRunningImage();
+  // The free bytes FreeSpace reports for `drive` (500 GB by default).
+  void SetFreeSpace(wchar_t drive, std::uint64_t bytes);
+  // A junction at `link` that points at the folder `target` (both sim paths).
+  void SeedLink(const std::wstring& link, const std::wstring& target);
 
  private:
   struct Resolved {
@@ -128,6 +147,9 @@ class SimFiles final : public Files {
   std::function<std::wstring()> running_image_;
   std::map<std::wstring, int> image_holds_;  // by Resolved::key
   bool image_swapped_ = false;
+  std::map<wchar_t, std::uint64_t> free_space_;
+
+  friend class SimFileStream;
 };
 
 }  // namespace platform

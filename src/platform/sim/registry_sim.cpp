@@ -214,4 +214,19 @@ std::optional<RegType> SimRegistry::TypeOf(const RegPath& path) {
   return value->type;
 }
 
+Result<std::uint64_t> SimRegistry::ReadQword(const RegPath& path) {
+  std::lock_guard lock(mutex_);
+  auto value = ReadTyped(path, {RegType::kQword});
+  if (!value) return value.error();
+  return value->qword;
+}
+
+void SimRegistry::SeedQword(const RegPath& path, std::uint64_t data) {
+  std::lock_guard lock(mutex_);
+  Value value;
+  value.type = RegType::kQword;
+  value.qword = data;
+  Put(path, std::move(value));
+}
+
 }  // namespace platform

@@ -18,7 +18,7 @@
 namespace platform {
 
 enum class RegOp { kRead, kWrite, kDelete, kList };
-enum class RegType { kDword, kString, kExpandString, kMultiString, kBinary };
+enum class RegType { kDword, kString, kExpandString, kMultiString, kBinary, kQword };
 
 class SimRegistry final : public Registry {
  public:
@@ -37,6 +37,7 @@ class SimRegistry final : public Registry {
   bool KeyExists(Hive hive, const std::wstring& key) override;
   support::Result<std::vector<std::wstring>> ListSubkeys(Hive hive,
                                                          const std::wstring& key) override;
+  support::Result<std::uint64_t> ReadQword(const RegPath& path) override;
 
   // Test controls. Reads are ReadDword/ReadString/ReadMultiString; writes the three
   // Write calls; deletes DeleteValue/DeleteTree; lists ListSubkeys. KeyExists never fails.
@@ -48,6 +49,7 @@ class SimRegistry final : public Registry {
   // A value of a type the program never reads (REG_BINARY), for wrong-type paths.
   void SeedBinary(const RegPath& path);
   void SeedKey(Hive hive, const std::wstring& key);
+  void SeedQword(const RegPath& path, std::uint64_t data);
   // The type of a stored value; nullopt when the key or value is missing.
   std::optional<RegType> TypeOf(const RegPath& path);
 
@@ -56,6 +58,7 @@ class SimRegistry final : public Registry {
     RegType type = RegType::kDword;
     std::uint32_t dword = 0;
     std::vector<std::wstring> strings;  // one for SZ and EXPAND_SZ
+    std::uint64_t qword = 0;
   };
   struct Key {
     std::wstring name;                                     // as created

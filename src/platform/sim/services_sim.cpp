@@ -57,6 +57,7 @@ struct SimServices::Entry {
   void* context = nullptr;
   std::uint32_t starts = 0;
   std::uint32_t failures = 0;
+  bool failure_actions_on_non_crash = false;
 };
 
 class SimServices::Manager final : public ServiceManagerHandle {
@@ -217,6 +218,20 @@ support::Status SimServices::ChangeConfig(ServiceHandle& service, const ServiceC
   if (entry == nullptr) return *error;
   if (entry->marked_for_delete) return ErrorOf(service_error::kMarkedForDelete, entry->name);
   entry->config = config;
+  return {};
+}
+
+support::Status SimServices::ChangeStartType(ServiceHandle& service, std::uint32_t start_type) {
+  std::lock_guard lock(mutex_);
+  if (auto fault = faults_.Take(ServiceOp::kChangeConfig, L"ChangeStartType")) return *fault;
+  std::optional<PortError> error;
+  Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
+  if (entry == nullptr) return *error;
+  if (entry->marked_for_delete) return ErrorOf(service_error::kMarkedForDelete, entry->name);
+  if (start_type > static_cast<std::uint32_t>(ServiceStartType::kDisabled)) {
+    return ErrorOf(87, entry->name);
+  }
+  entry->config.start_type = static_cast<ServiceStartType>(start_type);
   return {};
 }
 
@@ -479,8 +494,9 @@ std::optional<SimServices::ServiceView> SimServices::Find(const std::wstring& na
   auto it = services_.find(Upper(name));
   if (it == services_.end()) return std::nullopt;
   const Entry& e = *it->second;
-  return ServiceView{e.config, L"LocalSystem",      e.description, e.failure_actions,
-                     e.status, e.marked_for_delete, e.starts,      e.failures};
+  return ServiceView{e.config,  L"LocalSystem",      e.description, e.failure_actions,
+                     e.status,  e.marked_for_delete, e.starts,      e.failures,
+                     e.failure_actions_on_non_crash};
 }
 
 bool SimServices::Exists(const std::wstring& name) { return Find(name).has_value(); }
@@ -524,6 +540,29 @@ void SimServices::StopAll() {
   }
   std::unique_lock lock(mutex_);
   changed_.wait_for(lock, kSettleBound, [&] { return !AnyProgramRunning(); });
+}
+
+support::Result<FailureActions> SimServices::QueryFailureActions(ServiceHandle& service) {
+  std::lock_guard lock(mutex_);
+  if (auto fault = faults_.Take(ServiceOp::kFailureActions, L"QueryFailureActions")) return *fault;
+  std::optional<PortError> error;
+  Entry* entry = EntryOf(service, service_access::kQueryConfig, &error);
+  if (entry == nullptr) return *error;
+  return entry->failure_actions.value_or(FailureActions{});
+}
+
+support::Status SimServices::ClearFailureActions(ServiceHandle& service) {
+  return SetFailureActions(service, FailureActions{});
+}
+
+support::Status SimServices::SetFailureActionsOnNonCrash(ServiceHandle& service, bool enabled) {
+  std::lock_guard lock(mutex_);
+  if (auto fault = faults_.Take(ServiceOp::kFailureActions, L"FailureActionsFlag")) return *fault;
+  std::optional<PortError> error;
+  Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
+  if (entry == nullptr) return *error;
+  entry->failure_actions_on_non_crash = enabled;
+  return {};
 }
 
 }  // namespace platform

@@ -3,9 +3,12 @@
 namespace platform {
 
 SimMachine::SimMachine()
-    : timer(clock), processes(clock), system_{clock,     console,       environment, files,
-                                              hardware,  instance_lock, timer,       power,
-                                              processes, registry,      services,    shell} {
+    : timer(clock),
+      processes(clock),
+      signature(files),
+      system_{clock,          console,    environment,    files,   hardware, instance_lock,
+              timer,          power,      processes,      registry, services, shell,
+              system_restore, disk_cache, driver_profile, network,  hashing,  signature} {
   files.SetRunningImage([this] { return environment.ExecutablePath(); });
   services.HoldImagesWith(
       [this](const std::wstring& path, bool running) { files.HoldImage(path, running); });

@@ -12,13 +12,19 @@
 #include "platform/sim/environment_sim.h"
 #include "platform/sim/files_sim.h"
 #include "platform/sim/hardware_sim.h"
+#include "platform/sim/hashing_sim.h"
 #include "platform/sim/instance_lock_sim.h"
 #include "platform/sim/kernel_timer_sim.h"
+#include "platform/sim/network_sim.h"
 #include "platform/sim/power_sim.h"
 #include "platform/sim/processes_sim.h"
 #include "platform/sim/registry_sim.h"
 #include "platform/sim/services_sim.h"
 #include "platform/sim/shell_sim.h"
+#include "platform/sim/system_restore_sim.h"
+#include "platform/sim/disk_cache_sim.h"
+#include "platform/sim/driver_profile_sim.h"
+#include "platform/sim/signature_sim.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -46,6 +52,12 @@ class SimMachine {
   SimProcesses processes;
   SimServices services;
   SimShell shell;
+  SimSystemRestore system_restore;
+  SimDiskCache disk_cache;
+  SimDriverProfile driver_profile;
+  SimNetwork network;
+  SimHashing hashing;
+  SimSignature signature;
 
  private:
   System system_;

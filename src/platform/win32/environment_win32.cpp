@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_error.h"
 
 namespace platform {
 namespace {
@@ -72,6 +73,19 @@ bool Win32Environment::IsProcessElevated() {
     return false;
   }
   return elevation.TokenIsElevated != 0;
+}
+
+support::Result<std::wstring> Win32Environment::ComputerName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  if (!::GetComputerNameW(name, &size)) return win32::LastError(L"GetComputerNameW");
+  return std::wstring(name, size);
+}
+
+support::Result<std::uint8_t> Win32Environment::BatteryFlag() {
+  SYSTEM_POWER_STATUS status{};
+  if (!::GetSystemPowerStatus(&status)) return win32::LastError(L"GetSystemPowerStatus");
+  return static_cast<std::uint8_t>(status.BatteryFlag);
 }
 
 }  // namespace platform

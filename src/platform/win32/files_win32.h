@@ -28,6 +28,14 @@ class Win32Files final : public Files {
                                           std::uint64_t max_bytes) override;
   support::Status WriteNewFlushed(const std::wstring& path, std::string_view bytes) override;
   support::Status CopyRunningExecutable(const std::wstring& to) override;
+  support::Result<FileVersion> ReadFileVersion(const std::wstring& path) override;
+  support::Result<std::unique_ptr<FileStream>> CreateStream(const std::wstring& path) override;
+  support::Result<std::uint64_t> FreeSpace(const std::wstring& folder) override;
+  support::Result<std::uint64_t> FileSize(const std::wstring& path) override;
+  support::Result<std::string> ReadBytes(const std::wstring& path, std::uint64_t offset,
+                                         std::size_t count) override;
+  support::Result<std::vector<FolderEntry>> ListEntries(const std::wstring& folder) override;
+  support::Status DeleteTree(const std::wstring& folder) override;
 };
 
 }  // namespace platform

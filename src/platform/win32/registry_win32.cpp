@@ -195,4 +195,15 @@ Result<std::vector<std::wstring>> Win32Registry::ListSubkeys(Hive hive, const st
   return names;
 }
 
+Result<std::uint64_t> Win32Registry::ReadQword(const RegPath& path) {
+  auto raw = QueryTyped(path, REG_QWORD, REG_BINARY);
+  if (!raw) return raw.error();
+  if (raw->bytes.size() != sizeof(std::uint64_t)) {
+    return Fail(ErrorCode::kWrongType, path.value, kUnsupportedType);
+  }
+  std::uint64_t data = 0;
+  std::memcpy(&data, raw->bytes.data(), sizeof(data));
+  return data;
+}
+
 }  // namespace platform

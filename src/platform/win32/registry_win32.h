@@ -20,6 +20,7 @@ class Win32Registry final : public Registry {
   bool KeyExists(Hive hive, const std::wstring& key) override;
   support::Result<std::vector<std::wstring>> ListSubkeys(Hive hive,
                                                          const std::wstring& key) override;
+  support::Result<std::uint64_t> ReadQword(const RegPath& path) override;
 };
 
 }  // namespace platform

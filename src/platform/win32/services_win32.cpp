@@ -256,4 +256,52 @@ std::unique_ptr<WaitableEvent> Win32Services::NewEvent() {
   return std::make_unique<Event>(event);
 }
 
+support::Status Win32Services::ChangeStartType(ServiceHandle& service, std::uint32_t start_type) {
+  if (!::ChangeServiceConfigW(Raw(service), SERVICE_NO_CHANGE, start_type, SERVICE_NO_CHANGE,
+                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr)) {
+    return LastError(L"ChangeServiceConfigW");
+  }
+  return {};
+}
+
+support::Result<FailureActions> Win32Services::QueryFailureActions(ServiceHandle& service) {
+  DWORD needed = 0;
+  ::QueryServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS, nullptr, 0, &needed);
+  if (needed == 0) return LastError(L"QueryServiceConfig2W(failure actions)");
+  std::vector<BYTE> buffer(needed);
+  if (!::QueryServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS, buffer.data(), needed,
+                              &needed)) {
+    return LastError(L"QueryServiceConfig2W(failure actions)");
+  }
+  const auto* info = reinterpret_cast<const SERVICE_FAILURE_ACTIONSW*>(buffer.data());
+  FailureActions actions;
+  actions.reset_period_s = info->dwResetPeriod;
+  for (DWORD i = 0; info->lpsaActions != nullptr && i < info->cActions; ++i) {
+    if (info->lpsaActions[i].Type == SC_ACTION_RESTART) {
+      actions.restart_delays_ms.push_back(info->lpsaActions[i].Delay);
+    }
+  }
+  return actions;
+}
+
+support::Status Win32Services::ClearFailureActions(ServiceHandle& service) {
+  SC_ACTION none{SC_ACTION_NONE, 0};
+  SERVICE_FAILURE_ACTIONSW info{};
+  info.dwResetPeriod = 0;
+  info.cActions = 1;
+  info.lpsaActions = &none;
+  if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS, &info)) {
+    return LastError(L"ChangeServiceConfig2W(no failure actions)");
+  }
+  return {};
+}
+
+support::Status Win32Services::SetFailureActionsOnNonCrash(ServiceHandle& service, bool enabled) {
+  SERVICE_FAILURE_ACTIONS_FLAG flag{enabled ? TRUE : FALSE};
+  if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag)) {
+    return LastError(L"ChangeServiceConfig2W(failure actions flag)");
+  }
+  return {};
+}
+
 }  // namespace platform

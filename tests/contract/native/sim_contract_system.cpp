@@ -3,6 +3,7 @@
 
 #include "contract/contract_system.h"
 #include "platform/files.h"
+#include "platform/sim/network_sim.h"
 #include "platform/sim/sim_machine.h"
 
 namespace contract {
@@ -20,7 +21,8 @@ platform::SimProcesses::Outcome RunHelper(platform::SimFiles& files, const std::
   const auto sleep_ms = static_cast<std::uint32_t>(std::stoul(rest, &after_sleep));
   const std::size_t open = rest.find(L'"', after_sleep);
   const std::wstring marker = rest.substr(open + 1, rest.rfind(L'"') - open - 1);
-  platform::SimProcesses::Outcome outcome{exit_code, sleep_ms, {}};
+  platform::SimProcesses::Outcome outcome{exit_code, sleep_ms, {}, {}};
+  outcome.output = "helper says " + std::to_string(exit_code) + "\r\n";
   if (!marker.empty()) {
     outcome.finish = [&files, marker] { (void)files.WriteNew(marker, "done"); };
   }
@@ -33,6 +35,9 @@ platform::SimMachine& Machine() {
     // The program's own file exists and is held by its running process.
     machine.files.Seed(machine.environment.ExecutablePath(), "MZ contract program");
     machine.files.SetLock(machine.environment.ExecutablePath(), platform::FileLock::kInUse);
+    // A system library with its version resource, as every Windows has.
+    machine.files.Seed(machine.environment.SystemDirectory() + L"\\kernel32.dll",
+                       platform::SimFiles::VersionedBytes({10, 0, 19041, 1}));
     machine.processes.Register(
         kHelperPath, [](const std::wstring& line) { return RunHelper(machine.files, line); });
     return true;
@@ -41,7 +46,40 @@ platform::SimMachine& Machine() {
   return machine;
 }
 
+// The loopback server's answers, canned.
+void ServeLoopback(platform::SimNetwork& network, const std::wstring& base) {
+  using platform::SimHttpResponse;
+  network.Serve(base + L"/hello", SimHttpResponse::Ok("hello"));
+  SimHttpResponse chunked = SimHttpResponse::Ok("abcdefgh");
+  chunked.content_length.reset();
+  chunked.piece_size = 3;
+  network.Serve(base + L"/chunked", chunked);
+  SimHttpResponse missing = SimHttpResponse::Ok("");
+  missing.status = 404;
+  network.Serve(base + L"/missing", missing);
+  network.Serve(base + L"/moved", SimHttpResponse::Redirect(L"/hello", 302));
+  SimHttpResponse early = SimHttpResponse::Ok("0123456789");
+  early.content_length = 100;
+  network.Serve(base + L"/early", early);
+}
+
+constexpr std::uint16_t kLoopbackPort = 8080;
+
 }  // namespace
+
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+  Machine().files.SeedLink(link, target);
+  return true;
+}
+
+std::optional<std::uint16_t> LoopbackHttpPort() {
+  static const bool served = [] {
+    ServeLoopback(Machine().network, L"http://127.0.0.1:" + std::to_wstring(kLoopbackPort));
+    return true;
+  }();
+  (void)served;
+  return kLoopbackPort;
+}
 
 platform::System& ContractSystem() { return Machine().system(); }
 

@@ -6,6 +6,7 @@
 // After <windows.h>, which it needs.
 #include <shellapi.h>
 
+#include <cwchar>
 #include <filesystem>
 #include <string>
 
@@ -25,6 +26,11 @@ bool RunAsHelperWhenAsked() {
   const bool helper = count == 5 && std::wstring(argv[1]) == L"--contract-helper";
   if (helper) {
     const auto exit_code = static_cast<UINT>(std::stoul(argv[2]));
+    // What a tool prints: the capture suite reads it back from standard output.
+    const std::string said = "helper says " + std::to_string(exit_code) + "\r\n";
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), said.data(), static_cast<DWORD>(said.size()),
+                &written, nullptr);
     ::Sleep(static_cast<DWORD>(std::stoul(argv[3])));
     if (argv[4][0] != L'\0') (void)platform::Win32System().files.WriteNew(argv[4], "done");
     ::ExitProcess(exit_code);
@@ -56,6 +62,20 @@ class ScratchRoot {
 }  // namespace
 
 platform::System& ContractSystem() { return platform::Win32System(); }
+
+bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
+  return ::CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                               SYMBOLIC_LINK_FLAG_DIRECTORY |
+                                   SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+}
+
+std::optional<std::uint16_t> LoopbackHttpPort() {
+  const auto text = platform::Win32System().environment.Variable(L"VELTRANE_TEST_HTTP_PORT");
+  if (!text || text->empty() || text->size() > 5) return std::nullopt;
+  const unsigned long port = std::wcstoul(text->c_str(), nullptr, 10);
+  if (port == 0 || port > 65535) return std::nullopt;
+  return static_cast<std::uint16_t>(port);
+}
 
 std::wstring NewScratchFolder() {
   static ScratchRoot root;

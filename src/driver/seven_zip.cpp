@@ -1,0 +1,120 @@
+#include "driver/seven_zip.h"
+
+#include <memory>
+
+#include "app/env_value.h"
+#include "app/feed.h"
+#include "driver/driver_feed.h"
+#include "driver/driver_folder.h"
+#include "driver/package_record.h"
+#include "driver/run_process.h"
+#include "driver/vendor_fetch.h"
+#include "driver/vendor_url.h"
+#include "platform/files.h"
+#include "platform/system.h"
+
+// The SHA-256 of 7z2605-x64.exe as the 7-Zip site publishes it. It is taken from the
+// release itself when the build pins that version; while it is empty no downloaded
+// installer ever runs, and the user is asked to install 7-Zip.
+const wchar_t kSevenZipInstallerSha256[] = L"";
+
+namespace {
+
+constexpr wchar_t kInstallerName[] = L"7z2605-x64.exe";
+constexpr std::uint64_t kMaxInstaller = 16ull << 20;
+constexpr std::uint32_t kInstallLimitMs = 300000;
+
+std::wstring InstallSevenZip(gui::Feed* feed, const std::wstring& pinned, std::wstring& error) {
+  auto& files = platform::Sys().files;
+  // Step 1: the installer, into the driver folder.
+  const std::wstring folder = EnsureDriverFolder();
+  const std::wstring installer = folder + L"\\" + kInstallerName;
+  std::unique_ptr<platform::FileStream> stream;
+  if (!folder.empty()) {
+    auto created = files.CreateStream(installer);
+    if (created) stream = std::move(created.value());
+  }
+  if (!stream) {
+    error = L"Could not store the 7-Zip installer.";
+    return {};
+  }
+  FetchResult result;
+  std::wstring fetch_error;
+  const bool fetched = FetchFromVendor(
+      kRoleSevenZip, L"GET", std::wstring(L"https://") + kSevenZipHost + L"/a/" + kInstallerName,
+      true, kMaxInstaller,
+      [&](const char* bytes, std::size_t length, std::uint64_t, std::uint64_t) {
+        return stream->Write(std::string_view(bytes, length)).ok();
+      },
+      result, fetch_error, nullptr);
+  const bool closed = stream->Close().ok();
+  // Step 2: an executable with exactly the published bytes, or nothing runs.
+  const auto head = files.ReadBytes(installer, 0, 2);
+  if (!fetched || !closed || !head || *head != "MZ" || HashFile(installer) != pinned) {
+    (void)files.Delete(installer);
+    error = fetched && closed ? L"The 7-Zip installer could not be downloaded." : fetch_error;
+    if (error.empty()) error = L"The 7-Zip installer could not be downloaded.";
+    return {};
+  }
+  // Step 3: the silent install.
+  DriverLine(feed, L"Installing 7-Zip.");
+  const ProcessOutcome run =
+      RunProcess(installer, Quoted(installer) + L" /S", L"", kInstallLimitMs, true, true);
+  if (!run.started) {
+    error = L"The 7-Zip installer did not start.";
+    return {};
+  }
+  if (run.timedOut || run.exitCode != 0) {
+    error = L"7-Zip did not install (" + ExitCodeText(run.timedOut ? 258 : run.exitCode) + L").";
+    return {};
+  }
+  const std::wstring found = FindSevenZip();
+  if (found.empty()) {
+    error = L"7-Zip installed, but 7z.exe was not found.";
+    return {};
+  }
+  DriverLine(feed, L"7-Zip is installed.");
+  return found;
+}
+
+}  // namespace
+
+std::wstring FindSevenZip() {
+  auto& files = platform::Sys().files;
+  // The search path is left out: a folder on it may belong to the user, and what is
+  // found here runs elevated.
+  for (const std::wstring& root :
+       {EnvValueOr(L"ProgramW6432", L""), EnvValueOr(L"ProgramFiles", L""),
+        std::wstring(L"C:\\Program Files"), std::wstring(L"C:\\Program Files (x86)")}) {
+    if (root.empty()) continue;
+    const std::wstring path = root + L"\\7-Zip\\7z.exe";
+    if (files.Exists(path) && !files.IsDirectory(path)) return path;
+  }
+  return {};
+}
+
+namespace gui {
+
+std::wstring EnsureSevenZip(Feed* feed, std::wstring& error) {
+  return EnsureSevenZipPinned(feed, kSevenZipInstallerSha256, error);
+}
+
+std::wstring EnsureSevenZipPinned(Feed* feed, const std::wstring& pinned, std::wstring& error) {
+  error.clear();
+  // Step 1: an installed copy.
+  if (const std::wstring found = FindSevenZip(); !found.empty()) return found;
+  // Step 2: only an installer whose bytes are known in advance may run elevated.
+  if (feed != nullptr && feed->IsCancelled()) {
+    error = L"Stopped.";
+    return {};
+  }
+  if (pinned.size() != 64) {
+    error = L"7-Zip is not installed. Install 7-Zip, then try again.";
+    return {};
+  }
+  DriverStatus(feed, L"installing 7-Zip");
+  DriverLine(feed, L"7-Zip is not installed. Downloading the official 7-Zip installer.");
+  return InstallSevenZip(feed, pinned, error);
+}
+
+}  // namespace gui

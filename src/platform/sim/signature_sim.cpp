@@ -1,0 +1,29 @@
+#include "platform/sim/signature_sim.h"
+
+#include <utility>
+
+namespace platform {
+
+SimSignature::SimSignature(SimFiles& files) : files_(files) {}
+
+support::Result<FileSignature> SimSignature::VerifyFile(const std::wstring& path) {
+  auto bytes = files_.ReadAll(path);
+  if (!bytes) return bytes.error();
+  std::lock_guard lock(mutex_);
+  for (const Declared& declared : declared_) {
+    if (declared.bytes == *bytes) return declared.signature;
+  }
+  return FileSignature{};
+}
+
+void SimSignature::Sign(std::string bytes, const std::wstring& signer) {
+  std::lock_guard lock(mutex_);
+  declared_.push_back({std::move(bytes), {SignatureState::kValid, signer}});
+}
+
+void SimSignature::SignInvalid(std::string bytes) {
+  std::lock_guard lock(mutex_);
+  declared_.push_back({std::move(bytes), {SignatureState::kInvalid, L""}});
+}
+
+}  // namespace platform

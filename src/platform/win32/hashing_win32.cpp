@@ -1,0 +1,69 @@
+#include "platform/win32/hashing_win32.h"
+
+#include <windows.h>
+#include <bcrypt.h>
+
+#include <string>
+
+namespace platform {
+namespace {
+
+// NTSTATUS values are not Win32 codes; they travel as they are, for the log.
+support::PortError StatusError(NTSTATUS status, const wchar_t* call) {
+  return support::Fail(support::ErrorCode::kFailed, call, static_cast<std::uint32_t>(status));
+}
+
+class Win32Sha256 final : public Sha256Hasher {
+ public:
+  Win32Sha256(BCRYPT_ALG_HANDLE algorithm, BCRYPT_HASH_HANDLE hash)
+      : algorithm_(algorithm), hash_(hash) {}
+  ~Win32Sha256() override {
+    if (hash_ != nullptr) ::BCryptDestroyHash(hash_);
+    ::BCryptCloseAlgorithmProvider(algorithm_, 0);
+  }
+  Win32Sha256(const Win32Sha256&) = delete;
+  Win32Sha256& operator=(const Win32Sha256&) = delete;
+
+  support::Status Add(std::string_view bytes) override {
+    // BCryptHashData takes a 32-bit count.
+    while (!bytes.empty()) {
+      const ULONG slice = bytes.size() > 0x40000000 ? 0x40000000 : static_cast<ULONG>(bytes.size());
+      const NTSTATUS status = ::BCryptHashData(
+          hash_, reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data())), slice, 0);
+      if (!BCRYPT_SUCCESS(status)) return StatusError(status, L"BCryptHashData");
+      bytes.remove_prefix(slice);
+    }
+    return {};
+  }
+
+  support::Result<Sha256Digest> Finish() override {
+    Sha256Digest digest{};
+    const NTSTATUS status = ::BCryptFinishHash(hash_, digest.data(), digest.size(), 0);
+    if (!BCRYPT_SUCCESS(status)) return StatusError(status, L"BCryptFinishHash");
+    return digest;
+  }
+
+ private:
+  BCRYPT_ALG_HANDLE algorithm_;
+  BCRYPT_HASH_HANDLE hash_;
+};
+
+}  // namespace
+
+support::Result<std::unique_ptr<Sha256Hasher>> Win32Hashing::StartSha256() {
+  BCRYPT_ALG_HANDLE algorithm = nullptr;
+  NTSTATUS status = ::BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0);
+  if (!BCRYPT_SUCCESS(status)) {
+    return support::Fail(support::ErrorCode::kUnsupported, L"BCryptOpenAlgorithmProvider",
+                         static_cast<std::uint32_t>(status));
+  }
+  BCRYPT_HASH_HANDLE hash = nullptr;
+  status = ::BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0);
+  if (!BCRYPT_SUCCESS(status)) {
+    ::BCryptCloseAlgorithmProvider(algorithm, 0);
+    return StatusError(status, L"BCryptCreateHash");
+  }
+  return std::unique_ptr<Sha256Hasher>(std::make_unique<Win32Sha256>(algorithm, hash));
+}
+
+}  // namespace platform

@@ -1,0 +1,13 @@
+// The Signature port over WinVerifyTrust and the signer's certificate.
+#pragma once
+
+#include "platform/signature.h"
+
+namespace platform {
+
+class Win32Signature final : public Signature {
+ public:
+  support::Result<FileSignature> VerifyFile(const std::wstring& path) override;
+};
+
+}  // namespace platform
