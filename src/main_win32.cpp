@@ -11,6 +11,9 @@
 #include "platform/win32/win32_system.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before anything can load a DLL: the exe may sit in Downloads beside a planted one, and
+  // it runs elevated, so only System32 is searched from here on.
+  ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   platform::InstallSystem(&platform::Win32System());
 
   // Step 1: every argument after the program name.

@@ -4,17 +4,20 @@
 #include "measure/fidelity.h"
 #include "measure/report.h"
 #include "service/service_control.h"
+#include "service/timer_service_pause.h"
 
 int BenchmarkOnlyFlow(const Options& options) {
-  // Step 1: measure; the service, when running, is stopped for the run.
-  bool service_stopped = false;
-  const BenchmarkResult result = RunBenchmark(AskFidelity(options), service_stopped);
+  // Step 1: measure; the services that run are stopped for the run, and started again
+  // when `pause` ends, whatever the run gave.
+  TimerServicePause pause;
+  const BenchmarkResult result =
+      RunBenchmark(AskFidelity(options), static_cast<std::uint32_t>(QueryTimerServiceState()));
   int exit_code = 0;
   // Step 2: report the selection, or the failure and where the data went.
   if (result.selected != 0) {
     PrintBenchmarkSummary(result);
     const std::uint32_t period = result.timerToSet != 0 ? result.timerToSet : result.selected;
-    if (service_stopped && result.aggregateUsed) {
+    if (pause.StoppedAny() && result.aggregateUsed) {
       PrintInfo(
           Format(L"\nThe service is starting again at %.4f ms, the lowest aggregate score across "
                  L"saved runs.",
@@ -32,10 +35,7 @@ int BenchmarkOnlyFlow(const Options& options) {
     }
     exit_code = 1;
   }
-  // Step 3: the machine gets its service back whatever the run gave.
-  if (service_stopped) {
-    PrintInfo(L"Restarting the Veltrane service...");
-    (void)StartServiceByName(kServiceName);
-  }
+  // Step 3: the machine gets back exactly the services it had.
+  (void)pause.Resume();
   return exit_code;
 }

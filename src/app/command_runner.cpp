@@ -1,6 +1,5 @@
 #include "app/command_runner.h"
 
-#include "app/env_value.h"
 #include "platform/environment.h"
 #include "platform/processes.h"
 #include "platform/system.h"
@@ -23,8 +22,8 @@ std::uint32_t RunHidden(const std::wstring& exePath, const std::wstring& argumen
 }
 
 std::uint32_t RunPowerShell(const std::wstring& command, std::uint32_t timeoutMs) {
-  const std::wstring exe = EnvValueOr(L"SystemRoot", L"C:\\Windows") +
-                           L"\\System32\\WindowsPowerShell\\v1.0\\powershell.exe";
+  // From the system folder: %SystemRoot% is the user's to set.
+  const std::wstring exe = SystemToolPath(L"WindowsPowerShell\\v1.0\\powershell.exe");
   return RunHidden(
       exe, L"-NoProfile -NonInteractive -ExecutionPolicy Bypass -Command \"" + command + L"\"",
       timeoutMs);

@@ -104,11 +104,18 @@ int RunConsoleCommand(const Options& options, const Arguments& args) {
   // Step 2: one machine-changing operation at a time, across processes.
   std::unique_ptr<platform::HeldMutex> lock;
   if (TakesLock(command)) {
-    lock = platform::Sys().instance_lock.TryCreate(kInstanceMutexName);
-    if (lock == nullptr) {
-      PrintError(Format(L"Another Veltrane operation is already running."));
+    auto held = platform::Sys().instance_lock.Acquire(kInstanceMutexName);
+    if (!held) {
+      // Only a name that is there means another operation; anything else is its own fault.
+      if (held.error().code == support::ErrorCode::kAlreadyExists) {
+        PrintError(Format(L"Another Veltrane operation is already running."));
+      } else {
+        PrintError(Format(L"Could not create the single-instance lock (error %u).",
+                          held.error().win32_error));
+      }
       return 1;
     }
+    lock = std::move(held).value();
   }
   // Step 3: the benchmark needs no elevation step of its own.
   if (command == L"benchmark") return BenchmarkOnlyFlow(options);

@@ -1,5 +1,6 @@
 // The default console flow (--cli, --install): restore point, the period (given or
 // measured), the service, then the tuning steps and the firmware reminder.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "service/install.h"
 #include "service/service_control.h"
 #include "service/service_values.h"
+#include "service/timer_service_pause.h"
 #include "tweaks/small_steps.h"
 
 namespace {
@@ -50,8 +52,11 @@ std::uint32_t ClampRequested(std::uint32_t requested) {
 
 // Measures and picks the period; 0 when the run selected nothing (already reported).
 std::uint32_t MeasuredResolution(const Options& options) {
-  bool service_stopped = false;
-  const BenchmarkResult result = RunBenchmark(AskFidelity(options), service_stopped);
+  // The services stopped for the run start again before this returns, also when the run
+  // failed; the install that follows stops them once more to replace them.
+  TimerServicePause pause;
+  const BenchmarkResult result =
+      RunBenchmark(AskFidelity(options), static_cast<std::uint32_t>(QueryTimerServiceState()));
   if (result.selected == 0) {
     PrintError(result.error.empty() ? std::wstring(L"Benchmark failed; nothing was installed.")
                                     : result.error + L" Nothing was installed.");
@@ -71,8 +76,9 @@ std::uint32_t MeasuredResolution(const Options& options) {
   }
   PrintBenchmarkSummary(result);
   WriteProductDword(L"BenchmarkBoundary", result.firstClean);
+  // A machine that wakes early gives a negative median, which a DWORD cannot hold.
   WriteProductDword(L"BenchmarkMedianMicroMs",
-                    static_cast<std::uint32_t>(result.loopStats.median * 1000.0));
+                    static_cast<std::uint32_t>(std::max(result.loopStats.median, 0.0) * 1000.0));
   return period;
 }
 

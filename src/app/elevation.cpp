@@ -12,10 +12,22 @@ std::wstring ElevationParameters(const Arguments& args) {
   for (const std::wstring& arg : args) {
     if (!parameters.empty()) parameters += L' ';
     parameters += L'"';
+    // The splitter reads 2n backslashes before a quote as n, and 2n + 1 as n and a
+    // literal quote; elsewhere backslashes are literal. So a run is doubled exactly where
+    // a quote follows it, the closing quote included.
+    std::size_t backslashes = 0;
     for (wchar_t c : arg) {
-      if (c == L'"') parameters += L'\\';
+      if (c == L'\\') {
+        ++backslashes;
+      } else if (c == L'"') {
+        parameters.append(backslashes + 1, L'\\');
+        backslashes = 0;
+      } else {
+        backslashes = 0;
+      }
       parameters += c;
     }
+    parameters.append(backslashes, L'\\');
     parameters += L'"';
   }
   return parameters;

@@ -14,7 +14,8 @@ inline constexpr wchar_t kElevationIneffectiveLine[] =
 
 bool IsProcessElevated();
 // The parameter string of a relaunch: every argument in double quotes, one space apart,
-// an inner double quote written as \" (backslashes are left as they are).
+// quoted so that CommandLineToArgvW gives back exactly `args` (an inner quote as \",
+// the backslashes before a quote or the closing quote doubled).
 std::wstring ElevationParameters(const Arguments& args);
 // Starts this executable again elevated with `args`; true when the shell accepted. The
 // elevated copy is not waited for.

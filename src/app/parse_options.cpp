@@ -67,18 +67,29 @@ struct ValueSwitch {
   std::uint32_t minimum;
   const wchar_t* label;
   bool Options::*set_flag;  // nullptr when the switch records no choice
+  std::uint32_t maximum;
 };
+
+// Periods stay below ten times the usual coarsest (1.5625 s), far from the 32-bit edge
+// that `from + 1000` and the grid's sums would cross; sample counts stay where a whole
+// run's sums fit 32 bits and its samples fit in memory.
+constexpr std::uint32_t kMostPeriod = 1562500;
+constexpr std::uint32_t kMostSamples = 100000;
+constexpr std::uint32_t kMostVerify = 1000000;
+constexpr std::uint32_t kMostPassesGiven = 1000;
+constexpr std::uint32_t kNoMost = 0xFFFFFFFFu;
 
 constexpr ValueSwitch kValueSwitches[] = {
     {L"--resolution", &Options::resolution, 1, L"--resolution (100-ns units, e.g. 5070 = 0.507 ms)",
-     nullptr},
-    {L"--from", &Options::sweepFrom, 1, L"--from (100-ns units)", nullptr},
-    {L"--to", &Options::sweepTo, 1, L"--to (100-ns units)", nullptr},
-    {L"--step", &Options::step, 1, L"--step (100-ns units)", nullptr},
-    {L"--samples", &Options::samples, 10, L"--samples", &Options::samplesSet},
-    {L"--passes", &Options::passes, 1, L"--passes", &Options::passesSet},
-    {L"--verify", &Options::verifyCount, 100, L"--verify", &Options::verifySet},
-    {L"--margin", &Options::margin, 0, L"--margin (100-ns units)", &Options::marginSet},
+     nullptr, kNoMost},
+    {L"--from", &Options::sweepFrom, 1, L"--from (100-ns units)", nullptr, kMostPeriod},
+    {L"--to", &Options::sweepTo, 1, L"--to (100-ns units)", nullptr, kMostPeriod},
+    {L"--step", &Options::step, 1, L"--step (100-ns units)", nullptr, kMostPeriod},
+    {L"--samples", &Options::samples, 10, L"--samples", &Options::samplesSet, kMostSamples},
+    {L"--passes", &Options::passes, 1, L"--passes", &Options::passesSet, kMostPassesGiven},
+    {L"--verify", &Options::verifyCount, 100, L"--verify", &Options::verifySet, kMostVerify},
+    {L"--margin", &Options::margin, 0, L"--margin (100-ns units)", &Options::marginSet,
+     kMostPeriod},
 };
 
 constexpr std::uint32_t kMostPasses = 20;
@@ -162,7 +173,7 @@ bool CrossCheck(const Options& options) {
 }  // namespace
 
 bool ParseWholeNumber(const Arguments& args, std::size_t& index, std::uint32_t& out,
-                      std::uint32_t minimum, const wchar_t* label) {
+                      std::uint32_t minimum, const wchar_t* label, std::uint32_t maximum) {
   if (index + 1 >= args.size()) {
     PrintError(Format(L"%ls requires a value.", label));
     return false;
@@ -171,6 +182,10 @@ bool ParseWholeNumber(const Arguments& args, std::size_t& index, std::uint32_t& 
   std::uint32_t value = 0;
   if (!ReadDecimal(args[index], value) || value < minimum) {
     PrintError(Format(L"%ls requires a whole number >= %u.", label, minimum));
+    return false;
+  }
+  if (value > maximum) {
+    PrintError(Format(L"%ls requires a whole number <= %u.", label, maximum));
     return false;
   }
   out = value;
@@ -186,7 +201,8 @@ bool ParseOptions(const Arguments& args, Options& options) {
     } else if (const auto* flag = Find(kFlagSwitches, arg)) {
       options.*(flag->field) = true;
     } else if (const auto* value = Find(kValueSwitches, arg)) {
-      if (!ParseWholeNumber(args, i, options.*(value->field), value->minimum, value->label)) {
+      if (!ParseWholeNumber(args, i, options.*(value->field), value->minimum, value->label,
+                            value->maximum)) {
         return false;
       }
       if (value->set_flag != nullptr) options.*(value->set_flag) = true;

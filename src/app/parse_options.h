@@ -12,10 +12,11 @@ bool ParseOptions(const Arguments& args, Options& options);
 
 // Consumes args[index + 1] as the whole-number value of the switch at args[index] and
 // leaves `index` on the value. Only plain decimal digits that fit 32 bits are accepted
-// (no sign, no blanks), and the value must be at least `minimum`. False after the error
-// line naming `label`.
+// (no sign, no blanks), and the value must be at least `minimum` and at most `maximum`.
+// False after the error line naming `label`.
 bool ParseWholeNumber(const Arguments& args, std::size_t& index, std::uint32_t& out,
-                      std::uint32_t minimum, const wchar_t* label);
+                      std::uint32_t minimum, const wchar_t* label,
+                      std::uint32_t maximum = 0xFFFFFFFFu);
 
 // True when the process runs as the console tool rather than the GUI.
 bool IsConsoleInvocation(const Arguments& args, const Options& options);

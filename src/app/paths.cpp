@@ -16,12 +16,31 @@ std::wstring EnvValueOr(const std::wstring& name, const std::wstring& fallback) 
   return *value;
 }
 
-std::wstring DataFolder() { return EnvValueOr(L"ProgramData", L"C:\\ProgramData") + L"\\Veltrane"; }
+namespace {
+
+// An elevated process (and the service) must not let the user's environment choose the
+// folder it writes or the program it installs: it asks Windows for the machine's folder.
+std::wstring MachineFolder(platform::KnownFolder folder, const wchar_t* variable,
+                           const wchar_t* fallback) {
+  auto& environment = platform::Sys().environment;
+  if (!environment.IsProcessElevated()) return EnvValueOr(variable, fallback);
+  const auto known = environment.KnownFolderPath(folder);
+  return known && !known->empty() ? *known : std::wstring(fallback);
+}
+
+}  // namespace
+
+std::wstring DataFolder() {
+  return MachineFolder(platform::KnownFolder::kProgramData, L"ProgramData", L"C:\\ProgramData") +
+         L"\\Veltrane";
+}
 
 std::wstring LogPath() { return DataFolder() + L"\\Veltrane.log"; }
 
 std::wstring InstallFolder() {
-  return EnvValueOr(L"ProgramFiles", L"C:\\Program Files") + L"\\Veltrane";
+  return MachineFolder(platform::KnownFolder::kProgramFiles, L"ProgramFiles",
+                       L"C:\\Program Files") +
+         L"\\Veltrane";
 }
 
 std::wstring InstalledExePath() { return InstallFolder() + L"\\Veltrane.exe"; }

@@ -2,28 +2,8 @@
 
 #include "app/output.h"
 #include "measure/fidelity.h"
-#include "platform/environment.h"
-#include "platform/system.h"
-#include "service/service_control.h"
 
-BenchmarkResult RunBenchmark(const Options& options, bool& serviceStopped) {
-  // Step 1: a running service's request would mask every coarser candidate.
-  serviceStopped = false;
-  if (QueryTimerServiceState() == ServiceState::Running) {
-    if (platform::Sys().environment.IsProcessElevated()) {
-      PrintInfo(
-          L"Stopping the running Veltrane service for the duration of the benchmark (its "
-          L"request would mask every candidate coarser than it)...");
-      const bool stopped = StopServiceByName(kServiceName);
-      const bool legacy_stopped = StopServiceByName(kLegacyServiceName);
-      serviceStopped = stopped && legacy_stopped;
-    } else {
-      PrintInfo(
-          L"WARNING: the Veltrane service is running and this console is not elevated, so "
-          L"candidates coarser than the service's resolution cannot be measured. Run "
-          L"elevated or use --stop first.");
-    }
-  }
+BenchmarkResult RunBenchmark(const Options& options, std::uint32_t serviceState) {
   // Step 2: what is measured, and how.
   PrintInfo(
       L"\nBenchmarking Sleep(1) response across timer resolutions. Each candidate is "
@@ -42,5 +22,6 @@ BenchmarkResult RunBenchmark(const Options& options, bool& serviceStopped) {
   config.samples = options.samplesSet ? options.samples : plan.samples;
   config.passes = options.passesSet ? options.passes : plan.passes;
   config.verifyCount = options.verifySet ? options.verifyCount : plan.verifyCount;
+  config.serviceState = serviceState;
   return RunSweep(config);
 }

@@ -19,6 +19,8 @@ struct SweepConfig {
   std::uint32_t verifyCount = 0;
   std::uint32_t margin = 0;
   bool marginSet = false;
+  // What the flow found of the timer service, for the feed (the ServiceState numbers).
+  std::uint32_t serviceState = 0;
 };
 
 struct BenchmarkResult {
@@ -37,7 +39,8 @@ struct BenchmarkResult {
   std::wstring csvPath;
 };
 
-// Stops a running timer service first (its request would mask every coarser candidate)
-// and says so in `serviceStopped`; starting it again is the caller's job.
-BenchmarkResult RunBenchmark(const Options& options, bool& serviceStopped);
+// The measurement with the options' fidelity plan. A running timer service would mask
+// every coarser candidate: the flow stops it first (TimerServicePause) and passes what it
+// found of it as `serviceState`.
+BenchmarkResult RunBenchmark(const Options& options, std::uint32_t serviceState);
 BenchmarkResult RunSweep(const SweepConfig& config);

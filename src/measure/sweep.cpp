@@ -6,7 +6,6 @@
 #include "platform/environment.h"
 #include "platform/registry.h"
 #include "platform/system.h"
-#include "service/service_control.h"
 
 namespace {
 
@@ -47,7 +46,7 @@ void SweepRun::ReportSystem(const std::wstring& priority) {
   view.coarsest = range_.coarsest;
   view.current = range_.current;
   view.elevated = platform::Sys().environment.IsProcessElevated();
-  view.serviceState = static_cast<std::uint32_t>(QueryTimerServiceState());
+  view.serviceState = config_.serviceState;
   view.desiredResolution = DesiredResolution();
   view.priority = priority;
   feed_->ShowSystem(view);

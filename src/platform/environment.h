@@ -9,6 +9,9 @@
 
 namespace platform {
 
+// The known folders elevated code takes instead of the user's environment variables.
+enum class KnownFolder { kProgramData, kProgramFiles };
+
 class Environment {
  public:
   virtual ~Environment() = default;
@@ -28,6 +31,9 @@ class Environment {
   // GetSystemPowerStatus's BatteryFlag: 128 no system battery, 255 unknown, otherwise
   // charge bits (1 high, 2 low, 4 critical, 8 charging). Errors when the call fails.
   virtual support::Result<std::uint8_t> BatteryFlag() = 0;
+  // SHGetKnownFolderPath (FOLDERID_ProgramData, FOLDERID_ProgramFiles): the machine's
+  // folder whatever the process environment says; nullopt when it cannot be had.
+  virtual std::optional<std::wstring> KnownFolderPath(KnownFolder folder) = 0;
 };
 
 }  // namespace platform

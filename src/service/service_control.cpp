@@ -51,6 +51,11 @@ bool ServiceExists(const std::wstring& name) {
   return manager && OpenByName(*manager, name, access::kQueryStatus) != nullptr;
 }
 
+bool IsServiceRunning(const std::wstring& name) {
+  auto manager = ConnectToManager();
+  return manager && StateOf(*manager, name) == ServiceState::Running;
+}
+
 bool IsTimerServiceInstalled() { return QueryTimerServiceState() != ServiceState::NotInstalled; }
 
 ServiceState QueryTimerServiceState() {

@@ -22,6 +22,8 @@ bool IsTimerServiceInstalled();
 // "Veltrane" first, then "Quantick"; NotInstalled also when the manager cannot be opened,
 // Stopped also when the status cannot be read.
 ServiceState QueryTimerServiceState();
+// This one service is in SERVICE_RUNNING.
+bool IsServiceRunning(const std::wstring& name);
 // Stops and waits up to 15 s for SERVICE_STOPPED. A missing service counts as stopped;
 // a manager that cannot be opened gives false.
 bool StopServiceByName(const std::wstring& name);

@@ -92,7 +92,11 @@ int StartOrStopTimerService(bool start) {
   auto service =
       services.Open(**manager, kServiceName, access::kStart | access::kStop | access::kQueryStatus);
   if (!service) {
-    PrintError(Format(L"Service is not installed."));
+    if (service.error().code == support::ErrorCode::kNotFound) {
+      PrintError(Format(L"Service is not installed."));
+    } else {
+      PrintError(Format(L"OpenService failed (error %u).", service.error().win32_error));
+    }
     return 1;
   }
   bool ok = false;

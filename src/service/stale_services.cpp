@@ -17,17 +17,48 @@ std::wstring ProgramPathOf(const std::wstring& binary_path) {
   return binary_path.substr(0, binary_path.find(L' '));
 }
 
+std::vector<std::wstring> ProgramCandidatesOf(const std::wstring& binary_path) {
+  if (!binary_path.empty() && binary_path[0] == L'"') return {ProgramPathOf(binary_path)};
+  std::vector<std::wstring> candidates;
+  const auto add = [&candidates](const std::wstring& path) {
+    if (path.empty()) return;
+    const std::size_t slash = path.find_last_of(L'\\');
+    const bool has_extension =
+        path.find(L'.', slash == std::wstring::npos ? 0 : slash) != std::wstring::npos;
+    candidates.push_back(path);
+    if (!has_extension) candidates.push_back(path + L".exe");
+  };
+  for (std::size_t blank = binary_path.find(L' '); blank != std::wstring::npos;
+       blank = binary_path.find(L' ', blank + 1)) {
+    add(binary_path.substr(0, blank));
+  }
+  add(binary_path);
+  return candidates;
+}
+
 namespace {
 
-// The program path of the installed "Veltrane" service; empty when it cannot be read.
-std::wstring InstalledProgramPath() {
+// The binary path of the installed "Veltrane" service; empty when it cannot be read.
+std::wstring InstalledBinaryPath() {
   auto& services = platform::Sys().services;
   auto manager = services.OpenManager(platform::manager_access::kConnect);
   if (!manager) return {};
   auto service = services.Open(**manager, kServiceName, platform::service_access::kQueryConfig);
   if (!service) return {};
   auto config = services.QueryConfig(**service);
-  return config ? ProgramPathOf(config->binary_path) : std::wstring{};
+  return config ? config->binary_path : std::wstring{};
+}
+
+// Gone only when every file the manager could run is reported missing; a file that
+// cannot be looked at (no access, a network path down) may still be there.
+bool ProgramIsGone(const std::wstring& binary_path) {
+  const std::vector<std::wstring> candidates = ProgramCandidatesOf(binary_path);
+  if (candidates.empty()) return false;
+  for (const std::wstring& candidate : candidates) {
+    const auto written = platform::Sys().files.LastWriteTime(candidate);
+    if (written || written.error().code != support::ErrorCode::kNotFound) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -39,8 +70,7 @@ void RemoveStaleServices() {
     (void)RemoveLegacyService();
   }
   if (!ServiceExists(kServiceName)) return;
-  const std::wstring program = InstalledProgramPath();
-  if (program.empty() || platform::Sys().files.Exists(program)) return;
+  if (!ProgramIsGone(InstalledBinaryPath())) return;
   AppendLog(Format(L"Removing the Veltrane service because its program file is gone."));
   (void)StopAndDeleteService(kServiceName, kServiceWaitMs);
 }

@@ -2,6 +2,8 @@
 // are read before the product key that holds them is deleted.
 #include "service/uninstall.h"
 
+#include <optional>
+
 #include "app/command_runner.h"
 #include "app/output.h"
 #include "app/product.h"
@@ -21,9 +23,33 @@ namespace {
 constexpr std::uint32_t kSchtasksTimeoutMs = 15000;
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
+// Whether either timer service is there; nullopt (reported) when that cannot be told:
+// only "does not exist" means not installed.
+std::optional<bool> AnyTimerServiceExists() {
+  auto& services = platform::Sys().services;
+  auto manager = services.OpenManager(platform::manager_access::kConnect);
+  if (!manager) {
+    PrintError(Format(L"OpenSCManager failed (error %u).", manager.error().win32_error));
+    return std::nullopt;
+  }
+  bool any = false;
+  for (const wchar_t* name : {kServiceName, kLegacyServiceName}) {
+    auto service = services.Open(**manager, name, platform::service_access::kQueryStatus);
+    if (service) {
+      any = true;
+    } else if (service.error().code != support::ErrorCode::kNotFound) {
+      PrintError(Format(L"OpenService failed (error %u).", service.error().win32_error));
+      return std::nullopt;
+    }
+  }
+  return any;
+}
+
 // Step 1. Only the legacy service may be there; step 2 removes that one.
 bool RemoveServices() {
-  if (!IsTimerServiceInstalled()) {
+  const std::optional<bool> exists = AnyTimerServiceExists();
+  if (!exists) return false;
+  if (!*exists) {
     PrintInfo(Format(L"Service is not installed."));
     return true;
   }
@@ -75,7 +101,7 @@ bool UninstallTimerService() {
   const bool services_removed = RemoveServices();
   (void)RemoveLegacyService();
   // Step 3: the startup guard's task; whether it existed does not matter.
-  (void)RunHidden(L"C:\\Windows\\System32\\schtasks.exe", L"/Delete /F /TN \"Veltrane Guard\"",
+  (void)RunHidden(SystemToolPath(L"schtasks.exe"), L"/Delete /F /TN \"Veltrane Guard\"",
                   kSchtasksTimeoutMs);
   // Steps 4-5 read their records from the product key, so they come before step 6. What
   // the hardening wrote over goes back first, so the values from before the steps win.

@@ -48,4 +48,19 @@ TEST(EnvironmentContract, WellKnownFoldersAreWindowsPaths) {
   EXPECT_TRUE(EndsWith(Lower(exe), L".exe"));
 }
 
+// The machine's folders come from Windows, not from the variables the user can change.
+TEST(EnvironmentContract, KnownFoldersAreTheMachinesWhateverTheVariablesSay) {
+  auto& sys = contract::ContractSystem();
+  const auto data = sys.environment.Variable(L"ProgramData");
+  for (const auto folder :
+       {platform::KnownFolder::kProgramData, platform::KnownFolder::kProgramFiles}) {
+    const auto path = sys.environment.KnownFolderPath(folder);
+    ASSERT_TRUE(path.has_value());
+    EXPECT_EQ(path->substr(1, 2), L":\\");
+    EXPECT_TRUE(sys.files.IsDirectory(*path));
+  }
+  EXPECT_EQ(Lower(*sys.environment.KnownFolderPath(platform::KnownFolder::kProgramData)),
+            Lower(data.value_or(L"")));
+}
+
 }  // namespace

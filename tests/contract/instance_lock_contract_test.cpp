@@ -28,4 +28,16 @@ TEST(InstanceLockContract, DifferentNamesAreIndependent) {
   EXPECT_NE(b, nullptr);
 }
 
+// A held name is told apart from a failure to create the mutex.
+TEST(InstanceLockContract, AcquireSaysAHeldNameExists) {
+  platform::InstanceLock& lock = contract::ContractSystem().instance_lock;
+  const std::wstring name = L"Local\\Veltrane.ContractTest.Acquire";
+  auto first = lock.Acquire(name);
+  ASSERT_TRUE(first.ok());
+  auto second = lock.Acquire(name);
+  ASSERT_FALSE(second.ok());
+  EXPECT_EQ(second.error().code, support::ErrorCode::kAlreadyExists);
+  EXPECT_EQ(second.error().win32_error, 183u);
+}
+
 }  // namespace

@@ -59,6 +59,11 @@ bool SimEnvironment::IsProcessElevated() {
   return elevated_;
 }
 
+std::optional<std::wstring> SimEnvironment::KnownFolderPath(KnownFolder folder) {
+  // The machine's folders, never the process environment's.
+  return folder == KnownFolder::kProgramData ? L"C:\\ProgramData" : L"C:\\Program Files";
+}
+
 void SimEnvironment::SetVariable(const std::wstring& name, const std::wstring& value) {
   std::lock_guard lock(mutex_);
   variables_[sim::FoldCase(name)] = value;

@@ -24,6 +24,7 @@ class SimEnvironment final : public Environment {
   bool IsProcessElevated() override;
   support::Result<std::wstring> ComputerName() override;
   support::Result<std::uint8_t> BatteryFlag() override;
+  std::optional<std::wstring> KnownFolderPath(KnownFolder folder) override;
 
   // Test controls.
   void SetVariable(const std::wstring& name, const std::wstring& value);

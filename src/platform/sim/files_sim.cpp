@@ -120,7 +120,8 @@ std::optional<SimFiles::Resolved> SimFiles::Resolve(const std::wstring& path) co
 
 FileLock SimFiles::LockOf(const Resolved& r) const {
   const auto it = locks_.find(r.key);
-  return it == locks_.end() ? FileLock::kNone : it->second;
+  const FileLock set = it == locks_.end() ? FileLock::kNone : it->second;
+  return set == FileLock::kNone && image_holds_.count(r.key) != 0 ? FileLock::kInUse : set;
 }
 
 bool SimFiles::Exists(const std::wstring& path) {

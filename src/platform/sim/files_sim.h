@@ -106,6 +106,8 @@ class SimFiles final : public Files {
   std::vector<std::wstring> PendingRebootDeletes();
   // What QueryFolderTrust reports for a folder (every folder starts trusted, no link).
   void SetFolderTrust(const std::wstring& path, FolderTrust trust);
+  // A running service's image: held in use while it runs, whatever SetLock says.
+  void HoldImage(const std::wstring& path, bool running);
   // Whether the folder was made or re-secured with the protected access list.
   bool IsProtected(const std::wstring& path);
   // Where the running image lives (SimMachine ties it to the environment's exe path).
@@ -143,6 +145,7 @@ class SimFiles final : public Files {
   std::map<std::wstring, FolderTrust> trust_;  // by Resolved::key
   std::map<std::wstring, bool> protected_;     // by Resolved::key
   std::function<std::wstring()> running_image_;
+  std::map<std::wstring, int> image_holds_;  // by Resolved::key
   bool image_swapped_ = false;
   std::map<wchar_t, std::uint64_t> free_space_;
 

@@ -101,6 +101,17 @@ bool SimFiles::IsProtected(const std::wstring& path) {
   return r && protected_.count(r->key) != 0;
 }
 
+void SimFiles::HoldImage(const std::wstring& path, bool running) {
+  std::lock_guard lock(mutex_);
+  const auto r = Resolve(path);
+  if (!r) return;
+  if (running) {
+    ++image_holds_[r->key];
+  } else if (const auto it = image_holds_.find(r->key); it != image_holds_.end()) {
+    if (--it->second <= 0) image_holds_.erase(it);
+  }
+}
+
 void SimFiles::SetRunningImage(std::function<std::wstring()> path) {
   std::lock_guard lock(mutex_);
   running_image_ = std::move(path);

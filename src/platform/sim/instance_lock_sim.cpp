@@ -20,14 +20,21 @@ SimInstanceLock::SimInstanceLock() : state_(std::make_shared<State>()) {}
 SimInstanceLock::~SimInstanceLock() = default;
 
 std::unique_ptr<HeldMutex> SimInstanceLock::TryCreate(const std::wstring& name) {
+  auto held = Acquire(name);
+  return held ? std::move(held).value() : nullptr;
+}
+
+support::Result<std::unique_ptr<HeldMutex>> SimInstanceLock::Acquire(const std::wstring& name) {
   std::lock_guard lock(state_->mutex);
   if (state_->fail_next) {
     state_->fail_next = false;
-    return nullptr;
+    return support::Fail(support::ErrorCode::kAccessDenied, L"CreateMutexW " + name, 5);
   }
-  if (state_->handles.count(name) != 0) return nullptr;
+  if (state_->handles.count(name) != 0) {
+    return support::Fail(support::ErrorCode::kAlreadyExists, name, 183);
+  }
   state_->handles[name] = 1;
-  return std::make_unique<Handle>(state_, name);
+  return std::unique_ptr<HeldMutex>(std::make_unique<Handle>(state_, name));
 }
 
 void SimInstanceLock::HoldElsewhere(const std::wstring& name) {

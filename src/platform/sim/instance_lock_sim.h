@@ -18,6 +18,7 @@ class SimInstanceLock final : public InstanceLock {
   ~SimInstanceLock() override;
 
   std::unique_ptr<HeldMutex> TryCreate(const std::wstring& name) override;
+  support::Result<std::unique_ptr<HeldMutex>> Acquire(const std::wstring& name) override;
 
   // Test controls.
   // Another process creates (or closes) the name.

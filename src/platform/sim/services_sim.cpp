@@ -268,10 +268,14 @@ support::Result<ServiceConfig> SimServices::QueryConfig(ServiceHandle& service) 
 void SimServices::LaunchProgram(Entry& entry, std::function<void()> program) {
   entry.program_running = true;
   const std::wstring key = Upper(entry.name);
-  threads_.emplace_back([this, key, name = entry.name, program = std::move(program)] {
+  // A running image cannot be replaced or deleted: the file is held while it runs.
+  const std::wstring image = ProgramOf(entry.config.binary_path);
+  if (image_hold_) image_hold_(image, true);
+  threads_.emplace_back([this, key, image, name = entry.name, program = std::move(program)] {
     t_launched_service = &name;
     program();
     t_launched_service = nullptr;
+    if (image_hold_) image_hold_(image, false);
     std::lock_guard lock(mutex_);
     auto it = services_.find(key);
     if (it == services_.end()) return;
@@ -428,6 +432,11 @@ support::Status SimServices::SetStatus(ServiceStatusHandle& handle, const Servic
   }
   changed_.notify_all();
   return {};
+}
+
+void SimServices::HoldImagesWith(std::function<void(const std::wstring&, bool)> hold) {
+  std::lock_guard lock(mutex_);
+  image_hold_ = std::move(hold);
 }
 
 std::unique_ptr<WaitableEvent> SimServices::NewEvent() {

@@ -125,6 +125,9 @@ class SimServices final : public Services {
   bool TimeOutWaits(std::uint32_t count);
   // Stops every service whose program still runs and waits for the programs to end.
   void StopAll();
+  // Called with a service program's file when it starts (true) and ends (false);
+  // SimMachine holds the file in its SimFiles meanwhile, as Windows holds a running image.
+  void HoldImagesWith(std::function<void(const std::wstring& path, bool running)> hold);
 
  private:
   struct Entry;
@@ -162,6 +165,7 @@ class SimServices final : public Services {
   std::uint64_t wait_entries_ = 0;
   std::uint32_t timeouts_granted_ = 0;
   bool shutting_down_ = false;
+  std::function<void(const std::wstring&, bool)> image_hold_;
 };
 
 }  // namespace platform

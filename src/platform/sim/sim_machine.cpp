@@ -14,6 +14,8 @@ SimMachine::SimMachine()
               system_restore, disk_cache, driver_profile, network,  hashing,  signature,
               account,        desktop,    shared_memory} {
   files.SetRunningImage([this] { return environment.ExecutablePath(); });
+  services.HoldImagesWith(
+      [this](const std::wstring& path, bool running) { files.HoldImage(path, running); });
 }
 
 SimMachine::~SimMachine() = default;

@@ -121,7 +121,10 @@ void ReopenOne(StdStream stream, DWORD std_id, FILE* c_stream, const char* devic
 bool IsRedirectedHandle(HANDLE h) {
   if (!Usable(h)) return false;
   const DWORD type = ::GetFileType(h);
-  return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
+  // A character device that is no console is NUL (or a port): the script chose it, and
+  // attaching a console must not take the stream back.
+  return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE ||
+         (type == FILE_TYPE_CHAR && !IsConsoleHandle(h));
 }
 
 // Runs `connect` (AttachConsole or AllocConsole) without losing a redirect: both calls

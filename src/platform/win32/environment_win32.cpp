@@ -1,6 +1,9 @@
 #include "platform/win32/environment_win32.h"
 
 #include <windows.h>
+// After windows.h, which they build on.
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_error.h"
@@ -83,6 +86,22 @@ support::Result<std::uint8_t> Win32Environment::BatteryFlag() {
   SYSTEM_POWER_STATUS status{};
   if (!::GetSystemPowerStatus(&status)) return win32::LastError(L"GetSystemPowerStatus");
   return static_cast<std::uint8_t>(status.BatteryFlag);
+}
+
+}  // namespace platform
+
+namespace platform {
+
+std::optional<std::wstring> Win32Environment::KnownFolderPath(KnownFolder folder) {
+  const KNOWNFOLDERID& id =
+      folder == KnownFolder::kProgramData ? FOLDERID_ProgramData : FOLDERID_ProgramFiles;
+  PWSTR path = nullptr;
+  const HRESULT result = ::SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path);
+  // The buffer is the caller's to free even when the call fails.
+  std::optional<std::wstring> value;
+  if (SUCCEEDED(result) && path != nullptr) value = std::wstring(path);
+  ::CoTaskMemFree(path);
+  return value;
 }
 
 }  // namespace platform

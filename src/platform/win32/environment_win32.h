@@ -1,5 +1,5 @@
 // Win32Environment: GetEnvironmentVariableW, GetSystemDirectoryW, GetTempPathW,
-// GetModuleFileNameW and the token's elevation.
+// GetModuleFileNameW, the token's elevation and SHGetKnownFolderPath.
 #pragma once
 
 #include "platform/environment.h"
@@ -15,6 +15,7 @@ class Win32Environment final : public Environment {
   bool IsProcessElevated() override;
   support::Result<std::wstring> ComputerName() override;
   support::Result<std::uint8_t> BatteryFlag() override;
+  std::optional<std::wstring> KnownFolderPath(KnownFolder folder) override;
 };
 
 }  // namespace platform

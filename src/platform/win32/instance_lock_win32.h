@@ -8,6 +8,7 @@ namespace platform {
 class Win32InstanceLock final : public InstanceLock {
  public:
   std::unique_ptr<HeldMutex> TryCreate(const std::wstring& name) override;
+  support::Result<std::unique_ptr<HeldMutex>> Acquire(const std::wstring& name) override;
 };
 
 }  // namespace platform

@@ -11,7 +11,7 @@ using support::ErrorCode;
 
 // powrprof.dll stays loaded for the life of the process once it is asked for.
 void* Powrprof(const char* name) {
-  static HMODULE module = ::LoadLibraryW(L"powrprof.dll");
+  static HMODULE module = ::LoadLibraryExW(L"powrprof.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   return module != nullptr ? reinterpret_cast<void*>(::GetProcAddress(module, name)) : nullptr;
 }
 

@@ -13,8 +13,36 @@ using win32::UniqueHandle;
 
 namespace {
 
-// How long to wait for a terminated process to be gone before reporting the time-out.
+// How long to wait for a killed tree to be gone before reporting the time-out anyway.
 constexpr DWORD kTerminateWaitMs = 5000;
+constexpr DWORD kTreePollMs = 20;
+
+// The program of a command line that starts with a quoted path; empty otherwise. Given
+// to CreateProcessW, it stops the search through "C:\Program.exe" and the like.
+std::wstring ApplicationOf(const std::wstring& command_line) {
+  if (command_line.empty() || command_line[0] != L'"') return {};
+  const std::size_t end = command_line.find(L'"', 1);
+  return end == std::wstring::npos ? std::wstring() : command_line.substr(1, end - 1);
+}
+
+// Kills the whole tree and waits until none of it is left.
+void KillTree(const UniqueHandle& job, const UniqueHandle& process) {
+  if (job) {
+    ::TerminateJobObject(job.Get(), 1);
+    for (DWORD waited = 0; waited < kTerminateWaitMs; waited += kTreePollMs) {
+      JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
+      if (!::QueryInformationJobObject(job.Get(), JobObjectBasicAccountingInformation, &info,
+                                       sizeof info, nullptr) ||
+          info.ActiveProcesses == 0) {
+        break;
+      }
+      ::Sleep(kTreePollMs);
+    }
+  } else {
+    ::TerminateProcess(process.Get(), 1);
+  }
+  ::WaitForSingleObject(process.Get(), kTerminateWaitMs);
+}
 
 // OpenProcess of an id no process has fails with ERROR_INVALID_PARAMETER: the port calls
 // that kNotFound.
@@ -30,25 +58,33 @@ support::PortError OpenFailure() {
 
 support::Result<std::uint32_t> Win32Processes::RunHidden(const std::wstring& command_line,
                                                          std::uint32_t timeout_ms) {
-  // Step 1: start it hidden, without inheriting our handles. CreateProcessW may write
-  // into the command line, so it gets its own copy.
+  // Step 1: start it hidden and suspended, without inheriting our handles, so it is in
+  // its job before it can start children. CreateProcessW may write into the command
+  // line, so it gets its own copy.
   std::wstring line = command_line;
+  const std::wstring application = ApplicationOf(command_line);
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &info)) {
+  if (!::CreateProcessW(application.empty() ? nullptr : application.c_str(), line.data(), nullptr,
+                        nullptr, FALSE, CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, nullptr,
+                        &startup, &info)) {
     return LastError(L"CreateProcessW " + command_line);
   }
   const UniqueHandle process(info.hProcess);
   const UniqueHandle thread(info.hThread);
-  // Step 2: wait; past the time-out the tool is killed, and is gone when we return.
+  // The job only gathers the tree for a kill at the time-out: a tool that ends in time may
+  // leave what it started running.
+  UniqueHandle job(::CreateJobObjectW(nullptr, nullptr));
+  if (job && !::AssignProcessToJobObject(job.Get(), process.Get())) job = UniqueHandle();
+  ::ResumeThread(thread.Get());
+  // Step 2: wait; past the time-out the tool and everything it started are killed, and
+  // are gone when we return.
   const DWORD wait = ::WaitForSingleObject(process.Get(), timeout_ms);
   if (wait == WAIT_TIMEOUT) {
-    ::TerminateProcess(process.Get(), 1);
-    ::WaitForSingleObject(process.Get(), kTerminateWaitMs);
+    KillTree(job, process);
     return support::Fail(support::ErrorCode::kTimeout, command_line, WAIT_TIMEOUT);
   }
   if (wait != WAIT_OBJECT_0) return LastError(L"WaitForSingleObject " + command_line);

@@ -170,7 +170,9 @@ support::Status Win32Services::SetFailureActions(ServiceHandle& service,
   if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS, &info)) {
     return LastError(L"ChangeServiceConfig2W(failure actions)");
   }
-  SERVICE_FAILURE_ACTIONS_FLAG flag{actions.on_non_crash_failures ? TRUE : FALSE};
+  // The flag level is written only when asked for: Wine lacks it, and false is the default.
+  if (!actions.on_non_crash_failures) return {};
+  SERVICE_FAILURE_ACTIONS_FLAG flag{TRUE};
   if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag)) {
     // Wine knows no such level: the actions above stand, for crashes only.
     return ConfigLevelError(L"ChangeServiceConfig2W(failure actions flag)");

@@ -59,9 +59,10 @@ TEST_F(CommandRunnerTest, PowerShellPathAndArguments) {
   };
   const std::wstring too_long = L"D:\\" + std::wstring(300, L'w');
   const Case kCases[] = {
-      {"SystemRoot", L"D:\\Win", L"D:\\Win"},
-      {"unset", nullptr, L"C:\\Windows"},
-      {"too long for the buffer", too_long.c_str(), L"C:\\Windows"},
+      // The user's %SystemRoot% never names the program that runs elevated.
+      {"SystemRoot", L"D:\\Win", L"C:\\Windows\\system32"},
+      {"unset", nullptr, L"C:\\Windows\\system32"},
+      {"too long for the buffer", too_long.c_str(), L"C:\\Windows\\system32"},
   };
   machine_.processes.RegisterFixed(L"powershell.exe", 0);
   for (const Case& c : kCases) {
@@ -75,7 +76,7 @@ TEST_F(CommandRunnerTest, PowerShellPathAndArguments) {
     EXPECT_EQ(machine_.processes.runs().back().timeout_ms, 60000u);
     EXPECT_EQ(machine_.processes.command_lines().back(),
               L"\"" + c.exe +
-                  L"\\System32\\WindowsPowerShell\\v1.0\\powershell.exe\" -NoProfile "
+                  L"\\WindowsPowerShell\\v1.0\\powershell.exe\" -NoProfile "
                   L"-NonInteractive -ExecutionPolicy Bypass -Command \"Disable-MMAgent -mc\"");
   }
 }

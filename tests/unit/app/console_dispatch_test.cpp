@@ -45,6 +45,36 @@ TEST_F(ConsoleDispatchTest, BusyLockStopsMachineChangingCommandsOnly) {
   EXPECT_EQ(Run({L"--status"}), 0);
 }
 
+// Only a name that is already there means another operation; any other failure of the
+// lock gets its own message. A removal that fails exits 1 without "Uninstalled.".
+TEST_F(ConsoleDispatchTest, LockAndUninstallFailuresSayWhatHappened) {
+  struct Case {
+    const char* name;
+    bool lock_fails;
+    Arguments args;
+    std::wstring err;
+  };
+  const Case kCases[] = {
+      {"the lock cannot be made",
+       true,
+       {L"--stop"},
+       L"Could not create the single-instance lock (error 5).\n"},
+      {"the manager refuses the uninstall",
+       false,
+       {L"--uninstall"},
+       L"OpenSCManager failed (error 5).\n"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    machine_.console.ClearOutput();
+    if (c.lock_fails) machine_.instance_lock.FailNextCreate();
+    machine_.services.RefuseManager(!c.lock_fails);
+    EXPECT_EQ(Run(c.args), 1);
+    EXPECT_EQ(Err().substr(0, c.err.size()), c.err);
+    EXPECT_EQ(Out().find(L"Uninstalled."), std::wstring::npos);
+  }
+}
+
 TEST_F(ConsoleDispatchTest, LockIsHeldForTheFlowAndReleasedAfter) {
   EXPECT_EQ(Run({L"--apply-afterburner"}), 1);
   EXPECT_FALSE(machine_.instance_lock.IsHeld(kInstanceMutexName));

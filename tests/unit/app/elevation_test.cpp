@@ -6,6 +6,43 @@
 
 namespace {
 
+// CommandLineToArgvW's rules for the arguments after the program name: 2n backslashes
+// before a quote give n, 2n + 1 give n and a quote; "" inside quotes is one quote.
+Arguments SplitLikeWindows(const std::wstring& line) {
+  Arguments args;
+  std::size_t i = 0;
+  const std::size_t n = line.size();
+  for (;;) {
+    while (i < n && (line[i] == L' ' || line[i] == L'\t')) ++i;
+    if (i == n) return args;
+    std::wstring arg;
+    bool quoted = false;
+    while (i < n && (quoted || (line[i] != L' ' && line[i] != L'\t'))) {
+      if (line[i] == L'\\') {
+        std::size_t run = 0;
+        while (i < n && line[i] == L'\\') ++run, ++i;
+        if (i < n && line[i] == L'"') {
+          arg.append(run / 2, L'\\');
+          if (run % 2 == 1) arg += line[i++];
+        } else {
+          arg.append(run, L'\\');
+        }
+      } else if (line[i] == L'"') {
+        if (quoted && i + 1 < n && line[i + 1] == L'"') {
+          arg += L'"';
+          i += 2;
+        } else {
+          quoted = !quoted;
+          ++i;
+        }
+      } else {
+        arg += line[i++];
+      }
+    }
+    args.push_back(arg);
+  }
+}
+
 TEST(ElevationParametersTest, QuotesEachArgumentAndEscapesOnlyQuotes) {
   struct Case {
     const char* name;
@@ -20,10 +57,19 @@ TEST(ElevationParametersTest, QuotesEachArgumentAndEscapesOnlyQuotes) {
       {"empty argument survives", {L""}, L"\"\""},
       {"inner quote", {L"say \"hi\""}, L"\"say \\\"hi\\\"\""},
       {"backslashes are not doubled", {L"C:\\x\\y"}, L"\"C:\\x\\y\""},
+      {"a trailing backslash is doubled before the closing quote",
+       {L"C:\\dir\\", L"x"},
+       L"\"C:\\dir\\\\\" \"x\""},
+      {"backslashes before an inner quote are doubled and one more added",
+       {L"a\\\"b"},
+       L"\"a\\\\\\\"b\""},
+      {"two trailing backslashes become four", {L"\\\\"}, L"\"\\\\\\\\\""},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(ElevationParameters(c.args), c.parameters);
+    // And the relaunched copy reads back exactly the list it was given.
+    EXPECT_EQ(SplitLikeWindows(c.parameters), c.args);
   }
 }
 

@@ -20,6 +20,8 @@ TEST_F(OutputTest, FoldersFollowTheirVariablesWithFixedFallbacks) {
     const wchar_t* program_files;
     std::wstring log;
     std::wstring installed_exe;
+    // An elevated process takes the machine's known folders, never the variables.
+    bool elevated = false;
   };
   const std::wstring long_value = L"D:\\" + std::wstring(256, L'x');  // 259 characters
   const std::wstring too_long = L"D:\\" + std::wstring(257, L'x');    // 260 characters
@@ -36,9 +38,13 @@ TEST_F(OutputTest, FoldersFollowTheirVariablesWithFixedFallbacks) {
        long_value + L"\\Veltrane\\Veltrane.log", long_value + L"\\Veltrane\\Veltrane.exe"},
       {"260 characters do not", too_long.c_str(), too_long.c_str(),
        L"C:\\ProgramData\\Veltrane\\Veltrane.log", L"C:\\Program Files\\Veltrane\\Veltrane.exe"},
+      {"elevated: moved variables are not followed", L"D:\\Data", L"E:\\Apps",
+       L"C:\\ProgramData\\Veltrane\\Veltrane.log", L"C:\\Program Files\\Veltrane\\Veltrane.exe",
+       true},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
+    machine_.environment.SetElevated(c.elevated);
     if (c.program_data) {
       machine_.environment.SetVariable(L"ProgramData", c.program_data);
       machine_.environment.SetVariable(L"ProgramFiles", c.program_files);

@@ -123,14 +123,15 @@ TEST_F(ParseOptionsTest, AcceptedCommandLines) {
          o.measured = true;
          return o;
        }},
-      {"leading zeros and the largest 32-bit value",
-       {L"--samples", L"0010", L"--verify", L"4294967295"},
+      {"leading zeros, the largest count and the largest 32-bit period",
+       {L"--samples", L"0010", L"--verify", L"1000000", L"--resolution", L"4294967295"},
        [] {
          Options o;
          o.samples = 10;
          o.samplesSet = true;
-         o.verifyCount = 4294967295u;
+         o.verifyCount = 1000000u;
          o.verifySet = true;
+         o.resolution = 4294967295u;
          return o;
        }},
       {"last command wins",
@@ -208,6 +209,24 @@ TEST_F(ParseOptionsTest, RefusedCommandLinesWriteOneErrorLine) {
       {"samples below minimum", {L"--samples", L"9"}, L"--samples requires a whole number >= 10."},
       {"verify below minimum", {L"--verify", L"99"}, L"--verify requires a whole number >= 100."},
       {"passes zero", {L"--passes", L"0"}, L"--passes requires a whole number >= 1."},
+      {"samples above the bound",
+       {L"--samples", L"100001"},
+       L"--samples requires a whole number <= 100000."},
+      {"passes above the bound",
+       {L"--passes", L"1001"},
+       L"--passes requires a whole number <= 1000."},
+      {"verify above the bound",
+       {L"--verify", L"4294967295"},
+       L"--verify requires a whole number <= 1000000."},
+      {"from above the bound",
+       {L"--from", L"4294967000"},
+       L"--from (100-ns units) requires a whole number <= 1562500."},
+      {"to above the bound",
+       {L"--to", L"1562501"},
+       L"--to (100-ns units) requires a whole number <= 1562500."},
+      {"step above the bound",
+       {L"--step", L"4294967295"},
+       L"--step (100-ns units) requires a whole number <= 1562500."},
       {"trailing characters",
        {L"--step", L"5x"},
        L"--step (100-ns units) requires a whole number >= 1."},

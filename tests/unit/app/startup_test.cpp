@@ -171,6 +171,8 @@ TEST_F(StartupTest, ServiceRoleRunsBeforeAnythingElse) {
 TEST_F(StartupTest, UsageScreen) {
   machine_.console.SetStream(Stream::kOut, Kind::kRedirected);
   machine_.environment.SetVariable(L"ProgramData", L"D:\\PD");
+  // --help runs unelevated, where the variable still names the folder.
+  machine_.environment.SetElevated(false);
   PrintUsage();
   const std::vector<std::wstring> lines = Lines(Out());
   ASSERT_EQ(lines.size(), 1u + 63u + 3u);

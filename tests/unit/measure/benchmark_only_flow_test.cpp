@@ -45,6 +45,49 @@ TEST_F(BenchmarkOnlyFlowTest, AFailedRunStillRestartsTheService) {
   EXPECT_EQ(QueryTimerServiceState(), ServiceState::Running);
 }
 
+// Every flow that measures starts again exactly the services it stopped, also when the
+// measurement fails, so nobody is left without the held period until the next boot.
+TEST_F(BenchmarkOnlyFlowTest, TheServicesStoppedForTheRunRunAgainAfterIt) {
+  struct Case {
+    const char* name;
+    bool current, legacy;  // running before the run
+    bool run_fails;
+    bool tune_flow;  // the default flow instead of --benchmark
+  };
+  const Case kCases[] = {
+      {"the current service", true, false, false, false},
+      {"the legacy service alone", false, true, false, false},
+      {"both, and the run fails", true, true, true, false},
+      {"the default flow whose run fails", true, true, true, true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    platform::SimMachine machine;
+    platform::ScopedSystem guard(machine.system());
+    const platform::ServiceConfig config{L"x", L"\"C:\\x\\Veltrane.exe\" --service"};
+    using platform::ServiceRunState;
+    machine.services.Seed(kServiceName, config,
+                          c.current ? ServiceRunState::kRunning : ServiceRunState::kStopped);
+    machine.services.Seed(kLegacyServiceName, config,
+                          c.legacy ? ServiceRunState::kRunning : ServiceRunState::kStopped);
+    if (c.run_fails) {
+      machine.timer.FailNext(platform::TimerOp::kQuery, support::ErrorCode::kFailed);
+    }
+    Options options = options_;
+    options.noPrepare = true;
+    if (c.tune_flow) {
+      EXPECT_EQ(ConsoleTuneFlow(options), 2);
+    } else {
+      EXPECT_EQ(BenchmarkOnlyFlow(options), c.run_fails ? 1 : 0);
+    }
+    EXPECT_EQ(machine.services.Find(kServiceName)->status.state == ServiceRunState::kRunning,
+              c.current);
+    EXPECT_EQ(machine.services.Find(kLegacyServiceName)->status.state == ServiceRunState::kRunning,
+              c.legacy);
+    EXPECT_EQ(machine.services.Find(kLegacyServiceName)->starts, c.legacy ? 1u : 0u);
+  }
+}
+
 TEST_F(BenchmarkOnlyFlowTest, NotElevatedWarnsAndLeavesTheServiceAlone) {
   SeedRunningService();
   // An elevated run made the data folder earlier; this one never makes it.

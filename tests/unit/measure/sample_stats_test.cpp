@@ -58,6 +58,24 @@ TEST(ComputeStatsTest, FewerThanTwoSamplesGiveOnlyTheCount) {
   }
 }
 
+// The sample deviation divides by n - 1: {0.1, 0.3} has mean 0.2 and deviation
+// sqrt(0.02 / 1) = 0.14142, not sqrt(0.02 / 2) = 0.1.
+TEST(ComputeStatsTest, DeviationDividesByOneLessThanTheCount) {
+  struct Case {
+    const char* name;
+    std::vector<double> ms;
+    double stdev;
+  };
+  const Case kCases[] = {
+      {"two samples", {0.1, 0.3}, 0.141421356},
+      {"four samples", {0.1, 0.1, 0.3, 0.3}, 0.115470054},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_NEAR(ComputeStats(c.ms, kTick, 100, 2).stdev, c.stdev, 1e-9);
+  }
+}
+
 TEST(ComputeStatsTest, OneStallRaisesDeviationOnlyUpToTheClipCeiling) {
   // Nine samples at 0.1 and one 50 ms stall: the stall counts as 0.1 + 2.5 ticks.
   std::vector<double> ms(9, 0.1);
@@ -96,6 +114,14 @@ TEST(ComputeStatsTest, LateAndCleanTestsAreStrict) {
       // 2 late of 202: p99 is rank 200, so only the late share can spoil the verdict.
       {"a late share within the limit stays clean", TwoLateOf202(), 1.0, 2, 2, true},
       {"a late share above the limit is not clean", TwoLateOf202(), 0.5, 2, 2, false},
+      // 1 late of 200 is exactly 0.5 %: the limit itself is still clean.
+      {"a late share exactly at the limit is clean",
+       [] {
+         std::vector<double> ms(199, 0.125);
+         ms.push_back(0.5);
+         return ms;
+       }(),
+       0.5, 2, 1, true},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -127,6 +153,13 @@ TEST(RescoreTest, IdlePatternNeedsHalfTheMinimumAndTheActualPeriodIsTheTick) {
   c.actual = 10000;
   Rescore(c, 100, 2);
   EXPECT_TRUE(c.loopStats.clean);
+
+  // A pattern of fewer than two samples has no score: the other one is the score, not
+  // half of it. (Loop {0.1, 0.4, 0.1, 0.1}: clipped mean 0.175, deviation 0.15.)
+  c.idleSamples = {0.2};
+  Rescore(c, 100, 2);
+  EXPECT_NEAR(c.score, 0.175 + 0.15, 1e-12);
+  EXPECT_FALSE(c.HasData());
 }
 
 }  // namespace

@@ -67,6 +67,11 @@ TEST(FindFirstCleanTest, NeedsTwoCleanNeighboursWhereTheyExist) {
       {"last alone", {false, false, false, false, true}, 4, 3},
       {"none clean", {false, false, false}, std::nullopt, std::nullopt},
       {"clean from the start: no misses anywhere", {true, true, true}, 0, std::nullopt},
+      // Two clean neighbours are not enough: the miss at 2 must come before the run.
+      {"a miss after two clean periods starts the run again",
+       {true, true, false, true, true, true},
+       3,
+       2},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);

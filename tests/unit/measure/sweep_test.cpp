@@ -183,6 +183,16 @@ TEST_F(SweepTest, FailuresAndCancellationsEndTheRunCleanly) {
          feed.cancel_when = [](const MeasureFeed& f) { return !f.verifies.empty(); };
        },
        L"Cancelled.", false},
+      // The first report, then one per measurement: the last one starts after all but it.
+      {"cancelled during the last verification measurement",
+       [](platform::SimMachine&, MeasureFeed& feed) {
+         feed.cancel_when = [started = std::size_t{0}](const MeasureFeed& f) mutable {
+           if (f.verifies.size() < std::size_t{kVerifyRounds} * kMaxFinalists) return false;
+           if (started == 0) started = f.samples.size();
+           return f.samples.size() > started;
+         };
+       },
+       L"Cancelled.", false},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -194,6 +204,8 @@ TEST_F(SweepTest, FailuresAndCancellationsEndTheRunCleanly) {
     EXPECT_EQ(r.selected, 0u);
     EXPECT_EQ(r.error, c.error);
     EXPECT_EQ(RunFiles().empty(), !c.csv_written);
+    // No flow may name a file that was never written.
+    EXPECT_TRUE(r.csvPath.empty());
     EXPECT_FALSE(machine_.files.Exists(L"C:\\ProgramData\\Veltrane\\aggregate-master.csv"));
   }
 }

@@ -204,6 +204,20 @@ TEST_F(InstallTest, TheFeedIsToldWhatIsBeingInstalled) {
   EXPECT_EQ(feed.items, (std::vector<std::wstring>{L"Installing the auto-start service"}));
 }
 
+// The simulated manager holds a running service's image as Windows does, so a copy over
+// it before the stop would fail here as it does there.
+TEST_F(InstallTest, ARunningServiceHoldsItsImageUntilItStops) {
+  ASSERT_TRUE(InstallTimerService(5070, true));
+  const auto held = machine_.files.Copy(kDownloadedExe, kInstalledExe, true);
+  ASSERT_FALSE(held.ok());
+  EXPECT_EQ(held.error().win32_error, 32u);
+  ASSERT_TRUE(StopServiceByName(kServiceName));
+  EXPECT_TRUE(machine_.files.Copy(kDownloadedExe, kInstalledExe, true).ok());
+  // A second install stops the running service before it replaces the image.
+  ASSERT_TRUE(StartServiceByName(kServiceName));
+  EXPECT_TRUE(InstallTimerService(5070, true));
+}
+
 TEST_F(InstallTest, EachFailureStopsTheInstallWithItsMessage) {
   struct Case {
     const char* name;

@@ -108,6 +108,14 @@ TEST_F(ServiceStatusTest, StopWithNothingInstalledFails) {
   EXPECT_EQ(StartOrStopTimerService(true), 1);
 }
 
+// "Not installed" is said only of a service that does not exist.
+TEST_F(ServiceStatusTest, AServiceThatCannotBeOpenedIsNotCalledMissing) {
+  SeedInstalledService();
+  machine_.services.FailNext(platform::ServiceOp::kOpen, support::ErrorCode::kAccessDenied);
+  EXPECT_EQ(StartOrStopTimerService(true), 1);
+  EXPECT_EQ(Err(), L"OpenService failed (error 5).\n");
+}
+
 TEST_F(ServiceStatusTest, ARefusingManagerFails) {
   machine_.services.RefuseManager(true);
   EXPECT_EQ(StartOrStopTimerService(true), 1);

@@ -43,8 +43,14 @@ TEST_F(StaleServicesTest, AServiceWhoseProgramIsGoneIsDeleted) {
     std::wstring binary_path;
     bool file_there;
     bool kept;
+    std::wstring file = {};  // where the program is; empty: ProgramPathOf's answer
   };
   const Case kCases[] = {
+      {"unquoted with a blank in its folder, file there",
+       L"C:\\Program Files\\Veltrane\\Veltrane.exe --service", true, true,
+       L"C:\\Program Files\\Veltrane\\Veltrane.exe"},
+      {"unquoted, the first blank's prefix as an exe",
+       L"C:\\Program Files\\Veltrane\\Veltrane.exe --service", true, true, L"C:\\Program.exe"},
       {"quoted, file there", L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\" --service", true,
        true},
       {"quoted, file gone", L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\" --service", false,
@@ -56,9 +62,10 @@ TEST_F(StaleServicesTest, AServiceWhoseProgramIsGoneIsDeleted) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     machine_.services.StopAll();
-    (void)machine_.files.Delete(ProgramPathOf(c.binary_path));
+    const std::wstring file = c.file.empty() ? ProgramPathOf(c.binary_path) : c.file;
+    (void)machine_.files.Delete(file);
     (void)machine_.files.Delete(L"C:\\ProgramData\\Veltrane\\Veltrane.log");
-    if (c.file_there) machine_.files.Seed(ProgramPathOf(c.binary_path), "MZ");
+    if (c.file_there) machine_.files.Seed(file, "MZ");
     SeedService(c.binary_path);
     RemoveStaleServices();
     EXPECT_EQ(machine_.services.Exists(kServiceName), c.kept);

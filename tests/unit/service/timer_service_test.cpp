@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
+#include <thread>
 #include <string>
 
 #include "service/service_control.h"
@@ -198,15 +200,19 @@ TEST_F(TimerServiceTest, WhatItCannotDoStopsItWithExitCodeOne) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
+    machine_.services.StopAll();  // the previous case's program has ended
     (void)machine_.files.Delete(L"C:\\ProgramData\\Veltrane\\Veltrane.log");
     const std::uint32_t sets = machine_.timer.Sets();
     c.fault(machine_);
     (void)Start();
-    machine_.services.StopAll();
+    // The service ends by itself; a stop sent meanwhile would race its own ending.
+    for (int polls = 0; polls < 500 && State() != ServiceRunState::kStopped; ++polls) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     const auto view = machine_.services.Find(kServiceName);
     EXPECT_EQ(view->status.state, ServiceRunState::kStopped);
     EXPECT_EQ(view->status.win32_exit_code, 1u);
-    EXPECT_NE(Log().find(c.line), std::wstring::npos);
+    EXPECT_NE(Log().find(c.line), std::wstring::npos) << support::ToUtf8(Log());
     EXPECT_EQ(machine_.timer.Sets() > sets, c.requested);
     EXPECT_FALSE(machine_.timer.OwnRequest().has_value());
   }

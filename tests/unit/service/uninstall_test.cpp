@@ -48,7 +48,7 @@ TEST_F(UninstallTest, RemovesEverythingAnInstallLeft) {
           .ok());
   EXPECT_EQ(machine_.processes.command_lines(),
             (std::vector<std::wstring>{
-                L"\"C:\\Windows\\System32\\schtasks.exe\" /Delete /F /TN \"Veltrane Guard\"",
+                L"\"C:\\Windows\\system32\\schtasks.exe\" /Delete /F /TN \"Veltrane Guard\"",
                 L"\"C:\\Windows\\system32\\schtasks.exe\" /Delete /F /TN \"Veltrane Afterburner\"",
                 L"\"C:\\Windows\\system32\\schtasks.exe\" /Delete /F /TN \"Veltrane RivaTuner\""}));
   EXPECT_EQ(Out(),
