@@ -123,9 +123,19 @@ if [ "$windows_built" -eq 1 ] && [ -f "$contract_exe" ]; then
     contract_out="$LOGS/contract.log"
     # Into a file, not a pipe: Wine's own service processes inherit the handle and outlive
     # the run, so a pipe would never see its end.
-    (cd build/windows && WINEPREFIX="$live_prefix" timeout 900 wine veltrane_contract_win32.exe \
+    # The network suite's server: loopback only, and gone by itself after 15 minutes.
+    http_port_file="$LOGS/loopback-http.port"
+    python3 tests/contract/loopback_http.py 900 >"$http_port_file" 2>/dev/null &
+    http_pid=$!
+    for _ in 1 2 3 4 5 6 7 8 9 10; do
+      [ -s "$http_port_file" ] && break
+      sleep 0.2
+    done
+    (cd build/windows && WINEPREFIX="$live_prefix" VELTRANE_TEST_HTTP_PORT="$(head -n 1 "$http_port_file")" \
+      timeout 900 wine veltrane_contract_win32.exe \
       --gtest_color=no </dev/null >"$contract_out.raw" 2>&1)
     contract_status=$?
+    kill "$http_pid" 2>/dev/null
     tr -d '\r' <"$contract_out.raw" >"$contract_out"
     grep -v -e '^\[ *\(RUN\|OK\) *\]' -e '^\[----------\]' -e '^$' "$contract_out"
     passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\{0,1\}\..*/\1/p' "$contract_out")

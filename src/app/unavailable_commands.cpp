@@ -1,43 +1,10 @@
-// Commands whose flows this build does not carry yet. Each says so in one error line and
-// fails, so a script never mistakes a missing step for a done one.
-#include "app/console_flows.h"
+// The role this build does not carry yet: it says so in one error line and fails, so a
+// script never mistakes it for a done one.
 #include "app/dispatch_targets.h"
 #include "app/output.h"
 #include "platform/console.h"
 #include "platform/shell.h"
 #include "platform/system.h"
-
-namespace {
-
-int NotAvailable(const wchar_t* command_switch) {
-  PrintError(Format(L"%ls is not available in this build yet.", command_switch));
-  return 1;
-}
-
-// The default flow calls the step wrappers too; their --no-* switches still skip them.
-int SkippedOrNotAvailable(bool skip, const wchar_t* skip_line, const wchar_t* command_switch) {
-  if (skip) {
-    PrintInfo(Format(L"%ls", skip_line));
-    return 2;
-  }
-  return NotAvailable(command_switch);
-}
-
-}  // namespace
-
-int RunHealthCommand() { return NotAvailable(L"--health"); }
-int RunGuardCommand() { return NotAvailable(L"--guard"); }
-bool RunPrepareCommand() { return NotAvailable(L"--apply-prepare") == 0; }
-bool RunMemoryCommand() { return NotAvailable(L"--apply-memory") == 0; }
-bool RunStorageCommand() { return NotAvailable(L"--apply-storage") == 0; }
-
-int ConsoleCpuTune(const Options& options) {
-  return SkippedOrNotAvailable(options.noPpm, L"Skipping PPM tweaks (--no-ppm).", L"--apply-ppm");
-}
-
-int ConsoleGpuConfig(const Options& options) {
-  return SkippedOrNotAvailable(options.noGpu, L"Skipping GPU tweaks (--no-gpu).", L"--apply-gpu");
-}
 
 // The GUI role has no console: a double-click must not end in silence, so the line also
 // goes to a message box, unless a script captures the output and would hang on the box.

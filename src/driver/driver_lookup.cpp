@@ -50,14 +50,7 @@ bool LookupAmdDriver(gui::GpuDriverOffer& offer, gui::Feed* feed,
     return false;
   }
   if (IsStopped(cancel)) return false;
-  FetchResult head;
-  std::wstring head_error;
-  if (FetchFromVendor(kRoleAmdDownload, L"HEAD", offer.downloadUrl, true, 0, {}, head,
-                      head_error, cancel)) {
-    offer.sizeBytes = head.contentLength;
-  }
-  offer.found = true;
-  CheckSpaceAndDescribe(offer);
+  MeasurePackage(offer, kRoleAmdDownload, true, cancel);
   DriverLine(feed, L"AMD published " + (offer.version.empty() ? L"the current package" : offer.version) + L".");
   return true;
 }
@@ -115,6 +108,18 @@ void CheckSpaceAndDescribe(gui::GpuDriverOffer& offer) {
   if (!offer.otherAdapter.empty()) {
     offer.detail += L" " + offer.otherAdapter + L" stays on its current driver.";
   }
+}
+
+void MeasurePackage(gui::GpuDriverOffer& offer, int role, bool browserHeaders,
+                    const std::atomic<bool>* cancel) {
+  FetchResult head;
+  std::wstring error;
+  // A size the server would not give stays unknown; the space check then asks for more.
+  if (FetchFromVendor(role, L"HEAD", offer.downloadUrl, browserHeaders, 0, {}, head, error, cancel)) {
+    offer.sizeBytes = head.contentLength;
+  }
+  offer.found = true;
+  CheckSpaceAndDescribe(offer);
 }
 
 gui::GpuDriverOffer LookupGpuDriver(gui::Feed* feed, const std::atomic<bool>* cancel) {

@@ -26,3 +26,6 @@ std::wstring SizeText(std::uint64_t bytes);
 
 // The space check against the driver folder's drive, and `detail`.
 void CheckSpaceAndDescribe(gui::GpuDriverOffer& offer);
+// The package's size from a HEAD request under `role`, then `found` and the space check.
+void MeasurePackage(gui::GpuDriverOffer& offer, int role, bool browserHeaders,
+                    const std::atomic<bool>* cancel);

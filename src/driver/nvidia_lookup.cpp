@@ -106,14 +106,7 @@ bool LookupNvidiaDriver(gui::GpuDriverOffer& offer, const DisplayAdapter& adapte
   // Step 4: the package's size, its space, and the detail line.
   offer.message.clear();
   if (offer.packageName.empty()) offer.packageName = L"GeForce Game Ready Driver";
-  FetchResult head;
-  std::wstring head_error;
-  if (FetchFromVendor(kRoleNvidiaDownload, L"HEAD", offer.downloadUrl, false, 0, {}, head,
-                      head_error, cancel)) {
-    offer.sizeBytes = head.contentLength;
-  }
-  offer.found = true;
-  CheckSpaceAndDescribe(offer);
+  MeasurePackage(offer, kRoleNvidiaDownload, false, cancel);
   DriverLine(feed, L"NVIDIA published " + offer.version + L".");
   return true;
 }

@@ -7,45 +7,21 @@
 #include "app/output.h"
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "tweaks/gpu_catalogue.h"
+#include "support/text_match.h"
 
 namespace {
 
-constexpr wchar_t kDisplayClassKey[] =
-    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}";
 constexpr wchar_t kGraphicsDriversKey[] = L"SYSTEM\\CurrentControlSet\\Control\\GraphicsDrivers";
 constexpr std::uint32_t kMaxAdapterIndex = 31;
 constexpr std::uint32_t kHagsOn = 2;
 
-std::wstring Lower(std::wstring text) {
-  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
-  return text;
-}
-
-bool ContainsAny(const std::wstring& text, std::initializer_list<const wchar_t*> needles) {
-  const std::wstring haystack = Lower(text);
-  return std::any_of(needles.begin(), needles.end(), [&](const wchar_t* needle) {
-    return haystack.find(Lower(needle)) != std::wstring::npos;
-  });
-}
+using support::ContainsAnyIgnoreCase;
 
 std::wstring ReadAdapterString(const std::wstring& key, const wchar_t* value) {
   return platform::Sys()
       .registry.ReadString({platform::Hive::kLocalMachine, key, value})
       .value_or(std::wstring{});
-}
-
-// "ATI" inside another word ("Intel Corporation") names no vendor.
-bool ContainsWord(const std::wstring& text, const std::wstring& word) {
-  const std::wstring haystack = Lower(text);
-  const std::wstring needle = Lower(word);
-  for (std::size_t at = haystack.find(needle); at != std::wstring::npos;
-       at = haystack.find(needle, at + 1)) {
-    const std::size_t end = at + needle.size();
-    const bool starts = at == 0 || !std::iswalpha(haystack[at - 1]);
-    const bool ends = end == haystack.size() || !std::iswalpha(haystack[end]);
-    if (starts && ends) return true;
-  }
-  return false;
 }
 
 struct Adapter {
@@ -74,17 +50,17 @@ bool MatchesVendor(const AdapterIdentity& adapter, std::uint32_t vendor) {
 }  // namespace
 
 bool IsNvidiaAdapter(const AdapterIdentity& a) {
-  return ContainsAny(a.providerName, {L"NVIDIA"}) ||
-         ContainsAny(a.driverDesc, {L"NVIDIA", L"GeForce", L"RTX", L"GTX", L"Quadro"});
+  return ContainsAnyIgnoreCase(a.providerName, {L"NVIDIA"}) ||
+         ContainsAnyIgnoreCase(a.driverDesc, {L"NVIDIA", L"GeForce", L"RTX", L"GTX", L"Quadro"});
 }
 
 bool IsAmdAdapter(const AdapterIdentity& a) {
-  return ContainsAny(a.providerName, {L"AMD"}) || ContainsWord(a.providerName, L"ATI") ||
-         ContainsAny(a.driverDesc, {L"AMD", L"Radeon", L"Ryzen Graphics"});
+  return ContainsAnyIgnoreCase(a.providerName, {L"AMD"}) || support::ContainsWordIgnoreCase(a.providerName, L"ATI") ||
+         ContainsAnyIgnoreCase(a.driverDesc, {L"AMD", L"Radeon", L"Ryzen Graphics"});
 }
 
 bool IsIntelAdapter(const AdapterIdentity& a) {
-  return ContainsAny(a.driverDesc, {L"Intel", L"Arc", L"UHD", L"Iris"});
+  return ContainsAnyIgnoreCase(a.driverDesc, {L"Intel", L"Arc", L"UHD", L"Iris"});
 }
 
 std::vector<std::wstring> ListAdapterKeys(std::uint32_t vendor) {

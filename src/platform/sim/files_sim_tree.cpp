@@ -2,6 +2,7 @@
 // are host symbolic links inside the sandbox, reported and deleted as Windows treats
 // junctions.
 #include <algorithm>
+#include <cwctype>
 #include <fstream>
 #include <system_error>
 
@@ -21,6 +22,13 @@ constexpr std::uint32_t kAccessDenied = 5;
 constexpr std::uint32_t kSharingViolation = 32;
 constexpr std::uint32_t kGenFailure = 31;
 constexpr std::uint32_t kInvalidName = 123;
+
+// Names in the order NTFS keeps them: compared without regard to case.
+bool FoldedLess(const std::wstring& a, const std::wstring& b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](wchar_t x, wchar_t y) {
+    return std::towupper(x) < std::towupper(y);
+  });
+}
 
 }  // namespace
 
@@ -125,7 +133,7 @@ support::Result<std::vector<FolderEntry>> SimFiles::ListEntries(const std::wstri
     entries.push_back(std::move(entry));
   }
   std::sort(entries.begin(), entries.end(),
-            [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+            [](const FolderEntry& a, const FolderEntry& b) { return FoldedLess(a.name, b.name); });
   return entries;
 }
 

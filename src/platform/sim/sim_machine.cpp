@@ -8,9 +8,12 @@ SimMachine::SimMachine()
       signature(files),
       desktop(processes),
       shared_memory(clock),
-      system_{clock,   console,  environment,  files,    hardware,  instance_lock,
-              timer,   power,    processes,    registry, services,  shell,
-              network, hashing,  signature,    account,  desktop,   shared_memory} {}
+      system_{clock,          console,    environment,    files,    hardware, instance_lock,
+              timer,          power,      processes,      registry, services, shell,
+              system_restore, disk_cache, driver_profile, network,  hashing,  signature,
+              account,        desktop,    shared_memory} {
+  files.SetRunningImage([this] { return environment.ExecutablePath(); });
+}
 
 SimMachine::~SimMachine() = default;
 

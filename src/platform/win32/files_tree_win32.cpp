@@ -3,6 +3,7 @@
 #undef CreateDirectory
 
 #include <algorithm>
+#include <cwctype>
 
 #include "platform/win32/files_win32.h"
 #include "platform/win32/unique_handle.h"
@@ -81,6 +82,13 @@ Status DeleteTreeAt(const std::wstring& path) {
   return {};
 }
 
+// Names in the order NTFS keeps them: compared without regard to case.
+bool FoldedLess(const std::wstring& a, const std::wstring& b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](wchar_t x, wchar_t y) {
+    return std::towupper(x) < std::towupper(y);
+  });
+}
+
 }  // namespace
 
 support::Result<std::unique_ptr<FileStream>> Win32Files::CreateStream(const std::wstring& path) {
@@ -147,7 +155,7 @@ support::Result<std::vector<FolderEntry>> Win32Files::ListEntries(const std::wst
     entries.push_back(std::move(entry));
   } while (::FindNextFileW(find.Get(), &data));
   std::sort(entries.begin(), entries.end(),
-            [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+            [](const FolderEntry& a, const FolderEntry& b) { return FoldedLess(a.name, b.name); });
   return entries;
 }
 
