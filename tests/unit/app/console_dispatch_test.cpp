@@ -51,8 +51,8 @@ TEST_F(ConsoleDispatchTest, LockIsHeldForTheFlowAndReleasedAfter) {
   // A second run can take it again.
   EXPECT_EQ(Run({L"--apply-afterburner"}), 1);
   EXPECT_EQ(Err(),
-            L"--apply-afterburner is not available in this build yet.\n"
-            L"--apply-afterburner is not available in this build yet.\n");
+            L"7-Zip is required to open the Afterburner package.\n"
+            L"7-Zip is required to open the Afterburner package.\n");
 }
 
 TEST_F(ConsoleDispatchTest, CommandsNotInThisBuildSayItAndFail) {
