@@ -4,7 +4,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system.h"
-#include "support/ascii_case.h"
+#include "support/text_match.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ std::wstring ChosenAfterburnerDir() {
 std::wstring AfterburnerFolder() {
   const std::wstring chosen = ChosenAfterburnerDir();
   if (chosen.empty()) return ProgramFilesX86() + L"\\" + kFolderName;
-  if (support::EqualsNoCase(LastPart(chosen), kFolderName)) return chosen;
+  if (support::LowerCase(LastPart(chosen)) == support::LowerCase(kFolderName)) return chosen;
   return chosen + L"\\" + kFolderName;
 }
 

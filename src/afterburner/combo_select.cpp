@@ -4,7 +4,7 @@
 
 #include "afterburner/pci_card.h"
 #include "platform/system.h"
-#include "support/ascii_case.h"
+#include "support/text_match.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ int PickItem(const std::vector<std::wstring>& items, const PciECard& card) {
   int first = -1;
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (!IsPciEItem(items[i])) continue;
-    if (!card.name.empty() && support::ContainsNoCase(items[i], card.name)) {
+    if (!card.name.empty() && support::ContainsIgnoreCase(items[i], card.name)) {
       return static_cast<int>(i);
     }
     if (first < 0) first = static_cast<int>(i);

@@ -4,7 +4,7 @@
 #include "platform/clock.h"
 #include "platform/shared_memory.h"
 #include "platform/system.h"
-#include "support/ascii_case.h"
+#include "support/text_match.h"
 
 namespace {
 
@@ -97,8 +97,8 @@ std::wstring FindGpuIdentifier(std::string_view mapping, const std::wstring& dev
     text = text.substr(0, text.find('\0'));
     if (!IsSafeFileStem(text)) continue;
     const std::wstring id(text.begin(), text.end());
-    if (!support::StartsWithNoCase(id, L"VEN_10DE")) continue;
-    if (!deviceId.empty() && support::ContainsNoCase(id, L"DEV_" + deviceId)) return id;
+    if (!support::LowerCase(id).rfind(L"ven_10de", 0) == 0) continue;
+    if (!deviceId.empty() && support::ContainsIgnoreCase(id, L"DEV_" + deviceId)) return id;
     if (first.empty()) first = id;
   }
   return first;

@@ -1,23 +1,20 @@
 #include "afterburner/pci_card.h"
 
-#include "support/ascii_case.h"
+#include "support/text_match.h"
 
-using support::ContainsNoCase;
+using support::ContainsAnyIgnoreCase;
+using support::ContainsIgnoreCase;
 
 bool IsIntegratedGraphicsName(const std::wstring& name) {
-  if (ContainsNoCase(name, L"Arc")) return false;
-  for (const wchar_t* mark : {L"UHD", L"Iris", L"HD Graphics", L"Intel", L"Ryzen"}) {
-    if (ContainsNoCase(name, mark)) return true;
-  }
-  return ContainsNoCase(name, L"Radeon Graphics") && !ContainsNoCase(name, L"RX");
+  if (ContainsIgnoreCase(name, L"Arc")) return false;
+  if (ContainsAnyIgnoreCase(name, {L"UHD", L"Iris", L"HD Graphics", L"Intel", L"Ryzen"}))
+    return true;
+  return ContainsIgnoreCase(name, L"Radeon Graphics") && !ContainsIgnoreCase(name, L"RX");
 }
 
 bool NamesDiscreteCard(const std::wstring& name) {
-  for (const wchar_t* mark :
-       {L"NVIDIA", L"GeForce", L"RTX", L"GTX", L"Quadro", L"Radeon RX", L"RX ", L"Arc"}) {
-    if (ContainsNoCase(name, mark)) return true;
-  }
-  return false;
+  return ContainsAnyIgnoreCase(
+      name, {L"NVIDIA", L"GeForce", L"RTX", L"GTX", L"Quadro", L"Radeon RX", L"RX ", L"Arc"});
 }
 
 PciECard SelectPciECard(const std::vector<PciECard>& adapters) {

@@ -9,7 +9,7 @@
 #include "measure/atomic_file.h"
 #include "platform/files.h"
 #include "platform/system.h"
-#include "support/ascii_case.h"
+#include "support/text_match.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ std::wstring ResolveProfilePath(const std::wstring& afterburnerExe, const std::w
   const std::vector<std::wstring> names = files.List(folder, L"VEN_10DE*.cfg");
   if (names.empty()) return {};
   for (const std::wstring& name : names) {
-    if (!deviceId.empty() && support::ContainsNoCase(name, L"DEV_" + deviceId)) {
+    if (!deviceId.empty() && support::ContainsIgnoreCase(name, L"DEV_" + deviceId)) {
       return folder + L"\\" + name;
     }
   }

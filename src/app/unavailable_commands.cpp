@@ -1,6 +1,5 @@
-// The window role, which this build does not carry yet: it says so and fails, so a script
-// never mistakes it for a done step.
-#include "app/console_flows.h"
+// The role this build does not carry yet: it says so in one error line and fails, so a
+// script never mistakes it for a done one.
 #include "app/dispatch_targets.h"
 #include "app/output.h"
 #include "platform/console.h"
