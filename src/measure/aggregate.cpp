@@ -161,7 +161,7 @@ AggregateView LoadAggregateView(const std::wstring& folder) {
   return view;
 }
 
-AggregateChoice LowestAggregateScore(const std::wstring& folder) {
+AggregateChoice LowestAggregateScore(const std::wstring& folder, bool any_interval) {
   AggregateChoice choice;
   if (folder.empty()) return choice;
   const AggregateView view = LoadAggregateView(folder);
@@ -169,7 +169,7 @@ AggregateChoice LowestAggregateScore(const std::wstring& folder) {
   // Rows outside what the kernel can run, or with a score no measurement gives, are
   // skipped like damaged ones: the file may have been written by anyone.
   platform::TimerRange range;
-  const bool known = QueryTimerRange(range);
+  const bool known = !any_interval && QueryTimerRange(range);
   const AggregatePoint* best = nullptr;
   for (const AggregatePoint& p : view.points) {
     if (p.score_w <= 0 || p.requested == 0 || !std::isfinite(p.score) || p.score < 0) continue;

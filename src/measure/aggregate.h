@@ -48,5 +48,7 @@ bool FoldRunIntoAggregate(const std::wstring& folder, std::span<const RunRow> ro
 // found anything).
 AggregateView LoadAggregateView(const std::wstring& folder);
 // The interval with the lowest mean score (the lower interval on a tie) once two or more
-// runs are saved.
-AggregateChoice LowestAggregateScore(const std::wstring& folder);
+// runs are saved. Only intervals this machine's kernel can run are chosen, unless
+// `any_interval` (the self-test's rows must hold on every machine, also one whose finest
+// period is coarser than theirs).
+AggregateChoice LowestAggregateScore(const std::wstring& folder, bool any_interval = false);

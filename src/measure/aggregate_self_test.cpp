@@ -61,20 +61,20 @@ int CheckWeights(const std::wstring& folder) {
 
 // The choice needs two runs and breaks ties towards the lower interval.
 int CheckChoice(const std::wstring& folder) {
-  if (LowestAggregateScore(folder).resolution != 0) return 11;
+  if (LowestAggregateScore(folder, true).resolution != 0) return 11;
   Fold(folder, {Row(5000, 10, 4), Row(5600, 10, 1)});
-  if (LowestAggregateScore(folder).resolution != 0) return 12;
+  if (LowestAggregateScore(folder, true).resolution != 0) return 12;
   Fold(folder, {Row(5000, 10, 3), Row(5600, 10, 1)});
-  const AggregateChoice choice = LowestAggregateScore(folder);
+  const AggregateChoice choice = LowestAggregateScore(folder, true);
   if (choice.resolution != 5600) return 13;
   if (choice.runs != 2) return 14;
   if (!Near(choice.score, 1, 1e-9)) return 15;
-  if (LowestAggregateScore(folder).resolution != 5600) return 17;
+  if (LowestAggregateScore(folder, true).resolution != 5600) return 17;
 
   ClearDataFiles(folder);
   Fold(folder, {Row(5000, 10, 1), Row(6000, 10, 1)});
   Fold(folder, {Row(5000, 10, 1), Row(6000, 10, 1)});
-  if (LowestAggregateScore(folder).resolution != 5000) return 18;
+  if (LowestAggregateScore(folder, true).resolution != 5000) return 18;
   return 0;
 }
 
