@@ -91,10 +91,14 @@ class Parser {
     for (int i = 0; i < 4; ++i) {
       const char c = text_[at_++];
       code <<= 4;
-      if (c >= '0' && c <= '9') code |= static_cast<std::uint32_t>(c - '0');
-      else if (c >= 'a' && c <= 'f') code |= static_cast<std::uint32_t>(c - 'a' + 10);
-      else if (c >= 'A' && c <= 'F') code |= static_cast<std::uint32_t>(c - 'A' + 10);
-      else return false;
+      if (c >= '0' && c <= '9')
+        code |= static_cast<std::uint32_t>(c - '0');
+      else if (c >= 'a' && c <= 'f')
+        code |= static_cast<std::uint32_t>(c - 'a' + 10);
+      else if (c >= 'A' && c <= 'F')
+        code |= static_cast<std::uint32_t>(c - 'A' + 10);
+      else
+        return false;
     }
     return true;
   }
@@ -148,12 +152,26 @@ class Parser {
       if (at_ >= text_.size()) return false;
       const char e = text_[at_++];
       switch (e) {
-        case '"': case '\\': case '/': out += e; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
+        case '"':
+        case '\\':
+        case '/':
+          out += e;
+          break;
+        case 'b':
+          out += '\b';
+          break;
+        case 'f':
+          out += '\f';
+          break;
+        case 'n':
+          out += '\n';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case 't':
+          out += '\t';
+          break;
         case 'u':
           if (!Escape(out)) return false;
           break;

@@ -16,9 +16,9 @@ struct JsonValue {
   enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject };
   Kind kind = Kind::kNull;
   bool boolean = false;
-  std::string text;  // a string's UTF-8 value, or a number as written
-  std::vector<JsonValue> items;                             // an array
-  std::vector<std::pair<std::string, JsonValue>> members;   // an object, in order
+  std::string text;              // a string's UTF-8 value, or a number as written
+  std::vector<JsonValue> items;  // an array
+  std::vector<std::pair<std::string, JsonValue>> members;  // an object, in order
 
   // The first member named `name`, or null (also for anything but an object).
   const JsonValue* Find(std::string_view name) const;

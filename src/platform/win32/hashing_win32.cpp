@@ -1,7 +1,7 @@
 #include "platform/win32/hashing_win32.h"
 
-#include <windows.h>
 #include <bcrypt.h>
+#include <windows.h>
 
 #include <string>
 

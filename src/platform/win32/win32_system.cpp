@@ -36,9 +36,9 @@ System& Win32System() {
   static Win32Network network;
   static Win32Hashing hashing;
   static Win32Signature signature;
-  static System system{clock,        console,  environment, files,    hardware, instance_lock,
-                       kernel_timer, power,    processes,   registry, services, shell,
-                       network,      hashing,  signature};
+  static System system{clock,         console,      environment, files,     hardware,
+                       instance_lock, kernel_timer, power,       processes, registry,
+                       services,      shell,        network,     hashing,   signature};
   return system;
 }
 

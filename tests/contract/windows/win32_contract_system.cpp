@@ -59,9 +59,9 @@ class ScratchRoot {
 platform::System& ContractSystem() { return platform::Win32System(); }
 
 bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
-  return ::CreateSymbolicLinkW(link.c_str(), target.c_str(),
-                               SYMBOLIC_LINK_FLAG_DIRECTORY |
-                                   SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+  return ::CreateSymbolicLinkW(
+             link.c_str(), target.c_str(),
+             SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
 }
 
 std::optional<std::uint16_t> LoopbackHttpPort() {
