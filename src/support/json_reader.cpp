@@ -1,6 +1,7 @@
 #include "support/json_reader.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace support {
 namespace {
@@ -212,8 +213,8 @@ class Parser {
       SkipBlanks();
       if (at_ >= text_.size() || text_[at_++] != ':') return false;
       SkipBlanks();
-      out.members.emplace_back(std::move(name), JsonValue{});
-      if (!Value(out.members.back().second, depth + 1)) return false;
+      out.members.push_back(JsonMember{std::move(name), JsonValue{}});
+      if (!Value(out.members.back().value, depth + 1)) return false;
       SkipBlanks();
       if (at_ >= text_.size()) return false;
       const char c = text_[at_++];
@@ -231,8 +232,8 @@ class Parser {
 
 const JsonValue* JsonValue::Find(std::string_view name) const {
   if (kind != Kind::kObject) return nullptr;
-  for (const auto& [key, value] : members) {
-    if (key == name) return &value;
+  for (const JsonMember& member : members) {
+    if (member.name == name) return &member.value;
   }
   return nullptr;
 }
