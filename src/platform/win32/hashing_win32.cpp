@@ -1,7 +1,8 @@
 #include "platform/win32/hashing_win32.h"
 
-#include <bcrypt.h>
 #include <windows.h>
+// After <windows.h>, which it needs.
+#include <bcrypt.h>
 
 #include <string>
 
