@@ -5,6 +5,7 @@
 
 #include "app/console_flows.h"
 #include "app/output.h"
+#include "app/thread_context.h"
 #include "measure/aggregate.h"
 #include "measure/benchmark.h"
 #include "measure/fidelity.h"
@@ -14,6 +15,7 @@
 #include "service/install.h"
 #include "service/service_control.h"
 #include "service/service_values.h"
+#include "tweaks/small_steps.h"
 
 namespace {
 
@@ -21,9 +23,13 @@ constexpr int kInstalled = 0;
 constexpr int kInstallFailed = 1;
 constexpr int kBenchmarkFailed = 2;
 
-// The restore point, Memory and Storage steps are not part of this build.
-void StepNotAvailable(const wchar_t* step_title) {
-  PrintInfo(Format(L"%ls is not available in this build yet.", step_title));
+// A step the default flow offers: asked (yes by default), then run with the dwell switch
+// from --no-pause. Its outcome is its own and does not change the flow's exit code.
+template <typename Step>
+void OfferStep(const Options& options, const wchar_t* question, Step step) {
+  if (!Confirm(options, question, true)) return;
+  CurrentThreadContext().dwellEnabled = !options.noPause;
+  (void)step();
 }
 
 // A requested period the kernel cannot run at is moved to the nearest one it can.
@@ -104,7 +110,10 @@ void PrintFirmwareReminder() {
 
 int ConsoleTuneFlow(const Options& options) {
   // Step 1: the restore point comes first so everything after it can be rolled back.
-  if (!options.noPrepare) StepNotAvailable(L"The restore point (Prepare) step");
+  if (!options.noPrepare) {
+    OfferStep(options, L"Create a System Restore point before tuning?",
+              [] { return ApplyPrepare(); });
+  }
   // Step 2: the period, given or measured.
   std::uint32_t period = 0;
   if (options.resolution != 0) {
@@ -124,8 +133,15 @@ int ConsoleTuneFlow(const Options& options) {
   (void)ConsoleCpuTune(options);
   (void)ConsoleGpuConfig(options);
   (void)ConsoleAfterburner(options);
-  if (!options.noMemory) StepNotAvailable(L"The Memory step");
-  if (!options.noStorage) StepNotAvailable(L"The Storage step");
+  if (!options.noMemory) {
+    OfferStep(options,
+              L"Apply memory tweaks (system-managed pagefile, disable memory compression)?",
+              ApplyMemory);
+  }
+  if (!options.noStorage) {
+    OfferStep(options, L"Apply storage tweaks (PCIe ASPM off, USB suspend off, TRIM, SysMain off)?",
+              ApplyStorage);
+  }
   // Step 8.
   PrintFirmwareReminder();
   return kInstalled;

@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "app/data_folder.h"
 #include "app/feed.h"
 #include "platform/clock.h"
 #include "platform/console.h"
@@ -45,8 +46,9 @@ bool ProgressGoesToConsole() { return platform::Sys().console.IsConsole(StdStrea
 void AppendLog(const std::wstring& text) {
   auto& sys = platform::Sys();
   std::lock_guard<std::mutex> lock(LogMutex());
-  // Step 1: the folder may not exist yet on a fresh machine; failure shows at the append.
-  (void)sys.files.CreateDirectory(DataFolder());
+  // Step 1: the folder may not exist yet on a fresh machine, or may not be safe to write;
+  // then the line is skipped.
+  if (!PrepareDataFolder(DataFolder()).empty()) return;
   // Step 2: one append per line, so other processes' lines never tear ours.
   const platform::LocalTime t = sys.clock.Now();
   const std::wstring stamp =

@@ -25,20 +25,7 @@ int SkippedOrNotAvailable(bool skip, const wchar_t* skip_line, const wchar_t* co
 
 }  // namespace
 
-int RunHealthCommand() { return NotAvailable(L"--health"); }
-int RunGuardCommand() { return NotAvailable(L"--guard"); }
-bool RunPrepareCommand() { return NotAvailable(L"--apply-prepare") == 0; }
 bool RunAfterburnerCommand() { return NotAvailable(L"--apply-afterburner") == 0; }
-bool RunMemoryCommand() { return NotAvailable(L"--apply-memory") == 0; }
-bool RunStorageCommand() { return NotAvailable(L"--apply-storage") == 0; }
-
-int ConsoleCpuTune(const Options& options) {
-  return SkippedOrNotAvailable(options.noPpm, L"Skipping PPM tweaks (--no-ppm).", L"--apply-ppm");
-}
-
-int ConsoleGpuConfig(const Options& options) {
-  return SkippedOrNotAvailable(options.noGpu, L"Skipping GPU tweaks (--no-gpu).", L"--apply-gpu");
-}
 
 int ConsoleAfterburner(const Options& options) {
   return SkippedOrNotAvailable(options.noAfterburner, L"Skipping Afterburner (--no-afterburner).",

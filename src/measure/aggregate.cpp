@@ -1,12 +1,17 @@
 #include "measure/aggregate.h"
 
 #include <algorithm>
+#include <cmath>
 #include <mutex>
+#include <optional>
 
+#include "app/data_folder.h"
 #include "measure/aggregate_master.h"
 #include "measure/atomic_file.h"
 #include "measure/csv_text.h"
+#include "measure/data_file.h"
 #include "measure/data_files_lock.h"
+#include "measure/sampler.h"
 #include "platform/files.h"
 #include "platform/system.h"
 
@@ -23,7 +28,7 @@ std::vector<std::wstring> RunFiles(const std::wstring& folder) {
 
 std::vector<RunRow> ReadRunRows(const std::wstring& path, bool sweep_only) {
   std::vector<RunRow> rows;
-  const auto bytes = platform::Sys().files.ReadAll(path);
+  const auto bytes = ReadDataFile(path);
   if (!bytes.ok()) return rows;
   for (std::string_view line : SplitLines(*bytes)) {
     if (sweep_only && !line.starts_with("sweep,")) continue;
@@ -94,21 +99,44 @@ std::vector<std::pair<std::uint32_t, double>> NewestRunLocked(const std::wstring
   return newest;
 }
 
+// The saved totals. A missing file is rebuilt from the run files on disk; nullopt when
+// the file is there but cannot be read (reported), so nobody replaces it.
+std::optional<AggregateMaster> SavedAggregateLocked(const std::wstring& folder, bool& rebuilt) {
+  const std::wstring path = AggregatePath(folder);
+  rebuilt = false;
+  const auto bytes = ReadDataFile(path);
+  if (bytes) return ParseAggregate(*bytes);
+  if (bytes.error().code != support::ErrorCode::kNotFound) {
+    ReportDataFileFailure(path, bytes.error());
+    return std::nullopt;
+  }
+  AggregateMaster master;
+  FoldEarlierScansLocked(folder, master);
+  rebuilt = true;
+  return master;
+}
+
+bool SaveAggregateLocked(const std::wstring& folder, const AggregateMaster& master) {
+  const std::wstring path = AggregatePath(folder);
+  const support::Status saved = WriteFileAtomically(path, FormatAggregate(master));
+  if (!saved) ReportDataFileFailure(path, saved.error());
+  return saved.ok();
+}
+
 }  // namespace
 
-void FoldRunIntoAggregate(const std::wstring& folder, std::span<const RunRow> rows) {
-  if (folder.empty() || rows.empty()) return;
+bool FoldRunIntoAggregate(const std::wstring& folder, std::span<const RunRow> rows) {
+  if (folder.empty() || rows.empty()) return false;
   std::lock_guard<std::mutex> hold(DataFilesLock());
-  platform::Files& files = platform::Sys().files;
-  (void)files.CreateDirectory(folder);
+  if (!ReadyToWrite(folder).empty()) return false;
   // Step 1: the saved totals; a missing file is rebuilt from the earlier run files,
   // which do not include this run yet.
-  const bool existed = files.Exists(AggregatePath(folder));
-  AggregateMaster master = LoadAggregate(folder);
-  if (!existed) FoldEarlierScansLocked(folder, master);
+  bool rebuilt = false;
+  std::optional<AggregateMaster> master = SavedAggregateLocked(folder, rebuilt);
+  if (!master) return false;
   // Step 2: this run, then the whole file replaced at once.
-  FoldRunRows(master, rows);
-  (void)WriteFileAtomically(AggregatePath(folder), FormatAggregate(master));
+  FoldRunRows(*master, rows);
+  return SaveAggregateLocked(folder, *master);
 }
 
 AggregateView LoadAggregateView(const std::wstring& folder) {
@@ -116,12 +144,10 @@ AggregateView LoadAggregateView(const std::wstring& folder) {
   if (folder.empty()) return view;
   std::lock_guard<std::mutex> hold(DataFilesLock());
   // Step 1: the totals, rebuilt and saved when the file is missing and runs exist.
-  AggregateMaster master = LoadAggregate(folder);
-  if (!platform::Sys().files.Exists(AggregatePath(folder))) {
-    FoldEarlierScansLocked(folder, master);
-    if (!master.empty()) {
-      (void)WriteFileAtomically(AggregatePath(folder), FormatAggregate(master));
-    }
+  bool rebuilt = false;
+  const AggregateMaster master = SavedAggregateLocked(folder, rebuilt).value_or(AggregateMaster{});
+  if (rebuilt && !master.empty() && PrepareDataFolder(folder).empty()) {
+    (void)SaveAggregateLocked(folder, master);
   }
   // Step 2: means per interval, the run count and the sample total.
   for (const auto& [requested, entry] : master) {
@@ -140,9 +166,17 @@ AggregateChoice LowestAggregateScore(const std::wstring& folder) {
   if (folder.empty()) return choice;
   const AggregateView view = LoadAggregateView(folder);
   if (view.runs < 2) return choice;
+  // Rows outside what the kernel can run, or with a score no measurement gives, are
+  // skipped like damaged ones: the file may have been written by anyone.
+  platform::TimerRange range;
+  const bool known = QueryTimerRange(range);
   const AggregatePoint* best = nullptr;
   for (const AggregatePoint& p : view.points) {
-    if (p.score_w <= 0 || p.requested == 0) continue;
+    if (p.score_w <= 0 || p.requested == 0 || !std::isfinite(p.score) || p.score < 0) continue;
+    if (known && (p.requested < range.finest ||
+                  (range.coarsest != 0 && p.requested > range.coarsest))) {
+      continue;
+    }
     if (best == nullptr || p.score < best->score) best = &p;
   }
   if (best == nullptr) return choice;

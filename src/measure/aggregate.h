@@ -41,8 +41,9 @@ struct AggregateChoice {
 
 // Folds one run into aggregate-master.csv. When the file does not exist yet, the run
 // files already in the folder are folded first, so call this before writing the run's
-// own file. A failed write is not reported; the previous file stays whole.
-void FoldRunIntoAggregate(const std::wstring& folder, std::span<const RunRow> rows);
+// own file. A file that cannot be read, or a failed write, is reported and leaves the
+// previous file whole; false then.
+bool FoldRunIntoAggregate(const std::wstring& folder, std::span<const RunRow> rows);
 // Builds the aggregate from the run files when it is missing (and writes it when that
 // found anything).
 AggregateView LoadAggregateView(const std::wstring& folder);

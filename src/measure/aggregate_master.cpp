@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "measure/csv_text.h"
+#include "measure/data_file.h"
 #include "platform/files.h"
 #include "platform/system.h"
 
@@ -22,15 +23,17 @@ void AddRow(Summary& s, const RunRow& r) {
                                 r.loop_score};
   const double idle_stats[5] = {r.idle_median, r.idle_mean, r.idle_stdev, r.idle_late,
                                 r.idle_score};
-  if (r.loop_n > 0) {
+  // A pattern of fewer than two samples carries statistics of 0, not measurements.
+  const bool loop = r.loop_n >= 2, idle = r.idle_n >= 2;
+  if (loop) {
     s.loop_w += r.loop_n;
     for (int i = 0; i < 5; ++i) s.loop_s[i] += r.loop_n * loop_stats[i];
   }
-  if (r.idle_n > 0) {
+  if (idle) {
     s.idle_w += r.idle_n;
     for (int i = 0; i < 5; ++i) s.idle_s[i] += r.idle_n * idle_stats[i];
   }
-  const double n = static_cast<double>(r.loop_n) + r.idle_n;
+  const double n = (loop ? static_cast<double>(r.loop_n) : 0) + (idle ? r.idle_n : 0);
   if (n > 0 && std::isfinite(r.score)) {
     s.score_w += n;
     s.score_s += n * r.score;
@@ -136,6 +139,6 @@ std::wstring AggregatePath(const std::wstring& folder) {
 }
 
 AggregateMaster LoadAggregate(const std::wstring& folder) {
-  auto bytes = platform::Sys().files.ReadAll(AggregatePath(folder));
+  auto bytes = ReadDataFile(AggregatePath(folder));
   return bytes.ok() ? ParseAggregate(*bytes) : AggregateMaster{};
 }

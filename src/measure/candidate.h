@@ -20,7 +20,8 @@ struct Candidate {
   double score = 0;  // mean of the two patterns' scores
   bool clean = false;
 
-  bool HasData() const { return !loopSamples.empty() && !idleSamples.empty(); }
+  // A pattern of fewer than two samples has no spread and says nothing about the period.
+  bool HasData() const { return loopSamples.size() >= 2 && idleSamples.size() >= 2; }
 };
 
 // A candidate that nothing was measured at yet.

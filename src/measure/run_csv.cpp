@@ -3,8 +3,9 @@
 #include <charconv>
 
 #include "app/output.h"
+#include "measure/atomic_file.h"
+#include "measure/data_file.h"
 #include "platform/clock.h"
-#include "platform/files.h"
 #include "platform/system.h"
 
 namespace {
@@ -84,12 +85,16 @@ std::string FormatCsvRow(const char* phase, const Candidate& c) {
   return row;
 }
 
-void WriteRunCsv(const std::wstring& path, std::span<const Candidate> sweepCandidates,
+bool WriteRunCsv(const std::wstring& path, std::span<const Candidate> sweepCandidates,
                  std::span<const Candidate> finalists) {
-  platform::Files& files = platform::Sys().files;
-  (void)files.CreateDirectory(DataFolder());
+  const std::size_t slash = path.find_last_of(L'\\');
+  if (!ReadyToWrite(slash == std::wstring::npos ? DataFolder() : path.substr(0, slash)).empty()) {
+    return false;
+  }
   std::string text = RunCsvHeader();
   for (const Candidate& c : sweepCandidates) text += FormatCsvRow("sweep", c);
   for (const Candidate& c : finalists) text += FormatCsvRow("verify", c);
-  (void)files.WriteNew(path, text);
+  const support::Status written = WriteFileAtomically(path, text);
+  if (!written) ReportDataFileFailure(path, written.error());
+  return written.ok();
 }

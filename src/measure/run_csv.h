@@ -13,6 +13,7 @@ std::wstring RunCsvPath();
 std::string RunCsvHeader();
 // One row, CR LF included: "sweep" or "verify", then the 29 columns.
 std::string FormatCsvRow(const char* phase, const Candidate& candidate);
-// Best effort: a folder or file that cannot be made is silently not written.
-void WriteRunCsv(const std::wstring& path, std::span<const Candidate> sweepCandidates,
+// Replaced atomically; a folder that may not be written, or a failed write, is reported
+// and gives false.
+bool WriteRunCsv(const std::wstring& path, std::span<const Candidate> sweepCandidates,
                  std::span<const Candidate> finalists);

@@ -63,6 +63,12 @@ void Rescore(Candidate& candidate, double lateLimitPct, std::uint32_t minCount) 
   const std::uint32_t idle_min = minCount < 4 ? 2 : minCount / 2;
   candidate.loopStats = ComputeStats(candidate.loopSamples, tick, lateLimitPct, minCount);
   candidate.idleStats = ComputeStats(candidate.idleSamples, tick, lateLimitPct, idle_min);
-  candidate.score = (candidate.loopStats.score + candidate.idleStats.score) / 2;
+  // A pattern without two samples has no score; averaging its 0 in would halve the other.
+  const bool loop = candidate.loopStats.count >= 2, idle = candidate.idleStats.count >= 2;
+  if (loop && idle) {
+    candidate.score = (candidate.loopStats.score + candidate.idleStats.score) / 2;
+  } else {
+    candidate.score = loop ? candidate.loopStats.score : idle ? candidate.idleStats.score : 0;
+  }
   candidate.clean = candidate.loopStats.clean && candidate.idleStats.clean;
 }

@@ -19,7 +19,6 @@ bool SweepRun::Merge() {
   first_clean_ = FindFirstClean(candidates_);
   if (first_clean_) last_miss_ = FindLastMiss(candidates_, *first_clean_);
   PrintSweepResults();
-  result_.csvPath = RunCsvPath();
   // Step 2: nothing measurable still leaves its evidence on disk.
   if (!best_) {
     SaveRun();
@@ -76,15 +75,19 @@ void SweepRun::ChooseTarget() {
   const MarginChoice margin = ChooseMargin(config_.margin, config_.marginSet, width);
   margin_ = margin.margin;
 
-  // The target is the first measured period at least the margin above the best; past the
-  // end of the grid the last candidate stands in, or the best itself when that is empty.
+  // The target is the first measured period at least the margin above the best; when
+  // none is, the coarsest measured one stands in: it is the closest to the margin, and
+  // the best itself would install a period the margin says is unsafe.
   std::size_t k = b;
   while (k < n && !(candidates_[k].HasData() &&
                     candidates_[k].requested >= std::uint64_t{best_period} + margin_)) {
     ++k;
   }
-  if (k == n) k = n - 1;
-  target_ = candidates_[k].HasData() ? k : b;
+  if (k == n) {
+    k = n - 1;
+    while (k > b && !candidates_[k].HasData()) --k;
+  }
+  target_ = k;
 
   PrintInfo(
       Format(L"\nBest measured: %.4f ms (smoothed score %.4f ms).", Ms(best_period), smoothed_[b]));

@@ -6,9 +6,9 @@
 
 #include "measure/atomic_file.h"
 #include "measure/csv_text.h"
+#include "measure/data_file.h"
 #include "measure/data_files_lock.h"
 #include "platform/clock.h"
-#include "platform/files.h"
 #include "platform/system.h"
 #include "support/utf.h"
 
@@ -48,11 +48,16 @@ std::string StampNow() {
 void AppendTuneHistoryLocked(const std::wstring& folder, const std::wstring& area,
                              const std::wstring& message) {
   if (folder.empty() || area.empty()) return;
-  platform::Files& files = platform::Sys().files;
-  (void)files.CreateDirectory(folder);
+  if (!ReadyToWrite(folder).empty()) return;
   const std::wstring path = HistoryPath(folder);
-  // Step 1: the old lines (a missing file is empty) plus the new one.
-  std::string text = files.ReadAll(path).value_or(std::string{});
+  // Step 1: the old lines plus the new one. Only a missing file is empty: one that
+  // cannot be read keeps every saved line, and this one is not added.
+  auto old = ReadDataFile(path);
+  if (!old && old.error().code != support::ErrorCode::kNotFound) {
+    ReportDataFileFailure(path, old.error());
+    return;
+  }
+  std::string text = old ? std::move(old).value() : std::string{};
   if (!text.empty() && text.back() != '\n') text += '\n';
   text += StampNow() + "," + support::ToUtf8(CleanField(area)) + "," +
           support::ToUtf8(CleanField(message)) + "\n";
@@ -64,7 +69,8 @@ void AppendTuneHistoryLocked(const std::wstring& folder, const std::wstring& are
     kept.append(lines[i]);
     kept += '\n';
   }
-  (void)WriteFileAtomically(path, kept);
+  const support::Status saved = WriteFileAtomically(path, kept);
+  if (!saved) ReportDataFileFailure(path, saved.error());
 }
 
 void AppendTuneHistory(const std::wstring& folder, const std::wstring& area,
@@ -76,7 +82,7 @@ void AppendTuneHistory(const std::wstring& folder, const std::wstring& area,
 
 std::vector<HistoryEntry> ReadTuneHistoryLocked(const std::wstring& folder) {
   std::vector<HistoryEntry> history;
-  const auto bytes = platform::Sys().files.ReadAll(HistoryPath(folder));
+  const auto bytes = ReadDataFile(HistoryPath(folder));
   if (!bytes.ok()) return history;
   const std::vector<std::string_view> lines = SplitLines(*bytes);
   for (auto it = lines.rbegin(); it != lines.rend() && history.size() < kHistoryLineLimit; ++it) {

@@ -94,6 +94,8 @@ bool SweepRun::Verify() {
       if (MeasureCandidate(c, counts_.roundLoop, counts_.roundIdle) != MeasureOutcome::kMeasured) {
         ++c.skippedPasses;
       }
+      // A cancel that arrived during the last measurement is still a cancel.
+      if (Cancelled()) return Fail(L"Cancelled.");
       Rescore(c, 0.2, min_count);
       if (feed_ != nullptr) {
         feed_->ShowVerify(CandidateViewsOf(finalists_), static_cast<std::int32_t>(i), target);
@@ -135,8 +137,10 @@ void SweepRun::SaveRun() {
       if (c.loopStats.count >= 2 || c.idleStats.count >= 2) rows.push_back(RowOf(c));
     }
   }
-  FoldRunIntoAggregate(DataFolder(), rows);
-  WriteRunCsv(result_.csvPath, candidates_, finalists_);
+  (void)FoldRunIntoAggregate(DataFolder(), rows);
+  // Only a file that was really written is named to the user.
+  const std::wstring path = RunCsvPath();
+  if (WriteRunCsv(path, candidates_, finalists_)) result_.csvPath = path;
 }
 
 void SweepRun::FillResult() {
@@ -165,7 +169,7 @@ void SweepRun::FillResult() {
     feed_->ShowItem(L"Winner chosen",
                     Format(L"%.4f ms is the fastest verified resolution on this machine (best "
                            L"measured %.4f ms + %.4f ms margin).",
-                           Ms(w.requested), Ms(result_.bestMeasured), Ms(margin_)));
+                           Ms(w.requested), Ms(result_.bestMeasured), Ms(result_.margin)));
   } else {
     feed_->ShowItem(L"Winner chosen",
                     Format(L"This run verified %.4f ms. %u runs are saved, so the timer is set "

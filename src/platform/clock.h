@@ -18,6 +18,8 @@ class Clock {
   virtual std::uint64_t TickCount64() = 0;          // milliseconds since boot
   virtual LocalTime Now() = 0;                      // GetLocalTime
   virtual void Sleep(std::uint32_t milliseconds) = 0;
+  // GetSystemTimeAsFileTime: 100-ns units since 1601-01-01 UTC.
+  virtual std::uint64_t UtcFileTime() = 0;
 };
 
 }  // namespace platform

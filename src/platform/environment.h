@@ -23,6 +23,8 @@ class Environment {
   virtual std::wstring ExecutablePath() = 0;
   // The token's TokenElevation; false when it cannot be read.
   virtual bool IsProcessElevated() = 0;
+  // GetComputerNameW: the NetBIOS name, not the spoofable COMPUTERNAME variable.
+  virtual support::Result<std::wstring> ComputerName() = 0;
   // GetSystemPowerStatus's BatteryFlag: 128 no system battery, 255 unknown, otherwise
   // charge bits (1 high, 2 low, 4 critical, 8 charging). Errors when the call fails.
   virtual support::Result<std::uint8_t> BatteryFlag() = 0;

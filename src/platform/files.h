@@ -12,6 +12,18 @@
 
 namespace platform {
 
+// What decides whether an existing folder may hold data that a SYSTEM service reads.
+struct FolderTrust {
+  bool reparse_point = false;  // a junction or link: its contents live somewhere else
+  bool trusted_owner = false;  // owned by SYSTEM or the Administrators group
+};
+
+// The file version of a version resource's fixed part, most significant first.
+struct FileVersion {
+  std::uint16_t major = 0, minor = 0, build = 0, revision = 0;
+  auto operator<=>(const FileVersion&) const = default;
+};
+
 // A file being written piece by piece (a download). Closing is explicit so a failed
 // flush is seen; the destructor closes quietly.
 class FileStream {
@@ -63,6 +75,28 @@ class Files {
   // ("benchmark-*.csv"), sorted by name.
   virtual std::vector<std::wstring> List(const std::wstring& folder,
                                          const std::wstring& pattern) = 0;
+  // CreateDirectoryW with an explicit, protected access list (no inheritance from the
+  // parent): SYSTEM and Administrators full control, Users read and execute; owner
+  // Administrators. kAlreadyExists when something of that name is there.
+  virtual support::Status CreateProtectedDirectory(const std::wstring& path) = 0;
+  // Reparse attribute and owner of an existing folder (kNotFound when missing).
+  virtual support::Result<FolderTrust> QueryFolderTrust(const std::wstring& path) = 0;
+  // Gives an existing folder the owner and access list of CreateProtectedDirectory.
+  virtual support::Status ProtectDirectory(const std::wstring& path) = 0;
+  // ReadAll of a file no larger than `max_bytes` (kTooLarge otherwise, nothing read).
+  // Opened with read, write and delete sharing, so it never blocks a replacing move.
+  virtual support::Result<std::string> ReadAtMost(const std::wstring& path,
+                                                  std::uint64_t max_bytes) = 0;
+  // CREATE_NEW, every byte, then FlushFileBuffers. kAlreadyExists when a file or folder
+  // of that name is there: nothing is ever reused or truncated.
+  virtual support::Status WriteNewFlushed(const std::wstring& path, std::string_view bytes) = 0;
+  // Copies the running executable into `to` (CREATE_NEW, flushed). The source is held
+  // open without write or delete sharing for the whole copy and checked to be the image
+  // that runs; kFailed when it is not.
+  virtual support::Status CopyRunningExecutable(const std::wstring& to) = 0;
+  // GetFileVersionInfoW + VerQueryValueW("\\"): the fixed file version. kNotFound when
+  // the file is missing; kFailed when it carries no version resource.
+  virtual support::Result<FileVersion> ReadFileVersion(const std::wstring& path) = 0;
 
   // CreateFileW(CREATE_ALWAYS) for writing, shared for reading only.
   virtual support::Result<std::unique_ptr<FileStream>> CreateStream(const std::wstring& path) = 0;

@@ -41,6 +41,12 @@ class Power {
                                           const support::Guid& subgroup,
                                           const support::Guid& setting, PowerSource source,
                                           std::uint32_t value) = 0;
+  // PowerWriteSettingAttributes(subgroup, setting, attributes); bit 0 is "hidden".
+  virtual support::Status WriteSettingAttributes(const support::Guid& subgroup,
+                                                 const support::Guid& setting,
+                                                 std::uint32_t attributes) = 0;
+  // PowerEnumerate(ACCESS_SCHEME): every scheme the machine has.
+  virtual support::Result<std::vector<support::Guid>> EnumerateSchemes() = 0;
 };
 
 }  // namespace platform

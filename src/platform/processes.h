@@ -1,8 +1,9 @@
-// Processes port: start a tool hidden and wait for it.
+// Processes port: start a tool hidden and wait for it, and list what runs.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "support/result.h"
 
@@ -23,6 +24,21 @@ class Processes {
   // with its win32_error (2 for a missing executable).
   virtual support::Result<std::uint32_t> RunHidden(const std::wstring& command_line,
                                                    std::uint32_t timeout_ms) = 0;
+
+  // A tool's exit code and everything it wrote to standard output and standard error
+  // (one pipe, bytes as the tool wrote them).
+  struct CapturedRun {
+    std::uint32_t exit_code = 0;
+    std::string output;
+  };
+  // RunHidden with both output handles on a pipe that is read while the tool runs, so a
+  // talkative tool never blocks on a full pipe. At most `max_bytes` are kept; the rest is
+  // read and dropped. Errors as RunHidden.
+  virtual support::Result<CapturedRun> RunCaptured(const std::wstring& command_line,
+                                                   std::uint32_t timeout_ms,
+                                                   std::size_t max_bytes) = 0;
+  // The image file names ("explorer.exe") of every process in a Toolhelp snapshot.
+  virtual support::Result<std::vector<std::wstring>> ImageNames() = 0;
   // CreateProcessW(exe, command_line) in `work_dir` (empty: ours), without inheriting
   // handles, with CREATE_NO_WINDOW when `no_window`, then a wait of `timeout_ms`. Past
   // the limit the process is terminated with exit code 1 when `kill_on_timeout`, and

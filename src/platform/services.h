@@ -94,10 +94,14 @@ struct ServiceConfig {
   ServiceStartType start_type = ServiceStartType::kAuto;
 };
 
-// SERVICE_FAILURE_ACTIONS with restart actions only, no reboot message and no command.
+// SERVICE_FAILURE_ACTIONS with restart actions only; the reboot message and the command
+// are cleared.
 struct FailureActions {
   std::uint32_t reset_period_s = 0;
   std::vector<std::uint32_t> restart_delays_ms;
+  // SERVICE_FAILURE_ACTIONS_FLAG: the actions also run when the service stops itself with
+  // a non-zero exit code, not only when its process dies.
+  bool on_non_crash_failures = false;
 };
 
 class ServiceManagerHandle {
@@ -125,6 +129,9 @@ class WaitableEvent {
   // True when the event is (or becomes) signalled, false when `timeout_ms` passes.
   // The sim's time-outs pass only when a test lets them (see SimServices).
   virtual bool Wait(std::uint32_t timeout_ms) = 0;
+  enum class Outcome { kSignalled, kTimedOut, kFailed };
+  // As Wait, but a wait that failed (WAIT_FAILED) is told apart from a time-out.
+  virtual Outcome WaitFor(std::uint32_t timeout_ms) = 0;
 };
 
 // The handler shape of RegisterServiceCtrlHandlerExW; returns a Windows error number.
@@ -154,7 +161,8 @@ class Services {
   // ChangeServiceConfig2W(SERVICE_CONFIG_DESCRIPTION).
   virtual support::Status SetDescription(ServiceHandle& service,
                                          const std::wstring& description) = 0;
-  // ChangeServiceConfig2W(SERVICE_CONFIG_FAILURE_ACTIONS). Wine accepts and forgets them.
+  // ChangeServiceConfig2W(SERVICE_CONFIG_FAILURE_ACTIONS), then (SERVICE_CONFIG_FAILURE_
+  // ACTIONS_FLAG) with `on_non_crash_failures`. Wine accepts and forgets them.
   virtual support::Status SetFailureActions(ServiceHandle& service,
                                             const FailureActions& actions) = 0;
   // QueryServiceConfigW.
@@ -178,8 +186,21 @@ class Services {
   // SetServiceStatus (own-process type filled in).
   virtual support::Status SetStatus(ServiceStatusHandle& handle, const ServiceStatus& status) = 0;
 
-  // CreateEventW(manual reset, not signalled).
+  // CreateEventW(manual reset, not signalled); nullptr when it cannot be created.
   virtual std::unique_ptr<WaitableEvent> NewEvent() = 0;
+
+  // ChangeServiceConfigW of the start type alone (0 boot .. 4 disabled); every other field
+  // stays as it is. QueryConfig's start_type carries the raw number back.
+  virtual support::Status ChangeStartType(ServiceHandle& service, std::uint32_t start_type) = 0;
+  // QueryServiceConfig2W(SERVICE_CONFIG_FAILURE_ACTIONS): the reset period and the delays
+  // of the restart actions (actions of other types are not listed).
+  virtual support::Result<FailureActions> QueryFailureActions(ServiceHandle& service) = 0;
+  // ChangeServiceConfig2W(SERVICE_CONFIG_FAILURE_ACTIONS) with reset period 0 and a single
+  // action of type none: nothing restarts the service.
+  virtual support::Status ClearFailureActions(ServiceHandle& service) = 0;
+  // ChangeServiceConfig2W(SERVICE_CONFIG_FAILURE_ACTIONS_FLAG): whether the actions also
+  // run when the service stops itself with an error exit code, not only when it crashes.
+  virtual support::Status SetFailureActionsOnNonCrash(ServiceHandle& service, bool enabled) = 0;
 };
 
 }  // namespace platform

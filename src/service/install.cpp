@@ -43,10 +43,12 @@ std::uint32_t ChooseInterval(std::uint32_t resolution, bool pinned) {
     }
   }
   // With no period at all the service would hold the kernel's finest; verify against that
-  // rather than against 0, which no kernel ever reports.
-  if (interval == 0) {
-    interval = platform::Sys().kernel_timer.Query().value_or(platform::TimerRange{}).finest;
-  }
+  // rather than against 0, which no kernel ever reports. Any other period is clamped into
+  // the kernel's range as the service will clamp it.
+  const auto range = platform::Sys().kernel_timer.Query();
+  if (!range) return interval;
+  if (interval < range->finest) interval = range->finest;
+  if (range->coarsest != 0 && interval > range->coarsest) interval = range->coarsest;
   return interval;
 }
 
@@ -62,13 +64,19 @@ void Announce(std::uint32_t interval) {
 }
 
 // Step 6: the service always runs the installed copy, never the one the user started.
+// The bytes come from the held running image (a file in the user's Downloads could be
+// swapped after the start), through a fresh name in the install folder.
 bool CopyToInstallFolder(const std::wstring& running, const std::wstring& installed) {
   if (IsSamePath(running, installed)) return true;
   auto& files = platform::Sys().files;
   (void)files.CreateDirectory(InstallFolder());
   PrintInfo(Format(L"Copying executable to %ls", installed.c_str()));
-  const support::Status copied = files.Copy(running, installed, /*overwrite=*/true);
+  const std::wstring tmp = installed + L".new";
+  (void)files.Delete(tmp);
+  support::Status copied = files.CopyRunningExecutable(tmp);
+  if (copied) copied = files.MoveReplace(tmp, installed);
   if (!copied) {
+    (void)files.Delete(tmp);
     PrintError(Format(L"CopyFile failed (error %u). Is the old service still running?",
                       copied.error().win32_error));
     return false;
@@ -111,23 +119,43 @@ std::unique_ptr<platform::ServiceHandle> CreateOrUpdateService(const std::wstrin
     return nullptr;
   }
   (void)services.SetDescription(*service, kDescription);
-  (void)services.SetFailureActions(*service, platform::FailureActions{86400, {5000, 5000, 60000}});
+  // Restarts also after an exit code of 1 (a timer the service could not read at boot):
+  // without the flag only a crash would trigger them.
+  const support::Status actions = services.SetFailureActions(
+      *service, platform::FailureActions{86400, {5000, 5000, 60000}, true});
+  if (!actions) {
+    AppendLog(Format(L"The service's restarts after a failed start could not be stored (error "
+                     L"%u).",
+                     actions.error().win32_error));
+  }
   return service;
 }
 
-// Steps 12-13.
+// Steps 12-13. AppliedResolution is cleared first, so only the new service's own record
+// can pass the check that follows.
 bool StartAndWait(platform::ServiceHandle& service) {
+  auto& sys = platform::Sys();
+  WriteProductDword(kAppliedResolution, 0);
   PrintInfo(Format(L"Starting service..."));
-  const support::Status started = platform::Sys().services.Start(service);
+  const support::Status started = sys.services.Start(service);
   if (!started && started.error().win32_error != platform::service_error::kAlreadyRunning) {
     PrintError(Format(L"StartService failed (error %u).", started.error().win32_error));
     return false;
   }
-  if (!WaitForServiceState(service, ServiceRunState::kRunning, kServiceWaitMs)) {
-    PrintError(Format(L"Service did not reach RUNNING state."));
-    return false;
+  for (std::uint32_t waited = 0;; waited += kPollMs) {
+    const auto status = sys.services.QueryStatus(service);
+    if (status && status->state == ServiceRunState::kRunning) return true;
+    // A service that gave up has nothing more to wait for.
+    if (status && status->state == ServiceRunState::kStopped) {
+      PrintError(Format(L"The service stopped while starting (exit code %u); see the log.",
+                        status->win32_exit_code));
+      return false;
+    }
+    if (!status || waited >= kServiceWaitMs) break;
+    sys.clock.Sleep(kPollMs);
   }
-  return true;
+  PrintError(Format(L"Service did not reach RUNNING state."));
+  return false;
 }
 
 // Step 14: the service writes what the kernel reports; finer is fine (another process
@@ -166,11 +194,15 @@ bool InstallTimerService(std::uint32_t resolution, bool pinned) {
   // Step 3.
   const std::wstring running = sys.environment.ExecutablePath();
   const std::wstring installed = InstalledExePath();
-  // Steps 4-5: the running service holds the installed file open.
+  // Steps 4-5: the running service holds the installed file open, and a service that
+  // keeps running would answer the check below with its old period.
   if (IsTimerServiceInstalled()) {
     PrintInfo(Format(L"Stopping previously installed service..."));
-    (void)StopServiceByName(kServiceName);
-    (void)StopServiceByName(kLegacyServiceName);
+    const bool stopped = StopServiceByName(kServiceName);
+    if (!StopServiceByName(kLegacyServiceName) || !stopped) {
+      PrintError(Format(L"The previously installed service did not stop; nothing was changed."));
+      return false;
+    }
   }
   if (ServiceExists(kLegacyServiceName)) {
     PrintInfo(Format(L"Removing the previous Quantick service (now Veltrane)..."));

@@ -99,28 +99,32 @@ std::uint32_t TimerServiceControlHandler(std::uint32_t control, std::uint32_t, v
   }
 }
 
-void TimerServiceMain(std::uint32_t, wchar_t**) {
+namespace {
+
+// Steps 4-18 after the status handle exists; returns the exit code the service stops
+// with (0 after a stop control, 1 when it cannot hold the period).
+std::uint32_t HoldUntilStopped() {
   auto& sys = platform::Sys();
   ServiceRuntime& runtime = Runtime();
-  // Step 1: without a status handle the manager cannot be told anything.
-  auto status =
-      sys.services.RegisterControlHandler(kServiceName, TimerServiceControlHandler, nullptr);
-  if (!status) return;
-  {
-    std::lock_guard lock(runtime.mutex);
-    runtime.status = std::move(status).value();
-    runtime.stop.reset();
-  }
-  // Steps 2-4.
-  ReportServiceStatus(ServiceRunState::kStartPending, 0);
-  AppendLog(Format(L"service: starting"));
+  // Step 4: without the event no stop control could ever reach the loop.
   std::shared_ptr<platform::WaitableEvent> stop = sys.services.NewEvent();
+  if (!stop) {
+    AppendLog(Format(L"service: CreateEvent failed; stopping"));
+    return 1;
+  }
   {
     std::lock_guard lock(runtime.mutex);
     runtime.stop = stop;
   }
-  // Steps 5-8: the saved period, unless the aggregate of the saved runs knows better.
-  const platform::TimerRange range = sys.kernel_timer.Query().value_or(platform::TimerRange{});
+  // Steps 5-8: the saved period, unless the aggregate of the saved runs knows better. An
+  // unknown range would leave nothing to clamp to, and a request of 0 is never made.
+  const auto queried = sys.kernel_timer.Query();
+  if (!queried) {
+    AppendLog(Format(L"service: NtQueryTimerResolution failed (status 0x%08X); stopping",
+                     queried.error().win32_error));
+    return 1;
+  }
+  const platform::TimerRange range = *queried;
   const std::uint32_t saved = SavedResolution(range.finest);
   const bool pinned = ReadProductDword(kResolutionPinned).value_or(0) != 0;
   std::uint32_t target = saved;
@@ -138,6 +142,10 @@ void TimerServiceMain(std::uint32_t, wchar_t**) {
   }
   // Steps 9-10.
   target = Clamp(target, range);
+  if (target == 0) {
+    AppendLog(Format(L"service: the kernel reports no period to hold; stopping"));
+    return 1;
+  }
   if (from_aggregate) WriteProductDword(kDesiredResolution, target);
   // Step 11: a service has no window, so Windows would otherwise stop honouring it.
   KeepTimerRequestsHonoured();
@@ -145,24 +153,70 @@ void TimerServiceMain(std::uint32_t, wchar_t**) {
   WriteProductDword(kAppliedResolution, 0);
   if (!sys.kernel_timer.Request(target, true)) {
     AppendLog(Format(L"service: NtSetTimerResolution failed"));
-    ReportServiceStatus(ServiceRunState::kStopped, 1);
-    return;
+    return 1;
   }
   const std::uint32_t current = RecordApplied();
   AppendLog(Format(L"service: holding resolution %u (%.4f ms); kernel reports %.4f ms", target,
                    Ms(target), Ms(current)));
   ReportServiceStatus(ServiceRunState::kRunning, 0);
   // Step 17: another program may release or lower its own request at any time; asking
-  // again keeps ours in place.
-  while (!stop->Wait(kReRequestMs)) {
+  // again keeps ours in place. A wait that fails would otherwise spin this loop.
+  platform::WaitableEvent::Outcome outcome;
+  while ((outcome = stop->WaitFor(kReRequestMs)) == platform::WaitableEvent::Outcome::kTimedOut) {
     (void)sys.kernel_timer.Request(target, true);
     (void)RecordApplied();
   }
   // Step 18.
   (void)sys.kernel_timer.Request(target, false);
   WriteProductDword(kAppliedResolution, 0);
+  if (outcome == platform::WaitableEvent::Outcome::kFailed) {
+    AppendLog(Format(L"service: waiting for the stop event failed; resolution released"));
+    return 1;
+  }
   AppendLog(Format(L"service: stopped, resolution released"));
-  ReportServiceStatus(ServiceRunState::kStopped, 0);
+  return 0;
+}
+
+// A line for the log that must not itself throw out of the service main.
+void LogQuietly(const wchar_t* text) {
+  try {
+    AppendLog(text);
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+void TimerServiceMain(std::uint32_t, wchar_t**) {
+  // Nothing may escape into the dispatcher: the process would die without telling the
+  // manager, and a damaged data file would then stop the service at every boot.
+  try {
+    auto& sys = platform::Sys();
+    ServiceRuntime& runtime = Runtime();
+    // Step 1: without a status handle the manager cannot be told anything.
+    auto status =
+        sys.services.RegisterControlHandler(kServiceName, TimerServiceControlHandler, nullptr);
+    if (!status) return;
+    {
+      std::lock_guard lock(runtime.mutex);
+      runtime.status = std::move(status).value();
+      runtime.stop.reset();
+    }
+    // Steps 2-3.
+    ReportServiceStatus(ServiceRunState::kStartPending, 0);
+    AppendLog(Format(L"service: starting"));
+    std::uint32_t exit_code = 1;
+    try {
+      exit_code = HoldUntilStopped();
+    } catch (...) {
+      // The kernel drops the request with the process, which ends after this stop.
+      LogQuietly(L"service: stopped by an unexpected failure");
+    }
+    ReportServiceStatus(ServiceRunState::kStopped, exit_code);
+  } catch (...) {
+    LogQuietly(L"service: stopped by an unexpected failure");
+    ReportServiceStatus(ServiceRunState::kStopped, 1);
+  }
 }
 
 int RunTimerServiceDispatcher() {

@@ -13,6 +13,7 @@
 #include "service/same_path.h"
 #include "service/service_control.h"
 #include "service/service_values.h"
+#include "health/hardening_backup.h"
 #include "service/step_restores.h"
 
 namespace {
@@ -76,7 +77,9 @@ bool UninstallTimerService() {
   // Step 3: the startup guard's task; whether it existed does not matter.
   (void)RunHidden(L"C:\\Windows\\System32\\schtasks.exe", L"/Delete /F /TN \"Veltrane Guard\"",
                   kSchtasksTimeoutMs);
-  // Steps 4-5 read their records from the product key, so they come before step 6.
+  // Steps 4-5 read their records from the product key, so they come before step 6. What
+  // the hardening wrote over goes back first, so the values from before the steps win.
+  RestoreHardening();
   (void)RestoreCpuTune();
   (void)RestoreGpuConfig();
   (void)RestoreMemory();

@@ -11,6 +11,8 @@ struct Guid {
   std::uint16_t data2 = 0;
   std::uint16_t data3 = 0;
   std::uint8_t data4[8] = {};
+
+  friend bool operator==(const Guid&, const Guid&) = default;
 };
 
 // Upper-case "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX" (the registry form without braces),

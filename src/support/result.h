@@ -19,6 +19,7 @@ enum class ErrorCode {
   kUnsupported,    // the function is missing on this system (Wine, old Windows)
   kInvalidArgument,
   kFailed,         // anything else; see win32_error
+  kTooLarge,       // a file above the size its reader accepts
 };
 
 struct PortError {

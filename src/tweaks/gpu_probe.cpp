@@ -7,12 +7,11 @@
 #include "app/output.h"
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "tweaks/gpu_catalogue.h"
 #include "support/text_match.h"
 
 namespace {
 
-constexpr wchar_t kDisplayClassKey[] =
-    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}";
 constexpr wchar_t kGraphicsDriversKey[] = L"SYSTEM\\CurrentControlSet\\Control\\GraphicsDrivers";
 constexpr std::uint32_t kMaxAdapterIndex = 31;
 constexpr std::uint32_t kHagsOn = 2;

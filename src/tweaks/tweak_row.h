@@ -9,6 +9,6 @@ struct TweakRow {
   std::wstring id;
   std::wstring title;
   std::wstring explanation;
-  std::wstring detail;  // the target text, replaced by the outcome line while the step runs
+  std::wstring detail;     // the target text, replaced by the outcome line while the step runs
   std::int32_t state = 0;  // 0 pending, 1 running, 2 done, 3 failed
 };

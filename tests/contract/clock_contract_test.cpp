@@ -49,3 +49,16 @@ TEST(ClockContract, LocalTimeIsACalendarTime) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ClockContract, UtcFileTimeIsNowAndMoves) {
+  auto& clock = contract::ContractSystem().clock;
+  constexpr std::uint64_t k2020 = 132223104000000000;  // 2020-01-01 00:00 UTC
+  const std::uint64_t first = clock.UtcFileTime();
+  EXPECT_GT(first, k2020);
+  clock.Sleep(20);
+  EXPECT_GT(clock.UtcFileTime(), first);
+}
+
+}  // namespace

@@ -17,7 +17,8 @@ platform::System& ContractSystem();
 // A new, empty folder (a Windows path without trailing backslash) for one test.
 std::wstring NewScratchFolder();
 
-// A command line for a helper process that waits `sleep_ms`, then creates `marker_path`
+// A command line for a helper process that prints "helper says <exit_code>" and a line
+// break to standard output, waits `sleep_ms`, then creates `marker_path`
 // (when not empty) and exits with `exit_code`. A helper killed at a time-out never
 // creates its marker, which is how the suites tell that it is gone.
 std::wstring HelperCommandLine(std::uint32_t exit_code, std::uint32_t sleep_ms,

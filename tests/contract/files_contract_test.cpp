@@ -7,6 +7,7 @@
 #include "contract/contract_system.h"
 #include "platform/environment.h"
 #include "platform/files.h"
+#include "support/utf.h"
 
 namespace {
 
@@ -218,6 +219,73 @@ TEST_F(FilesContract, ListMatchesThePatternAndSortsByName) {
             std::vector<std::wstring>{L"aggregate-master.csv"});
   EXPECT_TRUE(files_.List(dir_, L"*.ini").empty());
   EXPECT_TRUE(files_.List(At(L"missing"), L"*").empty());
+}
+
+}  // namespace
+
+namespace {
+
+// A protected folder is no link, and protecting it again is allowed. (Its owner is not
+// asserted: Wine keeps no owner on files, Windows and the sim report Administrators.)
+TEST_F(FilesContract, AProtectedFolderIsTrustedAndNoLink) {
+  const std::wstring folder = At(L"data");
+  ASSERT_TRUE(files_.CreateProtectedDirectory(folder).ok());
+  const auto again = files_.CreateProtectedDirectory(folder);
+  ASSERT_FALSE(again.ok());
+  EXPECT_EQ(again.error().code, ErrorCode::kAlreadyExists);
+  const auto trust = files_.QueryFolderTrust(folder);
+  ASSERT_TRUE(trust.ok());
+  EXPECT_FALSE(trust->reparse_point);
+  EXPECT_TRUE(files_.ProtectDirectory(folder).ok());
+  EXPECT_EQ(files_.QueryFolderTrust(At(L"missing")).error().code, ErrorCode::kNotFound);
+}
+
+// An exclusive write never reuses a name, whether a file or a folder holds it.
+TEST_F(FilesContract, WriteNewFlushedNeverReusesAName) {
+  ASSERT_TRUE(files_.WriteNewFlushed(At(L"a.tmp"), "new").ok());
+  EXPECT_EQ(Read(L"a.tmp"), "new");
+  ASSERT_TRUE(files_.CreateDirectory(At(L"b.tmp")).ok());
+  for (const wchar_t* name : {L"a.tmp", L"b.tmp"}) {
+    const auto written = files_.WriteNewFlushed(At(name), "other");
+    ASSERT_FALSE(written.ok());
+    EXPECT_EQ(written.error().code, ErrorCode::kAlreadyExists);
+  }
+  EXPECT_EQ(Read(L"a.tmp"), "new");
+}
+
+// A capped read gives the whole file up to the cap, nothing above it, and never blocks
+// a replacing move.
+TEST_F(FilesContract, ReadAtMostRefusesAFileAboveTheCap) {
+  Put(L"five.txt", "12345");
+  EXPECT_EQ(files_.ReadAtMost(At(L"five.txt"), 5).value_or("<none>"), "12345");
+  const auto over = files_.ReadAtMost(At(L"five.txt"), 4);
+  ASSERT_FALSE(over.ok());
+  EXPECT_EQ(over.error().code, ErrorCode::kTooLarge);
+  EXPECT_EQ(files_.ReadAtMost(At(L"none.txt"), 4).error().code, ErrorCode::kNotFound);
+}
+
+// The running executable copies whole into a fresh name, and never over an existing one.
+TEST_F(FilesContract, TheRunningExecutableCopiesIntoAFreshName) {
+  const std::wstring exe = contract::ContractSystem().environment.ExecutablePath();
+  const auto copied = files_.CopyRunningExecutable(At(L"copy.exe"));
+  ASSERT_TRUE(copied.ok()) << support::ToUtf8(copied.error().what) << " "
+                           << copied.error().win32_error;
+  EXPECT_EQ(files_.ReadAll(At(L"copy.exe")).value_or("a"), files_.ReadAll(exe).value_or("b"));
+  const auto again = files_.CopyRunningExecutable(At(L"copy.exe"));
+  ASSERT_FALSE(again.ok());
+  EXPECT_EQ(again.error().code, ErrorCode::kAlreadyExists);
+}
+
+TEST_F(FilesContract, FileVersionOfASystemLibraryAndOfFilesWithout) {
+  auto& environment = contract::ContractSystem().environment;
+  const auto version = files_.ReadFileVersion(environment.SystemDirectory() + L"\\kernel32.dll");
+  ASSERT_TRUE(version.ok()) << version.error().win32_error;
+  EXPECT_GT(version->major, 0u);
+  Put(L"plain.txt", "no resources here");
+  EXPECT_FALSE(files_.ReadFileVersion(At(L"plain.txt")).ok());
+  const auto missing = files_.ReadFileVersion(At(L"missing.exe"));
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error().code, ErrorCode::kNotFound);
 }
 
 }  // namespace

@@ -63,3 +63,38 @@ TEST_F(ProcessesContract, MissingExecutableIsFileNotFound) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ProcessesContract, CapturesWhatTheToolPrints) {
+  const auto run = sys_.processes.RunCaptured(contract::HelperCommandLine(3, 0, L""), 30000, 4096);
+  ASSERT_TRUE(run.ok()) << run.error().win32_error;
+  EXPECT_EQ(run->exit_code, 3u);
+  EXPECT_EQ(run->output, "helper says 3\r\n");
+  // The cap keeps the start.
+  const auto capped = sys_.processes.RunCaptured(contract::HelperCommandLine(0, 0, L""), 30000, 6);
+  ASSERT_TRUE(capped.ok());
+  EXPECT_EQ(capped->output, "helper");
+}
+
+TEST_F(ProcessesContract, CapturedRunTimesOutLikeAnyRun) {
+  const std::wstring marker = dir_ + L"\\finished";
+  const auto run = sys_.processes.RunCaptured(contract::HelperCommandLine(0, 1500, marker), 300, 64);
+  ASSERT_FALSE(run.ok());
+  EXPECT_EQ(run.error().code, support::ErrorCode::kTimeout);
+  const auto missing =
+      sys_.processes.RunCaptured(L"\"" + dir_ + L"\\missing-tool.exe\" /x", 1000, 64);
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error().win32_error, 2u);
+}
+
+TEST_F(ProcessesContract, ImageNamesListsRunningProcesses) {
+  const auto names = sys_.processes.ImageNames();
+  ASSERT_TRUE(names.ok());
+  EXPECT_FALSE(names->empty());
+  for (const std::wstring& name : *names) {
+    EXPECT_EQ(name.find(L'\\'), std::wstring::npos) << "a file name, not a path";
+  }
+}
+
+}  // namespace

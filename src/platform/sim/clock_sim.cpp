@@ -58,6 +58,14 @@ LocalTime SimClock::Now() {
   return TimeOf(local_base_s_ + counter_ / kFrequency);
 }
 
+std::uint64_t SimClock::UtcFileTime() {
+  constexpr std::int64_t kUnixEpochSeconds = 11644473600;  // 1601-01-01 to 1970-01-01
+  constexpr std::int64_t kUnitsPerSecond = 10000000;
+  std::lock_guard lock(mutex_);
+  return static_cast<std::uint64_t>((local_base_s_ + kUnixEpochSeconds) * kUnitsPerSecond +
+                                    counter_ * (kUnitsPerSecond / kFrequency));
+}
+
 void SimClock::Sleep(std::uint32_t milliseconds) {
   // The model is called without the lock: it may read other sims that read the clock.
   SleepModel model;

@@ -28,6 +28,7 @@ class SimClock final : public Clock {
   std::int64_t PerformanceFrequency() override;
   std::uint64_t TickCount64() override;
   LocalTime Now() override;
+  std::uint64_t UtcFileTime() override;  // the sim's local time zone is UTC
   void Sleep(std::uint32_t milliseconds) override;
 
   // Test controls.

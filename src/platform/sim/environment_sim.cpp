@@ -79,6 +79,16 @@ void SimEnvironment::SetElevated(bool elevated) {
   elevated_ = elevated;
 }
 
+support::Result<std::wstring> SimEnvironment::ComputerName() {
+  std::lock_guard lock(mutex_);
+  return computer_name_;
+}
+
+void SimEnvironment::SetComputerName(const std::wstring& name) {
+  std::lock_guard lock(mutex_);
+  computer_name_ = name;
+}
+
 support::Result<std::uint8_t> SimEnvironment::BatteryFlag() {
   std::lock_guard lock(mutex_);
   if (!battery_flag_) {

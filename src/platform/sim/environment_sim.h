@@ -22,6 +22,7 @@ class SimEnvironment final : public Environment {
   std::wstring TempFolder() override;
   std::wstring ExecutablePath() override;
   bool IsProcessElevated() override;
+  support::Result<std::wstring> ComputerName() override;
   support::Result<std::uint8_t> BatteryFlag() override;
 
   // Test controls.
@@ -29,6 +30,7 @@ class SimEnvironment final : public Environment {
   void UnsetVariable(const std::wstring& name);
   void SetExecutablePath(const std::wstring& path);
   void SetElevated(bool elevated);
+  void SetComputerName(const std::wstring& name);
   // The battery flag to report (128, a desktop, by default); nullopt makes the call fail.
   void SetBatteryFlag(std::optional<std::uint8_t> flag);
 
@@ -39,6 +41,7 @@ class SimEnvironment final : public Environment {
   std::map<std::wstring, std::wstring> variables_;  // key: upper-case name
   std::wstring executable_path_ = L"C:\\Users\\Player\\Downloads\\Veltrane.exe";
   bool elevated_ = true;
+  std::wstring computer_name_ = L"DESKTOP-SIM";
   std::optional<std::uint8_t> battery_flag_ = 128;
 };
 

@@ -31,6 +31,8 @@ constexpr std::uint32_t UsualWin32Error(support::ErrorCode code) {
       return 120;  // ERROR_CALL_NOT_IMPLEMENTED
     case support::ErrorCode::kInvalidArgument:
       return 87;  // ERROR_INVALID_PARAMETER
+    case support::ErrorCode::kTooLarge:
+      return 8;  // ERROR_NOT_ENOUGH_MEMORY
     case support::ErrorCode::kFailed:
       break;
   }

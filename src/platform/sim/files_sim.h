@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -31,6 +32,7 @@ enum class FileOp {
   kRemoveDirectory,
   kDeleteAtReboot,
   kList,
+  kProtect,
   kStreamWrite,  // a Write on an open FileStream
   kFreeSpace,
   kDeleteTree,
@@ -66,6 +68,16 @@ class SimFiles final : public Files {
   support::Status RemoveEmptyDirectory(const std::wstring& path) override;
   support::Status DeleteAtReboot(const std::wstring& path) override;
   std::vector<std::wstring> List(const std::wstring& folder, const std::wstring& pattern) override;
+  support::Status CreateProtectedDirectory(const std::wstring& path) override;
+  support::Result<FolderTrust> QueryFolderTrust(const std::wstring& path) override;
+  support::Status ProtectDirectory(const std::wstring& path) override;
+  support::Result<std::string> ReadAtMost(const std::wstring& path,
+                                          std::uint64_t max_bytes) override;
+  support::Status WriteNewFlushed(const std::wstring& path, std::string_view bytes) override;
+  support::Status CopyRunningExecutable(const std::wstring& to) override;
+  // The sim keeps a file's version in its bytes, so copies and moves keep it: the text
+  // "VS_FIXEDFILEINFO a.b.c.d" anywhere in the file (see VersionedBytes).
+  support::Result<FileVersion> ReadFileVersion(const std::wstring& path) override;
   support::Result<std::unique_ptr<FileStream>> CreateStream(const std::wstring& path) override;
   support::Result<std::uint64_t> FreeSpace(const std::wstring& folder) override;
   support::Result<std::uint64_t> FileSize(const std::wstring& path) override;
@@ -85,11 +97,22 @@ class SimFiles final : public Files {
   void SeedDirectory(const std::wstring& path);
   // Sets the last-write time (a FILETIME value) of an existing file.
   void SetLastWriteTime(const std::wstring& path, std::uint64_t filetime);
+  // Bytes of an executable that carries `version`.
+  static std::string VersionedBytes(const FileVersion& version);
   // Where `path` lives on the host disk (for inspecting files with ordinary tools).
   std::filesystem::path HostPath(const std::wstring& path);
   const std::filesystem::path& root() const { return root_; }
   // The paths DeleteAtReboot scheduled, in call order.
   std::vector<std::wstring> PendingRebootDeletes();
+  // What QueryFolderTrust reports for a folder (every folder starts trusted, no link).
+  void SetFolderTrust(const std::wstring& path, FolderTrust trust);
+  // Whether the folder was made or re-secured with the protected access list.
+  bool IsProtected(const std::wstring& path);
+  // Where the running image lives (SimMachine ties it to the environment's exe path).
+  void SetRunningImage(std::function<std::wstring()> path);
+  // The next CopyRunningExecutable finds that the file at the image's path is not the
+  // image that runs (it was swapped after the start).
+  void SwapRunningImage();
   // The free bytes FreeSpace reports for `drive` (500 GB by default).
   void SetFreeSpace(wchar_t drive, std::uint64_t bytes);
   // A junction at `link` that points at the folder `target` (both sim paths).
@@ -117,6 +140,10 @@ class SimFiles final : public Files {
   std::map<std::wstring, FileLock> locks_;  // by Resolved::key
   sim::FaultQueue<FileOp> faults_;
   std::vector<std::wstring> reboot_deletes_;
+  std::map<std::wstring, FolderTrust> trust_;  // by Resolved::key
+  std::map<std::wstring, bool> protected_;     // by Resolved::key
+  std::function<std::wstring()> running_image_;
+  bool image_swapped_ = false;
   std::map<wchar_t, std::uint64_t> free_space_;
 
   friend class SimFileStream;

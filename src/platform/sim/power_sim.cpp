@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "support/guid_parse.h"
+
 namespace platform {
 
 using support::ErrorCode;
@@ -98,6 +100,55 @@ void SimPower::Seed(const support::Guid& scheme, const support::Guid& subgroup,
 bool SimPower::RemoveScheme(const support::Guid& scheme) {
   std::lock_guard lock(mutex_);
   return schemes_.erase(GuidText(scheme)) > 0;
+}
+
+support::Status SimPower::WriteSettingAttributes(const support::Guid& subgroup,
+                                                 const support::Guid& setting,
+                                                 std::uint32_t attributes) {
+  std::lock_guard lock(mutex_);
+  if (auto fault = faults_.Take(PowerOp::kAttributes, GuidText(setting))) return *fault;
+  attributes_[{GuidText(subgroup), GuidText(setting)}] = attributes;
+  return {};
+}
+
+support::Result<std::vector<support::Guid>> SimPower::EnumerateSchemes() {
+  std::lock_guard lock(mutex_);
+  if (auto fault = faults_.Take(PowerOp::kEnumerate, L"PowerEnumerate")) return *fault;
+  std::vector<support::Guid> schemes;
+  for (const std::wstring& text : schemes_) schemes.push_back(*support::ParseGuid(text));
+  return schemes;
+}
+
+void SimPower::AddScheme(const support::Guid& scheme) {
+  std::lock_guard lock(mutex_);
+  schemes_.insert(GuidText(scheme));
+}
+
+bool SimPower::HasScheme(const support::Guid& scheme) {
+  std::lock_guard lock(mutex_);
+  return schemes_.count(GuidText(scheme)) > 0;
+}
+
+void SimPower::Hide(const support::Guid& subgroup, const support::Guid& setting) {
+  std::lock_guard lock(mutex_);
+  attributes_[{GuidText(subgroup), GuidText(setting)}] |= 1;
+}
+
+bool SimPower::IsHidden(const support::Guid& subgroup, const support::Guid& setting) {
+  std::lock_guard lock(mutex_);
+  auto it = attributes_.find({GuidText(subgroup), GuidText(setting)});
+  return it != attributes_.end() && (it->second & 1) != 0;
+}
+
+void SimPower::Erase(const support::Guid& scheme, const support::Guid& subgroup,
+                     const support::Guid& setting, PowerSource source) {
+  std::lock_guard lock(mutex_);
+  values_.erase(Key{GuidText(scheme), GuidText(subgroup), GuidText(setting), source});
+}
+
+std::map<SimPower::Key, std::uint32_t> SimPower::Values() {
+  std::lock_guard lock(mutex_);
+  return values_;
 }
 
 }  // namespace platform

@@ -21,7 +21,15 @@
 
 namespace platform {
 
-enum class PowerOp { kProcessorInformation, kActiveScheme, kSetActive, kRead, kWrite };
+enum class PowerOp {
+  kProcessorInformation,
+  kActiveScheme,
+  kSetActive,
+  kRead,
+  kWrite,
+  kAttributes,
+  kEnumerate,
+};
 
 class SimPower final : public Power {
  public:
@@ -44,6 +52,10 @@ class SimPower final : public Power {
   support::Status WriteValueIndex(const support::Guid& scheme, const support::Guid& subgroup,
                                   const support::Guid& setting, PowerSource source,
                                   std::uint32_t value) override;
+  support::Status WriteSettingAttributes(const support::Guid& subgroup,
+                                         const support::Guid& setting,
+                                         std::uint32_t attributes) override;
+  support::Result<std::vector<support::Guid>> EnumerateSchemes() override;
 
   // --- Test controls ---
   void FailNext(PowerOp op, support::ErrorCode code, std::uint32_t win32_error = 0);
@@ -55,6 +67,18 @@ class SimPower final : public Power {
             const support::Guid& setting, PowerSource source, std::uint32_t value);
   // Removes a scheme (a SKU without Ultimate Performance); true when it existed.
   bool RemoveScheme(const support::Guid& scheme);
+  // Adds an empty scheme (what powercfg /duplicatescheme makes).
+  void AddScheme(const support::Guid& scheme);
+  bool HasScheme(const support::Guid& scheme);
+  // A setting Windows hides: its attributes carry bit 0 until unhidden.
+  void Hide(const support::Guid& subgroup, const support::Guid& setting);
+  bool IsHidden(const support::Guid& subgroup, const support::Guid& setting);
+  // Removes one value (a scheme that does not carry the setting).
+  void Erase(const support::Guid& scheme, const support::Guid& subgroup,
+             const support::Guid& setting, PowerSource source);
+  // Every value of every scheme, for before/after comparisons.
+  std::map<std::tuple<std::wstring, std::wstring, std::wstring, PowerSource>, std::uint32_t>
+  Values();
 
  private:
   using Key = std::tuple<std::wstring, std::wstring, std::wstring, PowerSource>;
@@ -63,6 +87,7 @@ class SimPower final : public Power {
   std::set<std::wstring> schemes_;  // GuidText of each scheme
   support::Guid active_;
   std::map<Key, std::uint32_t> values_;
+  std::map<std::pair<std::wstring, std::wstring>, std::uint32_t> attributes_;
   std::deque<std::vector<ProcessorPower>> readings_;
   bool default_reading_ = true;
   sim::FaultQueue<PowerOp> faults_;

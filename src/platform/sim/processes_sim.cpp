@@ -37,8 +37,8 @@ std::wstring SimProcesses::NameKey(std::wstring exe) {
   return sim::FoldCase(exe);
 }
 
-support::Result<std::uint32_t> SimProcesses::RunHidden(const std::wstring& command_line,
-                                                       std::uint32_t timeout_ms) {
+support::Result<SimProcesses::Outcome> SimProcesses::Execute(const std::wstring& command_line,
+                                                             std::uint32_t timeout_ms) {
   // Step 1: start the tool, or fail the way CreateProcessW would.
   Emulator emulator;
   {
@@ -68,7 +68,42 @@ support::Result<std::uint32_t> SimProcesses::RunHidden(const std::wstring& comma
   }
   if (timed_out) return support::Fail(ErrorCode::kTimeout, command_line, 258);
   if (outcome.finish) outcome.finish();
-  return outcome.exit_code;
+  return outcome;
+}
+
+support::Result<std::uint32_t> SimProcesses::RunHidden(const std::wstring& command_line,
+                                                       std::uint32_t timeout_ms) {
+  auto outcome = Execute(command_line, timeout_ms);
+  if (!outcome) return outcome.error();
+  return outcome->exit_code;
+}
+
+support::Result<Processes::CapturedRun> SimProcesses::RunCaptured(const std::wstring& command_line,
+                                                                  std::uint32_t timeout_ms,
+                                                                  std::size_t max_bytes) {
+  auto outcome = Execute(command_line, timeout_ms);
+  if (!outcome) return outcome.error();
+  return CapturedRun{outcome->exit_code, outcome->output.substr(0, max_bytes)};
+}
+
+support::Result<std::vector<std::wstring>> SimProcesses::ImageNames() {
+  std::lock_guard lock(mutex_);
+  if (list_fault_) {
+    support::PortError fault = *list_fault_;
+    list_fault_.reset();
+    return fault;
+  }
+  return images_;
+}
+
+void SimProcesses::SetImageNames(std::vector<std::wstring> names) {
+  std::lock_guard lock(mutex_);
+  images_ = std::move(names);
+}
+
+void SimProcesses::FailNextImageNames(ErrorCode code) {
+  std::lock_guard lock(mutex_);
+  list_fault_ = support::Fail(code, L"CreateToolhelp32Snapshot", sim::UsualWin32Error(code));
 }
 
 void SimProcesses::Register(const std::wstring& exe_name, Emulator emulator) {

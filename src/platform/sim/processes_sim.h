@@ -27,6 +27,8 @@ class SimProcesses final : public Processes {
     std::uint32_t duration_ms = 0;
     // Work the tool does as it ends (its last output file, say); skipped when killed.
     std::function<void()> finish;
+    // What it prints (standard output and error together); lost when it is killed.
+    std::string output;
   };
   using Emulator = std::function<Outcome(const std::wstring& command_line)>;
 
@@ -47,6 +49,10 @@ class SimProcesses final : public Processes {
 
   support::Result<std::uint32_t> RunHidden(const std::wstring& command_line,
                                            std::uint32_t timeout_ms) override;
+  support::Result<CapturedRun> RunCaptured(const std::wstring& command_line,
+                                           std::uint32_t timeout_ms,
+                                           std::size_t max_bytes) override;
+  support::Result<std::vector<std::wstring>> ImageNames() override;
   // The tool is the emulator registered for the file name of `exe`.
   support::Result<ProcessEnd> RunProcess(const std::wstring& exe, const std::wstring& command_line,
                                          const std::wstring& work_dir, std::uint32_t timeout_ms,
@@ -64,6 +70,11 @@ class SimProcesses final : public Processes {
   // The command lines run so far, in order.
   std::vector<std::wstring> command_lines();
 
+  // The images ImageNames lists ("System" and "explorer.exe" until a test says otherwise).
+  void SetImageNames(std::vector<std::wstring> names);
+  // The next ImageNames fails with `code`.
+  void FailNextImageNames(support::ErrorCode code);
+
   // The executable's file name as the registry of emulators keys it: the first token of
   // the command line (quoted or up to the first blank), without its folder, upper-cased,
   // with ".EXE" added when it has no extension.
@@ -76,7 +87,12 @@ class SimProcesses final : public Processes {
   SimClock& clock_;
   std::mutex mutex_;
   std::map<std::wstring, Emulator> emulators_;  // by ToolKey of the name
+  // Starts the tool and waits on the sim clock: its outcome, or the start or time-out error.
+  support::Result<Outcome> Execute(const std::wstring& command_line, std::uint32_t timeout_ms);
+
   std::optional<support::PortError> start_fault_;
+  std::optional<support::PortError> list_fault_;
+  std::vector<std::wstring> images_{L"System", L"explorer.exe"};
   std::vector<Run> runs_;
 };
 

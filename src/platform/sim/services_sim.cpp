@@ -57,6 +57,7 @@ struct SimServices::Entry {
   void* context = nullptr;
   std::uint32_t starts = 0;
   std::uint32_t failures = 0;
+  bool failure_actions_on_non_crash = false;
 };
 
 class SimServices::Manager final : public ServiceManagerHandle {
@@ -89,6 +90,14 @@ class SimServices::Event final : public WaitableEvent {
     std::lock_guard lock(owner_.mutex_);
     set_ = true;
     owner_.changed_.notify_all();
+  }
+
+  Outcome WaitFor(std::uint32_t timeout_ms) override {
+    {
+      std::lock_guard lock(owner_.mutex_);
+      if (owner_.faults_.Take(ServiceOp::kWait, L"WaitForSingleObject")) return Outcome::kFailed;
+    }
+    return Wait(timeout_ms) ? Outcome::kSignalled : Outcome::kTimedOut;
   }
 
   bool Wait(std::uint32_t timeout_ms) override {
@@ -209,6 +218,20 @@ support::Status SimServices::ChangeConfig(ServiceHandle& service, const ServiceC
   if (entry == nullptr) return *error;
   if (entry->marked_for_delete) return ErrorOf(service_error::kMarkedForDelete, entry->name);
   entry->config = config;
+  return {};
+}
+
+support::Status SimServices::ChangeStartType(ServiceHandle& service, std::uint32_t start_type) {
+  std::lock_guard lock(mutex_);
+  if (auto fault = faults_.Take(ServiceOp::kChangeConfig, L"ChangeStartType")) return *fault;
+  std::optional<PortError> error;
+  Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
+  if (entry == nullptr) return *error;
+  if (entry->marked_for_delete) return ErrorOf(service_error::kMarkedForDelete, entry->name);
+  if (start_type > static_cast<std::uint32_t>(ServiceStartType::kDisabled)) {
+    return ErrorOf(87, entry->name);
+  }
+  entry->config.start_type = static_cast<ServiceStartType>(start_type);
   return {};
 }
 
@@ -408,7 +431,13 @@ support::Status SimServices::SetStatus(ServiceStatusHandle& handle, const Servic
   return {};
 }
 
-std::unique_ptr<WaitableEvent> SimServices::NewEvent() { return std::make_unique<Event>(*this); }
+std::unique_ptr<WaitableEvent> SimServices::NewEvent() {
+  {
+    std::lock_guard lock(mutex_);
+    if (faults_.Take(ServiceOp::kNewEvent, L"CreateEventW")) return nullptr;
+  }
+  return std::make_unique<Event>(*this);
+}
 
 void SimServices::FailNext(ServiceOp op, support::ErrorCode code, std::uint32_t win32_error) {
   std::lock_guard lock(mutex_);
@@ -456,8 +485,9 @@ std::optional<SimServices::ServiceView> SimServices::Find(const std::wstring& na
   auto it = services_.find(Upper(name));
   if (it == services_.end()) return std::nullopt;
   const Entry& e = *it->second;
-  return ServiceView{e.config, L"LocalSystem",      e.description, e.failure_actions,
-                     e.status, e.marked_for_delete, e.starts,      e.failures};
+  return ServiceView{e.config,  L"LocalSystem",      e.description, e.failure_actions,
+                     e.status,  e.marked_for_delete, e.starts,      e.failures,
+                     e.failure_actions_on_non_crash};
 }
 
 bool SimServices::Exists(const std::wstring& name) { return Find(name).has_value(); }
@@ -501,6 +531,29 @@ void SimServices::StopAll() {
   }
   std::unique_lock lock(mutex_);
   changed_.wait_for(lock, kSettleBound, [&] { return !AnyProgramRunning(); });
+}
+
+support::Result<FailureActions> SimServices::QueryFailureActions(ServiceHandle& service) {
+  std::lock_guard lock(mutex_);
+  if (auto fault = faults_.Take(ServiceOp::kFailureActions, L"QueryFailureActions")) return *fault;
+  std::optional<PortError> error;
+  Entry* entry = EntryOf(service, service_access::kQueryConfig, &error);
+  if (entry == nullptr) return *error;
+  return entry->failure_actions.value_or(FailureActions{});
+}
+
+support::Status SimServices::ClearFailureActions(ServiceHandle& service) {
+  return SetFailureActions(service, FailureActions{});
+}
+
+support::Status SimServices::SetFailureActionsOnNonCrash(ServiceHandle& service, bool enabled) {
+  std::lock_guard lock(mutex_);
+  if (auto fault = faults_.Take(ServiceOp::kFailureActions, L"FailureActionsFlag")) return *fault;
+  std::optional<PortError> error;
+  Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
+  if (entry == nullptr) return *error;
+  entry->failure_actions_on_non_crash = enabled;
+  return {};
 }
 
 }  // namespace platform

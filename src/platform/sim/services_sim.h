@@ -47,6 +47,8 @@ enum class ServiceOp {
   kDelete,
   kRegister,
   kSetStatus,
+  kNewEvent,  // NewEvent gives nullptr
+  kWait,      // WaitFor reports kFailed
 };
 
 class SimServices final : public Services {
@@ -64,6 +66,7 @@ class SimServices final : public Services {
     bool marked_for_delete = false;
     std::uint32_t starts = 0;    // successful StartService calls
     std::uint32_t failures = 0;  // stops with a non-zero exit code
+    bool failure_actions_on_non_crash = false;
   };
 
   SimServices();
@@ -91,6 +94,11 @@ class SimServices final : public Services {
       const std::wstring& name, ServiceControlHandler handler, void* context) override;
   support::Status SetStatus(ServiceStatusHandle& handle, const ServiceStatus& status) override;
   std::unique_ptr<WaitableEvent> NewEvent() override;
+  // Faults: kChangeConfig.
+  support::Status ChangeStartType(ServiceHandle& service, std::uint32_t start_type) override;
+  support::Result<FailureActions> QueryFailureActions(ServiceHandle& service) override;
+  support::Status ClearFailureActions(ServiceHandle& service) override;
+  support::Status SetFailureActionsOnNonCrash(ServiceHandle& service, bool enabled) override;
 
   // --- Test controls ---
   // The next call of `op` fails with `code` (and `win32_error`, 0 for the usual one).

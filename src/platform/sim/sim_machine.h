@@ -21,6 +21,9 @@
 #include "platform/sim/registry_sim.h"
 #include "platform/sim/services_sim.h"
 #include "platform/sim/shell_sim.h"
+#include "platform/sim/system_restore_sim.h"
+#include "platform/sim/disk_cache_sim.h"
+#include "platform/sim/driver_profile_sim.h"
 #include "platform/sim/signature_sim.h"
 #include "platform/system.h"
 
@@ -49,6 +52,9 @@ class SimMachine {
   SimProcesses processes;
   SimServices services;
   SimShell shell;
+  SimSystemRestore system_restore;
+  SimDiskCache disk_cache;
+  SimDriverProfile driver_profile;
   SimNetwork network;
   SimHashing hashing;
   SimSignature signature;

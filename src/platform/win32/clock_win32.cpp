@@ -26,4 +26,10 @@ LocalTime Win32Clock::Now() {
 
 void Win32Clock::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
+std::uint64_t Win32Clock::UtcFileTime() {
+  FILETIME now{};
+  ::GetSystemTimeAsFileTime(&now);
+  return (std::uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+}
+
 }  // namespace platform

@@ -11,6 +11,7 @@ class Win32Clock final : public Clock {
   std::int64_t PerformanceFrequency() override;
   std::uint64_t TickCount64() override;
   LocalTime Now() override;
+  std::uint64_t UtcFileTime() override;
   void Sleep(std::uint32_t milliseconds) override;
 };
 

@@ -72,6 +72,13 @@ bool Win32Environment::IsProcessElevated() {
   return elevation.TokenIsElevated != 0;
 }
 
+support::Result<std::wstring> Win32Environment::ComputerName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  if (!::GetComputerNameW(name, &size)) return win32::LastError(L"GetComputerNameW");
+  return std::wstring(name, size);
+}
+
 support::Result<std::uint8_t> Win32Environment::BatteryFlag() {
   SYSTEM_POWER_STATUS status{};
   if (!::GetSystemPowerStatus(&status)) return win32::LastError(L"GetSystemPowerStatus");

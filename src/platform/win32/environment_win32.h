@@ -13,6 +13,7 @@ class Win32Environment final : public Environment {
   std::wstring TempFolder() override;
   std::wstring ExecutablePath() override;
   bool IsProcessElevated() override;
+  support::Result<std::wstring> ComputerName() override;
   support::Result<std::uint8_t> BatteryFlag() override;
 };
 

@@ -23,7 +23,65 @@ constexpr std::size_t kMaxSlice = 1u << 30;
 
 DWORD AttributesOf(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
 
+// Reads the whole of an open file, refusing one above `max_bytes`.
+support::Result<std::string> ReadOpened(const UniqueHandle& file, const std::wstring& path,
+                                        std::uint64_t max_bytes) {
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.Get(), &size)) return LastError(L"GetFileSizeEx " + path);
+  if (static_cast<std::uint64_t>(size.QuadPart) > max_bytes) {
+    return Fail(ErrorCode::kTooLarge, path, ERROR_NOT_ENOUGH_MEMORY);
+  }
+  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+  std::size_t done = 0;
+  // The file may shrink while we read; what was there is what we return.
+  while (done < bytes.size()) {
+    DWORD read = 0;
+    const DWORD slice = static_cast<DWORD>(std::min(bytes.size() - done, kMaxSlice));
+    if (!::ReadFile(file.Get(), bytes.data() + done, slice, &read, nullptr)) {
+      return LastError(L"ReadFile " + path);
+    }
+    if (read == 0) break;
+    done += read;
+  }
+  bytes.resize(done);
+  return bytes;
+}
+
+// Writes every byte to an open file; a short write is kFailed.
+Status WriteOpened(const UniqueHandle& file, const std::wstring& path, std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD written = 0;
+    const DWORD slice = static_cast<DWORD>(std::min(bytes.size() - done, kMaxSlice));
+    if (!::WriteFile(file.Get(), bytes.data() + done, slice, &written, nullptr)) {
+      return LastError(L"WriteFile " + path);
+    }
+    if (written == 0) return Fail(ErrorCode::kFailed, L"WriteFile (short) " + path);
+    done += written;
+  }
+  return {};
+}
+
 }  // namespace
+
+support::Result<std::string> Win32Files::ReadAll(const std::wstring& path) {
+  // Shared for reading and writing: the log is read while other processes append to it.
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return LastError(L"CreateFileW " + path);
+  return ReadOpened(file, path, UINT64_MAX);
+}
+
+support::Result<std::string> Win32Files::ReadAtMost(const std::wstring& path,
+                                                    std::uint64_t max_bytes) {
+  // Delete sharing too: a reader must never make another process's replacing move fail.
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return LastError(L"CreateFileW " + path);
+  return ReadOpened(file, path, max_bytes);
+}
+
 
 bool Win32Files::Exists(const std::wstring& path) {
   return AttributesOf(path) != INVALID_FILE_ATTRIBUTES;
@@ -48,43 +106,20 @@ support::Result<std::uint64_t> Win32Files::LastWriteTime(const std::wstring& pat
          data.ftLastWriteTime.dwLowDateTime;
 }
 
-support::Result<std::string> Win32Files::ReadAll(const std::wstring& path) {
-  // Shared for reading and writing: the log is read while other processes append to it.
-  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return LastError(L"CreateFileW " + path);
-  LARGE_INTEGER size{};
-  if (!::GetFileSizeEx(file.Get(), &size)) return LastError(L"GetFileSizeEx " + path);
-  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-  std::size_t done = 0;
-  // The file may shrink while we read; what was there is what we return.
-  while (done < bytes.size()) {
-    DWORD read = 0;
-    const DWORD slice = static_cast<DWORD>(std::min(bytes.size() - done, kMaxSlice));
-    if (!::ReadFile(file.Get(), bytes.data() + done, slice, &read, nullptr)) {
-      return LastError(L"ReadFile " + path);
-    }
-    if (read == 0) break;
-    done += read;
-  }
-  bytes.resize(done);
-  return bytes;
-}
-
 Status Win32Files::WriteNew(const std::wstring& path, std::string_view bytes) {
   UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return LastError(L"CreateFileW " + path);
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD written = 0;
-    const DWORD slice = static_cast<DWORD>(std::min(bytes.size() - done, kMaxSlice));
-    if (!::WriteFile(file.Get(), bytes.data() + done, slice, &written, nullptr)) {
-      return LastError(L"WriteFile " + path);
-    }
-    if (written == 0) return Fail(ErrorCode::kFailed, L"WriteFile (short) " + path);
-    done += written;
-  }
+  return WriteOpened(file, path, bytes);
+}
+
+Status Win32Files::WriteNewFlushed(const std::wstring& path, std::string_view bytes) {
+  // CREATE_NEW: a name someone else put there (file, folder or link) is never reused.
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return LastError(L"CreateFileW " + path);
+  if (Status written = WriteOpened(file, path, bytes); !written) return written;
+  if (!::FlushFileBuffers(file.Get())) return LastError(L"FlushFileBuffers " + path);
   return {};
 }
 

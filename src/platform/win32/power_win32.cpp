@@ -63,6 +63,9 @@ using GetActiveSchemeFn = DWORD(WINAPI*)(HKEY, GUID**);
 using SetActiveSchemeFn = DWORD(WINAPI*)(HKEY, const GUID*);
 using ReadIndexFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, LPDWORD);
 using WriteIndexFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, DWORD);
+using WriteAttributesFn = DWORD(WINAPI*)(const GUID*, const GUID*, DWORD);
+using EnumerateFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, int, ULONG, UCHAR*, DWORD*);
+constexpr int kAccessScheme = 16;  // ACCESS_SCHEME
 
 }  // namespace
 
@@ -132,6 +135,33 @@ support::Status Win32Power::WriteValueIndex(const support::Guid& scheme,
   const DWORD code = write(nullptr, &s, &g, &v, value);
   if (code != ERROR_SUCCESS) return Failed(code, L"PowerWriteValueIndex");
   return {};
+}
+
+support::Status Win32Power::WriteSettingAttributes(const support::Guid& subgroup,
+                                                  const support::Guid& setting,
+                                                  std::uint32_t attributes) {
+  auto write = Bind<WriteAttributesFn>("PowerWriteSettingAttributes");
+  if (write == nullptr) return Missing(L"PowerWriteSettingAttributes");
+  const GUID g = ToGuid(subgroup), v = ToGuid(setting);
+  const DWORD code = write(&g, &v, attributes);
+  if (code != ERROR_SUCCESS) return Failed(code, L"PowerWriteSettingAttributes");
+  return {};
+}
+
+support::Result<std::vector<support::Guid>> Win32Power::EnumerateSchemes() {
+  auto enumerate = Bind<EnumerateFn>("PowerEnumerate");
+  if (enumerate == nullptr) return Missing(L"PowerEnumerate");
+  std::vector<support::Guid> schemes;
+  for (ULONG index = 0;; ++index) {
+    GUID scheme{};
+    DWORD size = sizeof(scheme);
+    const DWORD code = enumerate(nullptr, nullptr, nullptr, kAccessScheme, index,
+                                 reinterpret_cast<UCHAR*>(&scheme), &size);
+    if (code == ERROR_NO_MORE_ITEMS) break;
+    if (code != ERROR_SUCCESS) return Failed(code, L"PowerEnumerate");
+    schemes.push_back(FromGuid(scheme));
+  }
+  return schemes;
 }
 
 }  // namespace platform

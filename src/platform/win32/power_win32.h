@@ -18,6 +18,10 @@ class Win32Power final : public Power {
   support::Status WriteValueIndex(const support::Guid& scheme, const support::Guid& subgroup,
                                   const support::Guid& setting, PowerSource source,
                                   std::uint32_t value) override;
+  support::Status WriteSettingAttributes(const support::Guid& subgroup,
+                                         const support::Guid& setting,
+                                         std::uint32_t attributes) override;
+  support::Result<std::vector<support::Guid>> EnumerateSchemes() override;
 };
 
 }  // namespace platform

@@ -51,17 +51,24 @@ class Event final : public WaitableEvent {
  public:
   explicit Event(HANDLE handle) : handle_(handle) {}
   ~Event() override {
-    if (handle_ != nullptr) ::CloseHandle(handle_);
+    ::CloseHandle(handle_);
   }
   Event(const Event&) = delete;
   Event& operator=(const Event&) = delete;
   void Set() override {
-    if (handle_ != nullptr) ::SetEvent(handle_);
+    ::SetEvent(handle_);
   }
   bool Wait(std::uint32_t timeout_ms) override {
-    // Without an event nothing could ever wake the waiter: treat it as signalled.
-    if (handle_ == nullptr) return true;
     return ::WaitForSingleObject(handle_, timeout_ms) == WAIT_OBJECT_0;
+  }
+  Outcome WaitFor(std::uint32_t timeout_ms) override {
+    switch (::WaitForSingleObject(handle_, timeout_ms)) {
+      case WAIT_OBJECT_0:
+        return Outcome::kSignalled;
+      case WAIT_TIMEOUT:
+        return Outcome::kTimedOut;
+    }
+    return Outcome::kFailed;
   }
 
  private:
@@ -146,12 +153,23 @@ support::Status Win32Services::SetFailureActions(ServiceHandle& service,
   for (std::uint32_t delay : actions.restart_delays_ms) list.push_back({SC_ACTION_RESTART, delay});
   SERVICE_FAILURE_ACTIONSW info{};
   info.dwResetPeriod = actions.reset_period_s;
-  info.lpRebootMsg = nullptr;
-  info.lpCommand = nullptr;
+  // Empty strings clear them; null pointers would leave what an earlier writer put there.
+  wchar_t none[] = L"";
+  info.lpRebootMsg = none;
+  info.lpCommand = none;
   info.cActions = static_cast<DWORD>(list.size());
   info.lpsaActions = list.data();
   if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS, &info)) {
     return LastError(L"ChangeServiceConfig2W(failure actions)");
+  }
+  SERVICE_FAILURE_ACTIONS_FLAG flag{actions.on_non_crash_failures ? TRUE : FALSE};
+  if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag)) {
+    // Wine knows no such level: the actions above stand, for crashes only.
+    if (::GetLastError() == ERROR_INVALID_LEVEL) {
+      return support::Fail(ErrorCode::kUnsupported, L"ChangeServiceConfig2W(failure actions flag)",
+                  ERROR_INVALID_LEVEL);
+    }
+    return LastError(L"ChangeServiceConfig2W(failure actions flag)");
   }
   return {};
 }
@@ -233,7 +251,57 @@ support::Status Win32Services::SetStatus(ServiceStatusHandle& handle, const Serv
 }
 
 std::unique_ptr<WaitableEvent> Win32Services::NewEvent() {
-  return std::make_unique<Event>(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (event == nullptr) return nullptr;
+  return std::make_unique<Event>(event);
+}
+
+support::Status Win32Services::ChangeStartType(ServiceHandle& service, std::uint32_t start_type) {
+  if (!::ChangeServiceConfigW(Raw(service), SERVICE_NO_CHANGE, start_type, SERVICE_NO_CHANGE,
+                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr)) {
+    return LastError(L"ChangeServiceConfigW");
+  }
+  return {};
+}
+
+support::Result<FailureActions> Win32Services::QueryFailureActions(ServiceHandle& service) {
+  DWORD needed = 0;
+  ::QueryServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS, nullptr, 0, &needed);
+  if (needed == 0) return LastError(L"QueryServiceConfig2W(failure actions)");
+  std::vector<BYTE> buffer(needed);
+  if (!::QueryServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS, buffer.data(), needed,
+                              &needed)) {
+    return LastError(L"QueryServiceConfig2W(failure actions)");
+  }
+  const auto* info = reinterpret_cast<const SERVICE_FAILURE_ACTIONSW*>(buffer.data());
+  FailureActions actions;
+  actions.reset_period_s = info->dwResetPeriod;
+  for (DWORD i = 0; info->lpsaActions != nullptr && i < info->cActions; ++i) {
+    if (info->lpsaActions[i].Type == SC_ACTION_RESTART) {
+      actions.restart_delays_ms.push_back(info->lpsaActions[i].Delay);
+    }
+  }
+  return actions;
+}
+
+support::Status Win32Services::ClearFailureActions(ServiceHandle& service) {
+  SC_ACTION none{SC_ACTION_NONE, 0};
+  SERVICE_FAILURE_ACTIONSW info{};
+  info.dwResetPeriod = 0;
+  info.cActions = 1;
+  info.lpsaActions = &none;
+  if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS, &info)) {
+    return LastError(L"ChangeServiceConfig2W(no failure actions)");
+  }
+  return {};
+}
+
+support::Status Win32Services::SetFailureActionsOnNonCrash(ServiceHandle& service, bool enabled) {
+  SERVICE_FAILURE_ACTIONS_FLAG flag{enabled ? TRUE : FALSE};
+  if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag)) {
+    return LastError(L"ChangeServiceConfig2W(failure actions flag)");
+  }
+  return {};
 }
 
 }  // namespace platform

@@ -27,6 +27,10 @@ class Win32Services final : public Services {
       const std::wstring& name, ServiceControlHandler handler, void* context) override;
   support::Status SetStatus(ServiceStatusHandle& handle, const ServiceStatus& status) override;
   std::unique_ptr<WaitableEvent> NewEvent() override;
+  support::Status ChangeStartType(ServiceHandle& service, std::uint32_t start_type) override;
+  support::Result<FailureActions> QueryFailureActions(ServiceHandle& service) override;
+  support::Status ClearFailureActions(ServiceHandle& service) override;
+  support::Status SetFailureActionsOnNonCrash(ServiceHandle& service, bool enabled) override;
 };
 
 }  // namespace platform

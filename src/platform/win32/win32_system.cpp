@@ -14,7 +14,10 @@
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/services_win32.h"
 #include "platform/win32/shell_win32.h"
+#include "platform/win32/disk_cache_win32.h"
+#include "platform/win32/driver_profile_win32.h"
 #include "platform/win32/signature_win32.h"
+#include "platform/win32/system_restore_win32.h"
 
 namespace platform {
 
@@ -33,12 +36,15 @@ System& Win32System() {
   static Win32Registry registry;
   static Win32Services services;
   static Win32Shell shell;
+  static Win32SystemRestore system_restore;
+  static Win32DiskCache disk_cache;
+  static Win32DriverProfile driver_profile;
   static Win32Network network;
   static Win32Hashing hashing;
   static Win32Signature signature;
-  static System system{clock,         console,      environment, files,     hardware,
-                       instance_lock, kernel_timer, power,       processes, registry,
-                       services,      shell,        network,     hashing,   signature};
+  static System system{clock,          console,    environment,    files,    hardware, instance_lock,
+                       kernel_timer,   power,      processes,      registry, services, shell,
+                       system_restore, disk_cache, driver_profile, network,  hashing,  signature};
   return system;
 }
 

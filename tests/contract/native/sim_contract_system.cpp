@@ -21,7 +21,8 @@ platform::SimProcesses::Outcome RunHelper(platform::SimFiles& files, const std::
   const auto sleep_ms = static_cast<std::uint32_t>(std::stoul(rest, &after_sleep));
   const std::size_t open = rest.find(L'"', after_sleep);
   const std::wstring marker = rest.substr(open + 1, rest.rfind(L'"') - open - 1);
-  platform::SimProcesses::Outcome outcome{exit_code, sleep_ms, {}};
+  platform::SimProcesses::Outcome outcome{exit_code, sleep_ms, {}, {}};
+  outcome.output = "helper says " + std::to_string(exit_code) + "\r\n";
   if (!marker.empty()) {
     outcome.finish = [&files, marker] { (void)files.WriteNew(marker, "done"); };
   }
@@ -34,6 +35,9 @@ platform::SimMachine& Machine() {
     // The program's own file exists and is held by its running process.
     machine.files.Seed(machine.environment.ExecutablePath(), "MZ contract program");
     machine.files.SetLock(machine.environment.ExecutablePath(), platform::FileLock::kInUse);
+    // A system library with its version resource, as every Windows has.
+    machine.files.Seed(machine.environment.SystemDirectory() + L"\\kernel32.dll",
+                       platform::SimFiles::VersionedBytes({10, 0, 19041, 1}));
     machine.processes.Register(
         kHelperPath, [](const std::wstring& line) { return RunHelper(machine.files, line); });
     return true;

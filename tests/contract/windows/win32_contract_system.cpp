@@ -26,6 +26,11 @@ bool RunAsHelperWhenAsked() {
   const bool helper = count == 5 && std::wstring(argv[1]) == L"--contract-helper";
   if (helper) {
     const auto exit_code = static_cast<UINT>(std::stoul(argv[2]));
+    // What a tool prints: the capture suite reads it back from standard output.
+    const std::string said = "helper says " + std::to_string(exit_code) + "\r\n";
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), said.data(), static_cast<DWORD>(said.size()),
+                &written, nullptr);
     ::Sleep(static_cast<DWORD>(std::stoul(argv[3])));
     if (argv[4][0] != L'\0') (void)platform::Win32System().files.WriteNew(argv[4], "done");
     ::ExitProcess(exit_code);

@@ -47,6 +47,8 @@ TEST_F(BenchmarkOnlyFlowTest, AFailedRunStillRestartsTheService) {
 
 TEST_F(BenchmarkOnlyFlowTest, NotElevatedWarnsAndLeavesTheServiceAlone) {
   SeedRunningService();
+  // An elevated run made the data folder earlier; this one never makes it.
+  machine_.files.SeedDirectory(L"C:\\ProgramData\\Veltrane");
   machine_.environment.SetElevated(false);
   EXPECT_EQ(BenchmarkOnlyFlow(options_), 0);
   EXPECT_TRUE(

@@ -8,8 +8,8 @@ namespace {
 
 Candidate Scored(std::uint32_t requested, double score) {
   Candidate c = NewCandidate(requested);
-  c.loopSamples = {score};
-  c.idleSamples = {score};
+  c.loopSamples = {score, score};
+  c.idleSamples = {score, score};
   c.score = score;
   return c;
 }

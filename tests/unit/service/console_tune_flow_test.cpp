@@ -71,15 +71,24 @@ TEST_F(ConsoleTuneFlowTest, AfterTheInstallItSaysHowToCheckAndRemove) {
   EXPECT_TRUE(Has(L"  SATA/NVMe in AHCI. Enable Above 4G / Resizable BAR if you want ReBAR.\n"));
 }
 
-TEST_F(ConsoleTuneFlowTest, StepsNotInThisBuildSaySoAndTheFlowGoesOn) {
+TEST_F(ConsoleTuneFlowTest, TheRestorePointComesFirstAndMemoryAndStorageLast) {
   Options options = Quiet();
   options.resolution = 5070;
   options.noPrepare = options.noMemory = options.noStorage = false;
   EXPECT_EQ(ConsoleTuneFlow(options), 0);
-  EXPECT_TRUE(Has(L"The restore point (Prepare) step is not available in this build yet.\n"));
-  EXPECT_TRUE(
-      Has(L"The Memory step is not available in this build yet.\n"
-          L"The Storage step is not available in this build yet.\n"));
+  const std::wstring out = Out();
+  const std::size_t point = out.find(L"  restore point: restore point #1 created\n");
+  const std::size_t installed = out.find(L"\nInstalled.");
+  const std::size_t memory = out.find(L"  memory compression: ");
+  const std::size_t storage = out.find(L"Applied ");
+  const std::size_t reminder = out.find(L"Restart when you are ready.");
+  ASSERT_NE(point, std::wstring::npos) << out;
+  EXPECT_LT(point, installed);
+  EXPECT_LT(installed, memory);
+  EXPECT_LT(memory, storage);
+  EXPECT_LT(storage, reminder);
+  EXPECT_EQ(Product(L"MemoryApplied"), 1u);
+  EXPECT_EQ(Product(L"StorageApplied"), 1u);
 }
 
 TEST_F(ConsoleTuneFlowTest, AFailedInstallEndsTheFlow) {

@@ -15,6 +15,22 @@ using platform::ServiceRunState;
 
 constexpr wchar_t kInstallPathKey[] = L"InstallPath";
 
+// A service that runs and answers stop but never records what the kernel reports.
+std::shared_ptr<platform::WaitableEvent> g_silent_stop;
+std::uint32_t SilentHandler(std::uint32_t control, std::uint32_t, void*, void*) {
+  if (control == platform::service_control::kStop && g_silent_stop) g_silent_stop->Set();
+  return 0;
+}
+void SilentServiceMain(std::uint32_t, wchar_t**) {
+  auto& services = platform::Sys().services;
+  auto status = services.RegisterControlHandler(kServiceName, SilentHandler, nullptr);
+  if (!status) return;
+  g_silent_stop = services.NewEvent();
+  (void)services.SetStatus(**status, {ServiceRunState::kRunning, 1, 0, 0, 0});
+  (void)g_silent_stop->Wait(platform::WaitableEvent::kForever);
+  (void)services.SetStatus(**status, {ServiceRunState::kStopped, 0, 0, 0, 0});
+}
+
 class InstallTest : public ServiceTest {
  protected:
   bool Contains(const std::wstring& text, const std::wstring& part) {
@@ -48,6 +64,8 @@ TEST_F(InstallTest, FirstInstallCopiesRecordsAndStartsTheService) {
             L"Sleep()/wait timers fire with the lowest measured latency on this machine.");
   ASSERT_TRUE(service->failure_actions.has_value());
   EXPECT_EQ(service->failure_actions->reset_period_s, 86400u);
+  // Without it an exit code of 1 at boot would never be retried.
+  EXPECT_TRUE(service->failure_actions->on_non_crash_failures);
   EXPECT_EQ(service->failure_actions->restart_delays_ms,
             (std::vector<std::uint32_t>{5000, 5000, 60000}));
   EXPECT_EQ(service->status.state, ServiceRunState::kRunning);
@@ -200,7 +218,33 @@ TEST_F(InstallTest, EachFailureStopsTheInstallWithItsMessage) {
          m.files.Seed(kInstalledExe, "MZ old");
          m.files.SetLock(kInstalledExe, platform::FileLock::kInUse);
        },
-       L"CopyFile failed (error 32). Is the old service still running?\n", false, false},
+       L"CopyFile failed (error 5). Is the old service still running?\n", false, false},
+      {"the file at the running exe's path is no longer the image that runs",
+       [](platform::SimMachine& m) { m.files.SwapRunningImage(); },
+       L"CopyFile failed (error 1006). Is the old service still running?\n", false, false},
+      {"the previous service does not stop",
+       [](platform::SimMachine& m) {
+         m.services.Seed(kServiceName, {L"Veltrane", L"\"C:\\x\\Veltrane.exe\" --service"},
+                         platform::ServiceRunState::kRunning);
+         m.services.SetStopHangs(kServiceName, true);
+       },
+       L"The previously installed service did not stop; nothing was changed.\n", false, true},
+      {"the service stops with an exit code while starting",
+       [](platform::SimMachine& m) {
+         m.timer.FailNext(platform::TimerOp::kSet, support::ErrorCode::kFailed);
+       },
+       L"The service stopped while starting (exit code 1); see the log.\n", true, true},
+      {"a service that never records the period, over an old record",
+       [](platform::SimMachine& m) {
+         m.services.InstallProgram(kInstalledExe, [] {
+           (void)platform::Sys().services.RunDispatcher(kServiceName, SilentServiceMain);
+         });
+         m.registry.Seed({platform::Hive::kLocalMachine, kProductKeyPath, L"AppliedResolution"},
+                         5070u);
+       },
+       L"Service is running but the kernel reports 0.0000 ms instead of 0.5070 ms (see the "
+       L"log).\n",
+       true, true},
       {"the manager refuses", [](platform::SimMachine& m) { m.services.RefuseManager(true); },
        L"OpenSCManager failed.\n", true, false},
       {"creation fails",

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 #include "service/service_control.h"
 #include "service_fixture.h"
 
@@ -165,6 +168,59 @@ TEST_F(TimerServiceTest, AFailedFirstRequestStopsWithExitCodeOne) {
   EXPECT_EQ(view->failures, 1u);
   EXPECT_NE(Log().find(L"service: NtSetTimerResolution failed"), std::wstring::npos);
   EXPECT_EQ(Product(L"AppliedResolution"), 0u);
+}
+
+// A service that cannot hold a period stops with exit code 1, so the manager's failure
+// actions restart it; it never asks for 0 and never spins or looks like a clean stop.
+TEST_F(TimerServiceTest, WhatItCannotDoStopsItWithExitCodeOne) {
+  struct Case {
+    const char* name;
+    std::function<void(platform::SimMachine&)> fault;
+    const wchar_t* line;
+    bool requested;  // it held a period before the fault
+  };
+  const Case kCases[] = {
+      {"the range cannot be queried",
+       [](platform::SimMachine& m) {
+         m.timer.FailNext(platform::TimerOp::kQuery, support::ErrorCode::kFailed);
+       },
+       L"service: NtQueryTimerResolution failed", false},
+      {"no stop event",
+       [](platform::SimMachine& m) {
+         m.services.FailNext(platform::ServiceOp::kNewEvent, support::ErrorCode::kFailed);
+       },
+       L"service: CreateEvent failed; stopping", false},
+      {"the wait fails",
+       [](platform::SimMachine& m) {
+         m.services.FailNext(platform::ServiceOp::kWait, support::ErrorCode::kFailed);
+       },
+       L"service: waiting for the stop event failed; resolution released", true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    (void)machine_.files.Delete(L"C:\\ProgramData\\Veltrane\\Veltrane.log");
+    const std::uint32_t sets = machine_.timer.Sets();
+    c.fault(machine_);
+    (void)Start();
+    machine_.services.StopAll();
+    const auto view = machine_.services.Find(kServiceName);
+    EXPECT_EQ(view->status.state, ServiceRunState::kStopped);
+    EXPECT_EQ(view->status.win32_exit_code, 1u);
+    EXPECT_NE(Log().find(c.line), std::wstring::npos);
+    EXPECT_EQ(machine_.timer.Sets() > sets, c.requested);
+    EXPECT_FALSE(machine_.timer.OwnRequest().has_value());
+  }
+}
+
+// A data file no parser should see (here far above any size a run writes) never stops
+// the service: it is left alone and the saved period is held.
+TEST_F(TimerServiceTest, AnOversizedAggregateIsLeftAloneAndTheSavedPeriodHeld) {
+  SeedProduct(L"DesiredResolution", 5070);
+  machine_.files.Seed(L"C:\\ProgramData\\Veltrane\\aggregate-master.csv",
+                      std::string(8u << 20, '9'));
+  ASSERT_TRUE(Start());
+  EXPECT_EQ(machine_.timer.OwnRequest(), 5070u);
+  EXPECT_NE(Log().find(L"aggregate-master.csv is larger than 4194304 bytes"), std::wstring::npos);
 }
 
 TEST_F(TimerServiceTest, WithoutRegistrationNothingIsReportedOrRequested) {

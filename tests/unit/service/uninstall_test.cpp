@@ -47,8 +47,10 @@ TEST_F(UninstallTest, RemovesEverythingAnInstallLeft) {
           .ReadDword({platform::Hive::kCurrentUser, L"Software\\Veltrane\\Monitor", L"Startup"})
           .ok());
   EXPECT_EQ(machine_.processes.command_lines(),
-            (std::vector<std::wstring>{L"\"C:\\Windows\\System32\\schtasks.exe\" /Delete /F /TN "
-                                       L"\"Veltrane Guard\""}));
+            (std::vector<std::wstring>{
+                L"\"C:\\Windows\\System32\\schtasks.exe\" /Delete /F /TN \"Veltrane Guard\"",
+                L"\"C:\\Windows\\system32\\schtasks.exe\" /Delete /F /TN \"Veltrane Afterburner\"",
+                L"\"C:\\Windows\\system32\\schtasks.exe\" /Delete /F /TN \"Veltrane RivaTuner\""}));
   EXPECT_EQ(Out(),
             L"Stopping service...\n"
             L"Restored GlobalTimerResolutionRequests to its previous value (reboot to revert the "

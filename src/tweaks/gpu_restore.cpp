@@ -1,0 +1,82 @@
+// RestoreGpuConfig: every recorded HKLM copy, driver-profile setting and service start
+// type goes back. What was written under HKCU stays: it was never recorded.
+#include <algorithm>
+
+#include "app/command_runner.h"
+#include "app/output.h"
+#include "tweaks/backup_names.h"
+#include "tweaks/backup_store.h"
+#include "tweaks/driver_profile_session.h"
+#include "tweaks/gpu_catalogue.h"
+#include "tweaks/gpu_config.h"
+#include "tweaks/graphics_backup.h"
+
+namespace {
+
+constexpr std::uint32_t kAdapterCopies = 32;
+constexpr std::uint32_t kTaskTimeoutMs = 15000;
+
+void DeleteLogonTasks() {
+  for (const wchar_t* task : {L"Veltrane Afterburner", L"Veltrane RivaTuner"}) {
+    (void)RunHidden(SystemToolPath(L"schtasks.exe"), Format(L"/Delete /F /TN \"%ls\"", task),
+                    kTaskTimeoutMs);
+  }
+}
+
+bool AnyProfileRecord() {
+  const auto catalogue = GpuCatalogue();
+  return std::any_of(catalogue.begin(), catalogue.end(), [](const GraphicsTweak& tweak) {
+    return tweak.kind == kGraphicsProfile &&
+           ReadBackupDword(ProfileHadName(tweak.profileSettingId)).value_or(0) != 0;
+  });
+}
+
+bool RestoreProfileSetting(DriverProfileSession& session, std::uint32_t id, int& counter) {
+  if (ReadBackupDword(ProfileHadName(id)).value_or(0) == 0) return true;
+  const auto previous = ReadBackupDword(ProfileBackupName(id));
+  if (!previous) return true;
+  if (!session.SetSetting(id, *previous)) return false;
+  ++counter;
+  return true;
+}
+
+bool RestoreRegistryCopies(const GraphicsTweak& tweak, int& counter) {
+  bool complete = RestoreGraphicsValue(tweak.id, counter);
+  complete = RestoreGraphicsValue(MachineCopyName(tweak.id), counter) && complete;
+  for (std::uint32_t j = 0; j < kAdapterCopies; ++j) {
+    complete = RestoreGraphicsValue(AdapterCopyName(tweak.id, j), counter) && complete;
+  }
+  return complete;
+}
+
+}  // namespace
+
+bool RestoreGpuConfig() {
+  DeleteLogonTasks();
+  if (!StepApplied(kGpuApplied)) return true;
+  DriverProfileSession session;
+  bool complete = true;
+  if (AnyProfileRecord() && !session.Open()) {
+    PrintError(
+        Format(L"nvapi64.dll could not open a DRS session; NVIDIA profile settings were "
+               L"not restored."));
+    complete = false;
+  }
+  int counter = 0;
+  for (const GraphicsTweak& tweak : GpuCatalogue()) {
+    bool restored = true;
+    if (tweak.kind == kGraphicsProfile) {
+      restored =
+          !session.IsOpen() || RestoreProfileSetting(session, tweak.profileSettingId, counter);
+    } else if (tweak.kind == kGraphicsService) {
+      restored = RestoreServiceStart(tweak.serviceName, counter);
+    } else {
+      restored = RestoreRegistryCopies(tweak, counter);
+    }
+    complete = restored && complete;
+  }
+  if (session.IsOpen() && !session.Save()) complete = false;
+  session.Close();
+  PrintInfo(Format(L"Restored %d GPU setting(s) to their previous values.", counter));
+  return complete;
+}

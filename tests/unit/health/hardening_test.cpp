@@ -1,0 +1,212 @@
+// Hardening, the startup task and the startup guard over simulated machines.
+#include "health/hardening.h"
+
+#include <gtest/gtest.h>
+
+#include "health/guard_task.h"
+#include "health/startup_guard.h"
+#include "platform/sim/windows_tools_sim.h"
+#include "unit/app/sim_fixture.h"
+
+namespace {
+
+using platform::Hive;
+using platform::PowerSource;
+using platform::SimPower;
+
+const support::Guid kStorageSubgroups[] = {
+    {0x501a4d13, 0x42af, 0x4429, {0x9f, 0xd1, 0xa8, 0x21, 0xf2, 0xbb, 0x0b, 0x89}},
+    {0x0012ee47, 0x9041, 0x4b5d, {0x9b, 0x77, 0x53, 0x5f, 0xba, 0x8b, 0x14, 0x42}},
+    {0x2a737441, 0x1930, 0x4402, {0x8d, 0x77, 0xb2, 0xbe, 0xbb, 0xa3, 0x08, 0xa3}}};
+const support::Guid kStorageSettings[] = {
+    {0xee12f906, 0xd277, 0x404b, {0xb6, 0xda, 0xe5, 0xfa, 0x1a, 0x57, 0x6d, 0xf5}},
+    {0x6738e2c4, 0xe8a5, 0x4a42, {0xb1, 0x6a, 0xe0, 0x40, 0xe7, 0x69, 0x75, 0x6e}},
+    {0x48e6b7a6, 0x50f5, 0x4782, {0xa5, 0xd4, 0x53, 0xbb, 0x8f, 0x07, 0xe2, 0x26}}};
+const support::Guid kExtraSchemes[] = {
+    {0x11111111, 0x2222, 0x3333, {4, 4, 4, 4, 4, 4, 4, 4}},
+    {0x55555555, 0x6666, 0x7777, {8, 8, 8, 8, 8, 8, 8, 8}}};
+constexpr wchar_t kInstalled[] = L"C:\\Program Files\\Veltrane\\Veltrane.exe";
+constexpr wchar_t kProduct[] = L"SOFTWARE\\Veltrane";
+
+class HardeningTest : public SimMachineTest {
+ protected:
+  HardeningTest() {
+    machine_.files.Seed(kInstalled, platform::SimFiles::VersionedBytes({2, 10, 1, 0}));
+    for (const auto& scheme : kExtraSchemes) machine_.power.AddScheme(scheme);
+  }
+  std::vector<support::Guid> Schemes() {
+    return {SimPower::kBalanced, SimPower::kHighPerformance, SimPower::kUltimatePerformance,
+            kExtraSchemes[0], kExtraSchemes[1]};
+  }
+  void SeedStorageValues(std::uint32_t value) {
+    for (const auto& scheme : Schemes()) {
+      for (int i = 0; i < 3; ++i) {
+        for (PowerSource source : {PowerSource::kAc, PowerSource::kDc}) {
+          machine_.power.Seed(scheme, kStorageSubgroups[i], kStorageSettings[i], source, value);
+        }
+      }
+    }
+  }
+  int CountStorageValues(std::uint32_t value) {
+    int count = 0;
+    for (const auto& scheme : Schemes()) {
+      for (int i = 0; i < 3; ++i) {
+        for (PowerSource source : {PowerSource::kAc, PowerSource::kDc}) {
+          const auto read = machine_.power.ReadValueIndex(scheme, kStorageSubgroups[i],
+                                                          kStorageSettings[i], source);
+          count += read && *read == value ? 1 : 0;
+        }
+      }
+    }
+    return count;
+  }
+  std::uint32_t Product(const std::wstring& name) {
+    return machine_.registry.ReadDword({Hive::kLocalMachine, kProduct, name}).value_or(0xDEAD);
+  }
+  void SeedService(const wchar_t* name, platform::ServiceStartType start) {
+    machine_.services.Seed(name, {name, L"\"C:\\Windows\\svc.exe\"", start},
+                           platform::ServiceRunState::kRunning);
+  }
+  platform::SimWindowsTools tools_{machine_};
+};
+
+TEST_F(HardeningTest, StorageOnFiveSchemesAcAndDcLeavesTheActiveScheme) {
+  SeedStorageValues(7);
+  SeedService(L"SysMain", platform::ServiceStartType::kAuto);
+  HardenStep(L"storage");
+  EXPECT_EQ(CountStorageValues(0), 5 * 3 * 2);
+  EXPECT_EQ(*machine_.power.ActiveScheme(), SimPower::kBalanced);
+  EXPECT_EQ(Product(L"GuardStorage"), 1u);
+  const auto sysmain = machine_.services.Find(L"SysMain");
+  EXPECT_EQ(sysmain->config.start_type, platform::ServiceStartType::kDisabled);
+  EXPECT_EQ(tools_.TaskCommand(L"Veltrane Guard"), L"\"" + std::wstring(kInstalled) + L"\" --guard");
+  const std::wstring log = Log();
+  EXPECT_NE(log.find(L"Veltrane Guard will re-apply hardened settings at startup."), std::wstring::npos);
+  EXPECT_NE(log.find(L"Storage settings hardened on every power plan. SysMain stays disabled."),
+            std::wstring::npos);
+  // Uninstall puts back what the hardening wrote over, in every scheme.
+  RestoreHardening();
+  EXPECT_EQ(CountStorageValues(7), 5 * 3 * 2);
+}
+
+TEST_F(HardeningTest, SecondHardeningKeepsTheFirstRecord) {
+  SeedStorageValues(7);
+  HardenStep(L"storage");
+  HardenStep(L"storage");  // the guard at the next start does the same
+  RestoreHardening();
+  EXPECT_EQ(CountStorageValues(7), 5 * 3 * 2);
+}
+
+TEST_F(HardeningTest, PinnedServiceLosesItsFailureActionsAndGetsThemBackAtUninstall) {
+  SeedService(L"NvTelemetryContainer", platform::ServiceStartType::kDemand);
+  auto& services = machine_.services;
+  {
+    auto manager = services.OpenManager(platform::manager_access::kConnect);
+    auto service = services.Open(**manager, L"NvTelemetryContainer", platform::service_access::kAll);
+    ASSERT_TRUE(services.SetFailureActions(**service, {3600, {1000, 2000}}).ok());
+  }
+  HardenStep(L"gpu");
+  auto view = services.Find(L"NvTelemetryContainer");
+  EXPECT_EQ(view->config.start_type, platform::ServiceStartType::kDisabled);
+  EXPECT_EQ(view->status.state, platform::ServiceRunState::kStopped);
+  EXPECT_EQ(view->failure_actions->reset_period_s, 0u);
+  EXPECT_TRUE(view->failure_actions->restart_delays_ms.empty());
+  EXPECT_EQ(machine_.registry
+                .ReadDword({Hive::kLocalMachine, kGameDvrPolicyKey, L"AllowGameDVR"})
+                .value_or(9),
+            0u);
+  EXPECT_EQ(Product(L"GuardGpu"), 1u);
+  RestoreHardening();
+  view = services.Find(L"NvTelemetryContainer");
+  EXPECT_EQ(view->config.start_type, platform::ServiceStartType::kDemand);
+  EXPECT_EQ(view->failure_actions->restart_delays_ms, (std::vector<std::uint32_t>{1000, 2000}));
+  // The policy value did not exist before: uninstall removes it again.
+  EXPECT_FALSE(machine_.registry.ReadDword({Hive::kLocalMachine, kGameDvrPolicyKey, L"AllowGameDVR"}).ok());
+}
+
+TEST_F(HardeningTest, TimerRestartsOnErrorExitsAndStarts) {
+  SeedService(L"Veltrane", platform::ServiceStartType::kDemand);
+  machine_.services.Seed(L"Veltrane", {L"Veltrane", L"\"C:\\v.exe\" --service",
+                                       platform::ServiceStartType::kDemand},
+                         platform::ServiceRunState::kStopped);
+  HardenStep(L"timer");
+  const auto view = machine_.services.Find(L"Veltrane");
+  EXPECT_EQ(view->config.start_type, platform::ServiceStartType::kAuto);
+  EXPECT_EQ(view->config.binary_path, L"\"C:\\v.exe\" --service");
+  EXPECT_EQ(view->failure_actions->reset_period_s, 86400u);
+  EXPECT_EQ(view->failure_actions->restart_delays_ms, (std::vector<std::uint32_t>{5000, 5000, 60000}));
+  EXPECT_TRUE(view->failure_actions_on_non_crash);
+  EXPECT_EQ(view->starts, 1u);
+  EXPECT_EQ(Product(L"GuardTimer"), 1u);
+}
+
+TEST_F(HardeningTest, TimerWithoutServiceStillFlagsAndCreatesTheTask) {
+  HardenStep(L"timer");
+  EXPECT_EQ(Product(L"GuardTimer"), 1u);
+  EXPECT_TRUE(tools_.TaskCommand(L"Veltrane Guard").has_value());
+  EXPECT_NE(Log().find(L"Timer service hardened: automatic start, restart if it stops, and a startup guard."),
+            std::wstring::npos);
+}
+
+TEST_F(HardeningTest, MemoryTurnsCompressionOff) {
+  HardenStep(L"memory");
+  EXPECT_FALSE(tools_.MemoryCompression());
+  EXPECT_EQ(Product(L"MemCompDisabled"), 1u);
+  EXPECT_EQ(Product(L"GuardMemory"), 1u);
+}
+
+TEST_F(HardeningTest, UnknownKeyChangesNothing) {
+  for (const wchar_t* key : {L"afterburner", L"cpu", L"", L"TIMER"}) {
+    HardenStep(key);
+  }
+  EXPECT_FALSE(machine_.registry.KeyExists(Hive::kLocalMachine, kProduct));
+  EXPECT_TRUE(machine_.processes.runs().empty());
+}
+
+TEST_F(HardeningTest, TaskNeverPointsOutsideTheInstallFolder) {
+  // A newer copy runs from Downloads: the sign-in entry may start it, the SYSTEM task not.
+  machine_.files.Seed(machine_.environment.ExecutablePath(),
+                      platform::SimFiles::VersionedBytes({2, 11, 0, 0}));
+  CreateGuardTask();
+  EXPECT_EQ(tools_.TaskCommand(L"Veltrane Guard"), L"\"" + std::wstring(kInstalled) + L"\" --guard");
+  // Nothing installed: no task at all.
+  tools_.SeedTask(L"Veltrane Guard", L"old");
+  ASSERT_TRUE(machine_.files.Delete(kInstalled).ok());
+  CreateGuardTask();
+  EXPECT_EQ(tools_.TaskCommand(L"Veltrane Guard"), L"old");
+  EXPECT_NE(Log().find(L"Could not create the Veltrane Guard startup task."), std::wstring::npos);
+}
+
+TEST_F(HardeningTest, GuardWithoutFlagsOnlyLogsItsStart) {
+  EXPECT_EQ(RunStartupGuard(), 0);
+  EXPECT_TRUE(machine_.processes.runs().empty());
+  EXPECT_FALSE(machine_.registry.KeyExists(Hive::kLocalMachine, kProduct));
+  const std::wstring log = Log();
+  EXPECT_EQ(log.size(), 19u + 2u + 13u + 2u) << support::ToUtf8(log);  // stamp, text, CR LF
+  EXPECT_NE(log.find(L"  Startup guard\r\n"), std::wstring::npos);
+}
+
+TEST_F(HardeningTest, GuardReappliesFlaggedAreasOnEveryScheme) {
+  struct Case {
+    const char* name;
+    bool enumerationFails;
+    int zeros;
+  };
+  const Case kCases[] = {{"five schemes", false, 5 * 3 * 2}, {"enumeration fails", true, 0}};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    SeedStorageValues(7);
+    machine_.registry.Seed({Hive::kLocalMachine, kProduct, L"GuardStorage"}, 1u);
+    machine_.registry.Seed({Hive::kLocalMachine, kProduct, L"GuardPpm"}, 0u);
+    if (c.enumerationFails) {
+      machine_.power.FailNext(platform::PowerOp::kEnumerate, support::ErrorCode::kUnsupported);
+    }
+    EXPECT_EQ(RunStartupGuard(), 0);
+    EXPECT_EQ(CountStorageValues(0), c.zeros);
+    EXPECT_EQ(*machine_.power.ActiveScheme(), SimPower::kBalanced);
+  }
+  // The guard itself creates no task: only the timer hardening re-creates it.
+  EXPECT_FALSE(tools_.TaskCommand(L"Veltrane Guard").has_value());
+}
+
+}  // namespace
