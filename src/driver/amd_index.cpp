@@ -48,8 +48,9 @@ bool FetchAndUnpack(const std::wstring& nupkg, const std::wstring& folder, std::
   }
   FetchResult result;
   const bool fetched = FetchFromVendor(
-      kRolePackageRepository, L"GET", std::wstring(L"https://") + kPackageRepositoryHost + kIndexPath,
-      true, kMaxIndex, [&](const char* bytes, std::size_t length, std::uint64_t, std::uint64_t) {
+      kRolePackageRepository, L"GET",
+      std::wstring(L"https://") + kPackageRepositoryHost + kIndexPath, true, kMaxIndex,
+      [&](const char* bytes, std::size_t length, std::uint64_t, std::uint64_t) {
         return (*stream)->Write(std::string_view(bytes, length)).ok();
       },
       result, error, cancel);
@@ -59,9 +60,9 @@ bool FetchAndUnpack(const std::wstring& nupkg, const std::wstring& folder, std::
     error = L"Could not store the AMD version index.";
     return false;
   }
-  const ProcessOutcome tar = RunProcess(
-      kTar, Quoted(kTar) + L" -xf " + Quoted(nupkg) + L" -C " + Quoted(folder), L"", kTarLimitMs,
-      true, true);
+  const ProcessOutcome tar =
+      RunProcess(kTar, Quoted(kTar) + L" -xf " + Quoted(nupkg) + L" -C " + Quoted(folder), L"",
+                 kTarLimitMs, true, true);
   if (!tar.started || tar.timedOut || tar.exitCode != 0) {
     error = L"The AMD driver index could not be read.";
     return false;

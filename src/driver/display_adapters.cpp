@@ -74,7 +74,8 @@ void CompleteFromPci(DisplayAdapter& adapter) {
   const auto devices =
       platform::Sys().registry.ListSubkeys(platform::Hive::kLocalMachine, kPciEnumKey);
   if (!devices) return;
-  const std::wstring wanted = L"VEN_" + adapter.vendorId + L"&DEV_" + adapter.deviceId + L"&SUBSYS_";
+  const std::wstring wanted =
+      L"VEN_" + adapter.vendorId + L"&DEV_" + adapter.deviceId + L"&SUBSYS_";
   const wchar_t* service = adapter.vendor == kDriverNvidia ? L"nvlddmkm" : L"amdkmdag";
   std::wstring first;
   for (const std::wstring& device : *devices) {
@@ -148,11 +149,11 @@ std::vector<DisplayAdapter> ListDisplayAdapters() {
       CompleteFromPci(adapter);
     }
     // Step 5: the memory size, when the driver recorded it.
-    adapter.memoryBytes = platform::Sys()
-                              .registry
-                              .ReadQword({platform::Hive::kLocalMachine, key,
-                                          L"HardwareInformation.qwMemorySize"})
-                              .value_or(0);
+    adapter.memoryBytes =
+        platform::Sys()
+            .registry
+            .ReadQword({platform::Hive::kLocalMachine, key, L"HardwareInformation.qwMemorySize"})
+            .value_or(0);
     adapters.push_back(std::move(adapter));
   }
   return adapters;

@@ -62,7 +62,8 @@ bool FetchToPartial(gui::Feed* feed, const gui::GpuDriverOffer& offer, const std
       [&](const char* bytes, std::size_t length, std::uint64_t so_far, std::uint64_t total) {
         if (!(*stream)->Write(std::string_view(bytes, length)).ok()) return false;
         hash.Add(std::string_view(bytes, length));
-        if (total != 0) DriverProgress(feed, static_cast<double>(so_far) / static_cast<double>(total));
+        if (total != 0)
+          DriverProgress(feed, static_cast<double>(so_far) / static_cast<double>(total));
         return !IsStopped(cancel);
       },
       result, error, cancel);
@@ -75,7 +76,8 @@ bool FetchToPartial(gui::Feed* feed, const gui::GpuDriverOffer& offer, const std
 // Why this offer cannot be downloaded; empty when it can.
 std::wstring RefuseOffer(const gui::GpuDriverOffer& offer) {
   const int role = offer.vendor == kDriverAmd ? kRoleAmdDownload : kRoleNvidiaDownload;
-  if (!UrlPassesRole(role, offer.downloadUrl)) return L"The package address is not on the vendor site.";
+  if (!UrlPassesRole(role, offer.downloadUrl))
+    return L"The package address is not on the vendor site.";
   // Without a published checksum or size nothing would vouch for the bytes.
   if (offer.vendor == kDriverAmd && !IsSha256Text(offer.sha256)) {
     return L"The AMD index did not publish a checksum for the package.";
@@ -135,7 +137,8 @@ int DownloadGpuDriver(Feed* feed, GpuDriverOffer& offer, const std::atomic<bool>
   ForgetPackageRecord();
   // Step 5: the download, hashed as it streams.
   DriverStatus(feed, L"downloading the driver package");
-  DriverLine(feed, L"Downloading " + (offer.packageName.empty() ? L"the driver" : offer.packageName) + L".");
+  DriverLine(feed, L"Downloading " +
+                       (offer.packageName.empty() ? L"the driver" : offer.packageName) + L".");
   DriverProgress(feed, 0);
   Sha256 hash;
   std::wstring error;

@@ -21,7 +21,8 @@ bool IsUsableDriverDir(const std::wstring& dir) {
       dir[2] != L'\\') {
     return false;
   }
-  return dir.find(L"\\..") == std::wstring::npos && dir.find_first_of(L"*?<>|", 2) == std::wstring::npos;
+  return dir.find(L"\\..") == std::wstring::npos &&
+         dir.find_first_of(L"*?<>|", 2) == std::wstring::npos;
 }
 
 }  // namespace
@@ -41,9 +42,10 @@ std::wstring EnsureDriverFolder() {
   const std::wstring folder = DriverFolder();
   auto& files = platform::Sys().files;
   // Each missing level from the drive down.
-  for (std::size_t at = folder.find(L'\\', 3); ; at = folder.find(L'\\', at + 1)) {
+  for (std::size_t at = folder.find(L'\\', 3);; at = folder.find(L'\\', at + 1)) {
     const std::wstring level = folder.substr(0, at);
-    if (!files.IsDirectory(level) && !files.CreateDirectory(level).ok() && !files.IsDirectory(level)) {
+    if (!files.IsDirectory(level) && !files.CreateDirectory(level).ok() &&
+        !files.IsDirectory(level)) {
       return {};
     }
     if (at == std::wstring::npos) break;

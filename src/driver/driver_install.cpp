@@ -33,9 +33,9 @@ void RemoveFolder(const std::wstring& folder) {
 bool Unpack(const std::wstring& seven_zip, const std::wstring& archive, const std::wstring& folder,
             std::uint32_t limit_ms) {
   if (!FreshFolder(folder)) return false;
-  const ProcessOutcome run =
-      RunProcess(seven_zip, Quoted(seven_zip) + L" x -y -o" + Quoted(folder) + L" " + Quoted(archive),
-                 L"", limit_ms, true, true);
+  const ProcessOutcome run = RunProcess(
+      seven_zip, Quoted(seven_zip) + L" x -y -o" + Quoted(folder) + L" " + Quoted(archive), L"",
+      limit_ms, true, true);
   return run.started && !run.timedOut && run.exitCode < 2;
 }
 
@@ -50,7 +50,8 @@ int InstallNvidia(gui::Feed* feed, gui::GpuDriverOffer& offer, const std::wstrin
   if (seven_zip.empty()) {
     return Fail(offer, L"7-Zip could not be installed, so the NVIDIA package cannot be trimmed.");
   }
-  if (const std::wstring refused = CheckVendorSignature(offer.localPath, kDriverNvidia); !refused.empty()) {
+  if (const std::wstring refused = CheckVendorSignature(offer.localPath, kDriverNvidia);
+      !refused.empty()) {
     return Fail(offer, refused);
   }
   // Step 1: the package's files, with its setup.
@@ -67,14 +68,16 @@ int InstallNvidia(gui::Feed* feed, gui::GpuDriverOffer& offer, const std::wstrin
   DriverLine(feed, L"NVIDIA setup, display driver and PhysX only.");
   const std::wstring log = folder + L"\\nvidia-setup.log";
   const ProcessOutcome run = RunProcess(
-      setup, Quoted(setup) + L" -s -n Display.Driver Display.PhysX -log:" + Quoted(log) + L" -loglevel:6",
+      setup,
+      Quoted(setup) + L" -s -n Display.Driver Display.PhysX -log:" + Quoted(log) + L" -loglevel:6",
       unpack, kNvidiaSetupMs, false, false);
   if (!run.started) {
     RemoveFolder(unpack);
     return Fail(offer, Format(L"NVIDIA setup did not start (%u).", run.startError));
   }
   // A setup still at work needs its files: the folder stays.
-  if (run.timedOut) return Fail(offer, L"NVIDIA setup is still running after 25 minutes. It was left running.");
+  if (run.timedOut)
+    return Fail(offer, L"NVIDIA setup is still running after 25 minutes. It was left running.");
   RemoveFolder(unpack);
   const std::wstring code = ExitCodeText(run.exitCode);
   if (run.exitCode != 0 && run.exitCode != 1 && run.exitCode != 3010) {
@@ -91,7 +94,9 @@ int InstallAmd(gui::Feed* feed, gui::GpuDriverOffer& offer, const std::wstring& 
   std::wstring error;
   const std::wstring seven_zip = gui::EnsureSevenZip(feed, error);
   if (seven_zip.empty()) {
-    return Fail(offer, L"7-Zip could not be installed, so the AMD package was not opened. It is saved at " + package);
+    return Fail(
+        offer, L"7-Zip could not be installed, so the AMD package was not opened. It is saved at " +
+                   package);
   }
   if (const std::wstring refused = CheckVendorSignature(package, kDriverAmd); !refused.empty()) {
     return Fail(offer, refused);
@@ -106,30 +111,37 @@ int InstallAmd(gui::Feed* feed, gui::GpuDriverOffer& offer, const std::wstring& 
   }
   const std::vector<std::wstring> inner = FindInnerArchives(unpack);
   for (std::size_t index = 0; index < inner.size(); ++index) {
-    (void)Unpack(seven_zip, inner[index], unpack + L"\\inner" + std::to_wstring(index), kAmdUnpackMs);
+    (void)Unpack(seven_zip, inner[index], unpack + L"\\inner" + std::to_wstring(index),
+                 kAmdUnpackMs);
   }
   // Step 2: the display driver's .inf files.
   const std::vector<std::wstring> infs = FindDisplayInfs(unpack);
   if (infs.empty()) {
     RemoveFolder(unpack);
-    return Fail(offer, L"The AMD package unpacked, but no display driver was inside. The package is saved at " + package);
+    return Fail(
+        offer,
+        L"The AMD package unpacked, but no display driver was inside. The package is saved at " +
+            package);
   }
   // Step 3: Windows installs each of them.
   bool installed = false;
   std::uint32_t code = 0;
   for (const std::wstring& inf : infs) {
     DriverLine(feed, L"Installing display driver " + inf.substr(inf.find_last_of(L'\\') + 1));
-    const ProcessOutcome run = RunProcess(
-        kPnputil, Quoted(kPnputil) + L" /add-driver " + Quoted(inf) + L" /install", L"", kPnputilMs,
-        false, true);
-    if (run.timedOut) return Fail(offer, L"The display-driver install is still running. It was left running.");
+    const ProcessOutcome run =
+        RunProcess(kPnputil, Quoted(kPnputil) + L" /add-driver " + Quoted(inf) + L" /install", L"",
+                   kPnputilMs, false, true);
+    if (run.timedOut)
+      return Fail(offer, L"The display-driver install is still running. It was left running.");
     code = run.started ? run.exitCode : run.startError;
     installed = installed || (run.started && (run.exitCode == 0 || run.exitCode == 3010));
   }
   RemoveFolder(unpack);
-  if (!installed) return Fail(offer, L"The AMD display driver did not install (" + ExitCodeText(code) + L").");
+  if (!installed)
+    return Fail(offer, L"The AMD display driver did not install (" + ExitCodeText(code) + L").");
   DriverProgress(feed, 1);
-  DriverLine(feed, L"AMD display driver installed. Restart to finish it. Adrenalin was not installed.");
+  DriverLine(feed,
+             L"AMD display driver installed. Restart to finish it. Adrenalin was not installed.");
   return 0;
 }
 

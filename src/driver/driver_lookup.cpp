@@ -38,8 +38,7 @@ const DisplayAdapter* Pick(const std::vector<DisplayAdapter>& adapters, std::uin
   return first;
 }
 
-bool LookupAmdDriver(gui::GpuDriverOffer& offer, gui::Feed* feed,
-                     const std::atomic<bool>* cancel) {
+bool LookupAmdDriver(gui::GpuDriverOffer& offer, gui::Feed* feed, const std::atomic<bool>* cancel) {
   offer.vendor = kDriverAmd;
   offer.packageName = L"AMD Software: Adrenalin Edition";
   offer.description = kAmdDescription;
@@ -51,7 +50,8 @@ bool LookupAmdDriver(gui::GpuDriverOffer& offer, gui::Feed* feed,
   }
   if (IsStopped(cancel)) return false;
   MeasurePackage(offer, kRoleAmdDownload, true, cancel);
-  DriverLine(feed, L"AMD published " + (offer.version.empty() ? L"the current package" : offer.version) + L".");
+  DriverLine(feed, L"AMD published " +
+                       (offer.version.empty() ? L"the current package" : offer.version) + L".");
   return true;
 }
 
@@ -115,7 +115,8 @@ void MeasurePackage(gui::GpuDriverOffer& offer, int role, bool browserHeaders,
   FetchResult head;
   std::wstring error;
   // A size the server would not give stays unknown; the space check then asks for more.
-  if (FetchFromVendor(role, L"HEAD", offer.downloadUrl, browserHeaders, 0, {}, head, error, cancel)) {
+  if (FetchFromVendor(role, L"HEAD", offer.downloadUrl, browserHeaders, 0, {}, head, error,
+                      cancel)) {
     offer.sizeBytes = head.contentLength;
   }
   offer.found = true;
@@ -141,7 +142,8 @@ gui::GpuDriverOffer LookupGpuDriver(gui::Feed* feed, const std::atomic<bool>* ca
   }
   if (nvidia != nullptr && amd != nullptr) offer.otherAdapter = amd->name;
   offer.adapterName = served->name;
-  offer.currentDriver = served->driverVersion.empty() ? L"" : L"Windows driver  " + served->driverVersion;
+  offer.currentDriver =
+      served->driverVersion.empty() ? L"" : L"Windows driver  " + served->driverVersion;
   // Step 4: a laptop may need its maker's package; the offer says so.
   offer.onBattery = ReportsBattery();
   // Step 5: the vendor's lookup.

@@ -5,7 +5,12 @@
 #include <cstdint>
 #include <string>
 
-enum DriverVendor : std::uint32_t { kDriverNone = 0, kDriverNvidia = 1, kDriverAmd = 2, kDriverIntel = 3 };
+enum DriverVendor : std::uint32_t {
+  kDriverNone = 0,
+  kDriverNvidia = 1,
+  kDriverAmd = 2,
+  kDriverIntel = 3
+};
 
 struct DisplayAdapter {
   std::wstring name;            // DriverDesc

@@ -16,7 +16,8 @@ constexpr std::size_t kMaxInfBytes = 8u << 20;
 
 bool EndsWithIgnoreCase(const std::wstring& name, const std::wstring& tail) {
   const std::wstring lower = support::LowerCase(name);
-  return lower.size() >= tail.size() && lower.compare(lower.size() - tail.size(), tail.size(), tail) == 0;
+  return lower.size() >= tail.size() &&
+         lower.compare(lower.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // Calls `visit` for every plain file at most kMaxDepth levels below `root`, never
@@ -65,26 +66,30 @@ bool IsOtherComponent(const std::wstring& folder) {
 std::vector<std::wstring> FindInnerArchives(const std::wstring& root) {
   std::vector<std::wstring> archives;
   std::uint64_t bytes = 0;
-  Walk(root, [](const std::wstring&) { return true; },
-       [&](const std::wstring& path, const platform::FolderEntry& entry) {
-         if (!EndsWithIgnoreCase(entry.name, L".7z") && !EndsWithIgnoreCase(entry.name, L".zip")) return;
-         if (archives.size() >= kMaxArchives || bytes + entry.size > kMaxArchiveBytes) return;
-         bytes += entry.size;
-         archives.push_back(path);
-       });
+  Walk(
+      root, [](const std::wstring&) { return true; },
+      [&](const std::wstring& path, const platform::FolderEntry& entry) {
+        if (!EndsWithIgnoreCase(entry.name, L".7z") && !EndsWithIgnoreCase(entry.name, L".zip"))
+          return;
+        if (archives.size() >= kMaxArchives || bytes + entry.size > kMaxArchiveBytes) return;
+        bytes += entry.size;
+        archives.push_back(path);
+      });
   return archives;
 }
 
 std::vector<std::wstring> FindDisplayInfs(const std::wstring& root) {
   std::vector<std::wstring> all;
   std::vector<std::wstring> display;
-  Walk(root, [](const std::wstring& name) { return !IsOtherComponent(name); },
-       [&](const std::wstring& path, const platform::FolderEntry& entry) {
-         if (!EndsWithIgnoreCase(entry.name, L".inf") || path.find(L'"') != std::wstring::npos) return;
-         const auto text = platform::Sys().files.ReadBytes(path, 0, kMaxInfBytes);
-         if (!text || !NamesDisplayService(*text)) return;
-         all.push_back(path);
-         if (support::ContainsIgnoreCase(path, L"\\display\\")) display.push_back(path);
-       });
+  Walk(
+      root, [](const std::wstring& name) { return !IsOtherComponent(name); },
+      [&](const std::wstring& path, const platform::FolderEntry& entry) {
+        if (!EndsWithIgnoreCase(entry.name, L".inf") || path.find(L'"') != std::wstring::npos)
+          return;
+        const auto text = platform::Sys().files.ReadBytes(path, 0, kMaxInfBytes);
+        if (!text || !NamesDisplayService(*text)) return;
+        all.push_back(path);
+        if (support::ContainsIgnoreCase(path, L"\\display\\")) display.push_back(path);
+      });
   return display.empty() ? all : display;
 }

@@ -64,15 +64,15 @@ std::wstring PercentEncode(const std::string& bytes) {
 }
 
 std::wstring NvidiaLookupUrl(const std::wstring& id, const std::wstring& build, bool onBattery) {
-  const std::string request = "{\"dIDa\":[\"" + support::ToUtf8(id) + "\"],\"osC\":\"10.0\",\"osB\":\"" +
-                              support::ToUtf8(build) + "\",\"is6\":\"1\",\"lg\":\"1033\",\"iLp\":\"" +
-                              (onBattery ? "1" : "0") +
-                              "\",\"prvMd\":\"0\",\"dch\":\"1\",\"upCRD\":\"0\",\"isCRD\":\"0\"}";
+  const std::string request =
+      "{\"dIDa\":[\"" + support::ToUtf8(id) + "\"],\"osC\":\"10.0\",\"osB\":\"" +
+      support::ToUtf8(build) + "\",\"is6\":\"1\",\"lg\":\"1033\",\"iLp\":\"" +
+      (onBattery ? "1" : "0") + "\",\"prvMd\":\"0\",\"dch\":\"1\",\"upCRD\":\"0\",\"isCRD\":\"0\"}";
   return std::wstring(L"https://") + kNvidiaLookupHost + kServicePath + PercentEncode(request);
 }
 
-bool LookupNvidiaDriver(gui::GpuDriverOffer& offer, const DisplayAdapter& adapter,
-                        gui::Feed* feed, const std::atomic<bool>* cancel) {
+bool LookupNvidiaDriver(gui::GpuDriverOffer& offer, const DisplayAdapter& adapter, gui::Feed* feed,
+                        const std::atomic<bool>* cancel) {
   // Step 1: what the offer says before anything is asked.
   offer.vendor = kDriverNvidia;
   offer.description = kDescription;
@@ -88,18 +88,18 @@ bool LookupNvidiaDriver(gui::GpuDriverOffer& offer, const DisplayAdapter& adapte
   bool found = false;
   if (!adapter.subsysDeviceId.empty() && !adapter.subsysVendorId.empty()) {
     found = QueryNvidia(offer,
-                        adapter.deviceId + L"_" + adapter.vendorId + L"_" +
-                            adapter.subsysDeviceId + L"_" + adapter.subsysVendorId,
+                        adapter.deviceId + L"_" + adapter.vendorId + L"_" + adapter.subsysDeviceId +
+                            L"_" + adapter.subsysVendorId,
                         build, fetch_error, cancel);
   }
   if (!found && !IsStopped(cancel)) {
-    found = QueryNvidia(offer, adapter.deviceId + L"_" + adapter.vendorId, build, fetch_error,
-                        cancel);
+    found =
+        QueryNvidia(offer, adapter.deviceId + L"_" + adapter.vendorId, build, fetch_error, cancel);
   }
   if (!found) {
     if (offer.message.empty()) {
-      offer.message = fetch_error.empty() ? L"NVIDIA did not publish a package for this adapter."
-                                          : fetch_error;
+      offer.message =
+          fetch_error.empty() ? L"NVIDIA did not publish a package for this adapter." : fetch_error;
     }
     return false;
   }

@@ -10,8 +10,8 @@ constexpr std::uint32_t kInvalidParameter = 87;
 }  // namespace
 
 ProcessOutcome RunProcess(const std::wstring& exe, const std::wstring& commandLine,
-                          const std::wstring& workDir, std::uint32_t timeoutMs,
-                          bool killOnTimeout, bool noWindow) {
+                          const std::wstring& workDir, std::uint32_t timeoutMs, bool killOnTimeout,
+                          bool noWindow) {
   ProcessOutcome outcome;
   if (exe.find(L'"') != std::wstring::npos || workDir.find(L'"') != std::wstring::npos) {
     outcome.startError = kInvalidParameter;

@@ -15,8 +15,8 @@ struct ProcessOutcome {
 // Refuses (not started, error 87) an executable or folder containing a quote: both are
 // quoted into the command line, and a quote inside would split it.
 ProcessOutcome RunProcess(const std::wstring& exe, const std::wstring& commandLine,
-                          const std::wstring& workDir, std::uint32_t timeoutMs,
-                          bool killOnTimeout, bool noWindow);
+                          const std::wstring& workDir, std::uint32_t timeoutMs, bool killOnTimeout,
+                          bool noWindow);
 
 // `text` in double quotes.
 std::wstring Quoted(const std::wstring& text);

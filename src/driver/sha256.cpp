@@ -36,7 +36,8 @@ std::wstring Sha256::Finish() {
 bool IsSha256Text(const std::wstring& text) {
   if (text.size() != 64) return false;
   for (const wchar_t c : text) {
-    const bool hex = (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+    const bool hex =
+        (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
     if (!hex) return false;
   }
   return true;

@@ -48,7 +48,8 @@ platform::HttpRequest BuildRequest(int role, const std::wstring& method, const V
   request.timeouts = kTimeouts;
   if (browserHeaders) {
     request.headers = kBrowserAgent;
-    if (role == kRoleAmdDownload) request.headers += std::wstring(L"Referer: ") + kAmdDriverPage + L"\r\n";
+    if (role == kRoleAmdDownload)
+      request.headers += std::wstring(L"Referer: ") + kAmdDriverPage + L"\r\n";
   }
   return request;
 }

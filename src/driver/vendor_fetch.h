@@ -19,8 +19,8 @@ struct FetchResult {
 
 // Takes (chunk bytes, chunk length, bytes so far, content length or 0); false stops the
 // fetch.
-using FetchSink = std::function<bool(const char* bytes, std::size_t length,
-                                     std::uint64_t soFar, std::uint64_t contentLength)>;
+using FetchSink = std::function<bool(const char* bytes, std::size_t length, std::uint64_t soFar,
+                                     std::uint64_t contentLength)>;
 
 // True when the whole body arrived (or, for "HEAD", the headers with status 200).
 // `error` receives the user-visible message on failure. `sink` may be empty; `cancel`

@@ -8,9 +8,9 @@
 
 std::wstring CheckVendorSignature(const std::wstring& path, std::uint32_t vendor) {
   const bool nvidia = vendor == kDriverNvidia;
-  const std::wstring refused = nvidia
-      ? L"The NVIDIA package is not signed by NVIDIA, so it was not opened."
-      : L"The AMD package is not signed by AMD, so it was not opened.";
+  const std::wstring refused =
+      nvidia ? L"The NVIDIA package is not signed by NVIDIA, so it was not opened."
+             : L"The AMD package is not signed by AMD, so it was not opened.";
   const auto signature = platform::Sys().signature.VerifyFile(path);
   if (!signature || signature->state != platform::SignatureState::kValid) return refused;
   const std::initializer_list<const wchar_t*> signers =

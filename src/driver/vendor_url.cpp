@@ -17,15 +17,16 @@ bool IsPlainHostName(const std::wstring& host) {
   if (host.empty() || host.front() == L'.' || host.back() == L'.') return false;
   if (host.find(L"..") != std::wstring::npos) return false;
   for (const wchar_t c : host) {
-    const bool plain = (c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9') || c == L'-' ||
-                       c == L'.';
+    const bool plain =
+        (c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9') || c == L'-' || c == L'.';
     if (!plain) return false;
   }
   return true;
 }
 
 bool EndsWith(const std::wstring& text, const std::wstring& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 }  // namespace

@@ -107,7 +107,8 @@ class Files {
   // Up to `count` bytes from `offset` on (fewer at the end of the file).
   virtual support::Result<std::string> ReadBytes(const std::wstring& path, std::uint64_t offset,
                                                  std::size_t count) = 0;
-  // Every entry of `folder` but "." and "..", sorted by name without regard to case. kNotFound when missing.
+  // Every entry of `folder` but "." and "..", sorted by name without regard to case.
+  // kNotFound when missing.
   virtual support::Result<std::vector<FolderEntry>> ListEntries(const std::wstring& folder) = 0;
   // Deletes `folder` and everything in it. A junction or symbolic link inside is removed
   // as a link; what it points at is never entered. Read-only files go too. kNotFound

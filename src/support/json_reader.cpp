@@ -1,6 +1,7 @@
 #include "support/json_reader.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace support {
 namespace {
@@ -91,10 +92,14 @@ class Parser {
     for (int i = 0; i < 4; ++i) {
       const char c = text_[at_++];
       code <<= 4;
-      if (c >= '0' && c <= '9') code |= static_cast<std::uint32_t>(c - '0');
-      else if (c >= 'a' && c <= 'f') code |= static_cast<std::uint32_t>(c - 'a' + 10);
-      else if (c >= 'A' && c <= 'F') code |= static_cast<std::uint32_t>(c - 'A' + 10);
-      else return false;
+      if (c >= '0' && c <= '9')
+        code |= static_cast<std::uint32_t>(c - '0');
+      else if (c >= 'a' && c <= 'f')
+        code |= static_cast<std::uint32_t>(c - 'a' + 10);
+      else if (c >= 'A' && c <= 'F')
+        code |= static_cast<std::uint32_t>(c - 'A' + 10);
+      else
+        return false;
     }
     return true;
   }
@@ -148,12 +153,26 @@ class Parser {
       if (at_ >= text_.size()) return false;
       const char e = text_[at_++];
       switch (e) {
-        case '"': case '\\': case '/': out += e; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
+        case '"':
+        case '\\':
+        case '/':
+          out += e;
+          break;
+        case 'b':
+          out += '\b';
+          break;
+        case 'f':
+          out += '\f';
+          break;
+        case 'n':
+          out += '\n';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case 't':
+          out += '\t';
+          break;
         case 'u':
           if (!Escape(out)) return false;
           break;
@@ -194,8 +213,8 @@ class Parser {
       SkipBlanks();
       if (at_ >= text_.size() || text_[at_++] != ':') return false;
       SkipBlanks();
-      out.members.emplace_back(std::move(name), JsonValue{});
-      if (!Value(out.members.back().second, depth + 1)) return false;
+      out.members.push_back(JsonMember{std::move(name), JsonValue{}});
+      if (!Value(out.members.back().value, depth + 1)) return false;
       SkipBlanks();
       if (at_ >= text_.size()) return false;
       const char c = text_[at_++];
@@ -213,8 +232,8 @@ class Parser {
 
 const JsonValue* JsonValue::Find(std::string_view name) const {
   if (kind != Kind::kObject) return nullptr;
-  for (const auto& [key, value] : members) {
-    if (key == name) return &value;
+  for (const JsonMember& member : members) {
+    if (member.name == name) return &member.value;
   }
   return nullptr;
 }

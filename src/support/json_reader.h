@@ -7,23 +7,29 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace support {
+
+struct JsonMember;
 
 struct JsonValue {
   enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject };
   Kind kind = Kind::kNull;
   bool boolean = false;
-  std::string text;  // a string's UTF-8 value, or a number as written
-  std::vector<JsonValue> items;                             // an array
-  std::vector<std::pair<std::string, JsonValue>> members;   // an object, in order
+  std::string text;                 // a string's UTF-8 value, or a number as written
+  std::vector<JsonValue> items;     // an array
+  std::vector<JsonMember> members;  // an object, in order
 
   // The first member named `name`, or null (also for anything but an object).
   const JsonValue* Find(std::string_view name) const;
   // The member's string value; nullopt when missing or not a string.
   std::optional<std::string> StringAt(std::string_view name) const;
+};
+
+struct JsonMember {
+  std::string name;
+  JsonValue value;
 };
 
 inline constexpr std::size_t kMaxJsonText = 1u << 20;

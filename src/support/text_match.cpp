@@ -14,7 +14,8 @@ bool ContainsIgnoreCase(const std::wstring& text, const std::wstring& needle) {
   return LowerCase(text).find(LowerCase(needle)) != std::wstring::npos;
 }
 
-bool ContainsAnyIgnoreCase(const std::wstring& text, std::initializer_list<const wchar_t*> needles) {
+bool ContainsAnyIgnoreCase(const std::wstring& text,
+                           std::initializer_list<const wchar_t*> needles) {
   const std::wstring haystack = LowerCase(text);
   return std::any_of(needles.begin(), needles.end(), [&](const wchar_t* needle) {
     return haystack.find(LowerCase(needle)) != std::wstring::npos;

@@ -55,7 +55,8 @@ bool IsNvidiaAdapter(const AdapterIdentity& a) {
 }
 
 bool IsAmdAdapter(const AdapterIdentity& a) {
-  return ContainsAnyIgnoreCase(a.providerName, {L"AMD"}) || support::ContainsWordIgnoreCase(a.providerName, L"ATI") ||
+  return ContainsAnyIgnoreCase(a.providerName, {L"AMD"}) ||
+         support::ContainsWordIgnoreCase(a.providerName, L"ATI") ||
          ContainsAnyIgnoreCase(a.driverDesc, {L"AMD", L"Radeon", L"Ryzen Graphics"});
 }
 

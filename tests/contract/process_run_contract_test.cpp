@@ -40,8 +40,8 @@ TEST_F(ProcessRunContract, ExitCodesAndTimeOuts) {
     SCOPED_TRACE(c.name);
     const std::wstring marker = dir_ + L"\\" + std::wstring(c.name, c.name + 4) + L".done";
     const auto end = sys_.processes.RunProcess(
-        HelperExe(), contract::HelperCommandLine(c.exit_code, c.tool_ms, marker), dir_,
-        c.limit_ms, c.kill, true);
+        HelperExe(), contract::HelperCommandLine(c.exit_code, c.tool_ms, marker), dir_, c.limit_ms,
+        c.kill, true);
     ASSERT_TRUE(end.ok()) << end.error().win32_error;
     EXPECT_EQ(end->timed_out, c.timed_out);
     EXPECT_EQ(end->exit_code, c.reported);
@@ -50,8 +50,8 @@ TEST_F(ProcessRunContract, ExitCodesAndTimeOuts) {
 }
 
 TEST_F(ProcessRunContract, MissingToolDoesNotStart) {
-  const auto missing = sys_.processes.RunProcess(dir_ + L"\\none.exe", L"\"" + dir_ + L"\\none.exe\"",
-                                                 L"", 1000, true, true);
+  const auto missing = sys_.processes.RunProcess(
+      dir_ + L"\\none.exe", L"\"" + dir_ + L"\\none.exe\"", L"", 1000, true, true);
   ASSERT_FALSE(missing.ok());
   EXPECT_EQ(missing.error().win32_error, 2u);
 }

@@ -12,7 +12,7 @@ int Depth(const support::JsonValue& value) {
   int deepest = 0;
   for (const auto& item : value.items) deepest = Depth(item) > deepest ? Depth(item) : deepest;
   for (const auto& member : value.members) {
-    const int d = Depth(member.second);
+    const int d = Depth(member.value);
     deepest = d > deepest ? d : deepest;
   }
   return deepest + 1;

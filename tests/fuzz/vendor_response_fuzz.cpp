@@ -18,9 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::wstring wide = support::FromUtf8(*url);
     const auto parts = SplitVendorUrl(wide);
     // Whatever passes a role is https on an exact, plain host name.
-    if (UrlPassesRole(kRoleNvidiaDownload, wide) && (!parts || parts->scheme != L"https")) __builtin_trap();
+    if (UrlPassesRole(kRoleNvidiaDownload, wide) && (!parts || parts->scheme != L"https"))
+      __builtin_trap();
     const std::wstring name = PackageFileName(wide);
-    if (name.empty() || name.size() > 160 || name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) {
+    if (name.empty() || name.size() > 160 ||
+        name.find_first_of(L"\\/:*?\"<>|") != std::wstring::npos) {
       __builtin_trap();
     }
   }

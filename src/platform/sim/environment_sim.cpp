@@ -96,7 +96,9 @@ void SimEnvironment::SetComputerName(const std::wstring& name) {
 
 support::Result<std::uint8_t> SimEnvironment::BatteryFlag() {
   std::lock_guard lock(mutex_);
-  if (!battery_flag_) return support::Fail(support::ErrorCode::kFailed, L"GetSystemPowerStatus", 31);
+  if (!battery_flag_) {
+    return support::Fail(support::ErrorCode::kFailed, L"GetSystemPowerStatus", 31);
+  }
   return *battery_flag_;
 }
 

@@ -25,9 +25,9 @@ constexpr std::uint32_t kInvalidName = 123;
 
 // Names in the order NTFS keeps them: compared without regard to case.
 bool FoldedLess(const std::wstring& a, const std::wstring& b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](wchar_t x, wchar_t y) {
-    return std::towupper(x) < std::towupper(y);
-  });
+  return std::lexicographical_compare(
+      a.begin(), a.end(), b.begin(), b.end(),
+      [](wchar_t x, wchar_t y) { return std::towupper(x) < std::towupper(y); });
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 #include "platform/sim/network_sim.h"
 
 #include <algorithm>
-#include <utility>
-
 #include <cwctype>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -78,7 +77,8 @@ support::Result<std::unique_ptr<HttpResponse>> SimNetwork::Send(const HttpReques
   std::lock_guard lock(mutex_);
   const std::wstring url = UrlOf(request);
   log_.push_back({request.method, url, request.user_agent, request.headers, request.timeouts});
-  if (offline_) return support::Fail(support::ErrorCode::kFailed, kHttpExchangeStep, kCannotConnect);
+  if (offline_)
+    return support::Fail(support::ErrorCode::kFailed, kHttpExchangeStep, kCannotConnect);
   const auto it = responses_.find(url);
   if (it == responses_.end()) {
     return support::Fail(support::ErrorCode::kNotFound, kHttpExchangeStep, kNameNotResolved);

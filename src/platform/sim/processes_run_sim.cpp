@@ -9,8 +9,8 @@ namespace platform {
 support::Result<ProcessEnd> SimProcesses::RunProcess(const std::wstring& exe,
                                                      const std::wstring& command_line,
                                                      const std::wstring& work_dir,
-                                                     std::uint32_t timeout_ms,
-                                                     bool kill_on_timeout, bool no_window) {
+                                                     std::uint32_t timeout_ms, bool kill_on_timeout,
+                                                     bool no_window) {
   Run run;
   run.command_line = command_line;
   run.timeout_ms = timeout_ms;

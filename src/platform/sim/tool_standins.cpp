@@ -13,7 +13,8 @@ constexpr wchar_t kSevenZip[] = L"C:\\Program Files\\7-Zip\\7z.exe";
 // leave it.
 bool Extract(SimFiles& files, const std::wstring& folder, const sim_archive::Entries& entries) {
   for (const auto& [name, bytes] : entries) {
-    if (name.find(L"..") != std::wstring::npos || name.find(L':') != std::wstring::npos) return false;
+    if (name.find(L"..") != std::wstring::npos || name.find(L':') != std::wstring::npos)
+      return false;
     files.Seed(folder + L"\\" + name, bytes);
   }
   return true;

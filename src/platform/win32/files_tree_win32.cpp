@@ -84,9 +84,9 @@ Status DeleteTreeAt(const std::wstring& path) {
 
 // Names in the order NTFS keeps them: compared without regard to case.
 bool FoldedLess(const std::wstring& a, const std::wstring& b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](wchar_t x, wchar_t y) {
-    return std::towupper(x) < std::towupper(y);
-  });
+  return std::lexicographical_compare(
+      a.begin(), a.end(), b.begin(), b.end(),
+      [](wchar_t x, wchar_t y) { return std::towupper(x) < std::towupper(y); });
 }
 
 }  // namespace
@@ -117,8 +117,8 @@ support::Result<std::uint64_t> Win32Files::FileSize(const std::wstring& path) {
   return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-support::Result<std::string> Win32Files::ReadBytes(const std::wstring& path,
-                                                   std::uint64_t offset, std::size_t count) {
+support::Result<std::string> Win32Files::ReadBytes(const std::wstring& path, std::uint64_t offset,
+                                                   std::size_t count) {
   UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return LastError(L"CreateFileW " + path);

@@ -1,6 +1,7 @@
 #include "platform/win32/hashing_win32.h"
 
 #include <windows.h>
+// After <windows.h>, which it needs.
 #include <bcrypt.h>
 
 #include <string>

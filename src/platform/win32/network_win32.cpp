@@ -121,8 +121,8 @@ support::Result<std::unique_ptr<HttpResponse>> Win32Network::Send(const HttpRequ
                                              static_cast<INTERNET_PORT>(request.port), 0));
   if (!connection) return StepError(kHttpRequestStep);
   UniqueInternet handle(::WinHttpOpenRequest(
-      connection.Get(), request.method.c_str(), request.path.c_str(), nullptr,
-      WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, request.secure ? WINHTTP_FLAG_SECURE : 0));
+      connection.Get(), request.method.c_str(), request.path.c_str(), nullptr, WINHTTP_NO_REFERER,
+      WINHTTP_DEFAULT_ACCEPT_TYPES, request.secure ? WINHTTP_FLAG_SECURE : 0));
   if (!handle) return StepError(kHttpRequestStep);
   DWORD no_redirects = WINHTTP_DISABLE_REDIRECTS;
   if (!::WinHttpSetOption(handle.Get(), WINHTTP_OPTION_DISABLE_FEATURE, &no_redirects,
@@ -140,13 +140,13 @@ support::Result<std::unique_ptr<HttpResponse>> Win32Network::Send(const HttpRequ
     return StepError(kHttpRequestStep);
   }
   // Step 3: send and wait for the response headers.
-  if (!::WinHttpSendRequest(handle.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
-                            WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+  if (!::WinHttpSendRequest(handle.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA,
+                            0, 0, 0) ||
       !::WinHttpReceiveResponse(handle.Get(), nullptr)) {
     return StepError(kHttpExchangeStep);
   }
-  return std::unique_ptr<HttpResponse>(
-      std::make_unique<Win32Response>(std::move(session), std::move(connection), std::move(handle)));
+  return std::unique_ptr<HttpResponse>(std::make_unique<Win32Response>(
+      std::move(session), std::move(connection), std::move(handle)));
 }
 
 }  // namespace platform

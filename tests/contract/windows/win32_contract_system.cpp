@@ -64,9 +64,11 @@ class ScratchRoot {
 platform::System& ContractSystem() { return platform::Win32System(); }
 
 bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
-  return ::CreateSymbolicLinkW(link.c_str(), target.c_str(),
-                               SYMBOLIC_LINK_FLAG_DIRECTORY |
-                                   SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+  // Wine's CreateSymbolicLinkW succeeds without making anything: believe the attributes.
+  ::CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                        SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+  const DWORD attributes = ::GetFileAttributesW(link.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 std::optional<std::uint16_t> LoopbackHttpPort() {

@@ -17,7 +17,8 @@ constexpr char kChecksum[] = "3a7bd3e2360a3d29eea436fcfb7e44c735d117c42d1c183542
 
 class AmdIndexTest : public DriverTest {
  protected:
-  void ServeScript(const std::string& script, const wchar_t* name = L"tools\\chocolateyInstall.ps1") {
+  void ServeScript(const std::string& script,
+                   const wchar_t* name = L"tools\\chocolateyInstall.ps1") {
     machine_.network.Serve(kIndexUrl, SimHttpResponse::Ok(platform::sim_archive::Pack(
                                           {{L"amd.nuspec", "<package/>"}, {name, script}}, false)));
   }
@@ -32,17 +33,25 @@ TEST_F(AmdIndexTest, ScriptVariants) {
     const wchar_t* version;
     const wchar_t* error;
   };
-  const std::string checksum_upper = "3A7BD3E2360A3D29EEA436FCFB7E44C735D117C42D1C1835420B6B9942DD4F1B";
+  const std::string checksum_upper =
+      "3A7BD3E2360A3D29EEA436FCFB7E44C735D117C42D1C1835420B6B9942DD4F1B";
   const Case kCases[] = {
       {"url64 in double quotes",
-       "$url64 = \"https://drivers.amd.com/drivers/whql-amd-software-adrenalin-edition-24.12.1-win10-win11.exe\"\n"
-       "$checksum64 = '" + std::string(kChecksum) + "'\n",
-       true, L"https://drivers.amd.com/drivers/whql-amd-software-adrenalin-edition-24.12.1-win10-win11.exe",
+       "$url64 = "
+       "\"https://drivers.amd.com/drivers/"
+       "whql-amd-software-adrenalin-edition-24.12.1-win10-win11.exe\"\n"
+       "$checksum64 = '" +
+           std::string(kChecksum) + "'\n",
+       true,
+       L"https://drivers.amd.com/drivers/"
+       L"whql-amd-software-adrenalin-edition-24.12.1-win10-win11.exe",
        L"24.12.1", L""},
       {"url in single quotes, checksum in capitals",
-       "url = 'https://drivers.amd.com/x/amd-software-adrenalin-edition-25.1.1-a.exe'\nchecksum64 = \"" +
+       "url = 'https://drivers.amd.com/x/amd-software-adrenalin-edition-25.1.1-a.exe'\nchecksum64 "
+       "= \"" +
            checksum_upper + "\"",
-       true, L"https://drivers.amd.com/x/amd-software-adrenalin-edition-25.1.1-a.exe", L"25.1.1", L""},
+       true, L"https://drivers.amd.com/x/amd-software-adrenalin-edition-25.1.1-a.exe", L"25.1.1",
+       L""},
       {"no version in the name",
        "url64='https://drivers.amd.com/a.exe' checksum64='" + std::string(kChecksum) + "'", true,
        L"https://drivers.amd.com/a.exe", L"", L""},
@@ -50,11 +59,14 @@ TEST_F(AmdIndexTest, ScriptVariants) {
        L"The AMD index did not publish a checksum for the package."},
       {"short checksum", "url64='https://drivers.amd.com/a.exe' checksum64='abc'", false, L"", L"",
        L"The AMD index did not publish a checksum for the package."},
-      {"another host", "url64='https://drivers.amd.com.evil.net/a.exe' checksum64='" + std::string(kChecksum) + "'",
+      {"another host",
+       "url64='https://drivers.amd.com.evil.net/a.exe' checksum64='" + std::string(kChecksum) + "'",
        false, L"", L"", L"The AMD index did not point at an official package."},
-      {"plain http", "url64='http://drivers.amd.com/a.exe' checksum64='" + std::string(kChecksum) + "'",
-       false, L"", L"", L"The AMD index did not point at an official package."},
-      {"no address", "Write-Host 'nothing'", false, L"", L"", L"The AMD driver index did not name a package."},
+      {"plain http",
+       "url64='http://drivers.amd.com/a.exe' checksum64='" + std::string(kChecksum) + "'", false,
+       L"", L"", L"The AMD index did not point at an official package."},
+      {"no address", "Write-Host 'nothing'", false, L"", L"",
+       L"The AMD driver index did not name a package."},
   };
   tools_.InstallTar();
   for (const Case& c : kCases) {
@@ -95,7 +107,8 @@ TEST_F(AmdIndexTest, IndexThatCannotBeRead) {
     if (!c.tar_present) machine_.processes.Unregister(L"tar.exe");
     tools_.tar_exit = c.tar_exit;
     if (c.served) {
-      ServeScript("url64='https://drivers.amd.com/a.exe' checksum64='" + std::string(kChecksum) + "'");
+      ServeScript("url64='https://drivers.amd.com/a.exe' checksum64='" + std::string(kChecksum) +
+                  "'");
     } else {
       machine_.network.Remove(kIndexUrl);
     }

@@ -21,8 +21,10 @@ TEST(AdapterVendorTest, IdDecidesThenWholeWords) {
       {"GeForce by id", L"NVIDIA GeForce RTX 4070", L"NVIDIA", L"10DE", kDriverNvidia, true},
       {"Quadro by name", L"Quadro P2000", L"", L"", kDriverNvidia, true},
       {"NVIDIA without a card word", L"NVIDIA T500", L"NVIDIA", L"10DE", kDriverNvidia, false},
-      {"Radeon RX", L"AMD Radeon RX 7600", L"Advanced Micro Devices, Inc.", L"1002", kDriverAmd, true},
-      {"APU", L"AMD Radeon(TM) Graphics", L"Advanced Micro Devices, Inc.", L"1002", kDriverAmd, false},
+      {"Radeon RX", L"AMD Radeon RX 7600", L"Advanced Micro Devices, Inc.", L"1002", kDriverAmd,
+       true},
+      {"APU", L"AMD Radeon(TM) Graphics", L"Advanced Micro Devices, Inc.", L"1002", kDriverAmd,
+       false},
       {"Ryzen graphics", L"AMD Ryzen 7 RX Vega", L"", L"1002", kDriverAmd, false},
       {"Radeon Pro", L"Radeon Pro W6800", L"", L"", kDriverAmd, true},
       {"ATI as a word", L"Display", L"ATI Technologies Inc.", L"", kDriverAmd, false},
@@ -72,18 +74,22 @@ TEST_F(DisplayAdaptersTest, SubsystemCompletedFromThePciInstanceOfTheDriver) {
   const std::wstring pci = L"SYSTEM\\CurrentControlSet\\Enum\\PCI\\";
   auto& r = machine_.registry;
   // A first match without the driver, one with a malformed subsystem, then the card.
-  r.Seed({platform::Hive::kLocalMachine, pci + L"VEN_10DE&DEV_2786&SUBSYS_11111111&REV_A1\\4&1", L"Service"},
+  r.Seed({platform::Hive::kLocalMachine, pci + L"VEN_10DE&DEV_2786&SUBSYS_11111111&REV_A1\\4&1",
+          L"Service"},
          std::wstring(L"other"));
-  r.Seed({platform::Hive::kLocalMachine, pci + L"VEN_10DE&DEV_2786&SUBSYS_XYZ&REV_A1\\4&2", L"Service"},
+  r.Seed({platform::Hive::kLocalMachine, pci + L"VEN_10DE&DEV_2786&SUBSYS_XYZ&REV_A1\\4&2",
+          L"Service"},
          std::wstring(L"nvlddmkm"));
-  r.Seed({platform::Hive::kLocalMachine, pci + L"ven_10de&dev_2786&subsys_16f110de&rev_a1\\4&3", L"Service"},
+  r.Seed({platform::Hive::kLocalMachine, pci + L"ven_10de&dev_2786&subsys_16f110de&rev_a1\\4&3",
+          L"Service"},
          std::wstring(L"nvlddmkm"));
   const auto adapters = ListDisplayAdapters();
   ASSERT_EQ(adapters.size(), 1u);
   EXPECT_EQ(adapters[0].subsysDeviceId, L"16F1");
   EXPECT_EQ(adapters[0].subsysVendorId, L"10DE");
   // Without a driver instance the first well-formed match serves.
-  (void)r.DeleteTree(platform::Hive::kLocalMachine, pci + L"ven_10de&dev_2786&subsys_16f110de&rev_a1");
+  (void)r.DeleteTree(platform::Hive::kLocalMachine,
+                     pci + L"ven_10de&dev_2786&subsys_16f110de&rev_a1");
   EXPECT_EQ(ListDisplayAdapters()[0].subsysDeviceId, L"1111");
 }
 

@@ -14,12 +14,14 @@ namespace {
 using platform::SimHttpResponse;
 
 constexpr std::uint64_t kSize = (32ull << 20) + 1;  // the smallest installer accepted
-constexpr wchar_t kNvidiaUrl[] = L"https://us.download.nvidia.com/Windows/566.36/566.36-win.exe?x=1";
+constexpr wchar_t kNvidiaUrl[] =
+    L"https://us.download.nvidia.com/Windows/566.36/566.36-win.exe?x=1";
 constexpr wchar_t kNvidiaFile[] = L"C:\\ProgramData\\Veltrane\\drivers\\566.36-win.exe";
 constexpr wchar_t kAmdUrl[] = L"https://drivers.amd.com/drivers/amd-24.12.1.exe";
 constexpr wchar_t kAmdFile[] = L"C:\\ProgramData\\Veltrane\\drivers\\amd-24.12.1.exe";
 // SHA-256 of "MZ" followed by zeros up to kSize bytes (worked out with sha256sum).
-constexpr wchar_t kPackageSha256[] = L"3ec8f6407c52a22f9a57c2d6371fc476d1b3edfcce0e0f66a7bc315f446c0632";
+constexpr wchar_t kPackageSha256[] =
+    L"3ec8f6407c52a22f9a57c2d6371fc476d1b3edfcce0e0f66a7bc315f446c0632";
 
 SimHttpResponse Package(const std::string& head = "MZ", std::uint64_t size = kSize) {
   SimHttpResponse response = SimHttpResponse::Ok(head);
@@ -71,7 +73,8 @@ TEST(PackageFileNameTest, LastSegmentMadeSafe) {
     EXPECT_EQ(PackageFileName(c.url), c.name);
   }
   EXPECT_EQ(PackageFileName(L"https://drivers.amd.com/" + std::wstring(161, L'a')), L"driver.exe");
-  EXPECT_EQ(PackageFileName(L"https://drivers.amd.com/" + std::wstring(160, L'a')), std::wstring(160, L'a'));
+  EXPECT_EQ(PackageFileName(L"https://drivers.amd.com/" + std::wstring(160, L'a')),
+            std::wstring(160, L'a'));
 }
 
 TEST_F(DriverDownloadTest, NvidiaDownloadIsRecordedAndReusedWithoutARequest) {
@@ -91,7 +94,8 @@ TEST_F(DriverDownloadTest, NvidiaDownloadIsRecordedAndReusedWithoutARequest) {
   EXPECT_EQ(machine_.network.log().size(), 1u);
   // A file changed after its download (same size, same "MZ") is fetched anew.
   {
-    std::fstream patch(machine_.files.HostPath(kNvidiaFile), std::ios::in | std::ios::out | std::ios::binary);
+    std::fstream patch(machine_.files.HostPath(kNvidiaFile),
+                       std::ios::in | std::ios::out | std::ios::binary);
     patch.seekp(100);
     patch.put('x');
   }
@@ -136,7 +140,8 @@ TEST_F(DriverDownloadTest, EveryFailureLeavesNothingBehind) {
     const wchar_t* message;
   };
   const Case kCases[] = {
-      {"wrong hash", true, Package("MX"), L"The AMD package hash did not match the published hash."},
+      {"wrong hash", true, Package("MX"),
+       L"The AMD package hash did not match the published hash."},
       {"not an executable", false, Package("ZM"), L"The download was not an installer package."},
       {"too small", false, Package("MZ", kSize - 2), L"The download was not an installer package."},
       {"other size than published", false, Package("MZ", kSize + 1),
@@ -177,7 +182,8 @@ TEST_F(DriverDownloadTest, OffersThatAreNotDownloaded) {
       {"NVIDIA offer on AMD's host", foreign, L"The package address is not on the vendor site."},
       {"NVIDIA size unknown", no_size,
        L"NVIDIA did not give the package size, so the download cannot be checked."},
-      {"AMD without checksum", AmdOffer(L""), L"The AMD index did not publish a checksum for the package."},
+      {"AMD without checksum", AmdOffer(L""),
+       L"The AMD index did not publish a checksum for the package."},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);

@@ -22,7 +22,8 @@ class DriverTest : public SimMachineTest {
     auto& r = machine_.registry;
     r.Seed({platform::Hive::kLocalMachine, key, L"DriverDesc"}, desc);
     r.Seed({platform::Hive::kLocalMachine, key, L"ProviderName"}, provider);
-    if (!matching.empty()) r.Seed({platform::Hive::kLocalMachine, key, L"MatchingDeviceId"}, matching);
+    if (!matching.empty())
+      r.Seed({platform::Hive::kLocalMachine, key, L"MatchingDeviceId"}, matching);
     if (!version.empty()) r.Seed({platform::Hive::kLocalMachine, key, L"DriverVersion"}, version);
   }
 

@@ -22,7 +22,8 @@ class DriverInstallTest : public DriverTest {
     tools_.RegisterNvidiaSetup();
     tools_.RegisterPnputil();
   }
-  gui::GpuDriverOffer Offer(std::uint32_t vendor, const std::string& bytes, const std::wstring& signer) {
+  gui::GpuDriverOffer Offer(std::uint32_t vendor, const std::string& bytes,
+                            const std::wstring& signer) {
     machine_.files.Seed(kPackage, bytes);
     if (!signer.empty()) machine_.signature.Sign(bytes, signer);
     gui::GpuDriverOffer offer;
@@ -31,17 +32,20 @@ class DriverInstallTest : public DriverTest {
     return offer;
   }
   gui::GpuDriverOffer NvidiaOffer(const std::wstring& signer = L"NVIDIA Corporation") {
-    return Offer(kDriverNvidia, Pack({{L"setup.exe", "MZ setup"}, {L"Display.Driver\\nv.inf", "x"}}, true), signer);
+    return Offer(kDriverNvidia,
+                 Pack({{L"setup.exe", "MZ setup"}, {L"Display.Driver\\nv.inf", "x"}}, true),
+                 signer);
   }
   gui::GpuDriverOffer AmdOffer(const std::wstring& signer = L"Advanced Micro Devices, Inc.") {
     const std::string inner = Pack({{L"Display\\inner.inf", "Service = AMDKMDAG"}}, false);
-    return Offer(kDriverAmd,
-                 Pack({{L"Packages\\Drivers\\Display\\WT6A_INF\\u0412345.inf", "AddService = amdkmdag"},
-                       {L"Packages\\Drivers\\Audio\\Display\\audio.inf", "amdkmdag"},
-                       {L"Packages\\Drivers\\Display\\WT6A_INF\\readme.inf", "no service"},
-                       {L"Packages\\Bin64\\inner.zip", inner}},
-                      true),
-                 signer);
+    return Offer(
+        kDriverAmd,
+        Pack({{L"Packages\\Drivers\\Display\\WT6A_INF\\u0412345.inf", "AddService = amdkmdag"},
+              {L"Packages\\Drivers\\Audio\\Display\\audio.inf", "amdkmdag"},
+              {L"Packages\\Drivers\\Display\\WT6A_INF\\readme.inf", "no service"},
+              {L"Packages\\Bin64\\inner.zip", inner}},
+             true),
+        signer);
   }
 };
 
@@ -83,9 +87,10 @@ TEST_F(DriverInstallTest, NvidiaSetupExitCodes) {
   EXPECT_EQ(unpack.timeout_ms, 1200000u);
   EXPECT_TRUE(unpack.no_window);
   const auto& setup = runs.back();
-  EXPECT_EQ(setup.command_line,
-            L"\"C:\\ProgramData\\Veltrane\\drivers\\nvidia-unpack\\setup.exe\" -s -n Display.Driver "
-            L"Display.PhysX -log:\"C:\\ProgramData\\Veltrane\\drivers\\nvidia-setup.log\" -loglevel:6");
+  EXPECT_EQ(
+      setup.command_line,
+      L"\"C:\\ProgramData\\Veltrane\\drivers\\nvidia-unpack\\setup.exe\" -s -n Display.Driver "
+      L"Display.PhysX -log:\"C:\\ProgramData\\Veltrane\\drivers\\nvidia-setup.log\" -loglevel:6");
   EXPECT_EQ(setup.work_dir, kNvidiaUnpack);
   EXPECT_EQ(setup.timeout_ms, 1500000u);
   EXPECT_FALSE(setup.no_window);
@@ -112,7 +117,8 @@ TEST_F(DriverInstallTest, OnlyTheVendorsSignatureOpensThePackage) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
-    gui::GpuDriverOffer offer = c.vendor == kDriverNvidia ? NvidiaOffer(c.signer) : AmdOffer(c.signer);
+    gui::GpuDriverOffer offer =
+        c.vendor == kDriverNvidia ? NvidiaOffer(c.signer) : AmdOffer(c.signer);
     if (c.invalid) machine_.signature.SignInvalid(*machine_.files.ReadAll(kPackage));
     EXPECT_EQ(InstallGpuDriver(&feed_, offer), 1);
     EXPECT_EQ(offer.message, c.message);
@@ -125,13 +131,15 @@ TEST_F(DriverInstallTest, StaleFilesAndLinksInTheUnpackFolder) {
   // link planted in the folder must not take its target down with it.
   machine_.files.Seed(std::wstring(kNvidiaUnpack) + L"\\setup.exe", "MZ stale");
   machine_.files.Seed(L"C:\\Users\\Player\\Documents\\keep.txt", "precious");
-  machine_.files.SeedLink(std::wstring(kNvidiaUnpack) + L"\\escape", L"C:\\Users\\Player\\Documents");
+  machine_.files.SeedLink(std::wstring(kNvidiaUnpack) + L"\\escape",
+                          L"C:\\Users\\Player\\Documents");
   const std::string bytes = Pack({{L"readme.txt", "no setup here"}}, true);
   gui::GpuDriverOffer offer = Offer(kDriverNvidia, bytes, L"NVIDIA Corporation");
   EXPECT_EQ(InstallGpuDriver(&feed_, offer), 1);
   EXPECT_EQ(offer.message, L"The NVIDIA package could not be unpacked.");
   EXPECT_TRUE(tools_.calls[L"setup"].empty());
-  EXPECT_EQ(machine_.files.ReadAll(L"C:\\Users\\Player\\Documents\\keep.txt").value_or(""), "precious");
+  EXPECT_EQ(machine_.files.ReadAll(L"C:\\Users\\Player\\Documents\\keep.txt").value_or(""),
+            "precious");
   EXPECT_FALSE(machine_.files.Exists(kNvidiaUnpack));
 }
 
@@ -144,8 +152,10 @@ TEST_F(DriverInstallTest, AmdDisplayDriverThroughPnputil) {
     const wchar_t* text;
   };
   const Case kCases[] = {
-      {"still running", 0, 600001, 1, L"The display-driver install is still running. It was left running."},
-      {"installed", 0, 5000, 0, L"AMD display driver installed. Restart to finish it. Adrenalin was not installed."},
+      {"still running", 0, 600001, 1,
+       L"The display-driver install is still running. It was left running."},
+      {"installed", 0, 5000, 0,
+       L"AMD display driver installed. Restart to finish it. Adrenalin was not installed."},
       {"installed, restart", 3010, 5000, 0,
        L"AMD display driver installed. Restart to finish it. Adrenalin was not installed."},
       {"refused", 5, 5000, 1, L"The AMD display driver did not install (5)."},
@@ -172,14 +182,17 @@ TEST_F(DriverInstallTest, AmdDisplayDriverThroughPnputil) {
       L"\"C:\\Windows\\System32\\pnputil.exe\" /add-driver "
       L"\"C:\\ProgramData\\Veltrane\\drivers\\amd-unpack\\inner0\\Display\\inner.inf\" /install",
       L"\"C:\\Windows\\System32\\pnputil.exe\" /add-driver "
-      L"\"C:\\ProgramData\\Veltrane\\drivers\\amd-unpack\\Packages\\Drivers\\Display\\WT6A_INF\\u0412345.inf\" "
+      L"\"C:\\ProgramData\\Veltrane\\drivers\\amd-unpack\\Packages\\Drivers\\Display\\WT6A_"
+      L"INF\\u0412345.inf\" "
       L"/install"};
   EXPECT_EQ(tools_.calls[L"pnputil"], expected);
 }
 
 TEST_F(DriverInstallTest, InfWalk) {
   const std::wstring root = L"C:\\Unpacked";
-  auto put = [&](const std::wstring& path, const std::string& text) { machine_.files.Seed(root + L"\\" + path, text); };
+  auto put = [&](const std::wstring& path, const std::string& text) {
+    machine_.files.Seed(root + L"\\" + path, text);
+  };
   const std::string utf16("a\0m\0d\0k\0m\0d\0a\0g\0", 16);
   put(L"A\\eight.inf", "[x]\nAMDKmdag");
   put(L"B\\wide.INF", utf16);
@@ -195,7 +208,8 @@ TEST_F(DriverInstallTest, InfWalk) {
                                               root + L"\\A\\eight.inf", root + L"\\B\\wide.INF"};
   EXPECT_EQ(FindDisplayInfs(root), expected);
   put(L"Packages\\Display\\x.inf", "amdkmdag");
-  EXPECT_EQ(FindDisplayInfs(root), (std::vector<std::wstring>{root + L"\\Packages\\Display\\x.inf"}));
+  EXPECT_EQ(FindDisplayInfs(root),
+            (std::vector<std::wstring>{root + L"\\Packages\\Display\\x.inf"}));
 }
 
 TEST_F(DriverInstallTest, WithoutAPackageOrSevenZip) {

@@ -49,9 +49,10 @@ constexpr char kAnswer[] =
 class DriverLookupTest : public DriverTest {
  protected:
   void SetUp() override {
-    machine_.registry.Seed({platform::Hive::kLocalMachine,
-                            L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", L"CurrentBuildNumber"},
-                           std::wstring(L"22631"));
+    machine_.registry.Seed(
+        {platform::Hive::kLocalMachine, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+         L"CurrentBuildNumber"},
+        std::wstring(L"22631"));
   }
   void ServePackageSize(std::uint64_t size) {
     SimHttpResponse head = SimHttpResponse::Ok("");
@@ -75,10 +76,12 @@ TEST(NvidiaResponseTest, ReadsTheAttributesOfThePackage) {
        "\"DownloadURLAdmin\":\"https://b/y\"}}",
        "1", "https://b/y"},
       {"null and empty are absent",
-       "{\"DriverAttributes\":{\"Version\":\"null\",\"DownloadURLAdmin\":\"\",\"DownloadURL\":\"u\"}}",
+       "{\"DriverAttributes\":{\"Version\":\"null\",\"DownloadURLAdmin\":\"\",\"DownloadURL\":"
+       "\"u\"}}",
        "", "u"},
       {"colon too far", "{\"DriverAttributes\":{\"Version\"         :\"9\"}}", "", ""},
-      {"unicode escapes dropped", "{\"DriverAttributes\":{\"Version\":\"5\\u00a06\\\"\"}}", "56\"", ""},
+      {"unicode escapes dropped", "{\"DriverAttributes\":{\"Version\":\"5\\u00a06\\\"\"}}", "56\"",
+       ""},
       {"keys before the attributes ignored",
        "{\"Version\":\"0\",\"DriverAttributes\":{\"Version\":\"2\"}}", "2", ""},
       {"no attributes", "{\"Version\":\"1\",\"DownloadURL\":\"https://a\"}", "", ""},
@@ -155,7 +158,8 @@ TEST_F(DriverLookupTest, SpaceSizeAndBatteryRules) {
   };
   SeedGeForce();
   machine_.network.Serve(std::wstring(kLookupPrefix) + kFullQuery, SimHttpResponse::Ok(kAnswer));
-  machine_.network.Serve(std::wstring(kLookupPrefix) + kFullQueryOnBattery, SimHttpResponse::Ok(kAnswer));
+  machine_.network.Serve(std::wstring(kLookupPrefix) + kFullQueryOnBattery,
+                         SimHttpResponse::Ok(kAnswer));
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     ServePackageSize(c.size);
@@ -198,11 +202,15 @@ TEST_F(DriverLookupTest, NvidiaAnswersThatAreNotOffered) {
   };
   const Case kCases[] = {
       {"no network", std::nullopt, L"The vendor site did not answer (12029)."},
-      {"no package", std::string("{\"IDS\":[]}"), L"NVIDIA did not publish a package for this adapter."},
-      {"http address", std::string("{\"DriverAttributes\":{\"DownloadURL\":\"http://us.download.nvidia.com/a.exe\"}}"),
+      {"no package", std::string("{\"IDS\":[]}"),
+       L"NVIDIA did not publish a package for this adapter."},
+      {"http address",
+       std::string(
+           "{\"DriverAttributes\":{\"DownloadURL\":\"http://us.download.nvidia.com/a.exe\"}}"),
        L"NVIDIA did not publish a package for this adapter."},
       {"foreign host",
-       std::string("{\"DriverAttributes\":{\"DownloadURL\":\"https://download.nvidia.com.evil.net/a.exe\"}}"),
+       std::string("{\"DriverAttributes\":{\"DownloadURL\":\"https://download.nvidia.com.evil.net/"
+                   "a.exe\"}}"),
        L"NVIDIA returned a package that is not on its download site."},
   };
   SeedGeForce();
@@ -210,8 +218,10 @@ TEST_F(DriverLookupTest, NvidiaAnswersThatAreNotOffered) {
     SCOPED_TRACE(c.name);
     machine_.network.SetOffline(!c.answer);
     if (c.answer) {
-      machine_.network.Serve(std::wstring(kLookupPrefix) + kFullQuery, SimHttpResponse::Ok(*c.answer));
-      machine_.network.Serve(std::wstring(kLookupPrefix) + kShortQuery, SimHttpResponse::Ok(*c.answer));
+      machine_.network.Serve(std::wstring(kLookupPrefix) + kFullQuery,
+                             SimHttpResponse::Ok(*c.answer));
+      machine_.network.Serve(std::wstring(kLookupPrefix) + kShortQuery,
+                             SimHttpResponse::Ok(*c.answer));
     }
     const gui::GpuDriverOffer offer = LookupGpuDriver(&feed_, nullptr);
     EXPECT_FALSE(offer.found);

@@ -14,7 +14,8 @@ using platform::SimHttpResponse;
 constexpr wchar_t kInstallerUrl[] = L"https://www.7-zip.org/a/7z2605-x64.exe";
 constexpr wchar_t kInstaller[] = L"C:\\ProgramData\\Veltrane\\drivers\\7z2605-x64.exe";
 // SHA-256 of "MZ installer" (worked out with sha256sum).
-constexpr wchar_t kInstallerSha256[] = L"9bddb44627973bc5a5e0b20bf4a44cf2449f8b6ca1e8dfee0525b528ad80e020";
+constexpr wchar_t kInstallerSha256[] =
+    L"9bddb44627973bc5a5e0b20bf4a44cf2449f8b6ca1e8dfee0525b528ad80e020";
 
 class SevenZipTest : public DriverTest {
  protected:
@@ -58,7 +59,8 @@ TEST_F(SevenZipTest, InstallerRunsOnlyWithThePinnedHash) {
     EXPECT_EQ(error, c.error);
   }
   // Run twice (the failing and the good installer), never the refused one.
-  const std::vector<std::wstring> runs(2, L"\"C:\\ProgramData\\Veltrane\\drivers\\7z2605-x64.exe\" /S");
+  const std::vector<std::wstring> runs(
+      2, L"\"C:\\ProgramData\\Veltrane\\drivers\\7z2605-x64.exe\" /S");
   EXPECT_EQ(tools_.calls[L"7z-installer"], runs);
   EXPECT_EQ(feed_.lines.back(), L"7-Zip is installed.");
 }
@@ -87,7 +89,8 @@ TEST_F(SevenZipTest, DriverFolderTakesOnlyAnAbsoluteChoice) {
       {"climbs out", L"D:\\a\\..\\Windows", L"C:\\ProgramData\\Veltrane\\drivers"},
       {"201 characters", L"D:\\" + std::wstring(198, L'a'), L"C:\\ProgramData\\Veltrane\\drivers"},
   };
-  const platform::RegPath dir{platform::Hive::kCurrentUser, L"Software\\Veltrane\\Monitor", L"DriverDir"};
+  const platform::RegPath dir{platform::Hive::kCurrentUser, L"Software\\Veltrane\\Monitor",
+                              L"DriverDir"};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     if (c.choice) machine_.registry.Seed(dir, *c.choice);

@@ -160,16 +160,18 @@ TEST_F(VendorFetchTest, SinkGetsEveryChunkAndCanStop) {
   big.piece_size = 1 << 20;
   machine_.network.Serve(kUrl, big);
   std::vector<std::uint64_t> so_far;
-  ASSERT_TRUE(Get(kUrl, 1 << 20, [&](const char*, std::size_t, std::uint64_t total, std::uint64_t length) {
-    EXPECT_EQ(length, 200000u);
-    so_far.push_back(total);
-    return true;
-  }));
+  ASSERT_TRUE(
+      Get(kUrl, 1 << 20, [&](const char*, std::size_t, std::uint64_t total, std::uint64_t length) {
+        EXPECT_EQ(length, 200000u);
+        so_far.push_back(total);
+        return true;
+      }));
   // 64 KiB chunks: 65536, 131072, 196608, then the last 3392 bytes.
   EXPECT_EQ(so_far, (std::vector<std::uint64_t>{65536, 131072, 196608, 200000}));
   EXPECT_TRUE(result_.body.empty());
 
-  EXPECT_FALSE(Get(kUrl, 1 << 20, [](const char*, std::size_t, std::uint64_t, std::uint64_t) { return false; }));
+  EXPECT_FALSE(Get(kUrl, 1 << 20,
+                   [](const char*, std::size_t, std::uint64_t, std::uint64_t) { return false; }));
   EXPECT_EQ(error_, L"Could not save the download.");
   EXPECT_FALSE(result_.stopped);
   EXPECT_FALSE(Get(kUrl, 1 << 20, [&](const char*, std::size_t, std::uint64_t, std::uint64_t) {

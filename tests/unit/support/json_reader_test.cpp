@@ -39,7 +39,8 @@ TEST(JsonReaderTest, AcceptsOnlyWellFormedDocuments) {
 }
 
 TEST(JsonReaderTest, ValuesAndEscapes) {
-  const auto doc = ParseJson(R"({"v":"2.11.0","u":"a\/b\u00e9\ud83d\ude00\"","n":42,"dup":"first","dup":"x"})");
+  const auto doc =
+      ParseJson(R"({"v":"2.11.0","u":"a\/b\u00e9\ud83d\ude00\"","n":42,"dup":"first","dup":"x"})");
   ASSERT_TRUE(doc);
   EXPECT_EQ(doc->StringAt("v"), "2.11.0");
   EXPECT_EQ(doc->StringAt("u"), "a/b\xC3\xA9\xF0\x9F\x98\x80\"");
