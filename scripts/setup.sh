@@ -11,6 +11,7 @@ packages=(
   g++-mingw-w64-x86-64-posix       # also brings the MinGW-w64 binutils (windres, objdump)
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   wine wine64 xvfb xauth
+  python3                          # the loopback HTTP server of the network contract tests
 )
 
 # One dpkg query for the whole list; a package dpkg has never heard of is simply absent.
