@@ -32,6 +32,22 @@ bool IsProcessRunning(const std::wstring& image) {
   return false;
 }
 
+// An optional utility: its absence is informational, never a failure, and its presence
+// says nothing about what it is doing.
+void RateOptionalUtility(HealthCheck& check, bool present, const wchar_t* absent_text,
+                         const wchar_t* present_text) {
+  if (IsCheckDisabled(check.id)) {
+    MarkDisabled(check);
+  } else if (!present) {
+    check.status = HealthStatus::Informational;
+    check.explanation = absent_text;
+  } else {
+    check.status = HealthStatus::Passing;
+    check.explanation = present_text;
+    check.repairStep.clear();
+  }
+}
+
 }  // namespace
 
 HealthCheck CheckDisplayDriver() {
@@ -79,20 +95,11 @@ HealthCheck CheckAfterburner() {
     check.live = IsProcessRunning(L"MSIAfterburner.exe") ? L"installed and running"
                                                          : L"installed, not running";
   }
-  if (IsCheckDisabled(check.id)) {
-    MarkDisabled(check);
-  } else if (!present) {
-    check.status = HealthStatus::Informational;
-    check.explanation =
-        L"Afterburner is optional. Absence is not a failure, and no overclock is "
-        L"inferred.";
-  } else {
-    check.status = HealthStatus::Passing;
-    check.explanation =
-        L"The Afterburner executable is present. This does not mean a fan curve, "
-        L"voltage, or overclock profile is active.";
-    check.repairStep.clear();
-  }
+  RateOptionalUtility(check, present,
+                      L"Afterburner is optional. Absence is not a failure, and no overclock is "
+                      L"inferred.",
+                      L"The Afterburner executable is present. This does not mean a fan curve, "
+                      L"voltage, or overclock profile is active.");
   return check;
 }
 
@@ -103,18 +110,10 @@ HealthCheck CheckRivaTuner() {
   const bool present =
       platform::Sys().files.Exists(ProgramFilesX86() + L"\\RivaTuner Statistics Server\\RTSS.exe");
   check.live = present ? L"RTSS.exe is present" : L"not installed";
-  if (IsCheckDisabled(check.id)) {
-    MarkDisabled(check);
-  } else if (!present) {
-    check.status = HealthStatus::Informational;
-    check.explanation = L"RivaTuner is optional and is only expected after the Afterburner step.";
-  } else {
-    check.status = HealthStatus::Passing;
-    check.explanation =
-        L"RTSS is installed. An overlay is not reported as active just because "
-        L"the file exists.";
-    check.repairStep.clear();
-  }
+  RateOptionalUtility(check, present,
+                      L"RivaTuner is optional and is only expected after the Afterburner step.",
+                      L"RTSS is installed. An overlay is not reported as active just because "
+                      L"the file exists.");
   return check;
 }
 
