@@ -130,7 +130,8 @@ if [ "$windows_built" -eq 1 ] && [ -f "$contract_exe" ]; then
     http_port_file="$LOGS/loopback-http.port"
     python3 tests/contract/loopback_http.py 900 >"$http_port_file" 2>/dev/null &
     http_pid=$!
-    for _ in 1 2 3 4 5 6 7 8 9 10; do
+    # Up to 10 s: on a busy machine Python alone can take seconds to start.
+    for _ in $(seq 50); do
       [ -s "$http_port_file" ] && break
       sleep 0.2
     done
