@@ -7,7 +7,7 @@
 #include "app/dispatch_targets.h"
 #include "app/elevation.h"
 #include "app/output.h"
-#include "app/product.h"
+#include "app/single_instance.h"
 #include "app/thread_context.h"
 #include "app/usage.h"
 #include "health/health_self_test.h"
@@ -101,10 +101,14 @@ int RunConsoleCommand(const Options& options, const Arguments& args) {
   if (command == L"guard") return RunGuardCommand();
   if (command == L"apply") return HoldResolutionInConsole(options.resolution);
 
-  // Step 2: one machine-changing operation at a time, across processes.
+  // Step 2: one machine-changing operation at a time, across processes. Only an elevated
+  // process can take the lock, and only an elevated one changes the machine: an unelevated
+  // copy relaunches itself (the elevated copy takes the lock) or measures without stopping
+  // any service or writing the data folder.
   std::unique_ptr<platform::HeldMutex> lock;
-  if (TakesLock(command)) {
-    auto held = platform::Sys().instance_lock.Acquire(kInstanceMutexName);
+  const bool elevated = IsProcessElevated();
+  if (TakesLock(command) && elevated) {
+    auto held = AcquireSingleInstance();
     if (!held) {
       // Only a name that is there means another operation; anything else is its own fault.
       if (held.error().code == support::ErrorCode::kAlreadyExists) {
@@ -121,7 +125,7 @@ int RunConsoleCommand(const Options& options, const Arguments& args) {
   if (command == L"benchmark") return BenchmarkOnlyFlow(options);
   // Step 4: a copy started some other way than through the entry point may still lack
   // administrator rights.
-  if (lock != nullptr) {
+  if (TakesLock(command) && !elevated) {
     bool relaunched = false;
     const int code = EnsureElevated(options, args, relaunched);
     if (code != -1) return code;

@@ -6,5 +6,10 @@ inline constexpr wchar_t kProductName[] = L"Veltrane";
 inline constexpr wchar_t kVersionText[] = L"2.10.1";
 inline constexpr wchar_t kMakerName[] = L"Orvandel";
 inline constexpr wchar_t kMakerUrl[] = L"https://orvandel.com/veltrane";
-// Held by every console command that changes the machine, and by the GUI.
-inline constexpr wchar_t kInstanceMutexName[] = L"Global\\Veltrane.SingleInstance";
+// Held by every console command that changes the machine, and by the GUI: a mutex in a
+// private namespace that only elevated administrators can create or open, so a standard
+// user cannot hold the name to block every operation.
+inline constexpr wchar_t kInstanceNamespace[] = L"Veltrane";
+inline constexpr wchar_t kInstanceMutexName[] = L"Veltrane.SingleInstance";
+// The same lock where the system has no private namespaces (Wine).
+inline constexpr wchar_t kGlobalInstanceMutexName[] = L"Global\\Veltrane.SingleInstance";

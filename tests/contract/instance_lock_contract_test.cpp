@@ -41,3 +41,28 @@ TEST(InstanceLockContract, AcquireSaysAHeldNameExists) {
 }
 
 }  // namespace
+
+namespace {
+
+// The lock of the Administrators' private namespace behaves as a plain one for an elevated
+// process; a system without private namespaces says so rather than failing otherwise.
+TEST(InstanceLockContract, AdministratorsNamespaceHoldsItsNameUntilReleased) {
+  platform::InstanceLock& lock = contract::ContractSystem().instance_lock;
+  const std::wstring space = L"Veltrane.ContractTest";
+  const std::wstring name = L"Lock";
+  auto first = lock.AcquireForAdministrators(space, name);
+  if (!first && first.error().code == support::ErrorCode::kUnsupported) {
+    GTEST_SKIP() << "no private namespaces on this system";
+  }
+  ASSERT_TRUE(first.ok()) << first.error().win32_error;
+  auto second = lock.AcquireForAdministrators(space, name);
+  ASSERT_FALSE(second.ok());
+  EXPECT_EQ(second.error().code, support::ErrorCode::kAlreadyExists);
+  EXPECT_EQ(second.error().win32_error, 183u);
+  // A plain name spelled like it is another object.
+  EXPECT_TRUE(lock.Acquire(L"Local\\" + name).ok());
+  first.value().reset();
+  EXPECT_TRUE(lock.AcquireForAdministrators(space, name).ok());
+}
+
+}  // namespace

@@ -3,7 +3,8 @@
 namespace platform {
 
 SimMachine::SimMachine()
-    : timer(clock),
+    : instance_lock(environment),
+      timer(clock),
       processes(clock),
       signature(files),
       desktop(processes),

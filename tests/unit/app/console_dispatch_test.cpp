@@ -9,6 +9,15 @@
 
 namespace {
 
+// Another elevated process holds the single-instance lock.
+void HoldLockElsewhere(platform::SimMachine& machine) {
+  machine.instance_lock.HoldElsewhereForAdministrators(kInstanceNamespace, kInstanceMutexName);
+}
+
+bool LockHeld(platform::SimMachine& machine) {
+  return machine.instance_lock.IsHeldForAdministrators(kInstanceNamespace, kInstanceMutexName);
+}
+
 class ConsoleDispatchTest : public SimMachineTest {
  protected:
   void SetUp() override { machine_.console.SetAllStreams(Kind::kConsole); }
@@ -21,7 +30,7 @@ class ConsoleDispatchTest : public SimMachineTest {
 };
 
 TEST_F(ConsoleDispatchTest, BusyLockStopsMachineChangingCommandsOnly) {
-  machine_.instance_lock.HoldElsewhere(kInstanceMutexName);
+  HoldLockElsewhere(machine_);
   struct Case {
     const char* name;
     Arguments args;
@@ -35,7 +44,7 @@ TEST_F(ConsoleDispatchTest, BusyLockStopsMachineChangingCommandsOnly) {
     machine_.console.ClearOutput();
     EXPECT_EQ(Run(c.args), 1);
     EXPECT_EQ(Err(), L"Another Veltrane operation is already running.\n");
-    EXPECT_TRUE(machine_.instance_lock.IsHeld(kInstanceMutexName));
+    EXPECT_TRUE(LockHeld(machine_));
   }
   for (const Arguments& args : {Arguments{L"--status"}, Arguments{L"--health"}}) {
     machine_.console.ClearOutput();
@@ -75,9 +84,45 @@ TEST_F(ConsoleDispatchTest, LockAndUninstallFailuresSayWhatHappened) {
   }
 }
 
+// The lock lives where only elevated administrators reach it: a standard user holding the
+// global name blocks nothing; an unelevated copy, which cannot take the lock, still
+// relaunches; where the system has no private namespaces the global name is the lock.
+TEST_F(ConsoleDispatchTest, LockLivesWhereOnlyAdministratorsReachIt) {
+  machine_.instance_lock.HoldElsewhere(L"Global\\Veltrane.SingleInstance");
+  struct Case {
+    const char* name;
+    bool namespaces;
+    bool elevated;
+    int code;
+    std::wstring out;
+    std::wstring err;
+    bool fallback_logged;
+  };
+  const Case kCases[] = {
+      {"a squat on the global name", true, true, 1, L"", L"Service is not installed.\n", false},
+      {"an unelevated copy", true, false, 0,
+       L"Requesting administrator privileges (approve the UAC prompt)...\n", L"", false},
+      {"no private namespaces", false, true, 1, L"",
+       L"Another Veltrane operation is already running.\n", true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    machine_.console.ClearOutput();
+    machine_.instance_lock.SetPrivateNamespaces(c.namespaces);
+    machine_.environment.SetElevated(c.elevated);
+    EXPECT_EQ(Run({L"--stop"}), c.code);
+    EXPECT_EQ(Out(), c.out);
+    EXPECT_EQ(Err(), c.err);
+    EXPECT_EQ(Log().find(L"No private namespaces on this system; the single-instance lock uses "
+                         L"Global\\Veltrane.SingleInstance.") != std::wstring::npos,
+              c.fallback_logged);
+    EXPECT_FALSE(LockHeld(machine_));
+  }
+}
+
 TEST_F(ConsoleDispatchTest, LockIsHeldForTheFlowAndReleasedAfter) {
   EXPECT_EQ(Run({L"--apply-afterburner"}), 1);
-  EXPECT_FALSE(machine_.instance_lock.IsHeld(kInstanceMutexName));
+  EXPECT_FALSE(LockHeld(machine_));
   // A second run can take it again.
   EXPECT_EQ(Run({L"--apply-afterburner"}), 1);
   EXPECT_EQ(Err(),
@@ -150,7 +195,7 @@ TEST_F(ConsoleDispatchTest, UnelevatedCopyRelaunchesBeforeChangingTheMachine) {
   EXPECT_EQ(Out(), L"Requesting administrator privileges (approve the UAC prompt)...\n");
   ASSERT_EQ(machine_.shell.elevated_runs().size(), 1u);
   EXPECT_EQ(machine_.shell.elevated_runs()[0].parameters, L"\"--apply-memory\" \"--elevated\"");
-  EXPECT_FALSE(machine_.instance_lock.IsHeld(kInstanceMutexName));
+  EXPECT_FALSE(LockHeld(machine_));
 
   machine_.console.ClearOutput();
   machine_.shell.SetElevationAccepted(false);
@@ -159,7 +204,7 @@ TEST_F(ConsoleDispatchTest, UnelevatedCopyRelaunchesBeforeChangingTheMachine) {
 }
 
 TEST_F(ConsoleDispatchTest, HelpAndVersionPrintWithoutLockOrLog) {
-  machine_.instance_lock.HoldElsewhere(kInstanceMutexName);
+  HoldLockElsewhere(machine_);
   EXPECT_EQ(Run({L"--version"}), 0);
   EXPECT_EQ(Run({L"-h"}), 0);
   EXPECT_NE(Out().find(L"Usage:"), std::wstring::npos);
@@ -209,7 +254,7 @@ TEST_F(DefaultFlowPauseTest, OnlyTheDefaultFlowWaitsForEnter) {
     EXPECT_EQ(ends_with_prompt, c.pauses) << support::ToUtf8(out);
     // The typed line was read only when the prompt was shown; the lock was already gone.
     EXPECT_EQ(machine.console.ReadLine(8).has_value(), !c.pauses);
-    EXPECT_FALSE(machine.instance_lock.IsHeld(kInstanceMutexName));
+    EXPECT_FALSE(LockHeld(machine));
   }
 }
 

@@ -9,7 +9,8 @@ namespace {
 constexpr wchar_t kName[] = L"Global\\Veltrane.SingleInstance";
 
 TEST(SimInstanceLockTest, AnotherProcessHoldsTheNameUntilItLetsGo) {
-  SimInstanceLock lock;
+  SimEnvironment environment;
+  SimInstanceLock lock(environment);
   lock.HoldElsewhere(kName);
   EXPECT_EQ(lock.TryCreate(kName), nullptr);
   EXPECT_NE(lock.TryCreate(L"global\\veltrane.singleinstance"), nullptr);  // case matters
@@ -18,7 +19,8 @@ TEST(SimInstanceLockTest, AnotherProcessHoldsTheNameUntilItLetsGo) {
 }
 
 TEST(SimInstanceLockTest, FailedCreateHoldsNothing) {
-  SimInstanceLock lock;
+  SimEnvironment environment;
+  SimInstanceLock lock(environment);
   lock.FailNextCreate();
   EXPECT_EQ(lock.TryCreate(kName), nullptr);
   EXPECT_FALSE(lock.IsHeld(kName));
@@ -29,7 +31,8 @@ TEST(SimInstanceLockTest, FailedCreateHoldsNothing) {
 TEST(SimInstanceLockTest, HandleMayOutliveTheSim) {
   std::unique_ptr<HeldMutex> held;
   {
-    SimInstanceLock lock;
+    SimEnvironment environment;
+    SimInstanceLock lock(environment);
     held = lock.TryCreate(kName);
   }
   held.reset();  // must not touch freed memory
