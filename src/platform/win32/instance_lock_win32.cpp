@@ -64,10 +64,12 @@ support::Result<UniqueHandle> CreateNamedMutex(const std::wstring& name,
 }
 
 support::Result<UniqueBoundary> AdministratorsBoundary(const std::wstring& name) {
+  // Wine's stand-in fails without setting an error, so a stale one must not show through.
+  ::SetLastError(ERROR_SUCCESS);
   UniqueBoundary boundary(::CreateBoundaryDescriptorW(name.c_str(), 0));
   if (!boundary) {
-    // Wine answers with no error at all: it has no boundaries (and calling
-    // AddSIDToBoundaryDescriptor there aborts the process).
+    // No error at all means no boundaries on this system (Wine, where calling
+    // AddSIDToBoundaryDescriptor would abort the process).
     const DWORD error = ::GetLastError();
     return FromWin32(error != 0 ? error : ERROR_CALL_NOT_IMPLEMENTED,
                      L"CreateBoundaryDescriptorW " + name);
