@@ -104,6 +104,10 @@ struct FailureActions {
   bool on_non_crash_failures = false;
 };
 
+// SERVICE_SID_INFO: whether the service's token carries its own service SID, and whether
+// that token is write-restricted to objects granting the SID.
+enum class ServiceSidType : std::uint32_t { kNone = 0, kUnrestricted = 1, kRestricted = 3 };
+
 class ServiceManagerHandle {
  public:
   virtual ~ServiceManagerHandle() = default;
@@ -165,6 +169,13 @@ class Services {
   // ACTIONS_FLAG) with `on_non_crash_failures`. Wine accepts and forgets them.
   virtual support::Status SetFailureActions(ServiceHandle& service,
                                             const FailureActions& actions) = 0;
+  // ChangeServiceConfig2W(SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO): the service's process
+  // keeps only these privileges. kUnsupported (win32_error 124) where the manager lacks
+  // the level.
+  virtual support::Status SetRequiredPrivileges(ServiceHandle& service,
+                                                const std::vector<std::wstring>& privileges) = 0;
+  // ChangeServiceConfig2W(SERVICE_CONFIG_SERVICE_SID_INFO). kUnsupported as above.
+  virtual support::Status SetSidType(ServiceHandle& service, ServiceSidType type) = 0;
   // QueryServiceConfigW.
   virtual support::Result<ServiceConfig> QueryConfig(ServiceHandle& service) = 0;
   // StartServiceW without arguments. A running service fails with win32_error 1056.

@@ -91,6 +91,13 @@ void WriteInstallValues(std::uint32_t interval, bool pinned, const std::wstring&
       {platform::Hive::kLocalMachine, kProductKey, kInstallPathValue}, installed);
 }
 
+// Settings the service runs without when the manager refuses them (Wine lacks some levels):
+// the install goes on, and the log keeps the reason.
+void LogIfNotStored(const support::Status& stored, const wchar_t* what) {
+  if (stored) return;
+  AppendLog(Format(L"%ls could not be stored (error %u).", what, stored.error().win32_error));
+}
+
 // Steps 9-11: a new service, or the existing one pointed at the installed copy.
 std::unique_ptr<platform::ServiceHandle> CreateOrUpdateService(const std::wstring& installed) {
   auto& services = platform::Sys().services;
@@ -121,13 +128,18 @@ std::unique_ptr<platform::ServiceHandle> CreateOrUpdateService(const std::wstrin
   (void)services.SetDescription(*service, kDescription);
   // Restarts also after an exit code of 1 (a timer the service could not read at boot):
   // without the flag only a crash would trigger them.
-  const support::Status actions = services.SetFailureActions(
-      *service, platform::FailureActions{86400, {5000, 5000, 60000}, true});
-  if (!actions) {
-    AppendLog(Format(L"The service's restarts after a failed start could not be stored (error "
-                     L"%u).",
-                     actions.error().win32_error));
-  }
+  LogIfNotStored(services.SetFailureActions(
+                     *service, platform::FailureActions{86400, {5000, 5000, 60000}, true}),
+                 L"The service's restarts after a failed start");
+  // Setting the timer needs no privilege, so a SYSTEM process that is ever subverted gets
+  // none of LocalSystem's others (the one listed is kept for every process anyway).
+  LogIfNotStored(services.SetRequiredPrivileges(*service, {L"SeChangeNotifyPrivilege"}),
+                 L"The service's privilege list");
+  // The service SID names the service in access lists. Not restricted: that token could
+  // write only where the SID is granted, and neither the data folder (its log) nor the
+  // product key (AppliedResolution) grants it.
+  LogIfNotStored(services.SetSidType(*service, platform::ServiceSidType::kUnrestricted),
+                 L"The service's SID type");
   return service;
 }
 

@@ -62,6 +62,13 @@ TEST_F(ServicesContract, ACreatedServiceKeepsItsConfigAndIsStopped) {
   // Wine lacks the non-crash flag's level and says so; Windows and the sim store it.
   EXPECT_TRUE(actions.ok() || actions.error().code == support::ErrorCode::kUnsupported)
       << support::ToUtf8(actions.error().what) << " " << actions.error().win32_error;
+  // The token's settings: stored, or refused as unsupported where the manager lacks them.
+  for (const support::Status& stored :
+       {services_.SetRequiredPrivileges(**created, {L"SeChangeNotifyPrivilege"}),
+        services_.SetSidType(**created, platform::ServiceSidType::kUnrestricted)}) {
+    EXPECT_TRUE(stored.ok() || stored.error().code == support::ErrorCode::kUnsupported)
+        << support::ToUtf8(stored.error().what) << " " << stored.error().win32_error;
+  }
 }
 
 TEST_F(ServicesContract, ASecondCreateSaysItExists) {

@@ -49,6 +49,8 @@ struct SimServices::Entry {
   ServiceConfig config;
   std::wstring description;
   std::optional<FailureActions> failure_actions;
+  std::optional<std::vector<std::wstring>> required_privileges;
+  std::optional<ServiceSidType> sid_type;
   ServiceStatus status;
   bool marked_for_delete = false;
   std::uint32_t open_handles = 0;
@@ -253,6 +255,29 @@ support::Status SimServices::SetFailureActions(ServiceHandle& service,
   Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
   if (entry == nullptr) return *error;
   entry->failure_actions = actions;
+  return {};
+}
+
+support::Status SimServices::SetRequiredPrivileges(ServiceHandle& service,
+                                                   const std::vector<std::wstring>& privileges) {
+  std::lock_guard lock(mutex_);
+  if (auto fault = faults_.Take(ServiceOp::kRequiredPrivileges, L"RequiredPrivileges")) {
+    return *fault;
+  }
+  std::optional<PortError> error;
+  Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
+  if (entry == nullptr) return *error;
+  entry->required_privileges = privileges;
+  return {};
+}
+
+support::Status SimServices::SetSidType(ServiceHandle& service, ServiceSidType type) {
+  std::lock_guard lock(mutex_);
+  if (auto fault = faults_.Take(ServiceOp::kSidType, L"SidType")) return *fault;
+  std::optional<PortError> error;
+  Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
+  if (entry == nullptr) return *error;
+  entry->sid_type = type;
   return {};
 }
 
@@ -493,8 +518,9 @@ std::optional<SimServices::ServiceView> SimServices::Find(const std::wstring& na
   auto it = services_.find(Upper(name));
   if (it == services_.end()) return std::nullopt;
   const Entry& e = *it->second;
-  return ServiceView{e.config, L"LocalSystem",      e.description, e.failure_actions,
-                     e.status, e.marked_for_delete, e.starts,      e.failures};
+  return ServiceView{
+      e.config,   L"LocalSystem", e.description,       e.failure_actions, e.required_privileges,
+      e.sid_type, e.status,       e.marked_for_delete, e.starts,          e.failures};
 }
 
 bool SimServices::Exists(const std::wstring& name) { return Find(name).has_value(); }

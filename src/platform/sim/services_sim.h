@@ -40,6 +40,8 @@ enum class ServiceOp {
   kChangeConfig,
   kDescription,
   kFailureActions,
+  kRequiredPrivileges,
+  kSidType,
   kQueryConfig,
   kStart,
   kControl,
@@ -62,6 +64,8 @@ class SimServices final : public Services {
     std::wstring account;
     std::wstring description;
     std::optional<FailureActions> failure_actions;
+    std::optional<std::vector<std::wstring>> required_privileges;
+    std::optional<ServiceSidType> sid_type;
     ServiceStatus status;
     bool marked_for_delete = false;
     std::uint32_t starts = 0;    // successful StartService calls
@@ -83,6 +87,9 @@ class SimServices final : public Services {
   support::Status ChangeConfig(ServiceHandle& service, const ServiceConfig& config) override;
   support::Status SetDescription(ServiceHandle& service, const std::wstring& description) override;
   support::Status SetFailureActions(ServiceHandle& service, const FailureActions& actions) override;
+  support::Status SetRequiredPrivileges(ServiceHandle& service,
+                                        const std::vector<std::wstring>& privileges) override;
+  support::Status SetSidType(ServiceHandle& service, ServiceSidType type) override;
   support::Result<ServiceConfig> QueryConfig(ServiceHandle& service) override;
   support::Status Start(ServiceHandle& service) override;
   support::Result<ServiceStatus> Control(ServiceHandle& service, std::uint32_t control) override;

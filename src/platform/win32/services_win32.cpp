@@ -58,14 +58,10 @@ class StatusHandle final : public ServiceStatusHandle {
 class Event final : public WaitableEvent {
  public:
   explicit Event(HANDLE handle) : handle_(handle) {}
-  ~Event() override {
-    ::CloseHandle(handle_);
-  }
+  ~Event() override { ::CloseHandle(handle_); }
   Event(const Event&) = delete;
   Event& operator=(const Event&) = delete;
-  void Set() override {
-    ::SetEvent(handle_);
-  }
+  void Set() override { ::SetEvent(handle_); }
   bool Wait(std::uint32_t timeout_ms) override {
     return ::WaitForSingleObject(handle_, timeout_ms) == WAIT_OBJECT_0;
   }
@@ -176,6 +172,27 @@ support::Status Win32Services::SetFailureActions(ServiceHandle& service,
   if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_FAILURE_ACTIONS_FLAG, &flag)) {
     // Wine knows no such level: the actions above stand, for crashes only.
     return ConfigLevelError(L"ChangeServiceConfig2W(failure actions flag)");
+  }
+  return {};
+}
+
+support::Status Win32Services::SetRequiredPrivileges(ServiceHandle& service,
+                                                     const std::vector<std::wstring>& privileges) {
+  // A multi-string: every name ends with its NUL, and one more NUL ends the list.
+  std::wstring names;
+  for (const std::wstring& privilege : privileges) names += privilege + L'\0';
+  names += L'\0';
+  SERVICE_REQUIRED_PRIVILEGES_INFOW info{names.data()};
+  if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO, &info)) {
+    return ConfigLevelError(L"ChangeServiceConfig2W(required privileges)");
+  }
+  return {};
+}
+
+support::Status Win32Services::SetSidType(ServiceHandle& service, ServiceSidType type) {
+  SERVICE_SID_INFO info{static_cast<DWORD>(type)};
+  if (!::ChangeServiceConfig2W(Raw(service), SERVICE_CONFIG_SERVICE_SID_INFO, &info)) {
+    return ConfigLevelError(L"ChangeServiceConfig2W(service SID type)");
   }
   return {};
 }

@@ -17,6 +17,9 @@ class Win32Services final : public Services {
   support::Status ChangeConfig(ServiceHandle& service, const ServiceConfig& config) override;
   support::Status SetDescription(ServiceHandle& service, const std::wstring& description) override;
   support::Status SetFailureActions(ServiceHandle& service, const FailureActions& actions) override;
+  support::Status SetRequiredPrivileges(ServiceHandle& service,
+                                        const std::vector<std::wstring>& privileges) override;
+  support::Status SetSidType(ServiceHandle& service, ServiceSidType type) override;
   support::Result<ServiceConfig> QueryConfig(ServiceHandle& service) override;
   support::Status Start(ServiceHandle& service) override;
   support::Result<ServiceStatus> Control(ServiceHandle& service, std::uint32_t control) override;

@@ -285,10 +285,7 @@ TEST_F(InstallTest, EachFailureStopsTheInstallWithItsMessage) {
     SCOPED_TRACE(c.name);
     platform::SimMachine machine;
     platform::ScopedSystem guard(machine.system());
-    machine.console.SetAllStreams(Kind::kRedirected);
-    machine.services.InstallProgram(kInstalledExe, [] { (void)RunTimerServiceDispatcher(); });
-    machine.environment.SetExecutablePath(kDownloadedExe);
-    machine.files.Seed(kDownloadedExe, "MZ downloaded");
+    PrepareInstall(machine);
     c.fault(machine);
 
     EXPECT_FALSE(InstallTimerService(5070, true));
@@ -298,6 +295,51 @@ TEST_F(InstallTest, EachFailureStopsTheInstallWithItsMessage) {
                   .ok(),
               c.values_written);
     EXPECT_EQ(machine.services.Exists(kServiceName), c.service_created);
+    machine.services.StopAll();
+  }
+}
+
+// The service keeps only the privilege every process keeps, and carries an unrestricted
+// service SID. A manager that refuses one of these settings (Wine lacks levels) fails no
+// install: the service runs without it, and the log says which.
+TEST_F(InstallTest, TokenSettingsAreStoredOrLoggedWhenRefused) {
+  using platform::ServiceOp;
+  using Privileges = std::optional<std::vector<std::wstring>>;
+  struct Case {
+    const char* name;
+    std::optional<ServiceOp> refused;
+    Privileges privileges;
+    std::optional<platform::ServiceSidType> sid_type;
+    std::wstring logged;
+  };
+  const Privileges kMinimum = std::vector<std::wstring>{L"SeChangeNotifyPrivilege"};
+  const Case kCases[] = {
+      {"all stored", std::nullopt, kMinimum, platform::ServiceSidType::kUnrestricted, L""},
+      {"no privilege level", ServiceOp::kRequiredPrivileges, std::nullopt,
+       platform::ServiceSidType::kUnrestricted,
+       L"The service's privilege list could not be stored (error 124)."},
+      {"no SID level", ServiceOp::kSidType, kMinimum, std::nullopt,
+       L"The service's SID type could not be stored (error 124)."},
+      {"no failure actions level", ServiceOp::kFailureActions, kMinimum,
+       platform::ServiceSidType::kUnrestricted,
+       L"The service's restarts after a failed start could not be stored (error 124)."},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    platform::SimMachine machine;
+    platform::ScopedSystem guard(machine.system());
+    PrepareInstall(machine);
+    if (c.refused) machine.services.FailNext(*c.refused, support::ErrorCode::kUnsupported, 124);
+
+    EXPECT_TRUE(InstallTimerService(5070, true));
+    const auto service = machine.services.Find(kServiceName);
+    ASSERT_TRUE(service.has_value());
+    EXPECT_EQ(service->required_privileges, c.privileges);
+    EXPECT_EQ(service->sid_type, c.sid_type);
+    const auto log = machine.files.ReadAll(L"C:\\ProgramData\\Veltrane\\Veltrane.log");
+    const std::wstring text = log ? support::FromUtf8(*log) : std::wstring();
+    EXPECT_EQ(text.find(L"could not be stored") != std::wstring::npos, !c.logged.empty());
+    if (!c.logged.empty()) EXPECT_NE(text.find(c.logged), std::wstring::npos);
     machine.services.StopAll();
   }
 }

@@ -20,14 +20,18 @@ inline constexpr wchar_t kProductKeyPath[] = L"SOFTWARE\\Veltrane";
 inline constexpr wchar_t kKernelKeyPath[] =
     L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\kernel";
 
+// A machine ready to install from the Downloads copy, whose installed copy runs the real
+// timer service.
+inline void PrepareInstall(platform::SimMachine& machine) {
+  machine.console.SetAllStreams(platform::SimConsole::StreamKind::kRedirected);
+  machine.services.InstallProgram(kInstalledExe, [] { (void)RunTimerServiceDispatcher(); });
+  machine.environment.SetExecutablePath(kDownloadedExe);
+  machine.files.Seed(kDownloadedExe, "MZ downloaded");
+}
+
 class ServiceTest : public SimMachineTest {
  protected:
-  void SetUp() override {
-    machine_.console.SetAllStreams(Kind::kRedirected);
-    machine_.services.InstallProgram(kInstalledExe, [] { (void)RunTimerServiceDispatcher(); });
-    machine_.environment.SetExecutablePath(kDownloadedExe);
-    machine_.files.Seed(kDownloadedExe, "MZ downloaded");
-  }
+  void SetUp() override { PrepareInstall(machine_); }
   // Service programs reach the machine through the system guard: end them while it lives.
   void TearDown() override { machine_.services.StopAll(); }
 
