@@ -305,13 +305,15 @@ TEST_F(AggregateTest, HistoryLinesAreCleanedCutAndRolled) {
   EXPECT_EQ(history[0].message, std::wstring(240, L'x'));
   EXPECT_EQ(history[0].time, L"2024-05-01 12:00:00");
 
-  for (int i = 0; i < 500; ++i) AppendTuneHistory(kFolder, L"Memory", std::to_wstring(i));
+  // Two lines and 499 more: the last append makes 501, and that append cuts the oldest.
+  for (int i = 0; i < 499; ++i) AppendTuneHistory(kFolder, L"Memory", std::to_wstring(i));
   const std::string text = Read(L"tune-history.csv");
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 500);
-  EXPECT_EQ(text.find("one  two"), std::string::npos);  // the oldest lines are gone
+  EXPECT_EQ(text.find("one  two"), std::string::npos);
   history = LoadAggregateView(kFolder).history;
   ASSERT_EQ(history.size(), 500u);
-  EXPECT_EQ(history.front().message, L"499");
+  EXPECT_EQ(history.front().message, L"498");
+  EXPECT_EQ(history.back().message, std::wstring(240, L'x'));
 }
 
 TEST_F(AggregateTest, HistoryCutNeverSplitsACharacterOutsideTheBasicPlane) {
