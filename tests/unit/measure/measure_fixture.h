@@ -40,14 +40,17 @@ class MeasureFeed : public gui::Feed {
   void ShowVerify(const std::vector<gui::CandidateView>& v, std::int32_t, std::uint32_t) override {
     verifies.push_back(v);
   }
-  void ShowItem(const std::wstring& title, const std::wstring&) override { items.push_back(title); }
+  void ShowItem(const std::wstring& title, const std::wstring& text) override {
+    items.push_back(title);
+    item_texts.push_back(text);
+  }
   void SetRows(const std::vector<TweakRow>&) override {}
   bool IsCancelled() override { return cancel_when && cancel_when(*this); }
 
   // Asked before every sample; a true answer cancels from then on.
   std::function<bool(const MeasureFeed&)> cancel_when;
   std::vector<gui::SystemView> systems;
-  std::vector<std::wstring> statuses, lines, items;
+  std::vector<std::wstring> statuses, lines, items, item_texts;
   std::vector<double> progress;
   std::vector<gui::PatternView> baselines;
   std::uint32_t baseline_current = 0;
