@@ -24,6 +24,11 @@ std::wstring NewScratchFolder();
 // creates its marker, which is how the suites tell that it is gone.
 std::wstring HelperCommandLine(std::uint32_t exit_code, std::uint32_t sleep_ms,
                                const std::wstring& marker_path);
+// A helper that starts a child and then waits `sleep_ms` and exits 0. The child opens
+// `marker_path` + ".held" without sharing and keeps it open while it lives, waits
+// `sleep_ms`, then creates `marker_path`: the held file can be deleted only once the
+// child is gone.
+std::wstring HelperTreeCommandLine(std::uint32_t sleep_ms, const std::wstring& marker_path);
 
 // Makes `link` a directory link (junction or symbolic link) to the folder `target`;
 // false where the system cannot make one, and the suite skips.

@@ -1,5 +1,6 @@
 // The contract suites' machine on Linux: one SimMachine with the helper tool registered.
 #include <string>
+#include <string_view>
 
 #include "contract/contract_system.h"
 #include "platform/files.h"
@@ -11,11 +12,21 @@ namespace {
 
 constexpr wchar_t kHelperPath[] = L"C:\\Tests\\contract_helper.exe";
 
-// Arguments: exit code, sleep in ms, then the quoted marker path (possibly empty).
+constexpr std::wstring_view kTreeWord = L"tree ";
+
+// Arguments: exit code (or "tree": exit code 0, and a child that holds a file while it
+// lives; the sim has no process trees, so one kill ends both), sleep in ms, then the
+// quoted marker path (possibly empty).
 platform::SimProcesses::Outcome RunHelper(platform::SimFiles& files, const std::wstring& line) {
-  const std::size_t args = line.find(L"\" ") + 2;
+  std::size_t args = line.find(L"\" ") + 2;
+  const bool tree = line.compare(args, kTreeWord.size(), kTreeWord) == 0;
+  std::uint32_t exit_code = 0;
   std::size_t next = 0;
-  const auto exit_code = static_cast<std::uint32_t>(std::stoul(line.substr(args), &next));
+  if (tree) {
+    args += kTreeWord.size();
+  } else {
+    exit_code = static_cast<std::uint32_t>(std::stoul(line.substr(args), &next));
+  }
   const std::wstring rest = line.substr(args + next);
   std::size_t after_sleep = 0;
   const auto sleep_ms = static_cast<std::uint32_t>(std::stoul(rest, &after_sleep));
@@ -23,6 +34,7 @@ platform::SimProcesses::Outcome RunHelper(platform::SimFiles& files, const std::
   const std::wstring marker = rest.substr(open + 1, rest.rfind(L'"') - open - 1);
   platform::SimProcesses::Outcome outcome{exit_code, sleep_ms, {}, {}};
   outcome.output = "helper says " + std::to_string(exit_code) + "\r\n";
+  if (tree) (void)files.WriteNew(marker + L".held", "held");
   if (!marker.empty()) {
     outcome.finish = [&files, marker] { (void)files.WriteNew(marker, "done"); };
   }
@@ -96,6 +108,11 @@ std::wstring NewScratchFolder() {
 std::wstring HelperCommandLine(std::uint32_t exit_code, std::uint32_t sleep_ms,
                                const std::wstring& marker_path) {
   return std::wstring(L"\"") + kHelperPath + L"\" " + std::to_wstring(exit_code) + L" " +
+         std::to_wstring(sleep_ms) + L" \"" + marker_path + L"\"";
+}
+
+std::wstring HelperTreeCommandLine(std::uint32_t sleep_ms, const std::wstring& marker_path) {
+  return std::wstring(L"\"") + kHelperPath + L"\" " + std::wstring(kTreeWord) +
          std::to_wstring(sleep_ms) + L" \"" + marker_path + L"\"";
 }
 

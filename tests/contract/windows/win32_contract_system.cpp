@@ -18,13 +18,46 @@
 namespace contract {
 namespace {
 
-// Arguments after the switch: exit code, sleep in ms, marker path (may be empty).
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+// The tree helper's child: holds "<marker>.held" unshared while it lives, waits, then
+// writes its marker.
+[[noreturn]] void RunAsChild(DWORD sleep_ms, const std::wstring& marker) {
+  const HANDLE held = ::CreateFileW((marker + L".held").c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  (void)held;  // closed by the process's end, whichever way it comes
+  ::Sleep(sleep_ms);
+  (void)platform::Win32System().files.WriteNew(marker, "done");
+  ::ExitProcess(0);
+}
+
+// The tree helper: starts its child without waiting for it, then waits and exits 0.
+[[noreturn]] void RunAsTree(DWORD sleep_ms, const std::wstring& marker) {
+  std::wstring line = Quoted(platform::Win32System().environment.ExecutablePath()) +
+                      L" --contract-helper-child " + std::to_wstring(sleep_ms) + L" " +
+                      Quoted(marker);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  if (::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                       nullptr, &startup, &info)) {
+    ::CloseHandle(info.hThread);
+    ::CloseHandle(info.hProcess);
+  }
+  ::Sleep(sleep_ms);
+  ::ExitProcess(0);
+}
+
+// Arguments after "--contract-helper": exit code, sleep in ms, marker path (may be
+// empty); after "--contract-helper-tree" and "--contract-helper-child": sleep and marker.
 bool RunAsHelperWhenAsked() {
   int count = 0;
   wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
   if (argv == nullptr) return false;
-  const bool helper = count == 5 && std::wstring(argv[1]) == L"--contract-helper";
-  if (helper) {
+  const std::wstring role = count >= 2 ? argv[1] : L"";
+  if (count == 4 && role == L"--contract-helper-tree") RunAsTree(std::stoul(argv[2]), argv[3]);
+  if (count == 4 && role == L"--contract-helper-child") RunAsChild(std::stoul(argv[2]), argv[3]);
+  if (count == 5 && role == L"--contract-helper") {
     const auto exit_code = static_cast<UINT>(std::stoul(argv[2]));
     // What a tool prints: the capture suite reads it back from standard output.
     const std::string said = "helper says " + std::to_string(exit_code) + "\r\n";
@@ -65,8 +98,9 @@ platform::System& ContractSystem() { return platform::Win32System(); }
 
 bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
   // Wine's CreateSymbolicLinkW succeeds without making anything: believe the attributes.
-  ::CreateSymbolicLinkW(link.c_str(), target.c_str(),
-                        SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+  ::CreateSymbolicLinkW(
+      link.c_str(), target.c_str(),
+      SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
   const DWORD attributes = ::GetFileAttributesW(link.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
@@ -90,9 +124,13 @@ std::wstring NewScratchFolder() {
 std::wstring HelperCommandLine(std::uint32_t exit_code, std::uint32_t sleep_ms,
                                const std::wstring& marker_path) {
   (void)kIsHelper;
-  return L"\"" + platform::Win32System().environment.ExecutablePath() + L"\" --contract-helper " +
-         std::to_wstring(exit_code) + L" " + std::to_wstring(sleep_ms) + L" \"" + marker_path +
-         L"\"";
+  return Quoted(platform::Win32System().environment.ExecutablePath()) + L" --contract-helper " +
+         std::to_wstring(exit_code) + L" " + std::to_wstring(sleep_ms) + L" " + Quoted(marker_path);
+}
+
+std::wstring HelperTreeCommandLine(std::uint32_t sleep_ms, const std::wstring& marker_path) {
+  return Quoted(platform::Win32System().environment.ExecutablePath()) +
+         L" --contract-helper-tree " + std::to_wstring(sleep_ms) + L" " + Quoted(marker_path);
 }
 
 }  // namespace contract
