@@ -15,4 +15,16 @@ TEST(ConsoleContract, AStreamIsNeverBothConsoleAndRedirected) {
   }
 }
 
+// ">NUL" is where the caller chose to send the output: redirected, so attaching a console
+// never takes the stream back.
+TEST(ConsoleContract, StandardOutputAtNulIsRedirected) {
+  auto& console = contract::ContractSystem().console;
+  contract::PointStandardOutputAtNul();
+  const bool redirected = console.IsRedirected(platform::StdStream::kOut);
+  const bool is_console = console.IsConsole(platform::StdStream::kOut);
+  contract::RestoreStandardOutput();
+  EXPECT_TRUE(redirected);
+  EXPECT_FALSE(is_console);
+}
+
 }  // namespace

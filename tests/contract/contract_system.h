@@ -49,5 +49,8 @@ void CreateForeignMutex(const std::wstring& name, bool held);
 // (control 1100) of `items`; WM_CLOSE destroys it. Returns the process that owns it, or
 // 0 where no window can be made (no display), and the suite skips.
 std::uint32_t OpenStandInWindow(const std::wstring& title, const std::vector<std::wstring>& items);
+// Points standard output at the NUL device, as a script's ">NUL" does, and back again.
+void PointStandardOutputAtNul();
+void RestoreStandardOutput();
 
 }  // namespace contract

@@ -48,4 +48,15 @@ std::uint32_t OpenStandInWindow(const std::wstring& title, const std::vector<std
   return id;
 }
 
+// The sim has no devices: NUL is a redirected stream like any file.
+void PointStandardOutputAtNul() {
+  SimContractMachine().console.SetStream(platform::StdStream::kOut,
+                                         platform::SimConsole::StreamKind::kRedirected);
+}
+
+void RestoreStandardOutput() {
+  SimContractMachine().console.SetStream(platform::StdStream::kOut,
+                                         platform::SimConsole::StreamKind::kAbsent);
+}
+
 }  // namespace contract

@@ -101,4 +101,21 @@ std::uint32_t OpenStandInWindow(const std::wstring& title, const std::vector<std
   return made ? ::GetCurrentProcessId() : 0;
 }
 
+namespace {
+HANDLE g_saved_output = nullptr;
+}  // namespace
+
+void PointStandardOutputAtNul() {
+  g_saved_output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  ::SetStdHandle(STD_OUTPUT_HANDLE,
+                 ::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+void RestoreStandardOutput() {
+  const HANDLE nul = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  ::SetStdHandle(STD_OUTPUT_HANDLE, g_saved_output);
+  if (nul != INVALID_HANDLE_VALUE && nul != nullptr) ::CloseHandle(nul);
+}
+
 }  // namespace contract
