@@ -16,14 +16,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   platform::InstallSystem(&platform::Win32System());
 
-  // Step 1: every argument after the program name.
+  // Split once, by the rules the relaunch quotes for, so every later reader sees one list.
   Arguments args;
   int count = 0;
   if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count)) {
     for (int i = 1; i < count; ++i) args.emplace_back(argv[i]);
     LocalFree(argv);
   }
-  // Step 2.
+  // Parsed once before any role starts; a bad line still reaches the start-up, which
+  // answers it with the usage screen.
   Options options;
   const bool parsed = ParseOptions(args, options);
   return RunProcess(options, parsed, args);

@@ -148,7 +148,7 @@ int ConsoleTuneFlow(const Options& options) {
     OfferStep(options, L"Apply storage tweaks (PCIe ASPM off, USB suspend off, TRIM, SysMain off)?",
               ApplyStorage);
   }
-  // Step 8.
+  // What Windows cannot change is left to the user, last, so it is what stays on screen.
   PrintFirmwareReminder();
   return kInstalled;
 }

@@ -26,7 +26,7 @@ int InstallServiceWork(std::uint32_t resolution, bool pinned, gui::Feed& feed) {
     const AggregateChoice choice = LowestAggregateScore(DataFolder());
     if (choice.resolution != 0) resolution = choice.resolution;
   }
-  // Step 2.
+  // An elevated window installs in place; only an unelevated one needs a second copy.
   if (IsProcessElevated()) return InstallTimerService(resolution, pinned) ? 0 : 1;
   // Step 3: the elevated copy opens its own GUI with these values and installs there.
   PrintInfo(Format(L"Requesting administrator privileges (approve the UAC prompt)..."));

@@ -24,7 +24,7 @@ bool Confirm(const Options& options, const std::wstring& question, bool defaultY
   if (options.assumeYes) return true;
   // Step 2: nobody can answer a file or pipe; take the default without reading it.
   if (!console.IsConsole(platform::StdStream::kIn)) return defaultYes;
-  // Step 3: ask.
+  // Only a person at a console gets here, so the question may wait for an answer.
   WriteStandardOutput(Format(L"%ls %ls ", question.c_str(), defaultYes ? L"[Y/n]" : L"[y/N]"));
   const auto answer = console.ReadLine(kLongestAnswer);
   // Step 4: a bare Enter is the default; only Y or y is yes.

@@ -65,17 +65,17 @@ int RunProcess(const Options& options, bool parsed, const Arguments& args) {
   // Step 3: the service runs under the Service Control Manager with nothing else around
   // it, whatever else the command line holds.
   if (options.command == L"service") return RunTimerServiceDispatcher();
-  // Step 4.
+  // A line that cannot be parsed gets the usage screen, never a guess at what was meant.
   if (!parsed) {
     AttachParentConsole();
     PrintUsage();
     return 1;
   }
   const bool console = IsConsoleInvocation(args, options);
-  // Step 5.
+  // Nearly every role changes the machine, so elevation comes before any of them starts.
   const int code = ElevateOrExit(options, args, console);
   if (code != -1) return code;
-  // Step 6.
+  // A console start runs one command to completion; any other start is the window.
   if (!console) return RunGuiRole(options, args);
   AttachParentConsole();
   return RunConsoleCommand(options, args);

@@ -32,7 +32,7 @@ bool ConsoleBreakHandler() {
 
 int HoldResolutionInConsole(std::uint32_t resolution) {
   auto& sys = platform::Sys();
-  // Step 1.
+  // Without the kernel's range no period can be judged or clamped.
   const auto range = sys.kernel_timer.Query();
   if (!range) {
     PrintError(Format(L"NtQueryTimerResolution failed."));
@@ -42,7 +42,7 @@ int HoldResolutionInConsole(std::uint32_t resolution) {
   std::uint32_t target =
       resolution != 0 && resolution >= range->finest ? resolution : range->finest;
   if (range->coarsest != 0 && range->coarsest < target) target = range->coarsest;
-  // Steps 3-5.
+  // Windows would stop honouring a windowless process's request unless told not to.
   KeepTimerRequestsHonoured();
   const auto current = sys.kernel_timer.Request(target, true);
   if (!current) {

@@ -203,7 +203,7 @@ bool InstallTimerService(std::uint32_t resolution, bool pinned) {
   auto& sys = platform::Sys();
   const std::uint32_t interval = ChooseInterval(resolution, pinned);
   Announce(interval);
-  // Step 3.
+  // The copy and the service must agree on one path, whichever copy the user started.
   const std::wstring running = sys.environment.ExecutablePath();
   const std::wstring installed = InstalledExePath();
   // Steps 4-5: the running service holds the installed file open, and a service that
@@ -221,7 +221,7 @@ bool InstallTimerService(std::uint32_t resolution, bool pinned) {
     (void)RemoveLegacyService();
   }
   if (!CopyToInstallFolder(running, installed)) return false;
-  // Steps 7-8.
+  // The values come before the service, which reads them the moment it starts.
   WriteInstallValues(interval, pinned, installed);
   EnableGlobalTimerRequests();
   auto service = CreateOrUpdateService(installed);

@@ -140,7 +140,7 @@ std::uint32_t HoldUntilStopped() {
                  choice.runs, Ms(target), Ms(saved)));
     }
   }
-  // Steps 9-10.
+  // The kernel refuses or rounds a period outside its range, and 0 would hold nothing.
   target = Clamp(target, range);
   if (target == 0) {
     AppendLog(Format(L"service: the kernel reports no period to hold; stopping"));
@@ -149,7 +149,7 @@ std::uint32_t HoldUntilStopped() {
   if (from_aggregate) WriteProductDword(kDesiredResolution, target);
   // Step 11: a service has no window, so Windows would otherwise stop honouring it.
   KeepTimerRequestsHonoured();
-  // Steps 12-16.
+  // The record is cleared first, so nobody takes an earlier value for this request's.
   WriteProductDword(kAppliedResolution, 0);
   if (!sys.kernel_timer.Request(target, true)) {
     AppendLog(Format(L"service: NtSetTimerResolution failed"));
@@ -166,7 +166,7 @@ std::uint32_t HoldUntilStopped() {
     (void)sys.kernel_timer.Request(target, true);
     (void)RecordApplied();
   }
-  // Step 18.
+  // The request ends with the service, and the record says that nothing is held.
   (void)sys.kernel_timer.Request(target, false);
   WriteProductDword(kAppliedResolution, 0);
   if (outcome == platform::WaitableEvent::Outcome::kFailed) {
@@ -202,7 +202,7 @@ void TimerServiceMain(std::uint32_t, wchar_t**) {
       runtime.status = std::move(status).value();
       runtime.stop.reset();
     }
-    // Steps 2-3.
+    // The manager waits for a first word within its start time-out; the hold may take longer.
     ReportServiceStatus(ServiceRunState::kStartPending, 0);
     AppendLog(Format(L"service: starting"));
     std::uint32_t exit_code = 1;

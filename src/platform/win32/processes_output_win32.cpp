@@ -79,7 +79,7 @@ support::Result<Processes::CapturedRun> Win32Processes::RunCaptured(
     }
   }
   DrainPipe(read_end.Get(), run.output, max_bytes);
-  // Step 3: its exit code.
+  // The tool's own verdict: most system tools report failure only through it.
   DWORD exit_code = 0;
   if (!::GetExitCodeProcess(process.Get(), &exit_code)) {
     return LastError(L"GetExitCodeProcess " + command_line);

@@ -88,7 +88,7 @@ support::Result<std::uint32_t> Win32Processes::RunHidden(const std::wstring& com
     return support::Fail(support::ErrorCode::kTimeout, command_line, WAIT_TIMEOUT);
   }
   if (wait != WAIT_OBJECT_0) return LastError(L"WaitForSingleObject " + command_line);
-  // Step 3: its exit code.
+  // The tool's own verdict: most system tools report failure only through it.
   DWORD exit_code = 0;
   if (!::GetExitCodeProcess(process.Get(), &exit_code)) {
     return LastError(L"GetExitCodeProcess " + command_line);
