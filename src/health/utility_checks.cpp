@@ -36,16 +36,15 @@ bool IsProcessRunning(const std::wstring& image) {
 // says nothing about what it is doing.
 void RateOptionalUtility(HealthCheck& check, bool present, const wchar_t* absent_text,
                          const wchar_t* present_text) {
-  if (IsCheckDisabled(check.id)) {
-    MarkDisabled(check);
-  } else if (!present) {
+  if (MarkedDisabled(check)) return;
+  if (!present) {
     check.status = HealthStatus::Informational;
     check.explanation = absent_text;
-  } else {
-    check.status = HealthStatus::Passing;
-    check.explanation = present_text;
-    check.repairStep.clear();
+    return;
   }
+  check.status = HealthStatus::Passing;
+  check.explanation = present_text;
+  check.repairStep.clear();
 }
 
 }  // namespace
@@ -54,10 +53,7 @@ HealthCheck CheckDisplayDriver() {
   HealthCheck check =
       NewHealthCheck(L"gpu.driver", L"Graphics Drivers", L"Installed display driver", L"");
   check.expected = L"a display driver is installed; newest vendor package is not assumed";
-  if (IsCheckDisabled(check.id)) {
-    MarkDisabled(check);
-    return check;
-  }
+  if (MarkedDisabled(check)) return check;
   auto& registry = platform::Sys().registry;
   for (int index = 0; index <= kLastAdapterIndex; ++index) {
     const std::wstring key = Format(L"%ls\\%04d", kDisplayClassKey, index);
@@ -121,10 +117,7 @@ HealthCheck CheckAfterburnerTask() {
   HealthCheck check =
       NewHealthCheck(L"util.afterburner-task", kUtilitiesGroup, L"Afterburner logon task", L"");
   check.expected = L"logon task present only after the Afterburner step saved a profile";
-  if (IsCheckDisabled(check.id)) {
-    MarkDisabled(check);
-    return check;
-  }
+  if (MarkedDisabled(check)) return check;
   const bool present = RunHidden(SystemToolPath(L"schtasks.exe"),
                                  L"/Query /TN \"Veltrane Afterburner\"", kTaskQueryTimeoutMs) == 0;
   check.status = HealthStatus::Informational;
