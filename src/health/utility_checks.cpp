@@ -1,5 +1,6 @@
 // The informational checks: the display driver Windows recorded, and the optional
 // Afterburner and RivaTuner installs with their logon task.
+#include "afterburner/afterburner_paths.h"
 #include "app/command_runner.h"
 #include "app/env_value.h"
 #include "app/output.h"
@@ -18,10 +19,6 @@ namespace {
 constexpr wchar_t kUtilitiesGroup[] = L"Supporting Utilities";
 constexpr int kLastAdapterIndex = 15;
 constexpr std::uint32_t kTaskQueryTimeoutMs = 8000;
-
-std::wstring ProgramFilesX86() {
-  return EnvValueOr(L"ProgramFiles(x86)", L"C:\\Program Files (x86)");
-}
 
 bool IsProcessRunning(const std::wstring& image) {
   const auto names = platform::Sys().processes.ImageNames();
