@@ -45,8 +45,9 @@ Afterburner starts at every logon with its own saved settings. No scanned profil
 expect_eq "the logon task is registered" yes "$([ -f "$tasks/Veltrane Afterburner" ] && echo yes)"
 expect_eq "no task for a missing RivaTuner" no \
   "$([ -e "$tasks/Veltrane RivaTuner" ] && echo yes || echo no)"
-expect_eq "no task XML left in the temporary folder" "" \
-  "$(find "$WINEPREFIX/drive_c/users" -name 'Veltrane-logon-task.xml' 2>/dev/null)"
+expect_eq "no task definition left behind" "" \
+  "$(find "$WINEPREFIX/drive_c/users" "$WINEPREFIX/drive_c/ProgramData" \
+    -name 'Veltrane-logon-task.xml' 2>/dev/null)"
 veltrane --uninstall --no-pause
 expect_eq "uninstall removes the logon task" no \
   "$([ -e "$tasks/Veltrane Afterburner" ] && echo yes || echo no)"
