@@ -218,11 +218,27 @@ TEST_F(DriverInstallTest, WithoutAPackageOrSevenZip) {
   EXPECT_EQ(InstallGpuDriver(&feed_, none), 1);
   EXPECT_EQ(none.message, L"There is no downloaded package to install.");
   (void)machine_.files.Delete(L"C:\\Program Files\\7-Zip\\7z.exe");
-  gui::GpuDriverOffer amd = AmdOffer();
-  EXPECT_EQ(InstallGpuDriver(&feed_, amd), 1);
-  EXPECT_EQ(amd.message,
-            L"7-Zip could not be installed, so the AMD package was not opened. It is saved at "
-            L"C:\\ProgramData\\Veltrane\\drivers\\pkg.exe");
+  struct Case {
+    const char* name;
+    gui::GpuDriverOffer offer;
+    const wchar_t* message;
+  };
+  const Case kCases[] = {
+      {"NVIDIA", NvidiaOffer(),
+       L"7-Zip could not be installed, so the NVIDIA package cannot be trimmed."},
+      {"AMD", AmdOffer(),
+       L"7-Zip could not be installed, so the AMD package was not opened. It is saved at "
+       L"C:\\ProgramData\\Veltrane\\drivers\\pkg.exe"},
+  };
+  for (Case c : kCases) {
+    SCOPED_TRACE(c.name);
+    feed_.lines.clear();
+    EXPECT_EQ(InstallGpuDriver(&feed_, c.offer), 1);
+    EXPECT_EQ(c.offer.message, c.message);
+    // What the user can do about it comes first, in the feed.
+    EXPECT_EQ(feed_.lines,
+              std::vector<std::wstring>{L"7-Zip is not installed. Install 7-Zip, then try again."});
+  }
   EXPECT_TRUE(machine_.network.log().empty());
 }
 
