@@ -9,7 +9,7 @@ set -uo pipefail
 source "$(dirname "$0")/common.sh"
 cd "$VELTRANE_ROOT" || exit 1
 
-# Wine and the programs under test get no X display; a tier that needs one starts Xvfb.
+# Wine and the programs under test get no X display; the tier that needs one starts Xvfb.
 unset DISPLAY
 
 FUZZ_SECONDS="${FUZZ_SECONDS:-20}"
@@ -49,7 +49,34 @@ end_wine_session() {
     live_prefix=""
   fi
 }
-trap end_wine_session EXIT
+
+# An Xvfb display for the tier whose tests make windows; without Xvfb, DISPLAY stays unset
+# and those tests skip.
+xvfb_pid=""
+start_display() {
+  command -v Xvfb >/dev/null || return 0
+  local n
+  for n in $(seq 90 110); do
+    if [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; then continue; fi
+    Xvfb ":$n" -nolisten tcp -screen 0 1024x768x24 >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 50); do
+      if [ -S "/tmp/.X11-unix/X$n" ]; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2>/dev/null
+    xvfb_pid=""
+  done
+}
+stop_display() {
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  xvfb_pid=""
+  unset DISPLAY
+}
+trap 'end_wine_session; stop_display' EXIT
 
 # start_wine_session DIR: a fresh prefix for this run, with its server kept alive.
 start_wine_session() {
@@ -122,6 +149,9 @@ echo "== contract: Win32 adapters under Wine"
 started=$SECONDS
 contract_exe=build/windows/veltrane_contract_win32.exe
 if [ "$windows_built" -eq 1 ] && [ -f "$contract_exe" ]; then
+  # The desktop suite drives a stand-in window; the prefix's desktop must see the display
+  # from its first process on.
+  start_display
   if start_wine_session "$VELTRANE_BUILD/wine-contract"; then
     contract_out="$LOGS/contract.log"
     # Into a file, not a pipe: Wine's own service processes inherit the handle and outlive
@@ -161,6 +191,7 @@ if [ "$windows_built" -eq 1 ] && [ -f "$contract_exe" ]; then
   else
     tier_done contract 0 1 "$started"
   fi
+  stop_display
 else
   echo "(not built)"
   tier_done contract 0 1 "$started"

@@ -25,7 +25,8 @@ std::wstring LastPart(const std::wstring& folder) {
 }  // namespace
 
 std::wstring ProgramFilesX86() {
-  return EnvValueOr(L"ProgramFiles(x86)", L"C:\\Program Files (x86)");
+  return MachineFolder(platform::KnownFolder::kProgramFilesX86, L"ProgramFiles(x86)",
+                       L"C:\\Program Files (x86)");
 }
 
 std::wstring ChosenAfterburnerDir() {

@@ -3,7 +3,8 @@
 
 #include <string>
 
-// `ProgramFiles(x86)`, or "C:\\Program Files (x86)" when it is missing or too long.
+// The 32-bit Program Files folder: Windows' own in an elevated process, else
+// `ProgramFiles(x86)`; "C:\\Program Files (x86)" when neither answers.
 std::wstring ProgramFilesX86();
 // The folder the user chose in the settings (AfterburnerDir), trailing separators
 // removed; empty when none is set or the value is unusable (over 200 characters or with a

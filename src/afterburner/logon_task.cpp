@@ -6,15 +6,15 @@
 
 #include "afterburner/afterburner_paths.h"
 #include "app/command_runner.h"
+#include "app/data_folder.h"
+#include "app/output.h"
 #include "platform/account.h"
-#include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 
 namespace {
 
-constexpr wchar_t kSchtasks[] = L"C:\\Windows\\System32\\schtasks.exe";
 constexpr std::uint32_t kSchtasksTimeoutMs = 20000;
 
 std::wstring XmlEscape(const std::wstring& text) {
@@ -115,22 +115,29 @@ bool CreateLogonTask(const std::wstring& name, const std::wstring& command,
   // Step 1: the task runs for this user only; without a name for it there is no task.
   const auto user = sys.account.CurrentUser();
   if (!user || user->empty()) return false;
-  // Step 2: Task Scheduler takes the definition from a file.
-  const std::wstring xml_path = sys.environment.TempFolder() + L"Veltrane-logon-task.xml";
+  // Step 2: Task Scheduler takes the definition from a file. The task runs with the
+  // highest rights at every logon, so the file lives where only administrators write: in
+  // the user's temporary folder any program of theirs could swap the command before
+  // schtasks reads it. A file left by a crash is replaced.
+  const std::wstring folder = DataFolder();
+  if (!PrepareDataFolder(folder).empty()) return false;
+  const std::wstring xml_path = folder + L"\\Veltrane-logon-task.xml";
+  (void)sys.files.Delete(xml_path);
   if (!sys.files.WriteNew(xml_path, LogonTaskXml(*user, command, arguments)).ok()) {
     (void)sys.files.Delete(xml_path);
     return false;
   }
   // Step 3: register it, replacing an older task of the same name.
   const std::uint32_t code =
-      RunHidden(kSchtasks, L"/Create /F /TN \"" + name + L"\" /XML \"" + xml_path + L"\"",
-                kSchtasksTimeoutMs);
+      RunHidden(SystemToolPath(L"schtasks.exe"),
+                L"/Create /F /TN \"" + name + L"\" /XML \"" + xml_path + L"\"", kSchtasksTimeoutMs);
   (void)sys.files.Delete(xml_path);
   return code == 0;
 }
 
 void DeleteLogonTask(const std::wstring& name) {
-  (void)RunHidden(kSchtasks, L"/Delete /F /TN \"" + name + L"\"", kSchtasksTimeoutMs);
+  (void)RunHidden(SystemToolPath(L"schtasks.exe"), L"/Delete /F /TN \"" + name + L"\"",
+                  kSchtasksTimeoutMs);
 }
 
 bool SetGpuPreference(const std::wstring& exePath) {

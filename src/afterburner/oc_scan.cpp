@@ -8,6 +8,7 @@
 #include "afterburner/pci_card.h"
 #include "afterburner/profile_file.h"
 #include "afterburner/scan_machine.h"
+#include "app/command_runner.h"
 #include "app/output.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
@@ -156,7 +157,7 @@ OcScanResult RunOcScan(gui::Feed* feed, const PciECard& card, const std::wstring
         L"graphics.");
     return result;
   }
-  if (card.vendor != kNvidia || !sys.files.Exists(L"C:\\Windows\\System32\\nvapi64.dll")) {
+  if (card.vendor != kNvidia || !sys.files.Exists(SystemToolPath(L"nvapi64.dll"))) {
     PrintInfo(
         L"The OC scanner targets NVIDIA. Afterburner will still apply its saved settings at "
         L"logon.");

@@ -16,10 +16,6 @@ std::wstring EnvValueOr(const std::wstring& name, const std::wstring& fallback) 
   return *value;
 }
 
-namespace {
-
-// An elevated process (and the service) must not let the user's environment choose the
-// folder it writes or the program it installs: it asks Windows for the machine's folder.
 std::wstring MachineFolder(platform::KnownFolder folder, const wchar_t* variable,
                            const wchar_t* fallback) {
   auto& environment = platform::Sys().environment;
@@ -27,8 +23,6 @@ std::wstring MachineFolder(platform::KnownFolder folder, const wchar_t* variable
   const auto known = environment.KnownFolderPath(folder);
   return known && !known->empty() ? *known : std::wstring(fallback);
 }
-
-}  // namespace
 
 std::wstring DataFolder() {
   return MachineFolder(platform::KnownFolder::kProgramData, L"ProgramData", L"C:\\ProgramData") +

@@ -1,5 +1,6 @@
 #include "driver/amd_index.h"
 
+#include "app/command_runner.h"
 #include "driver/driver_folder.h"
 #include "driver/response_scan.h"
 #include "driver/run_process.h"
@@ -14,7 +15,6 @@
 namespace {
 
 constexpr wchar_t kIndexPath[] = L"/api/v2/package/amd-software-adrenalin-edition";
-constexpr wchar_t kTar[] = L"C:\\Windows\\System32\\tar.exe";
 constexpr std::uint64_t kMaxIndex = 8ull << 20;
 constexpr std::size_t kMaxScript = 1u << 20;
 constexpr std::uint32_t kTarLimitMs = 60000;
@@ -60,10 +60,11 @@ bool FetchAndUnpack(const std::wstring& nupkg, const std::wstring& folder, std::
     error = L"Could not store the AMD version index.";
     return false;
   }
-  const ProcessOutcome tar =
-      RunProcess(kTar, Quoted(kTar) + L" -xf " + Quoted(nupkg) + L" -C " + Quoted(folder), L"",
+  const std::wstring tar = SystemToolPath(L"tar.exe");
+  const ProcessOutcome untarred =
+      RunProcess(tar, Quoted(tar) + L" -xf " + Quoted(nupkg) + L" -C " + Quoted(folder), L"",
                  kTarLimitMs, true, true);
-  if (!tar.started || tar.timedOut || tar.exitCode != 0) {
+  if (!untarred.started || untarred.timedOut || untarred.exitCode != 0) {
     error = L"The AMD driver index could not be read.";
     return false;
   }

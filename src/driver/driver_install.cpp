@@ -1,5 +1,6 @@
 #include "driver/driver_install.h"
 
+#include "app/command_runner.h"
 #include "app/output.h"
 #include "driver/driver_feed.h"
 #include "driver/driver_folder.h"
@@ -16,7 +17,6 @@ constexpr std::uint32_t kNvidiaUnpackMs = 1200000;
 constexpr std::uint32_t kNvidiaSetupMs = 1500000;
 constexpr std::uint32_t kAmdUnpackMs = 900000;
 constexpr std::uint32_t kPnputilMs = 600000;
-constexpr wchar_t kPnputil[] = L"C:\\Windows\\System32\\pnputil.exe";
 
 // An empty unpack folder: whatever an earlier run left there must not be installed now.
 bool FreshFolder(const std::wstring& folder) {
@@ -124,12 +124,13 @@ int InstallAmd(gui::Feed* feed, gui::GpuDriverOffer& offer, const std::wstring& 
             package);
   }
   // Step 3: Windows installs each of them.
+  const std::wstring pnputil = SystemToolPath(L"pnputil.exe");
   bool installed = false;
   std::uint32_t code = 0;
   for (const std::wstring& inf : infs) {
     DriverLine(feed, L"Installing display driver " + inf.substr(inf.find_last_of(L'\\') + 1));
     const ProcessOutcome run =
-        RunProcess(kPnputil, Quoted(kPnputil) + L" /add-driver " + Quoted(inf) + L" /install", L"",
+        RunProcess(pnputil, Quoted(pnputil) + L" /add-driver " + Quoted(inf) + L" /install", L"",
                    kPnputilMs, false, true);
     if (run.timedOut)
       return Fail(offer, L"The display-driver install is still running. It was left running.");

@@ -103,7 +103,8 @@ std::wstring FindSevenZip() {
   // The search path is left out: a folder on it may belong to the user, and what is
   // found here runs elevated.
   for (const std::wstring& root :
-       {EnvValueOr(L"ProgramW6432", L""), EnvValueOr(L"ProgramFiles", L""),
+       {MachineFolder(platform::KnownFolder::kProgramFiles, L"ProgramW6432", L""),
+        MachineFolder(platform::KnownFolder::kProgramFiles, L"ProgramFiles", L""),
         std::wstring(L"C:\\Program Files"), std::wstring(L"C:\\Program Files (x86)")}) {
     if (root.empty()) continue;
     const std::wstring path = root + L"\\7-Zip\\7z.exe";

@@ -1,5 +1,6 @@
 #include "health/health_rules.h"
 
+#include "health/monitor_settings.h"
 #include "platform/clock.h"
 #include "platform/system.h"
 
@@ -30,6 +31,12 @@ HealthCheck NewHealthCheck(const wchar_t* id, const wchar_t* group, const wchar_
 void MarkDisabled(HealthCheck& check) {
   Set(check, HealthStatus::Disabled, 0, L"This check is turned off in Settings.");
   check.repairStep.clear();
+}
+
+bool MarkedDisabled(HealthCheck& check) {
+  if (!IsCheckDisabled(check.id)) return false;
+  MarkDisabled(check);
+  return true;
 }
 
 void ApplyRuleA(HealthCheck& check, bool disabled, bool readOk, bool live) {

@@ -12,6 +12,10 @@ HealthCheck NewHealthCheck(const wchar_t* id, const wchar_t* group, const wchar_
 // Status 3 with the short sentence; nothing is left to repair.
 void MarkDisabled(HealthCheck& check);
 
+// Marks a check the user turned off in Settings and says whether it was, so a check that
+// reads the machine stops before reading anything.
+bool MarkedDisabled(HealthCheck& check);
+
 // Rule A, for the fixed checks that compare one value.
 void ApplyRuleA(HealthCheck& check, bool disabled, bool readOk, bool live);
 

@@ -105,10 +105,7 @@ HealthCheck CheckPagingFile() {
 HealthCheck CheckMemoryCompression() {
   HealthCheck check =
       NewHealthCheck(L"memory.compression", L"Memory and CPU", L"Memory compression", L"memory");
-  if (IsCheckDisabled(check.id)) {
-    MarkDisabled(check);
-    return check;
-  }
+  if (MarkedDisabled(check)) return check;
   const auto report = RunToolForOutput(
       SystemToolPath(L"WindowsPowerShell\\v1.0\\powershell.exe"),
       L"-NoProfile -NonInteractive -Command \"(Get-MMAgent).MemoryCompression\"", kToolTimeoutMs);
@@ -128,10 +125,7 @@ HealthCheck CheckMemoryCompression() {
 HealthCheck CheckSysMain() {
   HealthCheck check =
       NewHealthCheck(L"storage.sysmain", kStorageGroup, L"SysMain service", L"storage");
-  if (IsCheckDisabled(check.id)) {
-    MarkDisabled(check);
-    return check;
-  }
+  if (MarkedDisabled(check)) return check;
   auto& services = platform::Sys().services;
   auto manager = services.OpenManager(platform::manager_access::kConnect);
   auto service = manager
@@ -163,10 +157,7 @@ HealthCheck CheckSysMain() {
 HealthCheck CheckTrim() {
   HealthCheck check =
       NewHealthCheck(L"storage.trim", kStorageGroup, L"TRIM / delete notification", L"storage");
-  if (IsCheckDisabled(check.id)) {
-    MarkDisabled(check);
-    return check;
-  }
+  if (MarkedDisabled(check)) return check;
   const auto report = RunToolForOutput(SystemToolPath(L"fsutil.exe"),
                                        L"behavior query DisableDeleteNotify", kToolTimeoutMs);
   const int disabled =

@@ -86,10 +86,7 @@ HealthCheck CheckGlobalTimerRequests() {
 HealthCheck CheckEffectiveResolution() {
   HealthCheck check =
       NewHealthCheck(L"timer.effective", kTimerGroup, L"Effective timer resolution", L"");
-  if (IsCheckDisabled(check.id)) {
-    MarkDisabled(check);
-    return check;
-  }
+  if (MarkedDisabled(check)) return check;
   const auto range = platform::Sys().kernel_timer.Query();
   if (!range) {
     check.status = HealthStatus::Error;

@@ -1,5 +1,6 @@
 // The informational checks: the display driver Windows recorded, and the optional
 // Afterburner and RivaTuner installs with their logon task.
+#include "afterburner/afterburner_paths.h"
 #include "app/command_runner.h"
 #include "app/env_value.h"
 #include "app/output.h"
@@ -19,10 +20,6 @@ constexpr wchar_t kUtilitiesGroup[] = L"Supporting Utilities";
 constexpr int kLastAdapterIndex = 15;
 constexpr std::uint32_t kTaskQueryTimeoutMs = 8000;
 
-std::wstring ProgramFilesX86() {
-  return EnvValueOr(L"ProgramFiles(x86)", L"C:\\Program Files (x86)");
-}
-
 bool IsProcessRunning(const std::wstring& image) {
   const auto names = platform::Sys().processes.ImageNames();
   if (!names) return false;
@@ -36,16 +33,15 @@ bool IsProcessRunning(const std::wstring& image) {
 // says nothing about what it is doing.
 void RateOptionalUtility(HealthCheck& check, bool present, const wchar_t* absent_text,
                          const wchar_t* present_text) {
-  if (IsCheckDisabled(check.id)) {
-    MarkDisabled(check);
-  } else if (!present) {
+  if (MarkedDisabled(check)) return;
+  if (!present) {
     check.status = HealthStatus::Informational;
     check.explanation = absent_text;
-  } else {
-    check.status = HealthStatus::Passing;
-    check.explanation = present_text;
-    check.repairStep.clear();
+    return;
   }
+  check.status = HealthStatus::Passing;
+  check.explanation = present_text;
+  check.repairStep.clear();
 }
 
 }  // namespace
@@ -54,10 +50,7 @@ HealthCheck CheckDisplayDriver() {
   HealthCheck check =
       NewHealthCheck(L"gpu.driver", L"Graphics Drivers", L"Installed display driver", L"");
   check.expected = L"a display driver is installed; newest vendor package is not assumed";
-  if (IsCheckDisabled(check.id)) {
-    MarkDisabled(check);
-    return check;
-  }
+  if (MarkedDisabled(check)) return check;
   auto& registry = platform::Sys().registry;
   for (int index = 0; index <= kLastAdapterIndex; ++index) {
     const std::wstring key = Format(L"%ls\\%04d", kDisplayClassKey, index);
@@ -121,10 +114,7 @@ HealthCheck CheckAfterburnerTask() {
   HealthCheck check =
       NewHealthCheck(L"util.afterburner-task", kUtilitiesGroup, L"Afterburner logon task", L"");
   check.expected = L"logon task present only after the Afterburner step saved a profile";
-  if (IsCheckDisabled(check.id)) {
-    MarkDisabled(check);
-    return check;
-  }
+  if (MarkedDisabled(check)) return check;
   const bool present = RunHidden(SystemToolPath(L"schtasks.exe"),
                                  L"/Query /TN \"Veltrane Afterburner\"", kTaskQueryTimeoutMs) == 0;
   check.status = HealthStatus::Informational;

@@ -10,7 +10,7 @@
 namespace platform {
 
 // The known folders elevated code takes instead of the user's environment variables.
-enum class KnownFolder { kProgramData, kProgramFiles };
+enum class KnownFolder { kProgramData, kProgramFiles, kProgramFilesX86 };
 
 class Environment {
  public:

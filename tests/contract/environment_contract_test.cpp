@@ -53,7 +53,8 @@ TEST(EnvironmentContract, KnownFoldersAreTheMachinesWhateverTheVariablesSay) {
   auto& sys = contract::ContractSystem();
   const auto data = sys.environment.Variable(L"ProgramData");
   for (const auto folder :
-       {platform::KnownFolder::kProgramData, platform::KnownFolder::kProgramFiles}) {
+       {platform::KnownFolder::kProgramData, platform::KnownFolder::kProgramFiles,
+        platform::KnownFolder::kProgramFilesX86}) {
     const auto path = sys.environment.KnownFolderPath(folder);
     ASSERT_TRUE(path.has_value());
     EXPECT_EQ(path->substr(1, 2), L":\\");

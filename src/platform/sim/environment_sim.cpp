@@ -61,7 +61,15 @@ bool SimEnvironment::IsProcessElevated() {
 
 std::optional<std::wstring> SimEnvironment::KnownFolderPath(KnownFolder folder) {
   // The machine's folders, never the process environment's.
-  return folder == KnownFolder::kProgramData ? L"C:\\ProgramData" : L"C:\\Program Files";
+  switch (folder) {
+    case KnownFolder::kProgramData:
+      return L"C:\\ProgramData";
+    case KnownFolder::kProgramFiles:
+      return L"C:\\Program Files";
+    case KnownFolder::kProgramFilesX86:
+      return L"C:\\Program Files (x86)";
+  }
+  return std::nullopt;
 }
 
 void SimEnvironment::SetVariable(const std::wstring& name, const std::wstring& value) {

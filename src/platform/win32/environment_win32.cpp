@@ -93,8 +93,9 @@ support::Result<std::uint8_t> Win32Environment::BatteryFlag() {
 namespace platform {
 
 std::optional<std::wstring> Win32Environment::KnownFolderPath(KnownFolder folder) {
-  const KNOWNFOLDERID& id =
-      folder == KnownFolder::kProgramData ? FOLDERID_ProgramData : FOLDERID_ProgramFiles;
+  const KNOWNFOLDERID& id = folder == KnownFolder::kProgramData    ? FOLDERID_ProgramData
+                            : folder == KnownFolder::kProgramFiles ? FOLDERID_ProgramFiles
+                                                                   : FOLDERID_ProgramFilesX86;
   PWSTR path = nullptr;
   const HRESULT result = ::SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path);
   // The buffer is the caller's to free even when the call fails.

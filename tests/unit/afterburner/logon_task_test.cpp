@@ -91,18 +91,21 @@ class CreateLogonTaskTest : public SimMachineTest {
 
 TEST_F(CreateLogonTaskTest, RegistersThroughSchtasksAndRemovesTheFile) {
   machine_.account.SetUser(L"PC\\Tom & Jerry");
+  // A file left by a crash is replaced, and the one schtasks reads is where only
+  // administrators write.
+  const std::wstring xml_path = L"C:\\ProgramData\\Veltrane\\Veltrane-logon-task.xml";
+  machine_.files.Seed(xml_path, "stale");
   EXPECT_TRUE(
       CreateLogonTask(L"Veltrane Afterburner", L"D:\\<AB>\\MSIAfterburner.exe", L"-profile1"));
-  const std::wstring xml_path = L"C:\\Users\\Player\\AppData\\Local\\Temp\\Veltrane-logon-task.xml";
   EXPECT_EQ(machine_.processes.command_lines().back(),
-            L"\"C:\\Windows\\System32\\schtasks.exe\" /Create /F /TN \"Veltrane Afterburner\" "
+            L"\"C:\\Windows\\system32\\schtasks.exe\" /Create /F /TN \"Veltrane Afterburner\" "
             L"/XML \"" +
                 xml_path + L"\"");
   EXPECT_EQ(xml_, "\xFF\xFE" + Utf16(kGolden));
   EXPECT_FALSE(machine_.files.Exists(xml_path));
   DeleteLogonTask(L"MSIAfterburner");
   EXPECT_EQ(machine_.processes.command_lines().back(),
-            L"\"C:\\Windows\\System32\\schtasks.exe\" /Delete /F /TN \"MSIAfterburner\"");
+            L"\"C:\\Windows\\system32\\schtasks.exe\" /Delete /F /TN \"MSIAfterburner\"");
 }
 
 TEST_F(CreateLogonTaskTest, FailsWithoutAUserOrWhenSchtasksRefuses) {

@@ -179,9 +179,9 @@ TEST_F(DriverInstallTest, AmdDisplayDriverThroughPnputil) {
             L"\"C:\\ProgramData\\Veltrane\\drivers\\amd-unpack\\Packages\\Bin64\\inner.zip\"");
   // Only the display driver's files, the audio folder and the plain readme left out.
   const std::vector<std::wstring> expected = {
-      L"\"C:\\Windows\\System32\\pnputil.exe\" /add-driver "
+      L"\"C:\\Windows\\system32\\pnputil.exe\" /add-driver "
       L"\"C:\\ProgramData\\Veltrane\\drivers\\amd-unpack\\inner0\\Display\\inner.inf\" /install",
-      L"\"C:\\Windows\\System32\\pnputil.exe\" /add-driver "
+      L"\"C:\\Windows\\system32\\pnputil.exe\" /add-driver "
       L"\"C:\\ProgramData\\Veltrane\\drivers\\amd-unpack\\Packages\\Drivers\\Display\\WT6A_"
       L"INF\\u0412345.inf\" "
       L"/install"};

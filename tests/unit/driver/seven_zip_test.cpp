@@ -32,8 +32,11 @@ TEST_F(SevenZipTest, FoundWhereItInstallsItselfOnly) {
   EXPECT_EQ(FindSevenZip(), L"");
   machine_.files.Seed(L"C:\\Program Files (x86)\\7-Zip\\7z.exe", "MZ");
   EXPECT_EQ(FindSevenZip(), L"C:\\Program Files (x86)\\7-Zip\\7z.exe");
+  // What it finds runs elevated: there the user's variables do not choose the folder.
   machine_.environment.SetVariable(L"ProgramW6432", L"D:\\Apps");
   machine_.files.Seed(L"D:\\Apps\\7-Zip\\7z.exe", "MZ");
+  EXPECT_EQ(FindSevenZip(), L"C:\\Program Files (x86)\\7-Zip\\7z.exe");
+  machine_.environment.SetElevated(false);
   EXPECT_EQ(FindSevenZip(), L"D:\\Apps\\7-Zip\\7z.exe");
 }
 
