@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/inf_search.h"
+#include "driver/vendor_signature.h"
 #include "unit/driver/driver_fixture.h"
 
 namespace {
@@ -124,6 +125,26 @@ TEST_F(DriverInstallTest, OnlyTheVendorsSignatureOpensThePackage) {
     EXPECT_EQ(offer.message, c.message);
   }
   EXPECT_TRUE(machine_.processes.runs().empty());
+}
+
+TEST_F(DriverInstallTest, EachNameTheVendorSignsWithIsAccepted) {
+  struct Case {
+    std::uint32_t vendor;
+    const wchar_t* signer;
+  };
+  const Case kCases[] = {
+      {kDriverNvidia, L"NVIDIA Corporation"},
+      {kDriverAmd, L"Advanced Micro Devices, Inc."},
+      {kDriverAmd, L"Advanced Micro Devices Inc."},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.signer)));
+    // Bytes of its own for each signer: a signature belongs to the bytes it signs.
+    const std::string bytes = "MZ " + testing::PrintToString(std::wstring(c.signer));
+    machine_.files.Seed(kPackage, bytes);
+    machine_.signature.Sign(bytes, c.signer);
+    EXPECT_EQ(CheckVendorSignature(kPackage, c.vendor), L"");
+  }
 }
 
 TEST_F(DriverInstallTest, StaleFilesAndLinksInTheUnpackFolder) {
