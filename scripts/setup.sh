@@ -12,6 +12,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   wine wine64 xvfb xauth
   python3                          # the loopback HTTP server of the network contract tests
+  openssl                          # its TLS listener's throw-away certificates
 )
 
 # One dpkg query for the whole list; a package dpkg has never heard of is simply absent.

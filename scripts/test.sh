@@ -156,9 +156,13 @@ if [ "$windows_built" -eq 1 ] && [ -f "$contract_exe" ]; then
     contract_out="$LOGS/contract.log"
     # Into a file, not a pipe: Wine's own service processes inherit the handle and outlive
     # the run, so a pipe would never see its end.
-    # The network suite's server: loopback only, and gone by itself after 15 minutes.
+    # The network suite's server: loopback only, and gone by itself after 15 minutes. Its
+    # TLS listener's throw-away authority (key deleted once it has signed) and the
+    # server's certificate and key are made in build/logs, never in the tree.
     http_port_file="$LOGS/loopback-http.port"
-    python3 tests/contract/loopback_http.py 900 >"$http_port_file" 2>/dev/null &
+    tls_dir="$LOGS/loopback-tls"
+    rm -rf "$tls_dir"
+    python3 tests/contract/loopback_http.py 900 "$tls_dir" >"$http_port_file" 2>/dev/null &
     http_pid=$!
     # Up to 10 s: on a busy machine Python alone can take seconds to start.
     for _ in $(seq 50); do
@@ -166,6 +170,7 @@ if [ "$windows_built" -eq 1 ] && [ -f "$contract_exe" ]; then
       sleep 0.2
     done
     (cd build/windows && WINEPREFIX="$live_prefix" VELTRANE_TEST_HTTP_PORT="$(head -n 1 "$http_port_file")" \
+      VELTRANE_TEST_HTTPS_PORT="$(sed -n 2p "$http_port_file")" VELTRANE_TEST_CA_FILE="Z:${tls_dir//\//\\}\\ca.der" \
       timeout 900 wine veltrane_contract_win32.exe \
       --gtest_color=no </dev/null >"$contract_out.raw" 2>&1)
     contract_status=$?

@@ -97,7 +97,7 @@ std::wstring FindGpuIdentifier(std::string_view mapping, const std::wstring& dev
     text = text.substr(0, text.find('\0'));
     if (!IsSafeFileStem(text)) continue;
     const std::wstring id(text.begin(), text.end());
-    if (!support::LowerCase(id).rfind(L"ven_10de", 0) == 0) continue;
+    if (support::LowerCase(id).rfind(L"ven_10de", 0) != 0) continue;
     if (!deviceId.empty() && support::ContainsIgnoreCase(id, L"DEV_" + deviceId)) return id;
     if (first.empty()) first = id;
   }

@@ -47,7 +47,10 @@ std::string QuotedAfter(std::string_view text, std::string_view marker) {
 }  // namespace
 
 std::string ScanJsonString(std::string_view text, std::string_view key, std::size_t from) {
-  const std::string quoted = "\"" + std::string(key) + "\"";
+  // Appended in place: GCC 12 misreads `"\"" + std::string(key)` as an overlapping copy.
+  std::string quoted = "\"";
+  quoted.append(key);
+  quoted += '"';
   for (std::size_t at = text.find(quoted, from); at != std::string_view::npos;
        at = text.find(quoted, at + 1)) {
     const std::size_t after = at + quoted.size();

@@ -7,8 +7,8 @@
 #include <string_view>
 
 // The string value of `"key"` at or after `from`: the quoted key, a ':' within 8
-// characters after it, blanks, tabs and line ends, then a quoted string in which \" \\
-// and \/ stand for that character and a \u sequence of six characters is dropped.
+// characters after it, blanks, tabs and line ends, then a quoted string in which
+// \" \\ and \/ stand for that character and a \u sequence of six characters is dropped.
 // "null", an empty string and a key without such a value are absent (empty result).
 std::string ScanJsonString(std::string_view text, std::string_view key, std::size_t from = 0);
 

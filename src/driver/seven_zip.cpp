@@ -13,10 +13,10 @@
 #include "platform/files.h"
 #include "platform/system.h"
 
-// The SHA-256 of 7z2605-x64.exe as the 7-Zip site publishes it. It is taken from the
-// release itself when the build pins that version; while it is empty no downloaded
-// installer ever runs, and the user is asked to install 7-Zip.
-const wchar_t kSevenZipInstallerSha256[] = L"";
+// The SHA-256 of 7z2605-x64.exe, given to the build (VELTRANE_SEVENZIP_SHA256) by whoever
+// took it from the release itself. While it is empty no downloaded installer ever runs,
+// and the user is asked to install 7-Zip.
+const wchar_t kSevenZipInstallerSha256[] = L"" VELTRANE_SEVENZIP_SHA256;
 
 namespace {
 
@@ -77,6 +77,25 @@ std::wstring InstallSevenZip(gui::Feed* feed, const std::wstring& pinned, std::w
   return found;
 }
 
+std::wstring FindOrInstallSevenZip(gui::Feed* feed, const std::wstring& pinned,
+                                   std::wstring& error) {
+  error.clear();
+  // Step 1: an installed copy.
+  if (const std::wstring found = FindSevenZip(); !found.empty()) return found;
+  // Step 2: only an installer whose bytes are known in advance may run elevated.
+  if (feed != nullptr && feed->IsCancelled()) {
+    error = L"Stopped.";
+    return {};
+  }
+  if (pinned.size() != 64) {
+    error = L"7-Zip is not installed. Install 7-Zip, then try again.";
+    return {};
+  }
+  DriverStatus(feed, L"installing 7-Zip");
+  DriverLine(feed, L"7-Zip is not installed. Downloading the official 7-Zip installer.");
+  return InstallSevenZip(feed, pinned, error);
+}
+
 }  // namespace
 
 std::wstring FindSevenZip() {
@@ -101,21 +120,11 @@ std::wstring EnsureSevenZip(Feed* feed, std::wstring& error) {
 }
 
 std::wstring EnsureSevenZipPinned(Feed* feed, const std::wstring& pinned, std::wstring& error) {
-  error.clear();
-  // Step 1: an installed copy.
-  if (const std::wstring found = FindSevenZip(); !found.empty()) return found;
-  // Step 2: only an installer whose bytes are known in advance may run elevated.
-  if (feed != nullptr && feed->IsCancelled()) {
-    error = L"Stopped.";
-    return {};
-  }
-  if (pinned.size() != 64) {
-    error = L"7-Zip is not installed. Install 7-Zip, then try again.";
-    return {};
-  }
-  DriverStatus(feed, L"installing 7-Zip");
-  DriverLine(feed, L"7-Zip is not installed. Downloading the official 7-Zip installer.");
-  return InstallSevenZip(feed, pinned, error);
+  const std::wstring found = FindOrInstallSevenZip(feed, pinned, error);
+  // Callers end with what could not be done without 7-Zip; this line tells the user what
+  // to do about it.
+  if (found.empty()) DriverLine(feed, error);
+  return found;
 }
 
 }  // namespace gui

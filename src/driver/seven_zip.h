@@ -18,7 +18,7 @@ extern const wchar_t kSevenZipInstallerSha256[];
 namespace gui {
 
 // The path of 7z.exe, installing 7-Zip first when it is missing; empty with `error` set
-// when that fails.
+// when that fails, and `error` also a line of the feed.
 std::wstring EnsureSevenZip(Feed* feed, std::wstring& error);
 // The same with the installer's expected SHA-256 given (64 lower-case hex digits).
 std::wstring EnsureSevenZipPinned(Feed* feed, const std::wstring& pinned, std::wstring& error);

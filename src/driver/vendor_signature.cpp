@@ -1,6 +1,6 @@
 #include "driver/vendor_signature.h"
 
-#include <initializer_list>
+#include <span>
 
 #include "driver/gpu_driver_offer.h"
 #include "platform/signature.h"
@@ -13,10 +13,13 @@ std::wstring CheckVendorSignature(const std::wstring& path, std::uint32_t vendor
              : L"The AMD package is not signed by AMD, so it was not opened.";
   const auto signature = platform::Sys().signature.VerifyFile(path);
   if (!signature || signature->state != platform::SignatureState::kValid) return refused;
-  const std::initializer_list<const wchar_t*> signers =
-      nvidia ? std::initializer_list<const wchar_t*>{L"NVIDIA Corporation"}
-             : std::initializer_list<const wchar_t*>{L"Advanced Micro Devices, Inc.",
-                                                     L"Advanced Micro Devices Inc."};
+  // Named arrays: a list chosen inside a conditional would not outlive its statement.
+  static constexpr const wchar_t* kNvidiaSigners[] = {L"NVIDIA Corporation"};
+  static constexpr const wchar_t* kAmdSigners[] = {L"Advanced Micro Devices, Inc.",
+                                                   L"Advanced Micro Devices Inc."};
+  const std::span<const wchar_t* const> signers =
+      nvidia ? std::span<const wchar_t* const>(kNvidiaSigners)
+             : std::span<const wchar_t* const>(kAmdSigners);
   for (const wchar_t* signer : signers) {
     if (signature->signer == signer) return {};
   }

@@ -39,6 +39,18 @@ bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
 // none runs, and the suite skips.
 std::optional<std::uint16_t> LoopbackHttpPort();
 
+// The same server's answers over TLS on "localhost" (its certificate names nothing else,
+// so "127.0.0.1" fails the name check). The certificate authority behind it is made for
+// one run, its key deleted once it has signed, and trusted only inside the machine under
+// test (the disposable Wine prefix). nullopt when no such listener runs (natively, or
+// without openssl), and the suite skips; `trouble` says why the authority could not be
+// trusted when the listener runs.
+struct LoopbackTls {
+  std::uint16_t port = 0;
+  std::string trouble;
+};
+std::optional<LoopbackTls> LoopbackHttpsServer();
+
 // A named file mapping holding `bytes`, made as another program would make it; it lasts
 // until the test program ends.
 void CreateForeignMapping(const std::wstring& name, const std::string& bytes);

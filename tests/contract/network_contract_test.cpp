@@ -1,6 +1,7 @@
-// Network: one exchange at a time against the loopback server (plain HTTP, since the
-// transport is the same and no certificate needs trusting): status, announced length,
-// chunked body, a redirect left unfollowed, an early close and a refused connection.
+// Network: one exchange at a time against the loopback server: status, announced length,
+// chunked body, a redirect left unfollowed, an early close and a refused connection over
+// plain HTTP; the same answers over TLS with a certificate trusted for this run only, and
+// a certificate for another name refused.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -11,47 +12,39 @@
 
 namespace {
 
-class NetworkContract : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const auto port = contract::LoopbackHttpPort();
-    if (!port) GTEST_SKIP() << "no loopback HTTP server (VELTRANE_TEST_HTTP_PORT)";
-    port_ = *port;
-  }
+platform::HttpRequest LoopbackRequest(bool secure, const std::wstring& host, std::uint16_t port,
+                                      const std::wstring& method, const std::wstring& path) {
+  platform::HttpRequest request;
+  request.method = method;
+  request.secure = secure;
+  request.host = host;
+  request.port = port;
+  request.path = path;
+  request.user_agent = L"VeltraneContract/1.0";
+  request.timeouts = {5000, 5000, 5000, 5000};
+  return request;
+}
 
-  platform::HttpRequest Request(const std::wstring& method, const std::wstring& path) const {
-    platform::HttpRequest request;
-    request.method = method;
-    request.secure = false;
-    request.host = L"127.0.0.1";
-    request.port = port_;
-    request.path = path;
-    request.user_agent = L"VeltraneContract/1.0";
-    request.timeouts = {5000, 5000, 5000, 5000};
-    return request;
-  }
-
-  // The body until its end or the first failed read; `failed` says which.
-  static std::string ReadAll(platform::HttpResponse& response, bool& failed) {
-    std::string body;
-    char buffer[4];
-    failed = false;
-    for (;;) {
-      const auto got = response.Read(buffer, sizeof buffer);
-      if (!got) {
-        failed = true;
-        return body;
-      }
-      if (*got == 0) return body;
-      body.append(buffer, *got);
+// The body until its end or the first failed read; `failed` says which.
+std::string ReadAll(platform::HttpResponse& response, bool& failed) {
+  std::string body;
+  char buffer[4];
+  failed = false;
+  for (;;) {
+    const auto got = response.Read(buffer, sizeof buffer);
+    if (!got) {
+      failed = true;
+      return body;
     }
+    if (*got == 0) return body;
+    body.append(buffer, *got);
   }
+}
 
-  platform::Network& network_ = contract::ContractSystem().network;
-  std::uint16_t port_ = 0;
-};
+platform::Network& TheNetwork() { return contract::ContractSystem().network; }
 
-TEST_F(NetworkContract, StatusLengthAndBody) {
+// The server's fixed answers, whichever listener gives them.
+void ExpectFixedAnswers(bool secure, const std::wstring& host, std::uint16_t port) {
   struct Case {
     const wchar_t* method;
     const wchar_t* path;
@@ -69,7 +62,7 @@ TEST_F(NetworkContract, StatusLengthAndBody) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.method) + L" " + c.path));
-    auto response = network_.Send(Request(c.method, c.path));
+    auto response = TheNetwork().Send(LoopbackRequest(secure, host, port, c.method, c.path));
     ASSERT_TRUE(response.ok()) << response.error().win32_error;
     EXPECT_EQ((*response)->Status(), c.status);
     EXPECT_EQ((*response)->ContentLength(), c.length);
@@ -79,6 +72,39 @@ TEST_F(NetworkContract, StatusLengthAndBody) {
     EXPECT_FALSE(failed);
   }
 }
+
+class NetworkContract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto port = contract::LoopbackHttpPort();
+    if (!port) GTEST_SKIP() << "no loopback HTTP server (VELTRANE_TEST_HTTP_PORT)";
+    port_ = *port;
+  }
+
+  platform::HttpRequest Request(const std::wstring& method, const std::wstring& path) const {
+    return LoopbackRequest(false, L"127.0.0.1", port_, method, path);
+  }
+
+  platform::Network& network_ = TheNetwork();
+  std::uint16_t port_ = 0;
+};
+
+class SecureNetworkContract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto server = contract::LoopbackHttpsServer();
+    if (!server) {
+      GTEST_SKIP() << "no loopback TLS server (VELTRANE_TEST_HTTPS_PORT and "
+                      "VELTRANE_TEST_CA_FILE; the runner sets them when openssl is present)";
+    }
+    ASSERT_EQ(server->trouble, "");
+    port_ = server->port;
+  }
+
+  std::uint16_t port_ = 0;
+};
+
+TEST_F(NetworkContract, StatusLengthAndBody) { ExpectFixedAnswers(false, L"127.0.0.1", port_); }
 
 TEST_F(NetworkContract, EarlyCloseEndsShortOfTheAnnouncedLength) {
   auto response = network_.Send(Request(L"GET", L"/early"));
@@ -96,6 +122,18 @@ TEST_F(NetworkContract, RefusedConnectionFailsInTheExchange) {
   platform::HttpRequest request = Request(L"GET", L"/hello");
   request.port = 1;  // nothing listens there
   const auto response = network_.Send(request);
+  ASSERT_FALSE(response.ok());
+  EXPECT_EQ(response.error().what, platform::kHttpExchangeStep);
+  EXPECT_NE(response.error().win32_error, 0u);
+}
+
+TEST_F(SecureNetworkContract, StatusLengthAndBodyOverTls) {
+  ExpectFixedAnswers(true, L"localhost", port_);
+}
+
+TEST_F(SecureNetworkContract, CertificateForAnotherNameIsRefused) {
+  const auto response =
+      TheNetwork().Send(LoopbackRequest(true, L"127.0.0.1", port_, L"GET", L"/hello"));
   ASSERT_FALSE(response.ok());
   EXPECT_EQ(response.error().what, platform::kHttpExchangeStep);
   EXPECT_NE(response.error().win32_error, 0u);

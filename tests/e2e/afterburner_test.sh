@@ -60,6 +60,8 @@ veltrane --apply-afterburner --yes --no-pause
 expect_eq "exits 1" 1 "$status"
 expect_match "announces the download" "Downloading MSI Afterburner 4\.6\.6 from the Guru3D archive\." \
   "$(cat "$E2E_WORK/out")"
+expect_match "says what to do about 7-Zip" "7-Zip is not installed\. Install 7-Zip, then try again\." \
+  "$(cat "$E2E_WORK/out")"
 expect_eq "says what stopped it" "7-Zip is required to open the Afterburner package." \
   "$(cat "$E2E_WORK/err")"
 expect_eq "no download or unpack folder left" no "$([ -e "$drivers" ] && echo yes || echo no)"

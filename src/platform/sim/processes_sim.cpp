@@ -12,6 +12,17 @@ namespace {
 
 constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
 
+// A RunHidden or RunCaptured call as the log keeps it: no executable or folder of its own.
+SimProcesses::Run HiddenRun(const std::wstring& command_line, std::uint32_t timeout_ms,
+                            bool started, bool terminated) {
+  SimProcesses::Run run;
+  run.command_line = command_line;
+  run.timeout_ms = timeout_ms;
+  run.started = started;
+  run.terminated = terminated;
+  return run;
+}
+
 }  // namespace
 
 SimProcesses::SimProcesses(SimClock& clock) : clock_(clock) {}
@@ -34,7 +45,7 @@ support::Result<SimProcesses::Outcome> SimProcesses::Execute(const std::wstring&
   Emulator emulator;
   {
     std::lock_guard lock(mutex_);
-    Run run{command_line, timeout_ms, false, false};
+    Run run = HiddenRun(command_line, timeout_ms, false, false);
     std::optional<support::PortError> failure = std::move(start_fault_);
     start_fault_.reset();
     const auto it = emulators_.find(ToolKey(command_line));
@@ -55,7 +66,7 @@ support::Result<SimProcesses::Outcome> SimProcesses::Execute(const std::wstring&
   clock_.Advance(timed_out ? timeout_ms : outcome.duration_ms);
   {
     std::lock_guard lock(mutex_);
-    runs_.push_back(Run{command_line, timeout_ms, true, timed_out});
+    runs_.push_back(HiddenRun(command_line, timeout_ms, true, timed_out));
   }
   if (timed_out) return support::Fail(ErrorCode::kTimeout, command_line, 258);
   if (outcome.finish) outcome.finish();
@@ -105,7 +116,7 @@ void SimProcesses::Register(const std::wstring& exe_name, Emulator emulator) {
 void SimProcesses::RegisterFixed(const std::wstring& exe_name, std::uint32_t exit_code,
                                  std::uint32_t duration_ms) {
   Register(exe_name, [exit_code, duration_ms](const std::wstring&) {
-    return Outcome{exit_code, duration_ms, {}};
+    return Outcome::Ends(exit_code, duration_ms);
   });
 }
 
@@ -143,8 +154,10 @@ support::Result<std::uint32_t> SimProcesses::Start(const std::wstring& command_l
     id = next_id_;
     next_id_ += 4;
     processes_[id] = Process{ImagePath(command_line), true, 259, std::nullopt, {}};
-    if (app_it != apps_.end()) app = app_it->second;
-    else emulator = tool_it->second;
+    if (app_it != apps_.end())
+      app = app_it->second;
+    else
+      emulator = tool_it->second;
   }
   // Step 2: the program starts unlocked, since a model may drive other sims.
   if (app) {

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/processes.h"
@@ -34,6 +35,12 @@ class SimProcesses final : public Processes {
     std::function<void()> finish;
     // What it prints (standard output and error together); lost when it is killed.
     std::string output;
+
+    // Ends with `exit_code` after `duration_ms`, printing nothing.
+    static Outcome Ends(std::uint32_t exit_code, std::uint32_t duration_ms,
+                        std::function<void()> finish = {}) {
+      return {exit_code, duration_ms, std::move(finish), {}};
+    }
   };
   using Emulator = std::function<Outcome(const std::wstring& command_line)>;
 

@@ -38,10 +38,6 @@ std::wstring ProgramOf(const std::wstring& binary_path) {
   return binary_path.substr(0, binary_path.find(L' '));
 }
 
-bool IsPending(ServiceRunState state) {
-  return state == ServiceRunState::kStartPending || state == ServiceRunState::kStopPending;
-}
-
 }  // namespace
 
 struct SimServices::Entry {

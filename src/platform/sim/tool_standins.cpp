@@ -78,7 +78,7 @@ void ToolStandIns::InstallTar() {
     const auto bytes = tokens.size() == 3 ? machine_.files.ReadAll(tokens[1]) : std::string();
     const bool ok = bytes && sim_archive::Unpack(*bytes, entries) &&
                     Extract(machine_.files, tokens[2], entries);
-    return SimProcesses::Outcome{ok ? tar_exit : 1u, 200, {}};
+    return SimProcesses::Outcome::Ends(ok ? tar_exit : 1u, 200);
   });
 }
 
@@ -89,10 +89,10 @@ void ToolStandIns::InstallSevenZip() {
     const auto tokens = QuotedTokens(line);  // tool, folder, archive
     sim_archive::Entries entries;
     const auto bytes = tokens.size() == 3 ? machine_.files.ReadAll(tokens[2]) : std::string();
-    if (!bytes || !sim_archive::Unpack(*bytes, entries)) return SimProcesses::Outcome{2, 500, {}};
+    if (!bytes || !sim_archive::Unpack(*bytes, entries)) return SimProcesses::Outcome::Ends(2, 500);
     machine_.files.SeedDirectory(tokens[1]);
-    if (!Extract(machine_.files, tokens[1], entries)) return SimProcesses::Outcome{2, 500, {}};
-    return SimProcesses::Outcome{seven_zip_exit, 30000, {}};
+    if (!Extract(machine_.files, tokens[1], entries)) return SimProcesses::Outcome::Ends(2, 500);
+    return SimProcesses::Outcome::Ends(seven_zip_exit, 30000);
   });
 }
 
@@ -100,14 +100,14 @@ void ToolStandIns::RegisterSevenZipInstaller() {
   machine_.processes.Register(L"7z2605-x64.exe", [this](const std::wstring& line) {
     calls[L"7z-installer"].push_back(line);
     if (seven_zip_installer_exit == 0) InstallSevenZip();
-    return SimProcesses::Outcome{seven_zip_installer_exit, 20000, {}};
+    return SimProcesses::Outcome::Ends(seven_zip_installer_exit, 20000);
   });
 }
 
 void ToolStandIns::RegisterNvidiaSetup() {
   machine_.processes.Register(L"setup.exe", [this](const std::wstring& line) {
     calls[L"setup"].push_back(line);
-    return SimProcesses::Outcome{nvidia_setup_exit, nvidia_setup_ms, {}};
+    return SimProcesses::Outcome::Ends(nvidia_setup_exit, nvidia_setup_ms);
   });
 }
 
@@ -115,7 +115,7 @@ void ToolStandIns::RegisterPnputil() {
   machine_.files.Seed(L"C:\\Windows\\System32\\pnputil.exe", "MZ pnputil");
   machine_.processes.Register(L"pnputil.exe", [this](const std::wstring& line) {
     calls[L"pnputil"].push_back(line);
-    return SimProcesses::Outcome{pnputil_exit, pnputil_ms, {}};
+    return SimProcesses::Outcome::Ends(pnputil_exit, pnputil_ms);
   });
 }
 

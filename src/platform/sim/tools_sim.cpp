@@ -34,7 +34,7 @@ bool Contains(const std::wstring& text, const std::wstring& needle) {
 }
 
 SimProcesses::Outcome Ends(std::uint32_t code, std::function<void()> effect = {}) {
-  return SimProcesses::Outcome{code, 0, std::move(effect)};
+  return SimProcesses::Outcome::Ends(code, 0, std::move(effect));
 }
 
 }  // namespace
@@ -63,7 +63,7 @@ void SimTools::SetState(const State& state) {
 void SimTools::FailCommand(const std::wstring& needle, std::uint32_t exit_code,
                            std::uint32_t duration_ms) {
   std::lock_guard lock(mutex_);
-  failures_[needle] = Outcome{exit_code, duration_ms, {}};
+  failures_[needle] = Outcome::Ends(exit_code, duration_ms);
 }
 
 void SimTools::ClearFailures() {

@@ -53,8 +53,9 @@ support::Status Win32DriverProfile::Open() {
   module_ = ::LoadLibraryExW(L"nvapi64.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (module_ == nullptr)
     return support::Fail(ErrorCode::kNotFound, L"nvapi64.dll", ::GetLastError());
-  auto query =
-      reinterpret_cast<QueryInterfaceFn>(::GetProcAddress(module_, "nvapi_QueryInterface"));
+  // Through void*: GCC warns on a direct cast between the two function types.
+  auto query = reinterpret_cast<QueryInterfaceFn>(
+      reinterpret_cast<void*>(::GetProcAddress(module_, "nvapi_QueryInterface")));
   if (query == nullptr) {
     Close();
     return support::Fail(ErrorCode::kUnsupported, L"nvapi_QueryInterface", ERROR_PROC_NOT_FOUND);

@@ -48,8 +48,11 @@ std::uint32_t Win32Hardware::LogicalProcessorCount() {
 
 support::Result<std::vector<std::uint8_t>> Win32Hardware::CpuSetEfficiencyClasses() {
   const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  // Through void*: GCC warns on a direct cast between the two function types.
   auto get = reinterpret_cast<GetCpuSetsFn>(
-      kernel != nullptr ? ::GetProcAddress(kernel, "GetSystemCpuSetInformation") : nullptr);
+      kernel != nullptr
+          ? reinterpret_cast<void*>(::GetProcAddress(kernel, "GetSystemCpuSetInformation"))
+          : nullptr);
   if (get == nullptr) {
     return support::Fail(support::ErrorCode::kUnsupported, L"GetSystemCpuSetInformation",
                          ERROR_PROC_NOT_FOUND);

@@ -33,7 +33,9 @@ support::Result<RestorePointResult> Win32SystemRestore::SetRestorePoint(
   if (module == nullptr) {
     return support::Fail(support::ErrorCode::kNotFound, L"srclient.dll", ::GetLastError());
   }
-  auto set = reinterpret_cast<SetRestorePointFn>(::GetProcAddress(module, "SRSetRestorePointW"));
+  // Through void*: GCC warns on a direct cast between the two function types.
+  auto set = reinterpret_cast<SetRestorePointFn>(
+      reinterpret_cast<void*>(::GetProcAddress(module, "SRSetRestorePointW")));
   if (set == nullptr) {
     ::FreeLibrary(module);
     return support::Fail(support::ErrorCode::kUnsupported, L"SRSetRestorePointW",

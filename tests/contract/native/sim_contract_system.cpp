@@ -93,6 +93,9 @@ std::optional<std::uint16_t> LoopbackHttpPort() {
   return kLoopbackPort;
 }
 
+// The sim checks no certificates, so a TLS run would prove nothing beyond the plain one.
+std::optional<LoopbackTls> LoopbackHttpsServer() { return std::nullopt; }
+
 platform::System& ContractSystem() { return Machine().system(); }
 
 platform::SimMachine& SimContractMachine() { return Machine(); }

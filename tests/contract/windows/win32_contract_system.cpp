@@ -6,7 +6,6 @@
 // After <windows.h>, which it needs.
 #include <shellapi.h>
 
-#include <cwchar>
 #include <filesystem>
 #include <string>
 
@@ -103,14 +102,6 @@ bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
       SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
   const DWORD attributes = ::GetFileAttributesW(link.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-std::optional<std::uint16_t> LoopbackHttpPort() {
-  const auto text = platform::Win32System().environment.Variable(L"VELTRANE_TEST_HTTP_PORT");
-  if (!text || text->empty() || text->size() > 5) return std::nullopt;
-  const unsigned long port = std::wcstoul(text->c_str(), nullptr, 10);
-  if (port == 0 || port > 65535) return std::nullopt;
-  return static_cast<std::uint16_t>(port);
 }
 
 std::wstring NewScratchFolder() {

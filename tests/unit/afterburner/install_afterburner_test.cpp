@@ -24,8 +24,8 @@ class InstallAfterburnerTest : public DriverTest {
         tasks_.push_back(
             machine_.files.ReadAll(line.substr(xml_at + 6, line.size() - xml_at - 7)).value_or(""));
       }
-      return platform::SimProcesses::Outcome{
-          xml_at != std::wstring::npos ? create_exit_ : 0, 100, {}};
+      return platform::SimProcesses::Outcome::Ends(xml_at != std::wstring::npos ? create_exit_ : 0,
+                                                   100);
     });
   }
   bool Said(const std::wstring& line) const {

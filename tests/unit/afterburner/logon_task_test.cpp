@@ -82,7 +82,7 @@ class CreateLogonTaskTest : public SimMachineTest {
         const std::wstring path = line.substr(xml_at + 6, line.size() - xml_at - 7);
         xml_ = machine_.files.ReadAll(path).value_or("");
       }
-      return platform::SimProcesses::Outcome{exit_code_, 100, {}};
+      return platform::SimProcesses::Outcome::Ends(exit_code_, 100);
     });
   }
   std::string xml_;

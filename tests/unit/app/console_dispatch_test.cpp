@@ -155,7 +155,8 @@ TEST_F(ConsoleDispatchTest, CommandsNotInThisBuildSayItAndFail) {
        L"7-Zip is required to open the Afterburner package.\n",
        L"Installing MSI Afterburner and RivaTuner, then scanning a startup overclock. This takes "
        L"about 30 minutes.\nThe Afterburner download and OC scan take about 30 minutes.\n"
-       L"Downloading MSI Afterburner 4.6.6 from the Guru3D archive.\n"},
+       L"Downloading MSI Afterburner 4.6.6 from the Guru3D archive.\n"
+       L"7-Zip is not installed. Install 7-Zip, then try again.\n"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);

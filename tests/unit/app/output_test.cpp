@@ -69,7 +69,7 @@ TEST_F(OutputTest, LogLineHasStampTwoSpacesUtf8AndCrLf) {
 
 TEST_F(OutputTest, LogFolderIsCreatedWhenProgramDataIsUnset) {
   machine_.environment.UnsetVariable(L"ProgramData");
-  machine_.files.Delete(L"C:\\ProgramData");  // a machine without the folder at all
+  (void)machine_.files.Delete(L"C:\\ProgramData");  // a machine without the folder at all
   AppendLog(L"hello");
   EXPECT_EQ(Log(), L"2025-03-07 09:05:04  hello\r\n");
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/inf_search.h"
+#include "driver/vendor_signature.h"
 #include "unit/driver/driver_fixture.h"
 
 namespace {
@@ -126,6 +127,26 @@ TEST_F(DriverInstallTest, OnlyTheVendorsSignatureOpensThePackage) {
   EXPECT_TRUE(machine_.processes.runs().empty());
 }
 
+TEST_F(DriverInstallTest, EachNameTheVendorSignsWithIsAccepted) {
+  struct Case {
+    std::uint32_t vendor;
+    const wchar_t* signer;
+  };
+  const Case kCases[] = {
+      {kDriverNvidia, L"NVIDIA Corporation"},
+      {kDriverAmd, L"Advanced Micro Devices, Inc."},
+      {kDriverAmd, L"Advanced Micro Devices Inc."},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.signer)));
+    // Bytes of its own for each signer: a signature belongs to the bytes it signs.
+    const std::string bytes = "MZ " + testing::PrintToString(std::wstring(c.signer));
+    machine_.files.Seed(kPackage, bytes);
+    machine_.signature.Sign(bytes, c.signer);
+    EXPECT_EQ(CheckVendorSignature(kPackage, c.vendor), L"");
+  }
+}
+
 TEST_F(DriverInstallTest, StaleFilesAndLinksInTheUnpackFolder) {
   // An earlier run's setup.exe must not stand in for a package that holds none, and a
   // link planted in the folder must not take its target down with it.
@@ -218,11 +239,27 @@ TEST_F(DriverInstallTest, WithoutAPackageOrSevenZip) {
   EXPECT_EQ(InstallGpuDriver(&feed_, none), 1);
   EXPECT_EQ(none.message, L"There is no downloaded package to install.");
   (void)machine_.files.Delete(L"C:\\Program Files\\7-Zip\\7z.exe");
-  gui::GpuDriverOffer amd = AmdOffer();
-  EXPECT_EQ(InstallGpuDriver(&feed_, amd), 1);
-  EXPECT_EQ(amd.message,
-            L"7-Zip could not be installed, so the AMD package was not opened. It is saved at "
-            L"C:\\ProgramData\\Veltrane\\drivers\\pkg.exe");
+  struct Case {
+    const char* name;
+    gui::GpuDriverOffer offer;
+    const wchar_t* message;
+  };
+  const Case kCases[] = {
+      {"NVIDIA", NvidiaOffer(),
+       L"7-Zip could not be installed, so the NVIDIA package cannot be trimmed."},
+      {"AMD", AmdOffer(),
+       L"7-Zip could not be installed, so the AMD package was not opened. It is saved at "
+       L"C:\\ProgramData\\Veltrane\\drivers\\pkg.exe"},
+  };
+  for (Case c : kCases) {
+    SCOPED_TRACE(c.name);
+    feed_.lines.clear();
+    EXPECT_EQ(InstallGpuDriver(&feed_, c.offer), 1);
+    EXPECT_EQ(c.offer.message, c.message);
+    // What the user can do about it comes first, in the feed.
+    EXPECT_EQ(feed_.lines,
+              std::vector<std::wstring>{L"7-Zip is not installed. Install 7-Zip, then try again."});
+  }
   EXPECT_TRUE(machine_.network.log().empty());
 }
 

@@ -72,6 +72,8 @@ TEST_F(SevenZipTest, WithoutAPinNothingIsDownloaded) {
   std::wstring error;
   EXPECT_EQ(gui::EnsureSevenZip(&feed_, error), L"");
   EXPECT_EQ(error, L"7-Zip is not installed. Install 7-Zip, then try again.");
+  EXPECT_EQ(feed_.lines,
+            std::vector<std::wstring>{L"7-Zip is not installed. Install 7-Zip, then try again."});
   EXPECT_TRUE(machine_.network.log().empty());
   EXPECT_FALSE(machine_.files.Exists(kInstaller));
 }

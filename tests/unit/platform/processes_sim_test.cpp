@@ -34,7 +34,7 @@ TEST(SimProcessesTest, RunsTheEmulatorAndTakesItsTime) {
   std::wstring seen;
   processes.Register(L"PowerCfg.exe", [&seen](const std::wstring& line) {
     seen = line;
-    return SimProcesses::Outcome{7, 1200, {}};
+    return SimProcesses::Outcome::Ends(7, 1200);
   });
   const std::uint64_t start = clock.TickCount64();
   const auto result = processes.RunHidden(L"\"C:\\Windows\\system32\\powercfg.exe\" /l", 20000);
@@ -49,7 +49,7 @@ TEST(SimProcessesTest, TimeOutKillsTheToolBeforeItFinishes) {
   SimProcesses processes(clock);
   bool finished = false;
   processes.Register(L"slow.exe", [&finished](const std::wstring&) {
-    return SimProcesses::Outcome{0, 60000, [&finished] { finished = true; }};
+    return SimProcesses::Outcome::Ends(0, 60000, [&finished] { finished = true; });
   });
   const std::uint64_t start = clock.TickCount64();
   const auto result = processes.RunHidden(L"slow.exe", 20000);
