@@ -207,74 +207,75 @@ support::Result<std::unique_ptr<ServiceHandle>> SimServices::Create(ServiceManag
   return std::unique_ptr<ServiceHandle>(std::make_unique<Handle>(*this, key, service_access::kAll));
 }
 
-support::Status SimServices::ChangeConfig(ServiceHandle& service, const ServiceConfig& config) {
+// Every configuration change shares the fault, the handle's right and the lock; only what
+// it changes differs.
+support::Status SimServices::Configure(ServiceHandle& service, ServiceOp op, const wchar_t* call,
+                                       const std::function<support::Status(Entry&)>& change) {
   std::lock_guard lock(mutex_);
-  if (auto fault = faults_.Take(ServiceOp::kChangeConfig, L"ChangeConfig")) return *fault;
+  if (auto fault = faults_.Take(op, call)) return *fault;
   std::optional<PortError> error;
   Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
   if (entry == nullptr) return *error;
-  if (entry->marked_for_delete) return ErrorOf(service_error::kMarkedForDelete, entry->name);
-  entry->config = config;
-  return {};
+  return change(*entry);
+}
+
+support::Status SimServices::ChangeConfig(ServiceHandle& service, const ServiceConfig& config) {
+  return Configure(service, ServiceOp::kChangeConfig, L"ChangeConfig",
+                   [&](Entry& entry) -> support::Status {
+                     if (entry.marked_for_delete) {
+                       return ErrorOf(service_error::kMarkedForDelete, entry.name);
+                     }
+                     entry.config = config;
+                     return {};
+                   });
 }
 
 support::Status SimServices::ChangeStartType(ServiceHandle& service, std::uint32_t start_type) {
-  std::lock_guard lock(mutex_);
-  if (auto fault = faults_.Take(ServiceOp::kChangeConfig, L"ChangeStartType")) return *fault;
-  std::optional<PortError> error;
-  Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
-  if (entry == nullptr) return *error;
-  if (entry->marked_for_delete) return ErrorOf(service_error::kMarkedForDelete, entry->name);
-  if (start_type > static_cast<std::uint32_t>(ServiceStartType::kDisabled)) {
-    return ErrorOf(87, entry->name);
-  }
-  entry->config.start_type = static_cast<ServiceStartType>(start_type);
-  return {};
+  return Configure(service, ServiceOp::kChangeConfig, L"ChangeStartType",
+                   [&](Entry& entry) -> support::Status {
+                     if (entry.marked_for_delete) {
+                       return ErrorOf(service_error::kMarkedForDelete, entry.name);
+                     }
+                     if (start_type > static_cast<std::uint32_t>(ServiceStartType::kDisabled)) {
+                       return ErrorOf(87, entry.name);
+                     }
+                     entry.config.start_type = static_cast<ServiceStartType>(start_type);
+                     return {};
+                   });
 }
 
 support::Status SimServices::SetDescription(ServiceHandle& service,
                                             const std::wstring& description) {
-  std::lock_guard lock(mutex_);
-  if (auto fault = faults_.Take(ServiceOp::kDescription, L"Description")) return *fault;
-  std::optional<PortError> error;
-  Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
-  if (entry == nullptr) return *error;
-  entry->description = description;
-  return {};
+  return Configure(service, ServiceOp::kDescription, L"Description",
+                   [&](Entry& entry) -> support::Status {
+                     entry.description = description;
+                     return {};
+                   });
 }
 
 support::Status SimServices::SetFailureActions(ServiceHandle& service,
                                                const FailureActions& actions) {
-  std::lock_guard lock(mutex_);
-  if (auto fault = faults_.Take(ServiceOp::kFailureActions, L"FailureActions")) return *fault;
-  std::optional<PortError> error;
-  Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
-  if (entry == nullptr) return *error;
-  entry->failure_actions = actions;
-  return {};
+  return Configure(service, ServiceOp::kFailureActions, L"FailureActions",
+                   [&](Entry& entry) -> support::Status {
+                     entry.failure_actions = actions;
+                     return {};
+                   });
 }
 
 support::Status SimServices::SetRequiredPrivileges(ServiceHandle& service,
                                                    const std::vector<std::wstring>& privileges) {
-  std::lock_guard lock(mutex_);
-  if (auto fault = faults_.Take(ServiceOp::kRequiredPrivileges, L"RequiredPrivileges")) {
-    return *fault;
-  }
-  std::optional<PortError> error;
-  Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
-  if (entry == nullptr) return *error;
-  entry->required_privileges = privileges;
-  return {};
+  return Configure(service, ServiceOp::kRequiredPrivileges, L"RequiredPrivileges",
+                   [&](Entry& entry) -> support::Status {
+                     entry.required_privileges = privileges;
+                     return {};
+                   });
 }
 
 support::Status SimServices::SetSidType(ServiceHandle& service, ServiceSidType type) {
-  std::lock_guard lock(mutex_);
-  if (auto fault = faults_.Take(ServiceOp::kSidType, L"SidType")) return *fault;
-  std::optional<PortError> error;
-  Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
-  if (entry == nullptr) return *error;
-  entry->sid_type = type;
-  return {};
+  return Configure(service, ServiceOp::kSidType, L"SidType", [&](Entry& entry) -> support::Status {
+    entry.sid_type = type;
+    return {};
+  });
 }
 
 support::Result<ServiceConfig> SimServices::QueryConfig(ServiceHandle& service) {

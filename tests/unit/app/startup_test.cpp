@@ -102,7 +102,9 @@ TEST_F(StartupTest, ElevationOutcomesPerRole) {
     EXPECT_EQ(RunProcess(options, true, c.args), c.code);
     const auto runs = machine.shell.elevated_runs();
     ASSERT_EQ(runs.size(), c.parameters.empty() ? 0u : 1u);
-    if (!runs.empty()) EXPECT_EQ(runs[0].parameters, c.parameters);
+    if (!runs.empty()) {
+      EXPECT_EQ(runs[0].parameters, c.parameters);
+    }
     EXPECT_EQ(machine.console.Output(Stream::kErr), c.err);
     const auto boxes = machine.shell.messages();
     ASSERT_EQ(boxes.size(), c.box.empty() ? 0u : 1u);

@@ -163,7 +163,7 @@ TEST_F(SweepTest, AFinalistLateBetweenTheTwoLimitsIsNotCleanInVerification) {
     const std::vector<std::string_view> f = SplitFields(line);
     if (f.size() != 30 || f[0] != "verify") continue;
     // Loop late share at 12 and its verdict at 14; the idle pattern's at 23 and 25.
-    for (const auto [late, clean] : {std::pair{12, 14}, std::pair{23, 25}}) {
+    for (const auto& [late, clean] : {std::pair{12, 14}, std::pair{23, 25}}) {
       const double share = std::stod(std::string(f[late]));
       if (share <= 0.2 || share > 0.5) continue;
       ++between;

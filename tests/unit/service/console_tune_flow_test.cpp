@@ -42,7 +42,9 @@ TEST_F(ConsoleTuneFlowTest, AGivenPeriodIsClampedAndInstalledPinned) {
     options.resolution = c.given;
     options.measured = c.measured;
     EXPECT_EQ(ConsoleTuneFlow(options), 0);
-    if (!c.clamp_line.empty()) EXPECT_TRUE(Has(c.clamp_line));
+    if (!c.clamp_line.empty()) {
+      EXPECT_TRUE(Has(c.clamp_line));
+    }
     EXPECT_TRUE(Has(
         Format(L"Using requested resolution: %u (%.4f ms)\n", c.installed, c.installed / 10000.0)));
     EXPECT_EQ(Product(L"DesiredResolution"), c.installed);

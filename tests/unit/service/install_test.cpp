@@ -339,7 +339,9 @@ TEST_F(InstallTest, TokenSettingsAreStoredOrLoggedWhenRefused) {
     const auto log = machine.files.ReadAll(L"C:\\ProgramData\\Veltrane\\Veltrane.log");
     const std::wstring text = log ? support::FromUtf8(*log) : std::wstring();
     EXPECT_EQ(text.find(L"could not be stored") != std::wstring::npos, !c.logged.empty());
-    if (!c.logged.empty()) EXPECT_NE(text.find(c.logged), std::wstring::npos);
+    if (!c.logged.empty()) {
+      EXPECT_NE(text.find(c.logged), std::wstring::npos);
+    }
     machine.services.StopAll();
   }
 }
