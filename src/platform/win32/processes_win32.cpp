@@ -163,7 +163,8 @@ support::Result<std::uint32_t> Win32Processes::Wait(std::uint32_t id, std::uint3
     process = opened.Get();
   }
   const DWORD wait = ::WaitForSingleObject(process, timeout_ms);
-  if (wait == WAIT_TIMEOUT) return support::Fail(support::ErrorCode::kTimeout, L"Wait", WAIT_TIMEOUT);
+  if (wait == WAIT_TIMEOUT)
+    return support::Fail(support::ErrorCode::kTimeout, L"Wait", WAIT_TIMEOUT);
   if (wait != WAIT_OBJECT_0) return LastError(L"WaitForSingleObject");
   DWORD exit_code = 0;
   if (!::GetExitCodeProcess(process, &exit_code)) return LastError(L"GetExitCodeProcess");
