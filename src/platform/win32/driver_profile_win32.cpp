@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win32/dll_export.h"
+
 namespace platform {
 namespace {
 
@@ -53,9 +55,7 @@ support::Status Win32DriverProfile::Open() {
   module_ = ::LoadLibraryExW(L"nvapi64.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (module_ == nullptr)
     return support::Fail(ErrorCode::kNotFound, L"nvapi64.dll", ::GetLastError());
-  // Through void*: GCC warns on a direct cast between the two function types.
-  auto query = reinterpret_cast<QueryInterfaceFn>(
-      reinterpret_cast<void*>(::GetProcAddress(module_, "nvapi_QueryInterface")));
+  auto query = win32::BindExport<QueryInterfaceFn>(module_, "nvapi_QueryInterface");
   if (query == nullptr) {
     Close();
     return support::Fail(ErrorCode::kUnsupported, L"nvapi_QueryInterface", ERROR_PROC_NOT_FOUND);

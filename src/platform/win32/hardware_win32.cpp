@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "platform/win32/dll_export.h"
+
 namespace platform {
 namespace {
 
@@ -47,12 +49,8 @@ std::uint32_t Win32Hardware::LogicalProcessorCount() {
 }
 
 support::Result<std::vector<std::uint8_t>> Win32Hardware::CpuSetEfficiencyClasses() {
-  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-  // Through void*: GCC warns on a direct cast between the two function types.
-  auto get = reinterpret_cast<GetCpuSetsFn>(
-      kernel != nullptr
-          ? reinterpret_cast<void*>(::GetProcAddress(kernel, "GetSystemCpuSetInformation"))
-          : nullptr);
+  auto get = win32::BindExport<GetCpuSetsFn>(::GetModuleHandleW(L"kernel32.dll"),
+                                             "GetSystemCpuSetInformation");
   if (get == nullptr) {
     return support::Fail(support::ErrorCode::kUnsupported, L"GetSystemCpuSetInformation",
                          ERROR_PROC_NOT_FOUND);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/win32/dll_export.h"
+
 namespace platform {
 namespace {
 
@@ -20,8 +22,7 @@ struct PowerThrottlingState {
 };
 
 void* Lookup(const wchar_t* module, const char* name) {
-  const HMODULE handle = ::GetModuleHandleW(module);
-  return handle != nullptr ? reinterpret_cast<void*>(::GetProcAddress(handle, name)) : nullptr;
+  return win32::BindExport<void*>(::GetModuleHandleW(module), name);
 }
 
 template <typename Fn>

@@ -4,20 +4,23 @@
 
 #include <cstring>
 
+#include "platform/win32/dll_export.h"
+
 namespace platform {
 namespace {
 
 using support::ErrorCode;
 
 // powrprof.dll stays loaded for the life of the process once it is asked for.
-void* Powrprof(const char* name) {
-  static HMODULE module = ::LoadLibraryExW(L"powrprof.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  return module != nullptr ? reinterpret_cast<void*>(::GetProcAddress(module, name)) : nullptr;
+HMODULE Powrprof() {
+  static const HMODULE module =
+      ::LoadLibraryExW(L"powrprof.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  return module;
 }
 
 template <typename Fn>
 Fn Bind(const char* name) {
-  return reinterpret_cast<Fn>(Powrprof(name));
+  return win32::BindExport<Fn>(Powrprof(), name);
 }
 
 support::PortError Missing(const wchar_t* call) {
@@ -138,8 +141,8 @@ support::Status Win32Power::WriteValueIndex(const support::Guid& scheme,
 }
 
 support::Status Win32Power::WriteSettingAttributes(const support::Guid& subgroup,
-                                                  const support::Guid& setting,
-                                                  std::uint32_t attributes) {
+                                                   const support::Guid& setting,
+                                                   std::uint32_t attributes) {
   auto write = Bind<WriteAttributesFn>("PowerWriteSettingAttributes");
   if (write == nullptr) return Missing(L"PowerWriteSettingAttributes");
   const GUID g = ToGuid(subgroup), v = ToGuid(setting);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/dll_export.h"
 #include "platform/win32/win32_error.h"
 
 namespace platform {
@@ -33,9 +34,7 @@ support::Result<RestorePointResult> Win32SystemRestore::SetRestorePoint(
   if (module == nullptr) {
     return support::Fail(support::ErrorCode::kNotFound, L"srclient.dll", ::GetLastError());
   }
-  // Through void*: GCC warns on a direct cast between the two function types.
-  auto set = reinterpret_cast<SetRestorePointFn>(
-      reinterpret_cast<void*>(::GetProcAddress(module, "SRSetRestorePointW")));
+  auto set = win32::BindExport<SetRestorePointFn>(module, "SRSetRestorePointW");
   if (set == nullptr) {
     ::FreeLibrary(module);
     return support::Fail(support::ErrorCode::kUnsupported, L"SRSetRestorePointW",
