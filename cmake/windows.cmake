@@ -5,13 +5,16 @@ enable_language(RC)
 # The simulated machine serves the native tests only; nothing here links it.
 set_target_properties(veltrane_sim PROPERTIES EXCLUDE_FROM_ALL ON)
 
-# Only libraries every supported Windows has; optional APIs (powrprof, ntdll's timer
-# calls, ...) are bound at run time so a missing export is a failed call, not a load error.
+# Only KnownDLLs are imported: Windows resolves static imports from the exe's own folder
+# before any code runs, and the exe often starts from Downloads. Every other DLL
+# (version, winhttp, bcrypt, wintrust, crypt32, powrprof, ...) is bound at run time from
+# System32, so a missing export is a failed call, not a load error.
+# tests/e2e/binary_test.sh holds the built exe to this.
 file(GLOB VELTRANE_WIN32_SOURCES CONFIGURE_DEPENDS
      ${PROJECT_SOURCE_DIR}/src/platform/win32/*.cpp)
 add_library(veltrane_win32 STATIC ${VELTRANE_WIN32_SOURCES})
 target_link_libraries(veltrane_win32 PUBLIC veltrane_core advapi32 shell32 user32 ole32
-                                            oleaut32 shlwapi version winhttp bcrypt wintrust crypt32)
+                                            oleaut32 shlwapi)
 
 # The resource script takes its version numbers from the project version.
 configure_file(${PROJECT_SOURCE_DIR}/resources/version.h.in

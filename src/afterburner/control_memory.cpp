@@ -18,6 +18,10 @@ constexpr std::size_t kCommandOffset = 32;
 constexpr std::size_t kEntryInUseOffset = 316;
 constexpr std::size_t kIdentifierOffset = 3536;
 constexpr std::size_t kIdentifierMax = 220;
+// Afterburner keeps one entry per GPU; a header or entry list beyond these is not its own.
+constexpr std::size_t kMaxHeaderSize = 4096;
+constexpr std::size_t kMaxEntries = 64;
+constexpr std::size_t kMaxControlBytes = kMaxHeaderSize + kMaxEntries * kEntrySize;
 constexpr std::uint32_t kMutexWaitMs = 5000;
 constexpr int kTakeChecks = 80;
 constexpr std::uint32_t kTakeCheckPauseMs = 250;
@@ -60,13 +64,22 @@ class MutexHold {
   bool held_;
 };
 
+// The header and the entries Afterburner could have written, never the whole view: a
+// program of the session can create the mapping first, with any size it likes. Empty when
+// the mapping is missing or was not made by an elevated program.
+std::string ReadControlBytes() {
+  auto& memory = platform::Sys().shared_memory;
+  const auto trusted = memory.OwnedByAdministrators(kMappingName);
+  if (!trusted || !*trusted) return {};
+  return memory.ReadMapping(kMappingName, kMaxControlBytes).value_or(std::string());
+}
+
 // Whether Afterburner has cleared or replaced our command word.
 bool CommandTaken() {
   const MutexHold hold;
   if (!hold.held()) return false;
-  const auto mapping = platform::Sys().shared_memory.ReadMapping(kMappingName);
-  if (!mapping) return false;
-  const ControlHeader header = ReadControlHeader(*mapping);
+  const std::string mapping = ReadControlBytes();
+  const ControlHeader header = ReadControlHeader(mapping);
   return header.valid && header.commandWord != kApplyCommand;
 }
 
@@ -80,8 +93,9 @@ ControlHeader ReadControlHeader(std::string_view mapping) {
   header.commandWord = Word(mapping, kCommandOffset);
   const std::uint64_t entries_end =
       std::uint64_t{header.headerSize} + std::uint64_t{header.entryCount} * kEntrySize;
-  header.valid =
-      header.headerSize > 35 && Word(mapping, 16) == kEntrySize && entries_end <= mapping.size();
+  header.valid = header.headerSize > 35 && header.headerSize <= kMaxHeaderSize &&
+                 header.entryCount <= kMaxEntries && Word(mapping, 16) == kEntrySize &&
+                 entries_end <= mapping.size();
   return header;
 }
 
@@ -104,11 +118,15 @@ std::wstring FindGpuIdentifier(std::string_view mapping, const std::wstring& dev
   return first;
 }
 
+bool ControlMemoryIsForeign() {
+  const auto trusted = platform::Sys().shared_memory.OwnedByAdministrators(kMappingName);
+  return trusted && !*trusted;
+}
+
 std::wstring ReadGpuIdentifier(const std::wstring& deviceId) {
   const MutexHold hold;
   if (!hold.held()) return {};
-  const auto mapping = platform::Sys().shared_memory.ReadMapping(kMappingName);
-  return mapping ? FindGpuIdentifier(*mapping, deviceId) : std::wstring();
+  return FindGpuIdentifier(ReadControlBytes(), deviceId);
 }
 
 bool ApplyExportedCurve(const PciECard& card, platform::WindowHandle afterburnerWindow,
@@ -119,9 +137,9 @@ bool ApplyExportedCurve(const PciECard& card, platform::WindowHandle afterburner
   {
     const MutexHold hold;
     if (!hold.held()) return false;
-    const auto mapping = sys.shared_memory.ReadMapping(kMappingName);
-    if (!mapping || !ReadControlHeader(*mapping).valid) return false;
-    identifier = FindGpuIdentifier(*mapping, card.deviceId);
+    const std::string mapping = ReadControlBytes();
+    if (!ReadControlHeader(mapping).valid) return false;
+    identifier = FindGpuIdentifier(mapping, card.deviceId);
     if (!sys.shared_memory.WriteMapping(kMappingName, kCommandOffset, WordBytes(kApplyCommand))) {
       return false;
     }

@@ -12,7 +12,8 @@
 struct PciECard;
 
 // The header fields the exchange relies on; `valid` is false when the signature, the
-// header size, the entry size or the entry count do not fit the mapping.
+// header size, the entry size or the entry count do not fit the mapping, or when the
+// header or the entry count exceeds what Afterburner ever writes (4096 bytes, 64 entries).
 struct ControlHeader {
   bool valid = false;
   std::uint32_t headerSize = 0;
@@ -24,12 +25,15 @@ ControlHeader ReadControlHeader(std::string_view mapping);
 // names "DEV_" + `deviceId`; empty when there is none, or when it could not safely name a
 // file (path or reserved characters, "..", control or non-ASCII bytes).
 std::wstring FindGpuIdentifier(std::string_view mapping, const std::wstring& deviceId);
+// True when the control mapping exists but no elevated program made it: a program of the
+// session created it first, so what it says (and what is written to it) is not Afterburner's.
+bool ControlMemoryIsForeign();
 // The identifier as FindGpuIdentifier gives it, read under Afterburner's mutex; empty
-// when the mutex or the mapping cannot be had.
+// when the mutex or the mapping cannot be had, or the mapping is foreign.
 std::wstring ReadGpuIdentifier(const std::wstring& deviceId);
 // Asks Afterburner (its window `afterburnerWindow`) to apply the exported curve and
 // waits for it to take the command. `identifier` receives the card's identifier. False
-// when the mutex ran out (nothing was written), the mapping is missing or malformed, or
-// Afterburner never took the command.
+// when the mutex ran out (nothing was written), the mapping is missing, malformed or
+// foreign, or Afterburner never took the command.
 bool ApplyExportedCurve(const PciECard& card, platform::WindowHandle afterburnerWindow,
                         std::wstring& identifier);

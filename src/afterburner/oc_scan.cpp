@@ -117,6 +117,15 @@ OcScanResult KeepCurve(const PciECard& card, const std::wstring& exe, Program& a
   auto& sys = platform::Sys();
   OcScanResult result;
   PrintInfo(L"The OC scanner finished and sent the curve to Afterburner.");
+  // A mapping another program made first would take our command and name the profile.
+  if (ControlMemoryIsForeign()) {
+    CloseProgram(scanner, kScannerTitle, true);
+    CloseProgram(afterburner, kAfterburnerTitle, false);
+    result.error =
+        L"Afterburner's control memory was created by another program, so the scanned curve "
+        L"was not applied.";
+    return result;
+  }
   std::wstring identifier;
   const bool applied = ApplyExportedCurve(card, afterburner.window, identifier);
   PrintInfo(applied ? L"Applied the scanned curve to the current settings."

@@ -50,10 +50,9 @@ int InstallNvidia(gui::Feed* feed, gui::GpuDriverOffer& offer, const std::wstrin
   if (seven_zip.empty()) {
     return Fail(offer, L"7-Zip could not be installed, so the NVIDIA package cannot be trimmed.");
   }
-  if (const std::wstring refused = CheckVendorSignature(offer.localPath, kDriverNvidia);
-      !refused.empty()) {
-    return Fail(offer, refused);
-  }
+  // The package stays held until this function returns: 7-Zip unpacks the checked bytes.
+  const VendorCheck check = HoldVendorSigned(offer.localPath, kDriverNvidia);
+  if (!check.held) return Fail(offer, check.refused);
   // Step 1: the package's files, with its setup.
   DriverLine(feed, L"Unpacking the NVIDIA package.");
   const std::wstring unpack = folder + L"\\nvidia-unpack";
@@ -98,9 +97,8 @@ int InstallAmd(gui::Feed* feed, gui::GpuDriverOffer& offer, const std::wstring& 
         offer, L"7-Zip could not be installed, so the AMD package was not opened. It is saved at " +
                    package);
   }
-  if (const std::wstring refused = CheckVendorSignature(package, kDriverAmd); !refused.empty()) {
-    return Fail(offer, refused);
-  }
+  const VendorCheck check = HoldVendorSigned(package, kDriverAmd);
+  if (!check.held) return Fail(offer, check.refused);
   // Step 1: the package, and the archives inside it one level deep.
   DriverLine(feed, L"Unpacking the AMD package. The Adrenalin installer is not run.");
   const std::wstring unpack = folder + L"\\amd-unpack";

@@ -34,6 +34,14 @@ class FileStream {
   virtual support::Status Close() = 0;
 };
 
+// A file held open for reading with read sharing only: while it is held no program can
+// write, replace, rename or delete it, so what was checked through it is what is used.
+class HeldFile {
+ public:
+  virtual ~HeldFile() = default;
+  virtual const std::wstring& path() const = 0;
+};
+
 // One entry of a folder listing.
 struct FolderEntry {
   std::wstring name;
@@ -98,6 +106,11 @@ class Files {
   // the file is missing; kFailed when it carries no version resource.
   virtual support::Result<FileVersion> ReadFileVersion(const std::wstring& path) = 0;
 
+  // CreateFileW(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT)
+  // held until the object goes. kAccessDenied when `path` is a link (what it points at is
+  // never opened) or a folder; kSharingViolation (as kAccessDenied, 32) when another
+  // program has it open for writing; kNotFound when missing.
+  virtual support::Result<std::unique_ptr<HeldFile>> OpenHeld(const std::wstring& path) = 0;
   // CreateFileW(CREATE_ALWAYS) for writing, shared for reading only.
   virtual support::Result<std::unique_ptr<FileStream>> CreateStream(const std::wstring& path) = 0;
   // GetDiskFreeSpaceExW: the bytes the caller may still use on the drive of `folder`.

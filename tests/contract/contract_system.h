@@ -51,9 +51,13 @@ struct LoopbackTls {
 };
 std::optional<LoopbackTls> LoopbackHttpsServer();
 
-// A named file mapping holding `bytes`, made as another program would make it; it lasts
-// until the test program ends.
-void CreateForeignMapping(const std::wstring& name, const std::string& bytes);
+// A named file mapping holding `bytes`, made as another program would make it, owned by
+// the Administrators group (`admin_owned`, as an elevated program's) or by the user; it
+// lasts until the test program ends.
+void CreateForeignMapping(const std::wstring& name, const std::string& bytes, bool admin_owned);
+// Writes at `path` a program whose signature does not verify (a certificate table of
+// bytes that are no signature).
+void WriteBadlySignedFile(const std::wstring& path);
 // A named mutex that another thread holds (`held`) or that is free.
 void CreateForeignMutex(const std::wstring& name, bool held);
 // A stand-in for the scanner's window: a visible top-level window titled `title` with a

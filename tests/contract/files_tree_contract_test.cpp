@@ -84,4 +84,28 @@ TEST_F(FilesTreeContract, TreeDeleteRemovesLinksButNotWhatTheyPointAt) {
   EXPECT_EQ(files_.DeleteTree(At(L"tree")).error().code, ErrorCode::kNotFound);
 }
 
+// A held file can be read and copied by others but not written, renamed or deleted; a
+// link or a folder is never held.
+TEST_F(FilesTreeContract, HeldFileRefusesChangeUntilReleased) {
+  ASSERT_TRUE(files_.WriteNew(At(L"pkg.exe"), "MZ checked").ok());
+  {
+    auto held = files_.OpenHeld(At(L"pkg.exe"));
+    ASSERT_TRUE(held.ok());
+    EXPECT_EQ((*held)->path(), At(L"pkg.exe"));
+    EXPECT_EQ(files_.ReadAll(At(L"pkg.exe")).value_or(""), "MZ checked");
+    EXPECT_TRUE(files_.Copy(At(L"pkg.exe"), At(L"copy.exe"), false).ok());
+    EXPECT_FALSE(files_.WriteNew(At(L"pkg.exe"), "MZ evil").ok());
+    EXPECT_FALSE(files_.Delete(At(L"pkg.exe")).ok());
+    EXPECT_FALSE(files_.MoveReplace(At(L"pkg.exe"), At(L"moved.exe")).ok());
+    EXPECT_FALSE(files_.MoveReplace(At(L"copy.exe"), At(L"pkg.exe")).ok());
+  }
+  EXPECT_TRUE(files_.Delete(At(L"pkg.exe")).ok());
+  EXPECT_EQ(files_.OpenHeld(At(L"pkg.exe")).error().code, ErrorCode::kNotFound);
+  ASSERT_TRUE(files_.CreateDirectory(At(L"folder")).ok());
+  EXPECT_EQ(files_.OpenHeld(At(L"folder")).error().code, ErrorCode::kAccessDenied);
+  if (contract::MakeFolderLink(At(L"link"), contract::NewScratchFolder())) {
+    EXPECT_EQ(files_.OpenHeld(At(L"link")).error().code, ErrorCode::kAccessDenied);
+  }
+}
+
 }  // namespace

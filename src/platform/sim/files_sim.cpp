@@ -240,7 +240,9 @@ Status SimFiles::MoveReplace(const std::wstring& from, const std::wstring& to) {
   std::error_code ec;
   // Step 1: the source must exist and be openable for a rename (a running exe is).
   if (!fs::exists(src->host, ec)) return NotFound(from, src->parent_is_dir);
-  if (LockOf(*src) == FileLock::kExclusive) return Sharing(from);
+  if (LockOf(*src) == FileLock::kExclusive || LockOf(*src) == FileLock::kHeld) {
+    return Sharing(from);
+  }
   if (src->key == dst->key) return {};  // same file: nothing to replace
   // Step 2: the target folder must exist, and an existing target must be a file that
   // nobody holds open: a folder or a running exe cannot be replaced.

@@ -46,6 +46,9 @@ enum class FileLock {
   kInUse,
   // Opened without sharing: nothing else may open it at all.
   kExclusive,
+  // Held for reading with read sharing only (OpenHeld): others may read and copy it, but
+  // not write, rename, replace or delete it.
+  kHeld,
 };
 
 class SimFiles final : public Files {
@@ -78,6 +81,7 @@ class SimFiles final : public Files {
   // The sim keeps a file's version in its bytes, so copies and moves keep it: the text
   // "VS_FIXEDFILEINFO a.b.c.d" anywhere in the file (see VersionedBytes).
   support::Result<FileVersion> ReadFileVersion(const std::wstring& path) override;
+  support::Result<std::unique_ptr<HeldFile>> OpenHeld(const std::wstring& path) override;
   support::Result<std::unique_ptr<FileStream>> CreateStream(const std::wstring& path) override;
   support::Result<std::uint64_t> FreeSpace(const std::wstring& folder) override;
   support::Result<std::uint64_t> FileSize(const std::wstring& path) override;
@@ -150,6 +154,7 @@ class SimFiles final : public Files {
   std::map<wchar_t, std::uint64_t> free_space_;
 
   friend class SimFileStream;
+  friend class SimHeldFile;
 };
 
 }  // namespace platform

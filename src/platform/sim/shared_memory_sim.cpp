@@ -1,5 +1,6 @@
 #include "platform/sim/shared_memory_sim.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace platform {
@@ -7,11 +8,18 @@ using support::ErrorCode;
 
 SimSharedMemory::SimSharedMemory(SimClock& clock) : clock_(clock) {}
 
-support::Result<std::string> SimSharedMemory::ReadMapping(const std::wstring& name) {
+support::Result<std::string> SimSharedMemory::ReadMapping(const std::wstring& name,
+                                                          std::size_t max_bytes) {
   std::lock_guard lock(mutex_);
   const auto it = mappings_.find(name);
   if (it == mappings_.end()) return support::Fail(ErrorCode::kNotFound, L"OpenFileMappingW", 2);
-  return it->second;
+  return it->second.substr(0, max_bytes);
+}
+
+support::Result<bool> SimSharedMemory::OwnedByAdministrators(const std::wstring& name) {
+  std::lock_guard lock(mutex_);
+  if (!mappings_.contains(name)) return support::Fail(ErrorCode::kNotFound, L"OpenFileMappingW", 2);
+  return !user_owned_.contains(name);
 }
 
 support::Status SimSharedMemory::WriteMapping(const std::wstring& name, std::size_t offset,
@@ -49,14 +57,24 @@ void SimSharedMemory::UnlockMutex(const std::wstring& name) {
   locked_here_.erase(name);
 }
 
-void SimSharedMemory::CreateMapping(const std::wstring& name, std::string bytes) {
+void SimSharedMemory::CreateMapping(const std::wstring& name, std::string bytes, bool admin_owned) {
   std::lock_guard lock(mutex_);
-  mappings_[name] = std::move(bytes);
+  // As CreateFileMappingW: a name already taken opens that mapping, which keeps its
+  // owner and its size; the creator's bytes land at its start.
+  const auto it = mappings_.find(name);
+  if (it != mappings_.end()) {
+    const std::size_t overlap = std::min(bytes.size(), it->second.size());
+    it->second.replace(0, overlap, bytes, 0, overlap);
+    return;
+  }
+  mappings_.emplace(name, std::move(bytes));
+  if (!admin_owned) user_owned_.insert(name);
 }
 
 void SimSharedMemory::CloseMapping(const std::wstring& name) {
   std::lock_guard lock(mutex_);
   mappings_.erase(name);
+  user_owned_.erase(name);
 }
 
 std::string SimSharedMemory::Bytes(const std::wstring& name) {

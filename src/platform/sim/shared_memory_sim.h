@@ -19,14 +19,18 @@ class SimSharedMemory final : public SharedMemory {
  public:
   explicit SimSharedMemory(SimClock& clock);
 
-  support::Result<std::string> ReadMapping(const std::wstring& name) override;
+  support::Result<std::string> ReadMapping(const std::wstring& name,
+                                           std::size_t max_bytes) override;
+  support::Result<bool> OwnedByAdministrators(const std::wstring& name) override;
   support::Status WriteMapping(const std::wstring& name, std::size_t offset,
                                std::string_view bytes) override;
   support::Status LockMutex(const std::wstring& name, std::uint32_t timeout_ms) override;
   void UnlockMutex(const std::wstring& name) override;
 
-  // Test and model controls.
-  void CreateMapping(const std::wstring& name, std::string bytes);
+  // Test and model controls. An elevated program's mapping is owned by the
+  // Administrators group; one a program of the user made first is not. A name already
+  // taken keeps its mapping, as CreateFileMappingW opens it.
+  void CreateMapping(const std::wstring& name, std::string bytes, bool admin_owned = true);
   void CloseMapping(const std::wstring& name);
   // The mapping's bytes now (empty when it does not exist).
   std::string Bytes(const std::wstring& name);
@@ -42,6 +46,7 @@ class SimSharedMemory final : public SharedMemory {
   SimClock& clock_;
   std::mutex mutex_;
   std::map<std::wstring, std::string> mappings_;
+  std::set<std::wstring> user_owned_;     // mappings a program without elevation made
   std::map<std::wstring, bool> mutexes_;  // name -> held by another process
   std::set<std::wstring> locked_here_;
   std::function<void()> lock_hook_;

@@ -2,9 +2,29 @@
 // folder access lists and the running-image copy live in files_security_win32.cpp.
 #pragma once
 
+#include <windows.h>
+// The port method keeps its name; <windows.h> would map it to CreateDirectoryW.
+#undef CreateDirectory
+
+#include <utility>
+
 #include "platform/files.h"
+#include "platform/win32/unique_handle.h"
 
 namespace platform {
+
+// What Win32Files::OpenHeld gives: the open handle that other adapters verify through.
+class Win32HeldFile final : public HeldFile {
+ public:
+  Win32HeldFile(std::wstring path, win32::UniqueHandle handle)
+      : path_(std::move(path)), handle_(std::move(handle)) {}
+  const std::wstring& path() const override { return path_; }
+  HANDLE handle() const { return handle_.Get(); }
+
+ private:
+  std::wstring path_;
+  win32::UniqueHandle handle_;
+};
 
 class Win32Files final : public Files {
  public:
@@ -29,6 +49,7 @@ class Win32Files final : public Files {
   support::Status WriteNewFlushed(const std::wstring& path, std::string_view bytes) override;
   support::Status CopyRunningExecutable(const std::wstring& to) override;
   support::Result<FileVersion> ReadFileVersion(const std::wstring& path) override;
+  support::Result<std::unique_ptr<HeldFile>> OpenHeld(const std::wstring& path) override;
   support::Result<std::unique_ptr<FileStream>> CreateStream(const std::wstring& path) override;
   support::Result<std::uint64_t> FreeSpace(const std::wstring& folder) override;
   support::Result<std::uint64_t> FileSize(const std::wstring& path) override;

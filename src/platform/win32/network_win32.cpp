@@ -7,17 +7,55 @@
 #include <string>
 #include <utility>
 
+#include "platform/win32/system_module.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_error.h"
 
 namespace platform {
 namespace {
 
+// winhttp.dll is not a KnownDLL, so it is bound from System32 (see SystemModule).
+struct WinHttpCalls {
+  decltype(&::WinHttpAddRequestHeaders) AddRequestHeaders;
+  decltype(&::WinHttpCloseHandle) CloseHandle;
+  decltype(&::WinHttpConnect) Connect;
+  decltype(&::WinHttpOpen) Open;
+  decltype(&::WinHttpOpenRequest) OpenRequest;
+  decltype(&::WinHttpQueryHeaders) QueryHeaders;
+  decltype(&::WinHttpReadData) ReadData;
+  decltype(&::WinHttpReceiveResponse) ReceiveResponse;
+  decltype(&::WinHttpSendRequest) SendRequest;
+  decltype(&::WinHttpSetOption) SetOption;
+  decltype(&::WinHttpSetTimeouts) SetTimeouts;
+  bool complete = false;
+};
+
+const WinHttpCalls& WinHttp() {
+  static const WinHttpCalls bound = [] {
+    win32::SystemModule dll(L"winhttp.dll");
+    WinHttpCalls calls{};
+    calls.AddRequestHeaders = VELTRANE_BIND(dll, WinHttpAddRequestHeaders);
+    calls.CloseHandle = VELTRANE_BIND(dll, WinHttpCloseHandle);
+    calls.Connect = VELTRANE_BIND(dll, WinHttpConnect);
+    calls.Open = VELTRANE_BIND(dll, WinHttpOpen);
+    calls.OpenRequest = VELTRANE_BIND(dll, WinHttpOpenRequest);
+    calls.QueryHeaders = VELTRANE_BIND(dll, WinHttpQueryHeaders);
+    calls.ReadData = VELTRANE_BIND(dll, WinHttpReadData);
+    calls.ReceiveResponse = VELTRANE_BIND(dll, WinHttpReceiveResponse);
+    calls.SendRequest = VELTRANE_BIND(dll, WinHttpSendRequest);
+    calls.SetOption = VELTRANE_BIND(dll, WinHttpSetOption);
+    calls.SetTimeouts = VELTRANE_BIND(dll, WinHttpSetTimeouts);
+    calls.complete = dll.complete();
+    return calls;
+  }();
+  return bound;
+}
+
 struct InternetHandleTraits {
   using Handle = HINTERNET;
   static constexpr Handle kNone = nullptr;
   static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::WinHttpCloseHandle(h); }
+  static void Close(Handle h) { WinHttp().CloseHandle(h); }
 };
 
 using UniqueInternet = win32::UniqueResource<InternetHandleTraits>;
@@ -29,12 +67,12 @@ support::PortError StepError(const wchar_t* step) {
 // A header as text; empty when the response has none.
 std::wstring QueryText(HINTERNET request, DWORD info) {
   DWORD bytes = 0;
-  ::WinHttpQueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &bytes,
-                        WINHTTP_NO_HEADER_INDEX);
+  WinHttp().QueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &bytes,
+                         WINHTTP_NO_HEADER_INDEX);
   if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || bytes == 0) return {};
   std::wstring text(bytes / sizeof(wchar_t), L'\0');
-  if (!::WinHttpQueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &bytes,
-                             WINHTTP_NO_HEADER_INDEX)) {
+  if (!WinHttp().QueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &bytes,
+                              WINHTTP_NO_HEADER_INDEX)) {
     return {};
   }
   text.resize(bytes / sizeof(wchar_t));
@@ -59,8 +97,8 @@ class Win32Response final : public HttpResponse {
         request_(std::move(request)) {
     DWORD status = 0;
     DWORD size = sizeof(status);
-    ::WinHttpQueryHeaders(request_.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                          WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
+    WinHttp().QueryHeaders(request_.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                           WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
     status_ = status;
     // A decoded body is longer than the length the server announced for its encoding.
     const std::wstring encoding = QueryText(request_.Get(), WINHTTP_QUERY_CONTENT_ENCODING);
@@ -77,7 +115,7 @@ class Win32Response final : public HttpResponse {
   support::Result<std::size_t> Read(char* buffer, std::size_t capacity) override {
     const DWORD want = capacity > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<DWORD>(capacity);
     DWORD got = 0;
-    if (!::WinHttpReadData(request_.Get(), buffer, want, &got)) {
+    if (!WinHttp().ReadData(request_.Get(), buffer, want, &got)) {
       return win32::LastError(L"WinHttpReadData");
     }
     return static_cast<std::size_t>(got);
@@ -95,11 +133,11 @@ class Win32Response final : public HttpResponse {
 UniqueInternet OpenSession(const std::wstring& agent) {
   // Windows 8.1 and later pick the system's or the user's proxy themselves; older
   // systems (and Wine) reject the flag and take the default proxy setting.
-  UniqueInternet session(::WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
-                                       WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  UniqueInternet session(WinHttp().Open(agent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
+                                        WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session) {
-    session.Reset(::WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                                WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    session.Reset(WinHttp().Open(agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                                 WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   }
   return session;
 }
@@ -108,41 +146,44 @@ UniqueInternet OpenSession(const std::wstring& agent) {
 
 support::Result<std::unique_ptr<HttpResponse>> Win32Network::Send(const HttpRequest& request) {
   // Step 1: the session with its time-outs.
+  if (!WinHttp().complete) {
+    return support::Fail(support::ErrorCode::kUnsupported, L"winhttp.dll", ERROR_PROC_NOT_FOUND);
+  }
   UniqueInternet session = OpenSession(request.user_agent);
   if (!session) return StepError(kHttpSessionStep);
   const HttpTimeouts& t = request.timeouts;
-  if (!::WinHttpSetTimeouts(session.Get(), static_cast<int>(t.resolve_ms),
-                            static_cast<int>(t.connect_ms), static_cast<int>(t.send_ms),
-                            static_cast<int>(t.receive_ms))) {
+  if (!WinHttp().SetTimeouts(session.Get(), static_cast<int>(t.resolve_ms),
+                             static_cast<int>(t.connect_ms), static_cast<int>(t.send_ms),
+                             static_cast<int>(t.receive_ms))) {
     return StepError(kHttpSessionStep);
   }
   // Step 2: the connection and the request, redirects left to the caller's judgement.
-  UniqueInternet connection(::WinHttpConnect(session.Get(), request.host.c_str(),
-                                             static_cast<INTERNET_PORT>(request.port), 0));
+  UniqueInternet connection(WinHttp().Connect(session.Get(), request.host.c_str(),
+                                              static_cast<INTERNET_PORT>(request.port), 0));
   if (!connection) return StepError(kHttpRequestStep);
-  UniqueInternet handle(::WinHttpOpenRequest(
+  UniqueInternet handle(WinHttp().OpenRequest(
       connection.Get(), request.method.c_str(), request.path.c_str(), nullptr, WINHTTP_NO_REFERER,
       WINHTTP_DEFAULT_ACCEPT_TYPES, request.secure ? WINHTTP_FLAG_SECURE : 0));
   if (!handle) return StepError(kHttpRequestStep);
   DWORD no_redirects = WINHTTP_DISABLE_REDIRECTS;
-  if (!::WinHttpSetOption(handle.Get(), WINHTTP_OPTION_DISABLE_FEATURE, &no_redirects,
-                          sizeof(no_redirects))) {
+  if (!WinHttp().SetOption(handle.Get(), WINHTTP_OPTION_DISABLE_FEATURE, &no_redirects,
+                           sizeof(no_redirects))) {
     return StepError(kHttpRequestStep);
   }
   // Decoding is a convenience (Windows 8.1 and later); without it the body is identity.
   DWORD decompression = WINHTTP_DECOMPRESSION_FLAG_ALL;
-  ::WinHttpSetOption(handle.Get(), WINHTTP_OPTION_DECOMPRESSION, &decompression,
-                     sizeof(decompression));
+  WinHttp().SetOption(handle.Get(), WINHTTP_OPTION_DECOMPRESSION, &decompression,
+                      sizeof(decompression));
   if (!request.headers.empty() &&
-      !::WinHttpAddRequestHeaders(handle.Get(), request.headers.c_str(),
-                                  static_cast<DWORD>(request.headers.size()),
-                                  WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
+      !WinHttp().AddRequestHeaders(handle.Get(), request.headers.c_str(),
+                                   static_cast<DWORD>(request.headers.size()),
+                                   WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
     return StepError(kHttpRequestStep);
   }
   // Step 3: send and wait for the response headers.
-  if (!::WinHttpSendRequest(handle.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA,
-                            0, 0, 0) ||
-      !::WinHttpReceiveResponse(handle.Get(), nullptr)) {
+  if (!WinHttp().SendRequest(handle.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
+                             WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+      !WinHttp().ReceiveResponse(handle.Get(), nullptr)) {
     return StepError(kHttpExchangeStep);
   }
   return std::unique_ptr<HttpResponse>(std::make_unique<Win32Response>(

@@ -1,6 +1,10 @@
 #include "platform/win32/shared_memory_win32.h"
 
 #include <windows.h>
+// After <windows.h>, which it needs.
+#include <aclapi.h>
+
+#include <algorithm>
 
 #include "platform/win32/win32_error.h"
 
@@ -50,10 +54,26 @@ class View {
 
 }  // namespace
 
-support::Result<std::string> Win32SharedMemory::ReadMapping(const std::wstring& name) {
+support::Result<std::string> Win32SharedMemory::ReadMapping(const std::wstring& name,
+                                                            std::size_t max_bytes) {
+  // Mapping the whole view only reserves address space; the copy is what costs memory.
   const View view(name, FILE_MAP_READ);
   if (!view.ok()) return view.error();
-  return std::string(view.bytes(), view.size());
+  return std::string(view.bytes(), std::min(view.size(), max_bytes));
+}
+
+support::Result<bool> Win32SharedMemory::OwnedByAdministrators(const std::wstring& name) {
+  const win32::UniqueHandle mapping(::OpenFileMappingW(READ_CONTROL, FALSE, name.c_str()));
+  if (!mapping) return LastError(L"OpenFileMappingW " + name);
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  const DWORD rc = ::GetSecurityInfo(mapping.Get(), SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION,
+                                     &owner, nullptr, nullptr, nullptr, &descriptor);
+  if (rc != ERROR_SUCCESS) return win32::FromWin32(rc, L"GetSecurityInfo " + name);
+  const bool trusted = owner != nullptr && (::IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+                                            ::IsWellKnownSid(owner, WinLocalSystemSid));
+  ::LocalFree(descriptor);
+  return trusted;
 }
 
 support::Status Win32SharedMemory::WriteMapping(const std::wstring& name, std::size_t offset,

@@ -11,7 +11,9 @@ namespace platform {
 
 class Win32SharedMemory final : public SharedMemory {
  public:
-  support::Result<std::string> ReadMapping(const std::wstring& name) override;
+  support::Result<std::string> ReadMapping(const std::wstring& name,
+                                           std::size_t max_bytes) override;
+  support::Result<bool> OwnedByAdministrators(const std::wstring& name) override;
   support::Status WriteMapping(const std::wstring& name, std::size_t offset,
                                std::string_view bytes) override;
   support::Status LockMutex(const std::wstring& name, std::uint32_t timeout_ms) override;

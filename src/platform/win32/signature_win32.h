@@ -7,7 +7,7 @@ namespace platform {
 
 class Win32Signature final : public Signature {
  public:
-  support::Result<FileSignature> VerifyFile(const std::wstring& path) override;
+  support::Result<FileSignature> VerifyFile(const HeldFile& file) override;
 };
 
 }  // namespace platform

@@ -10,8 +10,14 @@ namespace contract {
 
 platform::SimMachine& SimContractMachine();
 
-void CreateForeignMapping(const std::wstring& name, const std::string& bytes) {
-  SimContractMachine().shared_memory.CreateMapping(name, bytes);
+void CreateForeignMapping(const std::wstring& name, const std::string& bytes, bool admin_owned) {
+  SimContractMachine().shared_memory.CreateMapping(name, bytes, admin_owned);
+}
+
+void WriteBadlySignedFile(const std::wstring& path) {
+  const std::string bytes = "MZ badly signed";
+  (void)SimContractMachine().files.WriteNew(path, bytes);
+  SimContractMachine().signature.SignInvalid(bytes);
 }
 
 void CreateForeignMutex(const std::wstring& name, bool held) {

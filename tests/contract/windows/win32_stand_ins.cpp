@@ -2,6 +2,8 @@
 // another program makes them, and a stand-in scanner window with real controls, run by
 // its own thread's message loop so every message crosses threads as it would processes.
 #include <windows.h>
+// After <windows.h>, which they need.
+#include <sddl.h>
 
 #include <string>
 #include <thread>
@@ -67,13 +69,64 @@ void RunStandIn(std::wstring title, std::vector<std::wstring> items, HANDLE read
 
 }  // namespace
 
-void CreateForeignMapping(const std::wstring& name, const std::string& bytes) {
-  const HANDLE mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+void CreateForeignMapping(const std::wstring& name, const std::string& bytes, bool admin_owned) {
+  // The owner as it is set for an elevated program (Administrators) or a standard one (the
+  // user's own SID, which any token may name as owner).
+  std::wstring owner = L"BA";
+  if (!admin_owned) {
+    HANDLE token = nullptr;
+    ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token);
+    BYTE user[256] = {};
+    DWORD size = sizeof user;
+    ::GetTokenInformation(token, TokenUser, user, size, &size);
+    ::CloseHandle(token);
+    wchar_t* text = nullptr;
+    ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text);
+    owner = text;
+    ::LocalFree(text);
+  }
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      (L"O:" + owner + L"D:(A;;GA;;;WD)").c_str(), SDDL_REVISION_1, &descriptor, nullptr);
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+  const HANDLE mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE, 0,
                                               static_cast<DWORD>(bytes.size()), name.c_str());
+  ::LocalFree(descriptor);
   void* view = ::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, bytes.size());
   std::copy(bytes.begin(), bytes.end(), static_cast<char*>(view));
   ::UnmapViewOfFile(view);
   Kept().push_back(mapping);
+}
+
+void WriteBadlySignedFile(const std::wstring& path) {
+  // This test program's own image, with a certificate table that holds no signature.
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const HANDLE in =
+      ::CreateFileW(self, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  std::string image(::GetFileSize(in, nullptr), '\0');
+  DWORD got = 0;
+  ::ReadFile(in, image.data(), static_cast<DWORD>(image.size()), &got, nullptr);
+  ::CloseHandle(in);
+  image.resize((image.size() + 7) & ~std::size_t{7});
+  const std::size_t table = image.size();
+  const std::string garbage(248, '\x5A');
+  const DWORD length = static_cast<DWORD>(8 + garbage.size());
+  image.append(reinterpret_cast<const char*>(&length), 4);
+  image.append("\x00\x02\x02\x00", 4);  // revision 2.0, PKCS#7 signed data
+  image += garbage;
+  // The security entry of a PE32+ optional header's data directories.
+  const auto pe = *reinterpret_cast<const LONG*>(image.data() + 0x3C);
+  auto* entry = reinterpret_cast<IMAGE_DATA_DIRECTORY*>(
+      image.data() + pe + 24 + offsetof(IMAGE_OPTIONAL_HEADER64, DataDirectory) +
+      IMAGE_DIRECTORY_ENTRY_SECURITY * sizeof(IMAGE_DATA_DIRECTORY));
+  entry->VirtualAddress = static_cast<DWORD>(table);
+  entry->Size = length;
+  const HANDLE out =
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD put = 0;
+  ::WriteFile(out, image.data(), static_cast<DWORD>(image.size()), &put, nullptr);
+  ::CloseHandle(out);
 }
 
 void CreateForeignMutex(const std::wstring& name, bool held) {

@@ -54,6 +54,7 @@ TEST(ControlMemoryTest, IdentifierOnlyFromAWellFormedMapping) {
       {"count beyond the mapping", Mapping({nv}, 0x4D41434D, 40, 3760, 2), L""},
       {"huge count does not overflow", Mapping({nv}, 0x4D41434D, 40, 3760, 0x7FFFFFFF), L""},
       {"header beyond the mapping", Mapping({nv}, 0x4D41434D, 0xFFFFFF00, 3760, 0), L""},
+      {"more entries than Afterburner keeps", Mapping(std::vector<std::string>(65, nv)), L""},
       {"too short for the header", std::string("MCAM"), L""},
       {"unterminated text stops at 220 bytes", Mapping({"VEN_10DE" + std::string(230, 'A')}),
        L"VEN_10DE" + std::wstring(212, L'A')},
@@ -102,6 +103,18 @@ TEST_F(ApplyCurveTest, MutexTimeOutWritesNothingAndIgnoredCommandEndsInBoundedTi
   const std::uint64_t waited = machine_.clock.TickCount64() - start;
   EXPECT_GE(waited, 80u * 250u);
   EXPECT_LE(waited, 80u * 266u);
+}
+
+TEST_F(ApplyCurveTest, MappingMadeFirstByAnotherProgramIsNeitherReadNorWritten) {
+  machine_.shared_memory.CloseMapping(L"MACMSharedMemory");
+  const std::string squatted = Mapping({"VEN_10DE&DEV_2786&EVIL"}) + std::string(1 << 20, '\0');
+  machine_.shared_memory.CreateMapping(L"MACMSharedMemory", squatted, false);
+  std::wstring id;
+  EXPECT_TRUE(ControlMemoryIsForeign());
+  EXPECT_EQ(ReadGpuIdentifier(L"2786"), L"");
+  EXPECT_FALSE(ApplyExportedCurve(card_, window_, id));
+  EXPECT_EQ(id, L"");
+  EXPECT_EQ(machine_.shared_memory.Bytes(L"MACMSharedMemory"), squatted);
 }
 
 }  // namespace

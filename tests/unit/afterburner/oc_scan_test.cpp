@@ -176,4 +176,14 @@ TEST_F(OcScanTest, CancellingStopsBothPrograms) {
   EXPECT_TRUE(machine_.processes.List().empty());
 }
 
+TEST_F(OcScanTest, ControlMemoryMadeFirstByAnotherProgramFailsTheStep) {
+  machine_.shared_memory.CreateMapping(L"MACMSharedMemory", std::string(1 << 20, '\0'), false);
+  const OcScanResult result = Scan();
+  EXPECT_FALSE(result.profileSaved);
+  EXPECT_EQ(result.error,
+            L"Afterburner's control memory was created by another program, so the scanned curve "
+            L"was not applied.");
+  EXPECT_FALSE(sim_.CommandTaken());
+}
+
 }  // namespace

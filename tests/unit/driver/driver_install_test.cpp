@@ -26,7 +26,7 @@ class DriverInstallTest : public DriverTest {
   gui::GpuDriverOffer Offer(std::uint32_t vendor, const std::string& bytes,
                             const std::wstring& signer) {
     machine_.files.Seed(kPackage, bytes);
-    if (!signer.empty()) machine_.signature.Sign(bytes, signer);
+    if (!signer.empty()) machine_.signature.Sign(bytes, signer, signer);
     gui::GpuDriverOffer offer;
     offer.vendor = vendor;
     offer.localPath = kPackage;
@@ -127,24 +127,59 @@ TEST_F(DriverInstallTest, OnlyTheVendorsSignatureOpensThePackage) {
   EXPECT_TRUE(machine_.processes.runs().empty());
 }
 
-TEST_F(DriverInstallTest, EachNameTheVendorSignsWithIsAccepted) {
+// The subject's O and CN must both name the vendor and the certificate must allow code
+// signing: a display name falls back to OU or e-mail, which any applicant may choose.
+TEST_F(DriverInstallTest, SubjectAndUsageDecideTheVendor) {
   struct Case {
+    const char* name;
     std::uint32_t vendor;
-    const wchar_t* signer;
+    const wchar_t* organization;
+    const wchar_t* common_name;
+    bool code_signing;
+    bool accepted;
   };
   const Case kCases[] = {
-      {kDriverNvidia, L"NVIDIA Corporation"},
-      {kDriverAmd, L"Advanced Micro Devices, Inc."},
-      {kDriverAmd, L"Advanced Micro Devices Inc."},
+      {"NVIDIA", kDriverNvidia, L"NVIDIA Corporation", L"NVIDIA Corporation", true, true},
+      {"AMD with comma", kDriverAmd, L"Advanced Micro Devices, Inc.",
+       L"Advanced Micro Devices, Inc.", true, true},
+      {"AMD without comma", kDriverAmd, L"Advanced Micro Devices Inc.",
+       L"Advanced Micro Devices Inc.", true, true},
+      {"CN NVIDIA, O another company", kDriverNvidia, L"Evil Ltd", L"NVIDIA Corporation", true,
+       false},
+      {"O NVIDIA, no CN", kDriverNvidia, L"NVIDIA Corporation", L"", true, false},
+      {"no O, CN NVIDIA", kDriverNvidia, L"", L"NVIDIA Corporation", true, false},
+      {"NVIDIA without code signing", kDriverNvidia, L"NVIDIA Corporation", L"NVIDIA Corporation",
+       false, false},
+      {"AMD names for an NVIDIA package", kDriverNvidia, L"Advanced Micro Devices, Inc.",
+       L"Advanced Micro Devices, Inc.", true, false},
   };
   for (const Case& c : kCases) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(c.signer)));
-    // Bytes of its own for each signer: a signature belongs to the bytes it signs.
-    const std::string bytes = "MZ " + testing::PrintToString(std::wstring(c.signer));
+    SCOPED_TRACE(c.name);
+    // Bytes of their own for each row: a signature belongs to the bytes it signs.
+    const std::string bytes = std::string("MZ ") + c.name;
     machine_.files.Seed(kPackage, bytes);
-    machine_.signature.Sign(bytes, c.signer);
-    EXPECT_EQ(CheckVendorSignature(kPackage, c.vendor), L"");
+    machine_.signature.Sign(bytes, c.organization, c.common_name, c.code_signing);
+    const VendorCheck check = HoldVendorSigned(kPackage, c.vendor);
+    EXPECT_EQ(check.held != nullptr, c.accepted);
+    EXPECT_EQ(check.refused.empty(), c.accepted);
   }
+}
+
+// While the check's hold lasts, no program can change, replace or delete the package.
+TEST_F(DriverInstallTest, CheckedPackageIsHeldAgainstChange) {
+  NvidiaOffer();
+  {
+    const VendorCheck check = HoldVendorSigned(kPackage, kDriverNvidia);
+    ASSERT_NE(check.held, nullptr);
+    EXPECT_FALSE(machine_.files.WriteNew(kPackage, "MZ evil").ok());
+    EXPECT_FALSE(machine_.files.Delete(kPackage).ok());
+    machine_.files.Seed(L"C:\\ProgramData\\Veltrane\\drivers\\other.exe", "MZ evil");
+    EXPECT_FALSE(
+        machine_.files.MoveReplace(L"C:\\ProgramData\\Veltrane\\drivers\\other.exe", kPackage)
+            .ok());
+    EXPECT_FALSE(machine_.files.MoveReplace(kPackage, L"C:\\ProgramData\\Veltrane\\x.exe").ok());
+  }
+  EXPECT_TRUE(machine_.files.Delete(kPackage).ok());
 }
 
 TEST_F(DriverInstallTest, StaleFilesAndLinksInTheUnpackFolder) {

@@ -1,0 +1,36 @@
+// Signature: checked through a held file; only a valid signature names its signer.
+#include <gtest/gtest.h>
+
+#include "contract/contract_system.h"
+#include "platform/files.h"
+#include "platform/signature.h"
+
+namespace {
+
+TEST(SignatureContract, OnlyAValidSignatureNamesItsSigner) {
+  platform::System& system = contract::ContractSystem();
+  const std::wstring folder = contract::NewScratchFolder();
+  ASSERT_TRUE(system.files.WriteNew(folder + L"\\plain.txt", "no program at all").ok());
+  contract::WriteBadlySignedFile(folder + L"\\bad.exe");
+  struct Case {
+    const wchar_t* name;
+    platform::SignatureState state;
+  };
+  const Case kCases[] = {
+      {L"plain.txt", platform::SignatureState::kUnsigned},
+      {L"bad.exe", platform::SignatureState::kInvalid},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
+    auto held = system.files.OpenHeld(folder + L"\\" + c.name);
+    ASSERT_TRUE(held.ok());
+    const auto signature = system.signature.VerifyFile(**held);
+    ASSERT_TRUE(signature.ok());
+    EXPECT_EQ(signature->state, c.state);
+    EXPECT_EQ(signature->organization, L"");
+    EXPECT_EQ(signature->common_name, L"");
+    EXPECT_FALSE(signature->code_signing);
+  }
+}
+
+}  // namespace
