@@ -128,3 +128,16 @@ RunFolder CreateRunFolder(const std::wstring& prefix) {
   if (!refusal.empty()) return {{}, refusal};
   return CreateFreshFolder(root, prefix, true);
 }
+
+std::wstring UnsafeForElevatedUse(const std::wstring& path) {
+  const auto trust = platform::Sys().files.QueryFolderTrust(path);
+  if (!trust) {
+    return trust.error().code == support::ErrorCode::kNotFound
+               ? std::wstring(L"does not exist")
+               : Format(L"could not be checked (error %u)", trust.error().win32_error);
+  }
+  if (trust->reparse_point) return L"is a link to another place";
+  if (!trust->trusted_owner) return L"belongs to another user";
+  if (trust->others_may_write) return L"lets other users change it";
+  return {};
+}

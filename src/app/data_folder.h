@@ -33,3 +33,9 @@ RunFolder CreateFreshFolder(const std::wstring& parent, const std::wstring& pref
 // step unpacks, verifies and starts what it downloaded, or keeps scratch files. The
 // caller deletes it when done.
 RunFolder CreateRunFolder(const std::wstring& prefix);
+
+// Empty when `path`, a folder or a program the user chose, may be used by what runs
+// elevated: it exists, is no link, is owned by SYSTEM, Administrators or TrustedInstaller,
+// and nobody else may write to it. Otherwise why not, as the end of a sentence that
+// begins with the path ("lets other users change it").
+std::wstring UnsafeForElevatedUse(const std::wstring& path);
