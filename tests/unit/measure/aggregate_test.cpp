@@ -188,9 +188,29 @@ TEST_F(AggregateTest, SelfTestPassesAndCleansUp) {
   // Also where the kernel's finest period (1 ms, as under Wine) is coarser than the rows'.
   machine_.timer.SetRange(156250, 10000, 156250);
   EXPECT_EQ(AggregateSelfTest(), 0);
+  EXPECT_EQ(machine_.files.List(L"C:\\ProgramData\\Veltrane", L"*"), std::vector<std::wstring>{});
+}
+
+// Links planted at the old scratch names (to the real data folder) are neither written
+// through nor emptied, whether the self-test runs elevated or as the user.
+TEST_F(AggregateTest, SelfTestLeavesTheDataFilesAloneWhateverIsPlanted) {
   const std::wstring temp = machine_.environment.TempFolder();
-  EXPECT_FALSE(machine_.files.Exists(temp + L"VeltraneAggTest"));
-  EXPECT_FALSE(machine_.files.Exists(temp + L"VeltraneAggHold"));
+  for (const wchar_t* name : {L"VeltraneAggTest", L"VeltraneAggHold"}) {
+    machine_.files.SeedLink(temp + name, L"C:\\ProgramData\\Veltrane");
+  }
+  for (const bool elevated : {true, false}) {
+    SCOPED_TRACE(elevated ? "elevated" : "unelevated");
+    machine_.environment.SetElevated(elevated);
+    machine_.files.Seed(L"C:\\ProgramData\\Veltrane\\aggregate-master.csv", "real totals");
+    machine_.files.Seed(L"C:\\ProgramData\\Veltrane\\tune-history.csv", "real history");
+    EXPECT_EQ(AggregateSelfTest(), 0);
+    EXPECT_EQ(
+        machine_.files.ReadAll(L"C:\\ProgramData\\Veltrane\\aggregate-master.csv").value_or("gone"),
+        "real totals");
+    EXPECT_EQ(
+        machine_.files.ReadAll(L"C:\\ProgramData\\Veltrane\\tune-history.csv").value_or("gone"),
+        "real history");
+  }
 }
 
 TEST_F(AggregateTest, SelfTestWithoutATempFolderFailsWithOne) {
