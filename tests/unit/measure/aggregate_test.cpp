@@ -346,3 +346,21 @@ TEST_F(AggregateTest, HistoryCutNeverSplitsACharacterOutsideTheBasicPlane) {
 }
 
 }  // namespace
+
+namespace {
+
+// Writers in other processes exclude each other through a name only administrators can
+// create: while another holds it, a fold waits 5 seconds and then leaves the files alone.
+TEST_F(AggregateTest, AnotherProcessWorkingOnTheFilesIsWaitedFor) {
+  machine_.instance_lock.HoldElsewhereForAdministrators(L"Veltrane", L"Veltrane.DataFiles");
+  const std::uint64_t before = machine_.clock.TickCount64();
+  const std::vector<RunRow> run = {Row(5000, 10, 2.0)};
+  EXPECT_FALSE(FoldRunIntoAggregate(kFolder, run));
+  EXPECT_GE(machine_.clock.TickCount64() - before, 5000u);
+  EXPECT_FALSE(machine_.files.Exists(kFolder + L"\\aggregate-master.csv"));
+  machine_.instance_lock.ReleaseElsewhere(std::wstring(L"Veltrane") + L'\0' +
+                                          L"Veltrane.DataFiles");
+  EXPECT_TRUE(FoldRunIntoAggregate(kFolder, run));
+}
+
+}  // namespace
