@@ -181,6 +181,36 @@ Status SecureChildren(const std::wstring& folder) {
   return {};
 }
 
+// Enables SeRestorePrivilege in the process token while it lives, and puts the earlier
+// state back: with it, a backup-semantics open is granted a new owner and list whatever
+// the object's own list says.
+class RestorePrivilege {
+ public:
+  RestorePrivilege() {
+    HANDLE raw = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) {
+      return;
+    }
+    token_ = UniqueHandle(raw);
+    TOKEN_PRIVILEGES wanted{1, {{{0, 0}, SE_PRIVILEGE_ENABLED}}};
+    if (!::LookupPrivilegeValueW(nullptr, SE_RESTORE_NAME, &wanted.Privileges[0].Luid)) return;
+    DWORD size = sizeof previous_;
+    adjusted_ = ::AdjustTokenPrivileges(token_.Get(), FALSE, &wanted, sizeof previous_, &previous_,
+                                        &size) &&
+                ::GetLastError() == ERROR_SUCCESS;
+  }
+  ~RestorePrivilege() {
+    if (adjusted_) ::AdjustTokenPrivileges(token_.Get(), FALSE, &previous_, 0, nullptr, nullptr);
+  }
+  RestorePrivilege(const RestorePrivilege&) = delete;
+  RestorePrivilege& operator=(const RestorePrivilege&) = delete;
+
+ private:
+  UniqueHandle token_;
+  TOKEN_PRIVILEGES previous_{};
+  bool adjusted_ = false;
+};
+
 std::wstring ModulePath() {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
@@ -241,6 +271,10 @@ support::Result<FolderTrust> Win32Files::QueryFolderTrust(const std::wstring& pa
 }
 
 Status Win32Files::ProtectDirectory(const std::wstring& path) {
+  // What another account made may no longer grant administrators anything; an elevated
+  // administrator may still open it for a new owner and list with the restore privilege,
+  // held but disabled until asked for. Without it (not elevated) such a file fails below.
+  const RestorePrivilege restore;
   const UniqueHandle folder =
       OpenFolder(path, READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES);
   if (!folder) return LastError(L"CreateFileW " + path);
