@@ -1,5 +1,6 @@
 #include "gui/shared_state.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace gui {
@@ -124,14 +125,17 @@ void SharedState::Snapshot(FeedSnapshot& into) const {
     into.version = 0;
   }
   // Samples: only those added since the last copy, bounded by the ring.
-  into.newSamples.clear();
   const std::uint64_t oldest = sampleCount_ > kSampleRing ? sampleCount_ - kSampleRing : 0;
   const std::uint64_t from = into.samplesSeen > oldest ? into.samplesSeen : oldest;
   into.droppedSamples = from - into.samplesSeen;
-  into.newSamples.reserve(static_cast<std::size_t>(sampleCount_ - from));
-  for (std::uint64_t i = from; i < sampleCount_; ++i) {
-    into.newSamples.push_back(samples_[i % kSampleRing]);
-  }
+  // At most two contiguous runs of the ring, copied as blocks.
+  const auto count = static_cast<std::size_t>(sampleCount_ - from);
+  const auto first = static_cast<std::size_t>(from % kSampleRing);
+  const std::size_t head = std::min(count, kSampleRing - first);
+  into.newSamples.assign(samples_.begin() + static_cast<std::ptrdiff_t>(first),
+                         samples_.begin() + static_cast<std::ptrdiff_t>(first + head));
+  into.newSamples.insert(into.newSamples.end(), samples_.begin(),
+                         samples_.begin() + static_cast<std::ptrdiff_t>(count - head));
   into.samplesSeen = sampleCount_;
   if (into.version == version_) return;
   into.version = version_;
