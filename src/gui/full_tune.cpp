@@ -1,6 +1,7 @@
 #include "gui/full_tune.h"
 
 #include <algorithm>
+#include <cwchar>
 
 namespace gui {
 namespace {
@@ -65,6 +66,40 @@ bool ShouldOfferAfterburner(const TuneView& v, int active, int capacity) {
          v.At(S::Afterburner) == StepState::Idle && !PrepareBlocks(v) &&
          !IsBusy(v.At(S::Measure)) && (!GpuCleanPending(v) || v.flow == GpuFlow::Installed) &&
          !IsBusy(v.At(S::Gpu)) && v.flow != GpuFlow::Installing && gpuRanOrOff && active < capacity;
+}
+
+bool ShouldAutoHold(const TuneView& v, bool fullTuneActive) {
+  using S = StepIndex;
+  const StepState m = v.At(S::Measure);
+  return !fullTuneActive && v.Selected(S::Hold) && v.At(S::Hold) == StepState::Idle && !IsBusy(m) &&
+         (!v.Selected(S::Measure) || m == StepState::Finished) && v.resolutionKnown;
+}
+
+HistoryLine HistoryLineFor(int step, std::uint32_t heldValue) {
+  switch (static_cast<StepIndex>(step)) {
+    case StepIndex::Prepare:
+      return {L"Restore point", L"Pre-tune restore point created"};
+    case StepIndex::Hold: {
+      if (heldValue == 0) return {L"Timer hold", L"Boot service installed"};
+      wchar_t text[64];
+      std::swprintf(text, 64, L"Boot service holding %.4f ms", heldValue / 10000.0);
+      return {L"Timer hold", text};
+    }
+    case StepIndex::Cpu:
+      return {L"CPU", L"Processor power settings applied"};
+    case StepIndex::GpuClean:
+      return {L"GPU driver", L"Display driver step finished"};
+    case StepIndex::Gpu:
+      return {L"GPU settings", L"Scheduling, capture, and the vendor profile applied"};
+    case StepIndex::Afterburner:
+      return {L"Afterburner", L"Scanned curve saved as profile 1 and applied at sign-in"};
+    case StepIndex::Memory:
+      return {L"Memory", L"Page file and memory compression applied"};
+    case StepIndex::Storage:
+      return {L"Storage", L"ASPM, USB suspend, TRIM, and SysMain applied"};
+    default:
+      return {};
+  }
 }
 
 int ActiveCount(const TuneView& v) {

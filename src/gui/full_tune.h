@@ -57,6 +57,16 @@ TickAction NextFullTuneStart(const TuneView& v);
 // Whether the Afterburner card should be offered now (`active` is ActiveCount).
 bool ShouldOfferAfterburner(const TuneView& v, int active, int capacity);
 
+// The poll's automatic Hold. Never during a full tune: there the tick starts Hold, after
+// the restore point, which an automatic start would otherwise overtake.
+bool ShouldAutoHold(const TuneView& v, bool fullTuneActive);
+
+// The tune-history line of a step that ended Finished; empty area for none (Measure).
+struct HistoryLine {
+  std::wstring area, message;
+};
+HistoryLine HistoryLineFor(int step, std::uint32_t heldValue);
+
 int ActiveCount(const TuneView& v);
 bool FullTuneDone(const TuneView& v);
 

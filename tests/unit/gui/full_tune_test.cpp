@@ -122,6 +122,17 @@ TEST(GuiFullTune, StatusLineAndActiveCount) {
   EXPECT_EQ(ActiveCount(v), 6);  // 3 busy + prepare decision + driver choice + offer
 }
 
+TEST(GuiFullTune, AutoHoldNeverDuringAFullTuneAndHistoryLines) {
+  EXPECT_TRUE(ShouldAutoHold(View("ifiiiiiii", "111111111"), false));
+  EXPECT_FALSE(ShouldAutoHold(View("ifiiiiiii", "111111111"), true));  // restore point first
+  EXPECT_FALSE(ShouldAutoHold(View("iriiiiiii", "111111111"), false));
+  EXPECT_FALSE(ShouldAutoHold(View("ifsiiiiii", "111111111"), false));
+  EXPECT_EQ(HistoryLineFor(2, 5000).message, L"Boot service holding 0.5000 ms");
+  EXPECT_EQ(HistoryLineFor(2, 0).message, L"Boot service installed");
+  EXPECT_EQ(HistoryLineFor(1, 5000).area, L"");
+  EXPECT_EQ(HistoryLineFor(4, 0).area, L"GPU driver");
+}
+
 TEST(GuiFullTune, CardProgress) {
   std::vector<TweakRow> rows(4);
   EXPECT_LT(CardProgress(0, {}), 0);
