@@ -73,23 +73,17 @@ SamplerState samp0 : register(s0);
     float w_ = min(a_ * (1.0 - heatA), 0.045 - gridA); \
     if (w_ > 0.0) { grid = grid + GRID_GREY * w_; gridA = gridA + w_; } } }
 
-struct VsOut {
-  float4 pos : SV_Position;
-  float2 uv : TEXCOORD0;
-};
-
-// One triangle over the whole target: (0,0), (2,0), (0,2) in uv, no vertex buffer.
-VsOut vs(uint id : SV_VertexID) {
+// One triangle over the whole target: (0,0), (2,0), (0,2) in uv, no vertex buffer. Results
+// leave through out parameters: Wine's compiler drops a returned value.
+void vs(uint id : SV_VertexID, out float4 pos : SV_Position, out float2 uv : TEXCOORD0) {
   float f = (float)id;
   float2 p = float2(2.0 * saturate(1.0 - abs(f - 1.0)), 2.0 * saturate(f - 1.0));
-  VsOut o;
-  o.pos = float4(p.x * 2.0 - 1.0, 1.0 - p.y * 2.0, 0.0, 1.0);
-  o.uv = p;
-  return o;
+  pos = float4(p.x * 2.0 - 1.0, 1.0 - p.y * 2.0, 0.0, 1.0);
+  uv = p;
 }
 
-float4 ps(VsOut input) : SV_Target {
-  float2 ndc = float2(input.uv.x * 2.0 - 1.0, 1.0 - input.uv.y * 2.0);
+void ps(float4 pos : SV_Position, float2 uv : TEXCOORD0, out float4 color : SV_Target) {
+  float2 ndc = float2(uv.x * 2.0 - 1.0, 1.0 - uv.y * 2.0);
   float3 bg = float3(0.012, 0.028, 0.07) * (1.0 - 0.35 * dot(ndc, ndc));
 
   // The camera circles the cube and nods.
@@ -235,5 +229,5 @@ float4 ps(VsOut input) : SV_Target {
     }
   }
   float3 c = (bg * (1.0 - heatA) + heat) * (1.0 - gridA) + grid;
-  return float4(saturate(c), 1.0);
+  color = float4(saturate(c), 1.0);
 }
