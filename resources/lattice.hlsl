@@ -21,27 +21,27 @@ SamplerState samp0 : register(s0);
 
 #ifdef VELTRANE_WINE_HLSL
 // Wine's preprocessor loses a parameter passed on to another macro: each wrapper stands alone.
-#define SIN_INTO(out, x) { float r_ = (x) - 6.2831853 * floor((x) / 6.2831853 + 0.5); \
-    float q_ = r_ * r_; out = r_ * (1.0 + q_ * (-1.0 / 6.0 + q_ * (1.0 / 120.0 + \
+#define SIN_INTO(dst, x) { float r_ = (x) - 6.2831853 * floor((x) / 6.2831853 + 0.5); \
+    float q_ = r_ * r_; dst = r_ * (1.0 + q_ * (-1.0 / 6.0 + q_ * (1.0 / 120.0 + \
     q_ * (-1.0 / 5040.0 + q_ * (1.0 / 362880.0 - q_ / 39916800.0))))); }
-#define COS_INTO(out, x) { float r_ = (x) + 1.5707963; \
+#define COS_INTO(dst, x) { float r_ = (x) + 1.5707963; \
     r_ = r_ - 6.2831853 * floor(r_ / 6.2831853 + 0.5); \
-    float q_ = r_ * r_; out = r_ * (1.0 + q_ * (-1.0 / 6.0 + q_ * (1.0 / 120.0 + \
+    float q_ = r_ * r_; dst = r_ * (1.0 + q_ * (-1.0 / 6.0 + q_ * (1.0 / 120.0 + \
     q_ * (-1.0 / 5040.0 + q_ * (1.0 / 362880.0 - q_ / 39916800.0))))); }
 #define EXP1(x) pow(2.7182818, (x))
 #define SQRT1(x) pow((x), 0.5)
 // Natural log of x >= 1: halvings, then the atanh series on 1..2.
-#define LOG_INTO(out, x) { float m_ = (x); float e_ = 0.0; \
+#define LOG_INTO(dst, x) { float m_ = (x); float e_ = 0.0; \
     for (int k_ = 0; k_ < 17; k_++) { if (m_ >= 2.0) { m_ = m_ * 0.5; e_ = e_ + 1.0; } } \
     float z_ = (m_ - 1.0) / (m_ + 1.0); float z2_ = z_ * z_; \
-    out = e_ * 0.69314718 + 2.0 * z_ * (1.0 + z2_ * (1.0 / 3.0 + z2_ * (0.2 + z2_ / 7.0))); }
+    dst = e_ * 0.69314718 + 2.0 * z_ * (1.0 + z2_ * (1.0 / 3.0 + z2_ * (0.2 + z2_ / 7.0))); }
 #define LOOP_HINT
 #else
-#define SIN_INTO(out, x) { out = sin(x); }
-#define COS_INTO(out, x) { out = cos(x); }
+#define SIN_INTO(dst, x) { dst = sin(x); }
+#define COS_INTO(dst, x) { dst = cos(x); }
 #define EXP1(x) exp(x)
 #define SQRT1(x) sqrt(x)
-#define LOG_INTO(out, x) { out = log(x); }
+#define LOG_INTO(dst, x) { dst = log(x); }
 #define LOOP_HINT [loop]
 #endif
 
@@ -58,12 +58,12 @@ SamplerState samp0 : register(s0);
 #define ROTATE_Z(p, c, s) float3((p).x * (c) - (p).y * (s), (p).x * (s) + (p).y * (c), (p).z)
 
 // A ray along an axis divides by a tiny number instead of zero.
-#define AWAY_INTO(out, x) { out = max((x), 1e-6); if ((x) < 0.0) { out = min((x), -1e-6); } }
+#define AWAY_INTO(dst, x) { dst = max((x), 1e-6); if ((x) < 0.0) { dst = min((x), -1e-6); } }
 
 // Entry and exit distances of the cube of half-size h (entry not behind the origin).
-#define INTERSECT_INTO(out, o, d, h) { float3 t0_ = (-(h) - (o)) / (d); \
+#define INTERSECT_INTO(dst, o, d, h) { float3 t0_ = (-(h) - (o)) / (d); \
     float3 t1_ = ((h) - (o)) / (d); float3 lo_ = min(t0_, t1_); float3 hi_ = max(t0_, t1_); \
-    out = float2(max(max(max(lo_.x, lo_.y), lo_.z), 0.0), min(min(hi_.x, hi_.y), hi_.z)); }
+    dst = float2(max(max(max(lo_.x, lo_.y), lo_.z), 0.0), min(min(hi_.x, hi_.y), hi_.z)); }
 
 // Front to back: data (heat) and mesh (grid) are composited separately; the mesh stays faint,
 // weak lines are dropped and its total is capped.
