@@ -35,8 +35,8 @@ ChartData::ChartData() = default;
 void ChartData::Reset() {
   std::lock_guard<std::mutex> lock(mutex_);
   ring_.fill({});
-  sample_count_ = 0;
-  latest_period_ = 0;
+  totals_.sampleCount = 0;
+  totals_.latestPeriod = 0;
   pass_ = 0;
   verifying_ = false;
   ++feed_epoch_;
@@ -46,9 +46,9 @@ void ChartData::Reset() {
 }
 
 void ChartData::ClearPicture() {
-  histogram_.fill(0);
-  histogram_count_ = 0;
-  total_late_ = 0;
+  totals_.histogram.fill(0);
+  totals_.histogramCount = 0;
+  totals_.totalLate = 0;
   periods_.fill({});
   overflow_period_ = {};
   cells_.fill({});
@@ -88,15 +88,16 @@ void ChartData::CountInCell(int index, bool afterIdle, bool late) {
 void ChartData::AddSample(std::uint32_t requested, double overshootMs, bool afterIdle,
                           double seconds) {
   std::lock_guard<std::mutex> lock(mutex_);
-  ring_[sample_count_ % kRingSize] = {ToFloat(overshootMs), ToFloat(seconds), requested, afterIdle};
-  ++sample_count_;
-  latest_period_ = requested;
+  ring_[totals_.sampleCount % kRingSize] = {ToFloat(overshootMs), ToFloat(seconds), requested,
+                                            afterIdle};
+  ++totals_.sampleCount;
+  totals_.latestPeriod = requested;
 
-  ++histogram_[HistogramBin(overshootMs)];
-  ++histogram_count_;
+  ++totals_.histogram[HistogramBin(overshootMs)];
+  ++totals_.histogramCount;
 
   const bool late = IsLateSample(requested, overshootMs);
-  if (late) ++total_late_;
+  if (late) ++totals_.totalLate;
 
   // Both counts stop together at the limit: a late count that ran on alone would walk the
   // period's late share up to 1 and move its samples into the wrong lattice column.
@@ -146,17 +147,14 @@ void ChartData::CopyInto(ChartSnapshot& snapshot) {
     // Entries older than one ring length were overwritten before this copy; only the last
     // kRingSize can still be read.
     const std::uint64_t first =
-        std::max(snapshot.sampleCount, sample_count_ > kRingSize ? sample_count_ - kRingSize : 0);
-    for (std::uint64_t k = first; k < sample_count_; ++k) {
+        std::max(snapshot.totals.sampleCount,
+                 totals_.sampleCount > kRingSize ? totals_.sampleCount - kRingSize : 0);
+    for (std::uint64_t k = first; k < totals_.sampleCount; ++k) {
       snapshot.ring[k % kRingSize] = ring_[k % kRingSize];
     }
   }
   snapshot.feedEpoch = feed_epoch_;
-  snapshot.sampleCount = sample_count_;
-  snapshot.latestPeriod = latest_period_;
-  snapshot.histogram = histogram_;
-  snapshot.histogramCount = histogram_count_;
-  snapshot.totalLate = total_late_;
+  snapshot.totals = totals_;
 
   if (snapshot.passEpoch != pass_epoch_) {
     snapshot.cells = cells_;

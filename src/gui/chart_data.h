@@ -38,14 +38,19 @@ struct StatTexels {
   std::array<float, 4> score{};   // score ms, late fraction, valid (0 or 1), unused
 };
 
+// The counts kept beside the ring; the histogram and late total start again with each pass.
+struct ChartTotals {
+  std::uint64_t sampleCount = 0;  // since the run started
+  std::uint32_t latestPeriod = 0;
+  std::array<std::uint32_t, kHistogramBins> histogram{};
+  std::uint32_t histogramCount = 0;  // samples since the pass began
+  std::uint32_t totalLate = 0;
+};
+
 // The window's copy. `ring` keeps the feed's slot layout: sample k sits at k % kRingSize.
 struct ChartSnapshot {
   std::array<ChartSample, kRingSize> ring{};
-  std::uint64_t sampleCount = 0;
-  std::uint32_t latestPeriod = 0;
-  std::array<std::uint32_t, kHistogramBins> histogram{};
-  std::uint32_t histogramCount = 0;
-  std::uint32_t totalLate = 0;
+  ChartTotals totals;
   std::array<LatticeCell, kLatticeCells> cells{};  // index row * kLatticeSize + column
   std::array<StatTexels, kLatticeSize> stats{};
   // Which state of the feed the copy reflects, so the next copy can send only the rest.
@@ -84,11 +89,7 @@ class ChartData {
 
   std::mutex mutex_;
   std::array<ChartSample, kRingSize> ring_{};
-  std::uint64_t sample_count_ = 0;
-  std::uint32_t latest_period_ = 0;
-  std::array<std::uint32_t, kHistogramBins> histogram_{};
-  std::uint32_t histogram_count_ = 0;
-  std::uint32_t total_late_ = 0;
+  ChartTotals totals_;
   std::array<PeriodCount, kPeriodSlots> periods_{};
   PeriodCount overflow_period_;
   std::array<LatticeCell, kLatticeCells> cells_{};

@@ -11,10 +11,10 @@ float LiveAxisY(double overshootMs) {
 
 LiveTrace BuildLiveTrace(const ChartSnapshot& snapshot) {
   LiveTrace trace;
-  const std::uint64_t shown =
-      std::min<std::uint64_t>(snapshot.sampleCount, static_cast<std::uint64_t>(kLivePositions));
-  const std::uint64_t first = snapshot.sampleCount - shown;
-  for (std::uint64_t k = first; k < snapshot.sampleCount; ++k) {
+  const std::uint64_t shown = std::min<std::uint64_t>(snapshot.totals.sampleCount,
+                                                      static_cast<std::uint64_t>(kLivePositions));
+  const std::uint64_t first = snapshot.totals.sampleCount - shown;
+  for (std::uint64_t k = first; k < snapshot.totals.sampleCount; ++k) {
     const ChartSample& s = snapshot.ring[k % kRingSize];
     const int at = static_cast<int>(k - first);
     trace.steps[trace.count++] = {

@@ -33,14 +33,14 @@ TEST(ChartDataTest, SampleFillsRingHistogramTotalsAndCell) {
   data->AddSample(kHalfMs, 0.5, false, 1.5);  // late: the period's share becomes 1
   data->AddSample(kHalfMs, 0.0, true, 2.0);   // on time: share 1/2
   auto s = Copy(*data);
-  EXPECT_EQ(s->sampleCount, 2u);
-  EXPECT_EQ(s->latestPeriod, kHalfMs);
+  EXPECT_EQ(s->totals.sampleCount, 2u);
+  EXPECT_EQ(s->totals.latestPeriod, kHalfMs);
   EXPECT_FLOAT_EQ(s->ring[1].seconds, 2.0f);
   EXPECT_TRUE(s->ring[1].afterIdle);
-  EXPECT_EQ(s->histogram[44], 1u);
-  EXPECT_EQ(s->histogram[4], 1u);
-  EXPECT_EQ(s->histogramCount, 2u);
-  EXPECT_EQ(s->totalLate, 1u);
+  EXPECT_EQ(s->totals.histogram[44], 1u);
+  EXPECT_EQ(s->totals.histogram[4], 1u);
+  EXPECT_EQ(s->totals.histogramCount, 2u);
+  EXPECT_EQ(s->totals.totalLate, 1u);
   const LatticeCell late = s->cells[Cell(27, 127)];
   EXPECT_EQ(late.all, 1);
   EXPECT_EQ(late.backToBack, 1);
@@ -95,10 +95,10 @@ TEST(ChartDataTest, OnlyANewPassOrTheFirstVerificationClearsThePicture) {
     if (step.pass >= 0) data->PublishSweep(step.pass, list);
     if (step.pass < 0) data->PublishVerify(list);
     auto s = Copy(*data);
-    EXPECT_EQ(s->histogramCount, step.clears ? 0u : 1u);
-    EXPECT_EQ(s->totalLate, step.clears ? 0u : 1u);
+    EXPECT_EQ(s->totals.histogramCount, step.clears ? 0u : 1u);
+    EXPECT_EQ(s->totals.totalLate, step.clears ? 0u : 1u);
     EXPECT_EQ(s->cells[Cell(27, 127)].all, step.clears ? 0 : 1);
-    EXPECT_EQ(s->sampleCount, added);  // the ring is the run's, not the pass's
+    EXPECT_EQ(s->totals.sampleCount, added);  // the ring is the run's, not the pass's
   }
 }
 
@@ -148,12 +148,12 @@ TEST(ChartDataTest, DeltaCopiesMatchAFullCopy) {
     }
     data->CopyInto(*kept);
     auto fresh = Copy(*data);
-    ASSERT_EQ(kept->sampleCount, fresh->sampleCount);
-    const std::uint64_t valid = std::min<std::uint64_t>(fresh->sampleCount, kRingSize);
-    for (std::uint64_t k = fresh->sampleCount - valid; k < fresh->sampleCount; ++k) {
+    ASSERT_EQ(kept->totals.sampleCount, fresh->totals.sampleCount);
+    const std::uint64_t valid = std::min<std::uint64_t>(fresh->totals.sampleCount, kRingSize);
+    for (std::uint64_t k = fresh->totals.sampleCount - valid; k < fresh->totals.sampleCount; ++k) {
       ASSERT_EQ(kept->ring[k % kRingSize].overshootMs, fresh->ring[k % kRingSize].overshootMs);
     }
-    ASSERT_EQ(kept->histogram, fresh->histogram);
+    ASSERT_EQ(kept->totals.histogram, fresh->totals.histogram);
     for (int i = 0; i < kLatticeCells; ++i) {
       ASSERT_EQ(kept->cells[i].all, fresh->cells[i].all) << machine << " cell " << i;
       ASSERT_EQ(kept->cells[i].late, fresh->cells[i].late);

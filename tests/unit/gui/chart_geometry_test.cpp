@@ -29,7 +29,7 @@ TEST(ChartGeometryTest, LiveTraceHoldsTheNewestSamplesOldestFirst) {
   for (int k = 0; k < 400; ++k) {
     snapshot->ring[k] = {static_cast<float>((k % 5) * 0.3 - 0.1), 0, 5000, k % 2 == 1};
   }
-  snapshot->sampleCount = 400;
+  snapshot->totals.sampleCount = 400;
   const LiveTrace trace = BuildLiveTrace(*snapshot);
   ASSERT_EQ(trace.count, kLivePositions);
   const LiveStep& first = trace.steps[0];  // sample 40: -0.1 ms, clamped to the bottom
