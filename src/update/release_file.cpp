@@ -52,7 +52,7 @@ std::wstring CheckReleaseFile(platform::Files& files, const std::wstring& path,
                               const ProductVersion& promised) {
   std::wstring error = CheckMachine(files, path);
   if (error.empty()) error = CheckVersion(files, path, promised);
-  if (!error.empty() && !files.Delete(path).ok()) {
+  if (!error.empty() && files.Exists(path) && !files.Delete(path).ok()) {
     error += L" It could not be removed: " + path;
   }
   return error;
