@@ -1,17 +1,12 @@
 #include "update/update_address.h"
 
 #include <algorithm>
-#include <cwctype>
 
 #include "driver/vendor_url.h"
+#include "support/text_match.h"
 
 namespace update {
 namespace {
-
-std::wstring Lower(std::wstring text) {
-  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
-  return text;
-}
 
 bool IsReleaseCharacter(wchar_t c) {
   return (c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9') || c == L'-' || c == L'.' ||
@@ -39,9 +34,9 @@ std::wstring CheckUpdateAddress(const UpdateEndpoints& hosts, const std::wstring
   if (url.size() > 2048) return L"The update address is too long.";
   const std::optional<VendorUrl> parts = SplitVendorUrl(url);
   if (!parts || parts->scheme != L"https") return L"The update address is not https.";
-  const std::wstring web = Lower(hosts.web_host);
+  const std::wstring web = support::LowerCase(hosts.web_host);
   if (parts->host != web && parts->host != L"www." + web &&
-      parts->host != Lower(hosts.download_host)) {
+      parts->host != support::LowerCase(hosts.download_host)) {
     return L"The update address is not on " + web + L".";
   }
   return L"";
@@ -50,11 +45,12 @@ std::wstring CheckUpdateAddress(const UpdateEndpoints& hosts, const std::wstring
 std::wstring CheckDownloadAddress(const UpdateEndpoints& hosts, const std::wstring& url) {
   if (std::wstring error = CheckUpdateAddress(hosts, url); !error.empty()) return error;
   const VendorUrl parts = *SplitVendorUrl(url);
-  if (parts.host != Lower(hosts.download_host) || parts.port != 443) {
-    return L"The update file is not on " + Lower(hosts.download_host) + L".";
+  const std::wstring download = support::LowerCase(hosts.download_host);
+  if (parts.host != download || parts.port != 443) {
+    return L"The update file is not on " + download + L".";
   }
-  if (!IsReleaseFile(Lower(parts.path.substr(0, parts.path.find(L'?'))))) {
-    return L"The update file must be " + Lower(hosts.download_host) +
+  if (!IsReleaseFile(support::LowerCase(parts.path.substr(0, parts.path.find(L'?'))))) {
+    return L"The update file must be " + download +
            L"/Veltrane.exe or a file Veltrane-<release>.exe.";
   }
   return L"";

@@ -42,6 +42,8 @@ TEST(ProductVersion, TextTable) {
 
 TEST(UpdateAddress, DownloadAddressTable) {
   const update::UpdateEndpoints hosts{L"example.test", L"dl.example.test"};
+  const wchar_t* const kFileShape =
+      L"The update file must be dl.example.test/Veltrane.exe or a file Veltrane-<release>.exe.";
   struct Case {
     const wchar_t* url;
     const wchar_t* error;
@@ -57,26 +59,17 @@ TEST(UpdateAddress, DownloadAddressTable) {
        L"The update address is not on example.test."},
       {L"https://www.example.test/Veltrane.exe", L"The update file is not on dl.example.test."},
       {L"https://dl.example.test:8443/Veltrane.exe", L"The update file is not on dl.example.test."},
-      {L"https://dl.example.test/Veltrane-.exe",
-       L"The update file must be dl.example.test/Veltrane.exe or a file "
-       L"Veltrane-<release>.exe."},
-      {L"https://dl.example.test/Veltrane-1..2.exe",
-       L"The update file must be dl.example.test/Veltrane.exe or a file "
-       L"Veltrane-<release>.exe."},
-      {L"https://dl.example.test/Veltrane-a/b.exe",
-       L"The update file must be dl.example.test/Veltrane.exe or a file "
-       L"Veltrane-<release>.exe."},
-      {L"https://dl.example.test/other/Veltrane.exe",
-       L"The update file must be dl.example.test/Veltrane.exe or a file "
-       L"Veltrane-<release>.exe."},
+      {L"https://dl.example.test/Veltrane-.exe", kFileShape},
+      {L"https://dl.example.test/Veltrane-1..2.exe", kFileShape},
+      {L"https://dl.example.test/Veltrane-a/b.exe", kFileShape},
+      {L"https://dl.example.test/other/Veltrane.exe", kFileShape},
   };
   for (const Case& c : kCases) {
     EXPECT_EQ(update::CheckDownloadAddress(hosts, c.url), c.error) << std::wstring(c.url);
   }
   EXPECT_EQ(update::CheckDownloadAddress(
                 hosts, L"https://dl.example.test/Veltrane-" + std::wstring(65, L'a') + L".exe"),
-            L"The update file must be dl.example.test/Veltrane.exe or a file "
-            L"Veltrane-<release>.exe.");
+            kFileShape);
   EXPECT_EQ(update::CheckUpdateAddress(hosts, L"https://www.example.test/x"), L"");
   EXPECT_EQ(
       update::CheckUpdateAddress(hosts, L"https://dl.example.test/" + std::wstring(2048, L'a')),
