@@ -39,3 +39,16 @@ elseif(MSVC)
   # The resource script carries the manifest; the linker must not add a second one.
   target_link_options(Veltrane PRIVATE /MANIFEST:NO)
 endif()
+
+# The lattice shader: its text is kept in the executable as a string and compiled at run
+# time by the system's HLSL compiler (bound from System32 when first needed).
+file(READ ${PROJECT_SOURCE_DIR}/resources/lattice.hlsl VELTRANE_LATTICE_HLSL)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${PROJECT_SOURCE_DIR}/resources/lattice.hlsl)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/lattice_shader_text.h.in
+               ${PROJECT_BINARY_DIR}/generated/lattice_shader_text.h @ONLY)
+file(GLOB VELTRANE_LATTICE_WIN32_SOURCES CONFIGURE_DEPENDS
+     ${PROJECT_SOURCE_DIR}/src/gui/win32/lattice_*.cpp)
+target_sources(veltrane_win32 PRIVATE ${VELTRANE_LATTICE_WIN32_SOURCES})
+target_include_directories(veltrane_win32 PRIVATE ${PROJECT_BINARY_DIR}/generated)
+target_link_libraries(veltrane_win32 PUBLIC d3d11)

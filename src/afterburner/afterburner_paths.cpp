@@ -1,6 +1,8 @@
 #include "afterburner/afterburner_paths.h"
 
+#include "app/data_folder.h"
 #include "app/env_value.h"
+#include "app/output.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system.h"
@@ -42,10 +44,24 @@ std::wstring ChosenAfterburnerDir() {
 }
 
 std::wstring AfterburnerFolder() {
+  const std::wstring fallback = ProgramFilesX86() + L"\\" + kFolderName;
   const std::wstring chosen = ChosenAfterburnerDir();
-  if (chosen.empty()) return ProgramFilesX86() + L"\\" + kFolderName;
-  if (support::LowerCase(LastPart(chosen)) == support::LowerCase(kFolderName)) return chosen;
-  return chosen + L"\\" + kFolderName;
+  if (chosen.empty()) return fallback;
+  const std::wstring folder =
+      support::LowerCase(LastPart(chosen)) == support::LowerCase(kFolderName)
+          ? chosen
+          : chosen + L"\\" + kFolderName;
+  return UnsafeForElevatedUse(folder).empty() ? folder : fallback;
+}
+
+std::wstring UnsafeToRunElevated(const std::wstring& exe) {
+  for (const std::wstring& path : {FolderOf(exe), exe}) {
+    if (const std::wstring unsafe = UnsafeForElevatedUse(path); !unsafe.empty()) {
+      return Format(L"%ls %ls, so it is not run with administrator rights.", path.c_str(),
+                    unsafe.c_str());
+    }
+  }
+  return {};
 }
 
 std::wstring FindAfterburner() {
@@ -53,12 +69,16 @@ std::wstring FindAfterburner() {
   const std::wstring candidates[] = {
       chosen.empty() ? std::wstring() : chosen + L"\\MSIAfterburner.exe",
       chosen.empty() ? std::wstring() : chosen + L"\\MSI Afterburner\\MSIAfterburner.exe",
-      AfterburnerFolder() + L"\\MSIAfterburner.exe",
   };
+  // The user's folder first, when nobody but administrators can replace what is in it.
   for (const std::wstring& path : candidates) {
-    if (!path.empty() && IsFile(path)) return path;
+    if (path.empty() || !IsFile(path)) continue;
+    const std::wstring unsafe = UnsafeToRunElevated(path);
+    if (unsafe.empty()) return path;
+    PrintInfo(unsafe + L" The default folder is used instead.");
   }
-  return {};
+  const std::wstring fallback = ProgramFilesX86() + L"\\" + kFolderName + L"\\MSIAfterburner.exe";
+  return IsFile(fallback) ? fallback : std::wstring();
 }
 
 std::wstring FindRivaTuner() {

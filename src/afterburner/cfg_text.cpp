@@ -5,6 +5,7 @@
 #include "afterburner/afterburner_paths.h"
 #include "afterburner/ini_lines.h"
 #include "measure/atomic_file.h"
+#include "measure/data_file.h"
 #include "platform/files.h"
 #include "platform/system.h"
 
@@ -79,7 +80,7 @@ std::string SetCfgValue(std::string_view text, std::string_view key, std::string
 
 bool SetAfterburnerConfig(const std::wstring& exePath) {
   const std::wstring path = ConfigPath(exePath);
-  const auto text = platform::Sys().files.ReadAll(path);
+  const auto text = ReadDataFile(path);
   if (!text) return false;
   std::string edited = *text;
   for (const auto& [key, value] : kSettings) edited = SetCfgValue(edited, key, value);

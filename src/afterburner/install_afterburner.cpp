@@ -24,7 +24,15 @@ void QuietAfterburner(const std::wstring& exe) {
 // Configuration steps 7 and 8: the logon tasks. False when the saved profile would not
 // come back at the next logon.
 bool SetLogonTasks(const std::wstring& exe, bool profileSaved, std::wstring& error) {
-  if (CreateLogonTask(L"Veltrane Afterburner", exe, profileSaved ? L"-profile1" : L"")) {
+  // A task that starts with the highest rights a program others may replace would hand
+  // those rights to them at the next logon.
+  if (const std::wstring unsafe = UnsafeToRunElevated(exe); !unsafe.empty()) {
+    PrintInfo(unsafe);
+    if (profileSaved) {
+      error = L"Profile 1 was saved, but Afterburner could not be set to apply it at logon.";
+      return false;
+    }
+  } else if (CreateLogonTask(L"Veltrane Afterburner", exe, profileSaved ? L"-profile1" : L"")) {
     PrintInfo(profileSaved ? L"Afterburner will start at each logon and apply profile 1."
                            : L"Afterburner will start at each logon.");
   } else if (profileSaved) {
@@ -34,7 +42,9 @@ bool SetLogonTasks(const std::wstring& exe, bool profileSaved, std::wstring& err
     PrintInfo(L"Could not create the Afterburner logon task.");
   }
   const std::wstring rtss = FindRivaTuner();
-  if (!rtss.empty()) {
+  if (!rtss.empty() && !UnsafeToRunElevated(rtss).empty()) {
+    PrintInfo(UnsafeToRunElevated(rtss));
+  } else if (!rtss.empty()) {
     PrintInfo(CreateLogonTask(L"Veltrane RivaTuner", rtss, L"")
                   ? L"RivaTuner will start at each logon."
                   : L"Could not create the RivaTuner logon task.");

@@ -10,6 +10,7 @@
 #include "afterburner/scan_machine.h"
 #include "app/command_runner.h"
 #include "app/output.h"
+#include "measure/data_file.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/files.h"
@@ -212,7 +213,7 @@ OcScanResult RunOcScan(gui::Feed* feed, const PciECard& card, const std::wstring
   const std::wstring profile_before =
       ResolveProfilePath(afterburnerExe, ReadGpuIdentifier(card.deviceId), card.deviceId);
   const std::string before_text =
-      profile_before.empty() ? std::string() : sys.files.ReadAll(profile_before).value_or("");
+      profile_before.empty() ? std::string() : ReadDataFile(profile_before).value_or("");
   // Steps 5 and 6: the scanner, then the scan.
   Program scanner;
   const ScanOutcome outcome = StartProgram(scanner_exe, L"", scanner)

@@ -7,6 +7,7 @@
 #include "afterburner/ini_lines.h"
 #include "app/output.h"
 #include "measure/atomic_file.h"
+#include "measure/data_file.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "support/text_match.h"
@@ -84,7 +85,7 @@ std::optional<std::wstring> SaveScannedProfile(const std::wstring& profilePath,
   auto& files = platform::Sys().files;
   if (profilePath.empty()) return std::nullopt;
   // Step 1: only a scan that changed the startup curve has anything to save.
-  const auto now = files.ReadAll(profilePath);
+  const auto now = ReadDataFile(profilePath);
   if (!now) return std::nullopt;
   const auto curve = StartupCurve(*now);
   if (!curve || curve == StartupCurve(textBefore)) return std::nullopt;
@@ -93,7 +94,7 @@ std::optional<std::wstring> SaveScannedProfile(const std::wstring& profilePath,
   // Step 3: the edited file replaces the old one whole, or not at all.
   if (!WriteFileAtomically(profilePath, CopyStartupToProfile1(*now))) return std::nullopt;
   // Step 4: report what the file now says, not what was meant to be written.
-  const auto saved = files.ReadAll(profilePath);
+  const auto saved = ReadDataFile(profilePath);
   if (!saved) return std::nullopt;
   const std::vector<IniLine> lines = SplitIniLines(*saved);
   if (!IniValue(lines, "Profile1", "VFCurve") || !IniValue(lines, "Startup", "VFCurve")) {

@@ -17,6 +17,7 @@ namespace {
 using platform::StdStream;
 
 constexpr std::size_t kLongestLine = 1023;
+constexpr std::uint64_t kLogCap = std::uint64_t{4} << 20;
 
 std::mutex& LogMutex() {
   static std::mutex mutex;
@@ -49,12 +50,23 @@ void AppendLog(const std::wstring& text) {
   // Step 1: the folder may not exist yet on a fresh machine, or may not be safe to write;
   // then the line is skipped.
   if (!PrepareDataFolder(DataFolder()).empty()) return;
-  // Step 2: one append per line, so other processes' lines never tear ours.
+  // Step 2: a bounded log: past the cap the file becomes the one previous copy and a new
+  // one begins, so lines a user can cause to be written never fill the disk.
+  const std::wstring path = LogPath();
+  if (const auto size = sys.files.FileSize(path); size && *size > kLogCap) {
+    (void)sys.files.MoveReplace(path, path + L".1");
+  }
+  // Step 3: one append per line, so other processes' lines never tear ours; a line break
+  // inside the text (a folder name the user chose) must not start a line of its own.
+  std::wstring flat = text;
+  for (wchar_t& c : flat) {
+    if (c == L'\r' || c == L'\n') c = L' ';
+  }
   const platform::LocalTime t = sys.clock.Now();
   const std::wstring stamp =
       Format(L"%04u-%02u-%02u %02u:%02u:%02u", t.year, t.month, t.day, t.hour, t.minute, t.second);
-  const std::string line = support::ToUtf8(stamp) + "  " + support::ToUtf8(text) + "\r\n";
-  (void)sys.files.Append(LogPath(), line);
+  const std::string line = support::ToUtf8(stamp) + "  " + support::ToUtf8(flat) + "\r\n";
+  (void)sys.files.Append(path, line);
 }
 
 void WriteStandardOutput(const std::wstring& text) {

@@ -2,7 +2,8 @@
 
 #include <cwctype>
 
-#include "app/env_value.h"
+#include "app/data_folder.h"
+#include "app/output.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system.h"
@@ -25,30 +26,38 @@ bool IsUsableDriverDir(const std::wstring& dir) {
          dir.find_first_of(L"*?<>|", 2) == std::wstring::npos;
 }
 
+// The usable DriverDir setting, trailing separators removed; empty when there is none.
+std::wstring ChosenDriverDir() {
+  const auto chosen = platform::Sys().registry.ReadString(
+      {platform::Hive::kCurrentUser, kMonitorKey, L"DriverDir"});
+  if (!chosen || !IsUsableDriverDir(*chosen)) return {};
+  std::wstring dir = *chosen;
+  while (dir.size() > 3 && dir.back() == L'\\') dir.pop_back();
+  return dir;
+}
+
+std::wstring DefaultDriverFolder() { return DataFolder() + L"\\drivers"; }
+
 }  // namespace
 
 std::wstring DriverFolder() {
-  const auto chosen = platform::Sys().registry.ReadString(
-      {platform::Hive::kCurrentUser, kMonitorKey, L"DriverDir"});
-  if (chosen && IsUsableDriverDir(*chosen)) {
-    std::wstring dir = *chosen;
-    while (dir.size() > 3 && dir.back() == L'\\') dir.pop_back();
-    return dir;
-  }
-  return EnvValueOr(L"ProgramData", L"C:\\ProgramData") + L"\\Veltrane\\drivers";
+  const std::wstring chosen = ChosenDriverDir();
+  return !chosen.empty() && UnsafeForElevatedUse(chosen).empty() ? chosen : DefaultDriverFolder();
 }
 
 std::wstring EnsureDriverFolder() {
-  const std::wstring folder = DriverFolder();
-  auto& files = platform::Sys().files;
-  // Each missing level from the drive down.
-  for (std::size_t at = folder.find(L'\\', 3);; at = folder.find(L'\\', at + 1)) {
-    const std::wstring level = folder.substr(0, at);
-    if (!files.IsDirectory(level) && !files.CreateDirectory(level).ok() &&
-        !files.IsDirectory(level)) {
-      return {};
-    }
-    if (at == std::wstring::npos) break;
+  // Step 1: the user's folder, when nobody but administrators can put a file in it.
+  if (const std::wstring chosen = ChosenDriverDir(); !chosen.empty()) {
+    const std::wstring unsafe = UnsafeForElevatedUse(chosen);
+    if (unsafe.empty()) return chosen;
+    PrintInfo(Format(L"The driver folder %ls %ls; the default folder is used instead.",
+                     chosen.c_str(), unsafe.c_str()));
+  }
+  // Step 2: the default one, each level protected.
+  const std::wstring folder = DefaultDriverFolder();
+  if (const std::wstring refusal = PrepareProtectedFolder(folder); !refusal.empty()) {
+    PrintError(refusal);
+    return {};
   }
   return folder;
 }

@@ -3,9 +3,12 @@
 
 #include <string>
 
-// "\\Veltrane\\drivers" under ProgramData ("C:\\ProgramData" when the variable is missing
-// or 260 characters or longer), unless the user's DriverDir setting names an absolute
-// folder of 1 to 200 characters without a quote.
+// "\\drivers" in the data folder (which comes from Windows, never from the environment),
+// unless the user's DriverDir setting names an absolute folder of 1 to 200 characters
+// without a quote that only administrators may change (what is kept there runs
+// elevated).
 std::wstring DriverFolder();
-// DriverFolder(), created with its parents when missing; empty when it cannot be made.
+// DriverFolder(), ready for writing: the default one made or checked level by level with
+// the protected access list. A chosen folder that is not safe is named with the reason
+// and the default folder is used. Empty (with the reason printed) when none can be used.
 std::wstring EnsureDriverFolder();

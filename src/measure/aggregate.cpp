@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/data_folder.h"
+#include "app/output.h"
 #include "measure/aggregate_master.h"
 #include "measure/atomic_file.h"
 #include "measure/csv_text.h"
@@ -123,12 +124,34 @@ bool SaveAggregateLocked(const std::wstring& folder, const AggregateMaster& mast
   return saved.ok();
 }
 
+// The lowest mean score once two runs are saved (see LowestAggregateScore).
+AggregateChoice LowestOf(const std::vector<AggregatePoint>& points, std::uint32_t runs,
+                         bool any_interval) {
+  AggregateChoice choice;
+  if (runs < 2) return choice;
+  // Rows outside what the kernel can run, or with a score no measurement gives, are
+  // skipped like damaged ones: the file may have been written by anyone.
+  platform::TimerRange range;
+  const bool known = !any_interval && QueryTimerRange(range);
+  const AggregatePoint* best = nullptr;
+  for (const AggregatePoint& p : points) {
+    if (p.score_w <= 0 || p.requested == 0 || !std::isfinite(p.score) || p.score < 0) continue;
+    if (known &&
+        (p.requested < range.finest || (range.coarsest != 0 && p.requested > range.coarsest))) {
+      continue;
+    }
+    if (best == nullptr || p.score < best->score) best = &p;
+  }
+  if (best == nullptr) return choice;
+  return {best->requested, best->score, runs};
+}
+
 }  // namespace
 
 bool FoldRunIntoAggregate(const std::wstring& folder, std::span<const RunRow> rows) {
   if (folder.empty() || rows.empty()) return false;
-  std::lock_guard<std::mutex> hold(DataFilesLock());
-  if (!ReadyToWrite(folder).empty()) return false;
+  const DataFilesHold hold;
+  if (!hold.held() || !ReadyToWrite(folder).empty()) return false;
   // Step 1: the saved totals; a missing file is rebuilt from the earlier run files,
   // which do not include this run yet.
   bool rebuilt = false;
@@ -142,7 +165,8 @@ bool FoldRunIntoAggregate(const std::wstring& folder, std::span<const RunRow> ro
 AggregateView LoadAggregateView(const std::wstring& folder) {
   AggregateView view;
   if (folder.empty()) return view;
-  std::lock_guard<std::mutex> hold(DataFilesLock());
+  const DataFilesHold hold;
+  if (!hold.held()) return view;
   // Step 1: the totals, rebuilt and saved when the file is missing and runs exist.
   bool rebuilt = false;
   const AggregateMaster master = SavedAggregateLocked(folder, rebuilt).value_or(AggregateMaster{});
@@ -162,23 +186,45 @@ AggregateView LoadAggregateView(const std::wstring& folder) {
 }
 
 AggregateChoice LowestAggregateScore(const std::wstring& folder, bool any_interval) {
-  AggregateChoice choice;
-  if (folder.empty()) return choice;
+  if (folder.empty()) return {};
   const AggregateView view = LoadAggregateView(folder);
-  if (view.runs < 2) return choice;
-  // Rows outside what the kernel can run, or with a score no measurement gives, are
-  // skipped like damaged ones: the file may have been written by anyone.
-  platform::TimerRange range;
-  const bool known = !any_interval && QueryTimerRange(range);
-  const AggregatePoint* best = nullptr;
-  for (const AggregatePoint& p : view.points) {
-    if (p.score_w <= 0 || p.requested == 0 || !std::isfinite(p.score) || p.score < 0) continue;
-    if (known && (p.requested < range.finest ||
-                  (range.coarsest != 0 && p.requested > range.coarsest))) {
-      continue;
-    }
-    if (best == nullptr || p.score < best->score) best = &p;
+  return LowestOf(view.points, view.runs, any_interval);
+}
+
+AggregateChoice ServiceAggregateChoice(const std::wstring& folder, std::wstring& why_not) {
+  const std::wstring path = AggregatePath(folder);
+  // Step 1: only a folder and a file that nobody but administrators could have written;
+  // the service runs as SYSTEM and sets what every program on the machine gets.
+  if (const std::wstring unsafe = UnsafeForElevatedUse(folder); !unsafe.empty()) {
+    why_not = Format(L"the data folder %ls %ls", folder.c_str(), unsafe.c_str());
+    return {};
   }
-  if (best == nullptr) return choice;
-  return {best->requested, best->score, view.runs};
+  if (const std::wstring unsafe = UnsafeForElevatedUse(path); !unsafe.empty()) {
+    why_not = Format(L"%ls %ls", path.c_str(), unsafe.c_str());
+    return {};
+  }
+  // Step 2: the saved totals alone. Rebuilding from run files is left to elevated runs, so
+  // the start never waits on how many files lie in the folder.
+  AggregateMaster master;
+  {
+    const DataFilesHold hold;
+    if (!hold.held()) {
+      why_not = L"another process kept the data files busy";
+      return {};
+    }
+    const auto bytes = ReadDataFile(path);
+    if (!bytes) {
+      why_not =
+          Format(L"%ls could not be read (error %u)", path.c_str(), bytes.error().win32_error);
+      return {};
+    }
+    master = ParseAggregate(*bytes);
+  }
+  std::vector<AggregatePoint> points;
+  std::uint32_t runs = 0;
+  for (const auto& [requested, entry] : master) {
+    points.push_back(PointOf(entry));
+    runs = std::max(runs, entry.runs);
+  }
+  return LowestOf(points, runs, false);
 }

@@ -52,3 +52,7 @@ AggregateView LoadAggregateView(const std::wstring& folder);
 // `any_interval` (the self-test's rows must hold on every machine, also one whose finest
 // period is coarser than theirs).
 AggregateChoice LowestAggregateScore(const std::wstring& folder, bool any_interval = false);
+// What the SYSTEM service may take at its start: the choice from the saved aggregate alone
+// (never rebuilt from run files here), and only when the folder and the file are ones no
+// one but administrators may change. Otherwise no choice, and `why_not` says why.
+AggregateChoice ServiceAggregateChoice(const std::wstring& folder, std::wstring& why_not);

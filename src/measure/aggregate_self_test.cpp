@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "app/data_folder.h"
+#include "app/output.h"
 #include "measure/aggregate.h"
 #include "platform/environment.h"
 #include "platform/files.h"
@@ -88,21 +90,27 @@ int CheckHistory(const std::wstring& folder) {
 }  // namespace
 
 int AggregateSelfTest() {
-  const std::wstring temp = platform::Sys().environment.TempFolder();
-  if (temp.empty()) return 1;
-  platform::Files& files = platform::Sys().files;
-  const std::wstring test_folder = temp + L"VeltraneAggTest";
-  const std::wstring hold_folder = temp + L"VeltraneAggHold";
-  for (const std::wstring& folder : {test_folder, hold_folder}) {
-    (void)files.CreateDirectory(folder);
-    ClearDataFiles(folder);
+  auto& sys = platform::Sys();
+  // Step 1: a folder nobody had before this run, so nothing planted at a known name (a
+  // link to the real data files) is ever written through or deleted. Elevated, it lies in
+  // the protected data folder; a user's own run uses the user's temporary folder.
+  const bool elevated = sys.environment.IsProcessElevated();
+  std::wstring parent = elevated ? DataFolder() : sys.environment.TempFolder();
+  while (parent.size() > 3 && parent.back() == L'\\') parent.pop_back();
+  if (parent.empty()) return 1;
+  const RunFolder scratch = elevated ? CreateRunFolder(L"self-test")
+                                     : CreateFreshFolder(parent, L"VeltraneAggTest", false);
+  if (scratch.path.empty()) return 1;
+  // Step 2: the checks, in two folders made inside it.
+  const std::wstring test_folder = scratch.path + L"\\test";
+  const std::wstring hold_folder = scratch.path + L"\\hold";
+  int result = 1;
+  if (sys.files.CreateDirectory(test_folder) && sys.files.CreateDirectory(hold_folder)) {
+    result = CheckWeights(test_folder);
+    if (result == 0) result = CheckChoice(hold_folder);
+    if (result == 0) result = CheckHistory(test_folder);
   }
-  int result = CheckWeights(test_folder);
-  if (result == 0) result = CheckChoice(hold_folder);
-  if (result == 0) result = CheckHistory(test_folder);
-  for (const std::wstring& folder : {test_folder, hold_folder}) {
-    ClearDataFiles(folder);
-    (void)files.RemoveEmptyDirectory(folder);
-  }
+  // Step 3: only what this run made goes, and a link inside is never followed.
+  (void)sys.files.DeleteTree(scratch.path);
   return result;
 }

@@ -76,8 +76,8 @@ void AppendTuneHistoryLocked(const std::wstring& folder, const std::wstring& are
 void AppendTuneHistory(const std::wstring& folder, const std::wstring& area,
                        const std::wstring& message) {
   if (folder.empty() || area.empty()) return;
-  std::lock_guard<std::mutex> hold(DataFilesLock());
-  AppendTuneHistoryLocked(folder, area, message);
+  const DataFilesHold hold;
+  if (hold.held()) AppendTuneHistoryLocked(folder, area, message);
 }
 
 std::vector<HistoryEntry> ReadTuneHistoryLocked(const std::wstring& folder) {

@@ -12,10 +12,19 @@
 
 namespace platform {
 
-// What decides whether an existing folder may hold data that a SYSTEM service reads.
+// What decides whether an existing folder (or a file in it) may hold what a SYSTEM service
+// reads or an elevated process runs.
 struct FolderTrust {
   bool reparse_point = false;  // a junction or link: its contents live somewhere else
-  bool trusted_owner = false;  // owned by SYSTEM or the Administrators group
+  // Owned by SYSTEM, the Administrators group or TrustedInstaller.
+  bool trusted_owner = false;
+  // An allow entry (inherit-only ones included: they reach what is made inside later)
+  // gives write, append or create, delete, or a change of rights or owner to someone
+  // other than SYSTEM, Administrators, TrustedInstaller or the creator-owner placeholder.
+  bool others_may_write = false;
+  // Only SYSTEM, Administrators and TrustedInstaller may change it: no link, no foreign
+  // owner, no foreign write right.
+  bool Trusted() const { return !reparse_point && trusted_owner && !others_may_write; }
 };
 
 // The file version of a version resource's fixed part, most significant first.
@@ -87,9 +96,13 @@ class Files {
   // parent): SYSTEM and Administrators full control, Users read and execute; owner
   // Administrators. kAlreadyExists when something of that name is there.
   virtual support::Status CreateProtectedDirectory(const std::wstring& path) = 0;
-  // Reparse attribute and owner of an existing folder (kNotFound when missing).
+  // Reparse attribute, owner and who else may write, of an existing folder or file, read
+  // from the object itself, never what a link leads to (kNotFound when missing).
   virtual support::Result<FolderTrust> QueryFolderTrust(const std::wstring& path) = 0;
-  // Gives an existing folder the owner and access list of CreateProtectedDirectory.
+  // Gives an existing folder the owner and access list of CreateProtectedDirectory and
+  // takes back everything inside it: each file and folder below gets the same owner and
+  // list; a link below is removed as a link (what it points at is never touched). A link
+  // at `path` itself is kAccessDenied. On a failure part of the tree may be re-secured.
   virtual support::Status ProtectDirectory(const std::wstring& path) = 0;
   // ReadAll of a file no larger than `max_bytes` (kTooLarge otherwise, nothing read).
   // Opened with read, write and delete sharing, so it never blocks a replacing move.

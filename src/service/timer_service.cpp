@@ -130,7 +130,12 @@ std::uint32_t HoldUntilStopped() {
   std::uint32_t target = saved;
   bool from_aggregate = false;
   if (!pinned) {
-    const AggregateChoice choice = LowestAggregateScore(DataFolder());
+    std::wstring why_not;
+    const AggregateChoice choice = ServiceAggregateChoice(DataFolder(), why_not);
+    if (!why_not.empty()) {
+      AppendLog(Format(L"service: the aggregate is not used (%ls); the saved %.4f ms is held",
+                       why_not.c_str(), Ms(saved)));
+    }
     if (choice.resolution != 0 && choice.resolution != saved) {
       target = choice.resolution;
       from_aggregate = true;

@@ -236,8 +236,31 @@ TEST_F(FilesContract, AProtectedFolderIsTrustedAndNoLink) {
   const auto trust = files_.QueryFolderTrust(folder);
   ASSERT_TRUE(trust.ok());
   EXPECT_FALSE(trust->reparse_point);
+  EXPECT_FALSE(trust->others_may_write);
   EXPECT_TRUE(files_.ProtectDirectory(folder).ok());
   EXPECT_EQ(files_.QueryFolderTrust(At(L"missing")).error().code, ErrorCode::kNotFound);
+}
+
+// Re-securing reaches what is inside: each file and folder below ends with no write right
+// for anyone else, and a link inside is removed without entering what it points at.
+TEST_F(FilesContract, ProtectingAFolderTakesBackWhatIsInside) {
+  const std::wstring folder = At(L"shared");
+  ASSERT_TRUE(files_.CreateDirectory(folder).ok());
+  ASSERT_TRUE(files_.CreateDirectory(folder + L"\\inner").ok());
+  ASSERT_TRUE(files_.WriteNew(folder + L"\\inner\\data.csv", "x").ok());
+  ASSERT_TRUE(files_.CreateDirectory(At(L"elsewhere")).ok());
+  ASSERT_TRUE(files_.WriteNew(At(L"elsewhere\\keep.txt"), "keep").ok());
+  const bool linked = contract::MakeFolderLink(folder + L"\\link", At(L"elsewhere"));
+  ASSERT_TRUE(files_.ProtectDirectory(folder).ok());
+  for (const wchar_t* inside : {L"", L"\\inner", L"\\inner\\data.csv"}) {
+    SCOPED_TRACE(support::ToUtf8(inside));
+    const auto trust = files_.QueryFolderTrust(folder + inside);
+    ASSERT_TRUE(trust.ok());
+    EXPECT_FALSE(trust->others_may_write);
+    EXPECT_FALSE(trust->reparse_point);
+  }
+  if (linked) EXPECT_FALSE(files_.Exists(folder + L"\\link"));
+  EXPECT_EQ(Read(L"elsewhere\\keep.txt"), "keep");
 }
 
 // An exclusive write never reuses a name, whether a file or a folder holds it.

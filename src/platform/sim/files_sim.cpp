@@ -64,6 +64,14 @@ SimFiles::SimFiles() {
         L"C:\\Users\\Player\\AppData\\Roaming", L"C:\\Users\\Player\\Downloads"}) {
     SeedDirectory(folder);
   }
+  // Who else may write where, as on a fresh Windows: users may add to the volume root and
+  // to ProgramData, own their profile, and may not touch the system's folders.
+  SetFolderTrust(L"C:\\", {false, true, true});
+  SetFolderTrust(L"C:\\ProgramData", {false, true, true});
+  for (const wchar_t* folder : {L"C:\\Windows", L"C:\\Program Files", L"C:\\Program Files (x86)"}) {
+    SetFolderTrust(folder, {false, true, false});
+  }
+  SetFolderTrust(L"C:\\Users\\Player", {false, false, true});
 }
 
 SimFiles::~SimFiles() {
@@ -254,11 +262,18 @@ Status SimFiles::MoveReplace(const std::wstring& from, const std::wstring& to) {
   }
   fs::rename(src->host, dst->host, ec);
   if (ec) return Fail(ErrorCode::kFailed, from, 31);
-  // Step 3: whoever held the old name now holds the new one.
+  // Step 3: whoever held the old name now holds the new one, and the file keeps its owner
+  // and rights, as a rename on one volume does.
   if (const auto it = locks_.find(src->key); it != locks_.end()) {
     const FileLock held = it->second;
     locks_.erase(it);
     locks_[dst->key] = held;
+  }
+  trust_.erase(dst->key);
+  if (const auto it = trust_.find(src->key); it != trust_.end()) {
+    const FolderTrust kept = it->second;
+    trust_.erase(it);
+    trust_[dst->key] = kept;
   }
   return {};
 }
@@ -293,6 +308,7 @@ Status SimFiles::Delete(const std::wstring& path) {
   std::error_code ec;
   if (fs::is_directory(r->host, ec) || LockOf(*r) != FileLock::kNone) return Denied(path);
   if (!fs::remove(r->host, ec)) return Fail(ErrorCode::kFailed, path, 31);
+  trust_.erase(r->key);
   return {};
 }
 

@@ -108,7 +108,11 @@ class SimFiles final : public Files {
   const std::filesystem::path& root() const { return root_; }
   // The paths DeleteAtReboot scheduled, in call order.
   std::vector<std::wstring> PendingRebootDeletes();
-  // What QueryFolderTrust reports for a folder (every folder starts trusted, no link).
+  // What QueryFolderTrust reports for a folder or file (a link reads as one whatever this
+  // says). Unrecorded ones have a trusted owner (the program made them) and inherit who
+  // else may write from the nearest recorded folder above: ProgramData, a volume root,
+  // the user's profile and temporary folder let others write; Windows and Program Files
+  // do not.
   void SetFolderTrust(const std::wstring& path, FolderTrust trust);
   // A running service's image: held in use while it runs, whatever SetLock says.
   void HoldImage(const std::wstring& path, bool running);
@@ -138,6 +142,7 @@ class SimFiles final : public Files {
   // Resolve, then kNotFound (with Windows' file or path code) when nothing is there.
   support::Result<Resolved> ResolveExisting(const std::wstring& path) const;
   FileLock LockOf(const Resolved& r) const;
+  FolderTrust TrustOfLocked(const Resolved& r) const;
   support::Status WriteBytes(const std::wstring& path, std::string_view bytes, bool append);
   void CreateParents(const std::filesystem::path& host);
 
@@ -146,7 +151,7 @@ class SimFiles final : public Files {
   std::map<std::wstring, FileLock> locks_;  // by Resolved::key
   sim::FaultQueue<FileOp> faults_;
   std::vector<std::wstring> reboot_deletes_;
-  std::map<std::wstring, FolderTrust> trust_;  // by Resolved::key
+  std::map<std::wstring, FolderTrust> trust_;  // by Resolved::key; see SetFolderTrust
   std::map<std::wstring, bool> protected_;     // by Resolved::key
   std::function<std::wstring()> running_image_;
   std::map<std::wstring, int> image_holds_;  // by Resolved::key

@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "platform/sim/files_sim.h"
 
@@ -23,16 +24,38 @@ constexpr std::uint32_t kFileInvalid = 1006;
 Status SimFiles::CreateProtectedDirectory(const std::wstring& path) {
   if (Status created = CreateDirectory(path); !created) return created;
   std::lock_guard lock(mutex_);
-  if (const auto r = Resolve(path)) protected_[r->key] = true;
+  if (const auto r = Resolve(path)) {
+    protected_[r->key] = true;
+    trust_[r->key] = FolderTrust{false, true, false};
+  }
   return {};
+}
+
+FolderTrust SimFiles::TrustOfLocked(const Resolved& r) const {
+  FolderTrust trust{false, true, true};
+  if (const auto own = trust_.find(r.key); own != trust_.end()) {
+    trust = own->second;
+  } else {
+    // What the program made inherits the write rights of the nearest recorded folder
+    // above; a volume with no record lets everyone create, as a fresh NTFS volume does.
+    for (std::wstring key = r.key; key.find(L'\\') != std::wstring::npos;) {
+      key.resize(key.rfind(L'\\'));
+      if (const auto above = trust_.find(key); above != trust_.end()) {
+        trust.others_may_write = above->second.others_may_write;
+        break;
+      }
+    }
+  }
+  std::error_code ec;
+  trust.reparse_point = trust.reparse_point || fs::is_symlink(r.host, ec);
+  return trust;
 }
 
 support::Result<FolderTrust> SimFiles::QueryFolderTrust(const std::wstring& path) {
   std::lock_guard lock(mutex_);
   const auto r = ResolveExisting(path);
   if (!r) return r.error();
-  const auto it = trust_.find(r->key);
-  return it != trust_.end() ? it->second : FolderTrust{false, true};
+  return TrustOfLocked(*r);
 }
 
 Status SimFiles::ProtectDirectory(const std::wstring& path) {
@@ -40,9 +63,20 @@ Status SimFiles::ProtectDirectory(const std::wstring& path) {
   if (auto fault = faults_.Take(FileOp::kProtect, path)) return *fault;
   const auto r = ResolveExisting(path);
   if (!r) return r.error();
-  FolderTrust& trust = trust_[r->key];
-  if (trust.reparse_point) return Fail(ErrorCode::kAccessDenied, path, kAccessDenied);
-  trust.trusted_owner = true;
+  if (TrustOfLocked(*r).reparse_point) return Fail(ErrorCode::kAccessDenied, path, kAccessDenied);
+  // Step 1: links below go as links; the rest is taken back and inherits the new list.
+  std::error_code ec;
+  std::vector<fs::path> links;
+  for (const auto& entry : fs::recursive_directory_iterator(r->host, ec)) {
+    if (entry.is_symlink(ec)) links.push_back(entry.path());
+  }
+  for (const fs::path& link : links) fs::remove(link, ec);
+  const std::wstring below = r->key + L"\\";
+  for (auto it = trust_.lower_bound(below); it != trust_.end() && it->first.starts_with(below);) {
+    it = trust_.erase(it);
+  }
+  // Step 2: the folder itself.
+  trust_[r->key] = FolderTrust{false, true, false};
   protected_[r->key] = true;
   return {};
 }

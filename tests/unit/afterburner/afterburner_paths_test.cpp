@@ -56,15 +56,22 @@ TEST(AfterburnerPathsTest, FolderAndExecutableFollowThePathRules) {
        L"",
        L"D:\\Games\\",
        {L"D:\\Games\\MSIAfterburner.exe", kDefaultExe},
-       L"D:\\Games\\MSI Afterburner",
+       L"C:\\Program Files (x86)\\MSI Afterburner",  // its subfolder does not exist yet
        L"D:\\Games\\MSIAfterburner.exe"},
       {"chosen folder already named so",
        true,
        L"",
        L"D:\\Tools\\msi afterburner",
-       {},
+       {L"D:\\Tools\\msi afterburner\\readme.txt"},
        L"D:\\Tools\\msi afterburner",
        L""},
+      {"a chosen folder every user may change is passed over",
+       true,
+       L"",
+       L"E:\\Games",
+       {L"E:\\Games\\MSIAfterburner.exe", L"E:\\Games\\MSI Afterburner\\x.txt", kDefaultExe},
+       L"C:\\Program Files (x86)\\MSI Afterburner",
+       kDefaultExe},
       {"chosen folder with a quote is ignored",
        true,
        L"",
@@ -86,9 +93,30 @@ TEST(AfterburnerPathsTest, FolderAndExecutableFollowThePathRules) {
           std::wstring(c.chosen));
     }
     for (const std::wstring& path : c.seeded) machine.files.Seed(path, "MZ");
+    // D: is a volume only administrators may change; E: lets every user write, as a
+    // freshly formatted one does.
+    machine.files.SetFolderTrust(L"D:\\", {false, true, false});
     EXPECT_EQ(AfterburnerFolder(), c.folder);
     EXPECT_EQ(FindAfterburner(), c.found);
   }
+}
+
+// A program that others may replace never gets a logon task with the highest rights, and
+// the sentence says which file and why.
+TEST(AfterburnerPathsTest, OnlyWhatAdministratorsAloneMayReplaceRunsElevated) {
+  platform::SimMachine machine;
+  const platform::ScopedSystem guard(machine.system());
+  machine.files.Seed(kDefaultExe, "MZ");
+  machine.files.Seed(L"E:\\Games\\MSIAfterburner.exe", "MZ");
+  machine.files.SetFolderTrust(L"D:\\", {false, true, false});
+  machine.files.Seed(L"D:\\Games\\MSIAfterburner.exe", "MZ");
+  machine.files.SetFolderTrust(L"D:\\Games\\MSIAfterburner.exe", {false, false, false});
+  EXPECT_EQ(UnsafeToRunElevated(kDefaultExe), L"");
+  EXPECT_EQ(UnsafeToRunElevated(L"E:\\Games\\MSIAfterburner.exe"),
+            L"E:\\Games lets other users change it, so it is not run with administrator rights.");
+  EXPECT_EQ(UnsafeToRunElevated(L"D:\\Games\\MSIAfterburner.exe"),
+            L"D:\\Games\\MSIAfterburner.exe belongs to another user, so it is not run with "
+            L"administrator rights.");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "afterburner/profile_file.h"
 #include "unit/app/sim_fixture.h"
 
 namespace {
@@ -44,6 +45,20 @@ class SetAfterburnerConfigTest : public SimMachineTest {
   const std::wstring exe_ = L"C:\\Program Files (x86)\\MSI Afterburner\\MSIAfterburner.exe";
   const std::wstring cfg_ = L"C:\\Program Files (x86)\\MSI Afterburner\\MSIAfterburner.cfg";
 };
+
+// Afterburner's settings and profile files are read with the data files' 4 MiB cap: a
+// larger one is left as it is, never parsed or rewritten.
+TEST_F(SetAfterburnerConfigTest, FilesAboveTheCapAreLeftAlone) {
+  const std::wstring profile = L"C:\\Program Files (x86)\\MSI Afterburner\\Profiles\\VEN_10DE.cfg";
+  const std::string huge = "[Startup]\r\nVFCurve=NEW\r\n" + std::string((4u << 20) + 1, ';');
+  machine_.files.Seed(exe_, "MZ");
+  machine_.files.Seed(cfg_, huge);
+  machine_.files.Seed(profile, huge);
+  EXPECT_FALSE(SetAfterburnerConfig(exe_));
+  EXPECT_EQ(SaveScannedProfile(profile, "[Startup]\r\nVFCurve=OLD\r\n"), std::nullopt);
+  EXPECT_EQ(machine_.files.FileSize(cfg_).value_or(0), huge.size());
+  EXPECT_EQ(machine_.files.FileSize(profile).value_or(0), huge.size());
+}
 
 TEST_F(SetAfterburnerConfigTest, WritesTheTenKeysAndNothingElse) {
   machine_.files.Seed(exe_, "MZ");

@@ -67,6 +67,34 @@ TEST_F(OutputTest, LogLineHasStampTwoSpacesUtf8AndCrLf) {
             "2025-03-07 09:05:04  second\r\n");
 }
 
+// A line break inside logged text never starts a line of its own, and past 4 MiB the log
+// moves to Veltrane.log.1 (replacing the older copy) and begins again.
+TEST_F(OutputTest, LogLinesStayOneLineAndTheLogIsBounded) {
+  const std::wstring log = L"C:\\ProgramData\\Veltrane\\Veltrane.log";
+  AppendLog(L"folder D:\\x\r\n2025-01-01 00:00:00  forged\nline");
+  EXPECT_EQ(machine_.files.ReadAll(log).value_or("?"),
+            "2025-03-07 09:05:04  folder D:\\x  2025-01-01 00:00:00  forged line\r\n");
+  struct Case {
+    const char* name;
+    std::size_t size;  // of the log before the next line
+    bool rotated;
+  };
+  const Case kCases[] = {
+      {"exactly 4 MiB stays", 4u << 20, false},
+      {"one byte more moves aside", (4u << 20) + 1, true},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    machine_.files.Seed(log, std::string(c.size, 'a'));
+    machine_.files.Seed(log + L".1", "older");
+    AppendLog(L"next");
+    const std::string next = "2025-03-07 09:05:04  next\r\n";
+    EXPECT_EQ(machine_.files.FileSize(log).value_or(0),
+              c.rotated ? next.size() : c.size + next.size());
+    EXPECT_EQ(machine_.files.FileSize(log + L".1").value_or(0), c.rotated ? c.size : 5u);
+  }
+}
+
 TEST_F(OutputTest, LogFolderIsCreatedWhenProgramDataIsUnset) {
   machine_.environment.UnsetVariable(L"ProgramData");
   (void)machine_.files.Delete(L"C:\\ProgramData");  // a machine without the folder at all

@@ -78,32 +78,61 @@ TEST_F(SevenZipTest, WithoutAPinNothingIsDownloaded) {
   EXPECT_FALSE(machine_.files.Exists(kInstaller));
 }
 
-TEST_F(SevenZipTest, DriverFolderTakesOnlyAnAbsoluteChoice) {
+// What is kept in the driver folder runs elevated: a chosen folder must be absolute and
+// one that only administrators may change; the default never follows the environment.
+TEST_F(SevenZipTest, DriverFolderTakesOnlyAnAbsoluteChoiceNobodyElseMayChange) {
+  enum class Seeded { kNone, kSafe, kUsersMayWrite, kForeignOwner };
   struct Case {
     const char* name;
     std::optional<std::wstring> choice;
+    Seeded seeded;
     const wchar_t* folder;
+    const wchar_t* note;  // what EnsureDriverFolder says of the choice; nullptr: nothing
   };
+  const wchar_t* kDefault = L"C:\\ProgramData\\Veltrane\\drivers";
   const Case kCases[] = {
-      {"default", std::nullopt, L"C:\\ProgramData\\Veltrane\\drivers"},
-      {"drive folder", L"D:\\Drivers\\", L"D:\\Drivers"},
-      {"relative", L"Drivers", L"C:\\ProgramData\\Veltrane\\drivers"},
-      {"drive-relative", L"D:Drivers", L"C:\\ProgramData\\Veltrane\\drivers"},
-      {"network share", L"\\\\server\\share", L"C:\\ProgramData\\Veltrane\\drivers"},
-      {"quote", L"D:\\a\"b", L"C:\\ProgramData\\Veltrane\\drivers"},
-      {"climbs out", L"D:\\a\\..\\Windows", L"C:\\ProgramData\\Veltrane\\drivers"},
-      {"201 characters", L"D:\\" + std::wstring(198, L'a'), L"C:\\ProgramData\\Veltrane\\drivers"},
+      {"default", std::nullopt, Seeded::kNone, kDefault, nullptr},
+      {"a safe drive folder", L"D:\\Drivers\\", Seeded::kSafe, L"D:\\Drivers", nullptr},
+      {"a folder on a volume every user may change", L"D:\\Drivers", Seeded::kUsersMayWrite,
+       kDefault,
+       L"The driver folder D:\\Drivers lets other users change it; the default folder is used "
+       L"instead."},
+      {"another user's folder", L"D:\\Drivers", Seeded::kForeignOwner, kDefault,
+       L"The driver folder D:\\Drivers belongs to another user; the default folder is used "
+       L"instead."},
+      {"a missing folder", L"D:\\Missing", Seeded::kNone, kDefault,
+       L"The driver folder D:\\Missing does not exist; the default folder is used instead."},
+      {"relative", L"Drivers", Seeded::kSafe, kDefault, nullptr},
+      {"drive-relative", L"D:Drivers", Seeded::kSafe, kDefault, nullptr},
+      {"network share", L"\\\\server\\share", Seeded::kSafe, kDefault, nullptr},
+      {"quote", L"D:\\a\"b", Seeded::kSafe, kDefault, nullptr},
+      {"climbs out", L"D:\\a\\..\\Windows", Seeded::kSafe, kDefault, nullptr},
+      {"201 characters", L"D:\\" + std::wstring(198, L'a'), Seeded::kSafe, kDefault, nullptr},
   };
   const platform::RegPath dir{platform::Hive::kCurrentUser, L"Software\\Veltrane\\Monitor",
                               L"DriverDir"};
+  // An elevated run whose environment points ProgramData at the user's own folder.
+  machine_.environment.SetVariable(L"ProgramData", L"C:\\Users\\Player\\pd");
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
+    (void)machine_.registry.DeleteValue(dir);
     if (c.choice) machine_.registry.Seed(dir, *c.choice);
+    if (c.seeded != Seeded::kNone && c.choice && c.choice->starts_with(L"D:\\Drivers")) {
+      machine_.files.SeedDirectory(L"D:\\Drivers");
+      machine_.files.SetFolderTrust(L"D:\\Drivers", {false, c.seeded != Seeded::kForeignOwner,
+                                                     c.seeded == Seeded::kUsersMayWrite});
+    }
     EXPECT_EQ(DriverFolder(), c.folder);
+    feed_.lines.clear();
+    EXPECT_EQ(EnsureDriverFolder(), c.folder);
+    if (c.note != nullptr) {
+      EXPECT_EQ(feed_.lines, std::vector<std::wstring>{c.note});
+    } else {
+      EXPECT_TRUE(feed_.lines.empty());
+    }
   }
-  machine_.environment.UnsetVariable(L"ProgramData");
-  (void)machine_.registry.DeleteValue(dir);
-  EXPECT_EQ(DriverFolder(), L"C:\\ProgramData\\Veltrane\\drivers");
+  EXPECT_TRUE(machine_.files.IsProtected(kDefault));
+  EXPECT_FALSE(machine_.files.Exists(L"C:\\Users\\Player\\pd"));
 }
 
 }  // namespace

@@ -188,9 +188,29 @@ TEST_F(AggregateTest, SelfTestPassesAndCleansUp) {
   // Also where the kernel's finest period (1 ms, as under Wine) is coarser than the rows'.
   machine_.timer.SetRange(156250, 10000, 156250);
   EXPECT_EQ(AggregateSelfTest(), 0);
+  EXPECT_EQ(machine_.files.List(L"C:\\ProgramData\\Veltrane", L"*"), std::vector<std::wstring>{});
+}
+
+// Links planted at the old scratch names (to the real data folder) are neither written
+// through nor emptied, whether the self-test runs elevated or as the user.
+TEST_F(AggregateTest, SelfTestLeavesTheDataFilesAloneWhateverIsPlanted) {
   const std::wstring temp = machine_.environment.TempFolder();
-  EXPECT_FALSE(machine_.files.Exists(temp + L"VeltraneAggTest"));
-  EXPECT_FALSE(machine_.files.Exists(temp + L"VeltraneAggHold"));
+  for (const wchar_t* name : {L"VeltraneAggTest", L"VeltraneAggHold"}) {
+    machine_.files.SeedLink(temp + name, L"C:\\ProgramData\\Veltrane");
+  }
+  for (const bool elevated : {true, false}) {
+    SCOPED_TRACE(elevated ? "elevated" : "unelevated");
+    machine_.environment.SetElevated(elevated);
+    machine_.files.Seed(L"C:\\ProgramData\\Veltrane\\aggregate-master.csv", "real totals");
+    machine_.files.Seed(L"C:\\ProgramData\\Veltrane\\tune-history.csv", "real history");
+    EXPECT_EQ(AggregateSelfTest(), 0);
+    EXPECT_EQ(
+        machine_.files.ReadAll(L"C:\\ProgramData\\Veltrane\\aggregate-master.csv").value_or("gone"),
+        "real totals");
+    EXPECT_EQ(
+        machine_.files.ReadAll(L"C:\\ProgramData\\Veltrane\\tune-history.csv").value_or("gone"),
+        "real history");
+  }
 }
 
 TEST_F(AggregateTest, SelfTestWithoutATempFolderFailsWithOne) {
@@ -323,6 +343,24 @@ TEST_F(AggregateTest, HistoryCutNeverSplitsACharacterOutsideTheBasicPlane) {
   const std::vector<HistoryEntry> history = LoadAggregateView(kFolder).history;
   ASSERT_EQ(history.size(), 1u);
   EXPECT_EQ(history[0].message, std::wstring(239, L'a'));
+}
+
+}  // namespace
+
+namespace {
+
+// Writers in other processes exclude each other through a name only administrators can
+// create: while another holds it, a fold waits 5 seconds and then leaves the files alone.
+TEST_F(AggregateTest, AnotherProcessWorkingOnTheFilesIsWaitedFor) {
+  machine_.instance_lock.HoldElsewhereForAdministrators(L"Veltrane", L"Veltrane.DataFiles");
+  const std::uint64_t before = machine_.clock.TickCount64();
+  const std::vector<RunRow> run = {Row(5000, 10, 2.0)};
+  EXPECT_FALSE(FoldRunIntoAggregate(kFolder, run));
+  EXPECT_GE(machine_.clock.TickCount64() - before, 5000u);
+  EXPECT_FALSE(machine_.files.Exists(kFolder + L"\\aggregate-master.csv"));
+  machine_.instance_lock.ReleaseElsewhere(std::wstring(L"Veltrane") + L'\0' +
+                                          L"Veltrane.DataFiles");
+  EXPECT_TRUE(FoldRunIntoAggregate(kFolder, run));
 }
 
 }  // namespace

@@ -6,9 +6,10 @@
 
 #include <chrono>
 #include <functional>
-#include <thread>
 #include <string>
+#include <thread>
 
+#include "app/output.h"
 #include "service/service_control.h"
 #include "service_fixture.h"
 
@@ -227,6 +228,58 @@ TEST_F(TimerServiceTest, AnOversizedAggregateIsLeftAloneAndTheSavedPeriodHeld) {
   ASSERT_TRUE(Start());
   EXPECT_EQ(machine_.timer.OwnRequest(), 5070u);
   EXPECT_NE(Log().find(L"aggregate-master.csv is larger than 4194304 bytes"), std::wstring::npos);
+}
+
+// The service sets what every program gets: it takes the aggregate only from a folder and
+// a file that nobody but administrators may change, never rebuilds it from run files, and
+// otherwise holds the saved period and says why.
+TEST_F(TimerServiceTest, TakesTheAggregateOnlyFromFilesNobodyElseMayChange) {
+  const std::wstring kAggregate = L"C:\\ProgramData\\Veltrane\\aggregate-master.csv";
+  enum class Plant { kNothing, kForeignFile, kUserWritableFile, kOnlyRunFiles };
+  struct Case {
+    const char* name;
+    Plant plant;
+    std::uint32_t held;
+    const wchar_t* why;  // nullptr: no refusal logged
+  };
+  const Case kCases[] = {
+      {"the administrators' aggregate", Plant::kNothing, 5010, nullptr},
+      {"a file another user owns", Plant::kForeignFile, 5070, L"belongs to another user"},
+      {"a file users may change", Plant::kUserWritableFile, 5070, L"lets other users change it"},
+      {"no aggregate, many run files", Plant::kOnlyRunFiles, 5070, L"does not exist"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    (void)machine_.files.Delete(L"C:\\ProgramData\\Veltrane\\Veltrane.log");
+    SeedProduct(L"DesiredResolution", 5070);
+    SaveTwoRuns(5010, 5070);
+    if (c.plant == Plant::kForeignFile)
+      machine_.files.SetFolderTrust(kAggregate, {false, false, false});
+    if (c.plant == Plant::kUserWritableFile)
+      machine_.files.SetFolderTrust(kAggregate, {false, true, true});
+    if (c.plant == Plant::kOnlyRunFiles) {
+      ASSERT_TRUE(machine_.files.Delete(kAggregate).ok());
+      for (int i = 0; i < 50; ++i) {
+        machine_.files.Seed(
+            Format(L"C:\\ProgramData\\Veltrane\\benchmark-2024%04d-000000.csv", i),
+            "sweep,5600,5600,0.56,10,1,1,0,1,1,1,1,0,1,1,10,1,1,0,1,1,1,1,0,1,1,1,1\n");
+      }
+    }
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(machine_.timer.OwnRequest(), c.held);
+    const std::wstring log = Log();
+    const std::size_t refusal = log.find(L"service: the aggregate is not used (");
+    if (c.why == nullptr) {
+      EXPECT_EQ(refusal, std::wstring::npos) << support::ToUtf8(log);
+    } else {
+      EXPECT_NE(log.find(c.why, refusal), std::wstring::npos) << support::ToUtf8(log);
+      EXPECT_NE(log.find(L"the saved 0.5070 ms is held"), std::wstring::npos);
+    }
+    // Nothing the service read was rebuilt or written back.
+    EXPECT_EQ(machine_.files.Exists(kAggregate), c.plant != Plant::kOnlyRunFiles);
+    ASSERT_TRUE(StopServiceByName(kServiceName));
+    (void)machine_.files.Delete(kAggregate);
+  }
 }
 
 TEST_F(TimerServiceTest, WithoutRegistrationNothingIsReportedOrRequested) {

@@ -298,8 +298,10 @@ TEST_P(ApplyUninstallProperty, EveryRecordedValueComesBack) {
     SeedPower(m);
     SeedGraphics(m);
     const Picture before = Take(m.sim());
+    // Held by value: a range-for over a member of the returned temporary reads freed memory.
+    const auto schemesBefore = *m.sim().power.EnumerateSchemes();
     std::set<std::wstring> oldSchemes;
-    for (const auto& scheme : *m.sim().power.EnumerateSchemes()) {
+    for (const auto& scheme : schemesBefore) {
       oldSchemes.insert(support::GuidText(scheme));
     }
     InjectFaults(m);
