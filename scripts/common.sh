@@ -7,6 +7,15 @@ VELTRANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 VELTRANE_BUILD="$VELTRANE_ROOT/build"
 VELTRANE_EXE="$VELTRANE_BUILD/windows/Veltrane.exe"
 
+# The presets build the same sources up to six times; ccache makes the repeats cheap, and
+# a base directory of the checkout lets two clones share one cache.
+if command -v ccache >/dev/null; then
+  export CMAKE_C_COMPILER_LAUNCHER="${CMAKE_C_COMPILER_LAUNCHER:-ccache}"
+  export CMAKE_CXX_COMPILER_LAUNCHER="${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}"
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$VELTRANE_ROOT}"
+  export CCACHE_NOHASHDIR=1
+fi
+
 # No Mono or Gecko install prompts, and no Wine debug chatter mixed into the program's
 # own output.
 export WINEDEBUG=-all

@@ -13,6 +13,8 @@ packages=(
   wine wine64 xvfb xauth
   python3                          # the loopback HTTP server of the network contract tests
   openssl                          # its TLS listener's throw-away certificates
+  imagemagick xdotool              # the window tests: screenshots and synthetic input
+  ccache                           # the six builds of a run share their compiled objects
 )
 
 # One dpkg query for the whole list; a package dpkg has never heard of is simply absent.

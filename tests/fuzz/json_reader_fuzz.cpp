@@ -10,7 +10,10 @@ namespace {
 
 int Depth(const support::JsonValue& value) {
   int deepest = 0;
-  for (const auto& item : value.items) deepest = Depth(item) > deepest ? Depth(item) : deepest;
+  for (const auto& item : value.items) {
+    const int d = Depth(item);
+    deepest = d > deepest ? d : deepest;
+  }
   for (const auto& member : value.members) {
     const int d = Depth(member.value);
     deepest = d > deepest ? d : deepest;

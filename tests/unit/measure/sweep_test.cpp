@@ -159,7 +159,9 @@ TEST_F(SweepTest, AFinalistLateBetweenTheTwoLimitsIsNotCleanInVerification) {
   machine_.timer.SetWakeModel({5000, 5000, 0.0035, 0.0035, 20, 60});
   const BenchmarkResult r = Run(Fidelity::High);
   std::size_t between = 0;
-  for (std::string_view line : SplitLines(RunCsv(r))) {
+  // The lines are views into the file's text, so the text must outlive the loop.
+  const std::string csv = RunCsv(r);
+  for (std::string_view line : SplitLines(csv)) {
     const std::vector<std::string_view> f = SplitFields(line);
     if (f.size() != 30 || f[0] != "verify") continue;
     // Loop late share at 12 and its verdict at 14; the idle pattern's at 23 and 25.
