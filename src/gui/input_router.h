@@ -11,14 +11,9 @@
 #include <array>
 #include <cstdint>
 
-namespace gui {
+#include "gui/geometry.h"
 
-struct Rect {
-  float x = 0, y = 0, width = 0, height = 0;
-  bool Contains(float px, float py) const {
-    return px >= x && py >= y && px < x + width && py < y + height;
-  }
-};
+namespace gui {
 
 enum class Key { kEnter, kSpace, kTab, kShiftTab, kEscape, kPageUp, kPageDown };
 
