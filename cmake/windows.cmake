@@ -55,3 +55,11 @@ configure_file(${PROJECT_SOURCE_DIR}/cmake/lattice_shader_text.h.in
 file(GLOB VELTRANE_GUI_WIN32_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/gui/win32/*.cpp)
 target_sources(veltrane_win32 PRIVATE ${VELTRANE_GUI_WIN32_SOURCES})
 target_include_directories(veltrane_win32 PRIVATE ${PROJECT_BINARY_DIR}/generated)
+
+# The contract suite carries the exe's resources too: the drawing layer's tests read the
+# brand fonts and images from them.
+if(TARGET veltrane_contract_win32)
+  target_sources(veltrane_contract_win32 PRIVATE ${PROJECT_SOURCE_DIR}/resources/veltrane.rc)
+  target_include_directories(veltrane_contract_win32 PRIVATE ${PROJECT_SOURCE_DIR}/resources
+                                                             ${PROJECT_BINARY_DIR}/generated)
+endif()

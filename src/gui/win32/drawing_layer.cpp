@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <set>
 
-#include "app/output.h"
 #include "gui/font_choice.h"
 #include "gui/win32/graphics_modules.h"
 
@@ -226,16 +224,17 @@ void DrawingLayer::CreateTextResources() {
     fonts_ = std::make_unique<PrivateFonts>(dwrite_.Get());
   }
   const SystemFonts system(dwrite_.Get());
-  std::set<std::wstring> logged;  // one line per missing family, not one per role
   for (int i = 0; i < kTextStyleCount; ++i) {
     if (formats_[i] != nullptr) continue;
     const TextFormatSpec& spec = kTextFormats[i];
     const FontChoice choice = ChooseFont(
         Widen(spec.family), [&](const std::wstring& f) { return fonts_->Has(f.c_str()); },
         [&](const std::wstring& f) { return system.Has(f); }, system.First());
-    if (choice.fellBack && logged.insert(choice.family + L" for " + Widen(spec.family)).second) {
-      AppendLog(L"Font " + Widen(spec.family) + L" is not available; text uses " + choice.family +
-                L".");
+    const std::wstring note =
+        L"Font " + Widen(spec.family) + L" is not available; text uses " + choice.family + L".";
+    if (choice.fellBack &&
+        std::find(font_notes_.begin(), font_notes_.end(), note) == font_notes_.end()) {
+      font_notes_.push_back(note);
     }
     IDWriteFontCollection* collection =
         choice.source == FontSource::kPrivate ? fonts_->collection() : nullptr;

@@ -51,6 +51,9 @@ class DrawingLayer : public Canvas {
   // exe's fonts nor the system have it).
   std::wstring FamilyOf(TextStyle style) const;
   const PrivateFonts* fonts() const { return fonts_.get(); }
+  // One line per family that had to fall back, for the caller's log; made once, with the
+  // text formats.
+  const std::vector<std::wstring>& font_notes() const { return font_notes_; }
 
   // Canvas
   void FillRect(Rect rect, Color color) override;
@@ -96,6 +99,7 @@ class DrawingLayer : public Canvas {
   std::unique_ptr<PrivateFonts> fonts_;
   std::array<Ptr<IDWriteTextFormat>, kTextStyleCount> formats_;
   std::array<std::wstring, kTextStyleCount> families_;
+  std::vector<std::wstring> font_notes_;
   Ptr<ID2D1SolidColorBrush> general_;
   std::array<Ptr<ID2D1SolidColorBrush>, 8> palette_;
   std::array<Ptr<ID2D1LinearGradientBrush>, 3> gradients_;

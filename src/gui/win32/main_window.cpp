@@ -275,6 +275,7 @@ int App::Run() {
                   L"Veltrane", MB_OK | MB_ICONERROR);
     return 1;
   }
+  for (const std::wstring& note : drawing_.font_notes()) AppendLog(note);
   taskbar_created_ = ::RegisterWindowMessageW(L"TaskbarCreated");
   show_message_ = ::RegisterWindowMessageW(L"Veltrane.Show");
   replace_message_ = ::RegisterWindowMessageW(L"Veltrane.Replace");
