@@ -45,8 +45,26 @@ make_wine_prefix "$WINEPREFIX" || {
 
 # The id of the visible main window, or nothing.
 main_window() { xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n 1; }
-# CPU ticks (1/100 s) the program has used so far.
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+# expect_idle NAME LIMIT: the program uses fewer than LIMIT CPU ticks (1/100 s) in 10 s.
+expect_idle() {
+  local before after
+  before=$(awk '{ print $14 + $15 }' "/proc/$program/stat")
+  sleep 10
+  after=$(awk '{ print $14 + $15 }' "/proc/$program/stat")
+  if [ $((after - before)) -lt "$2" ]; then
+    pass "$1 ($((after - before)) ticks in 10 s)"
+  else
+    fail "$1" "$((after - before)) ticks in 10 s"
+  fi
+}
+# wait_for_window SHOWN: until the main window is shown (1) or gone (0), at most 5 s.
+wait_for_window() {
+  for _ in $(seq 20); do
+    if [ "$1" -eq 1 ] && [ -n "$(main_window)" ]; then return; fi
+    if [ "$1" -eq 0 ] && [ -z "$(main_window)" ]; then return; fi
+    sleep 0.25
+  done
+}
 
 echo "first start"
 # In a subshell: the program is ended by wineserver at exit, and bash need not report it.
@@ -82,11 +100,8 @@ if [ "$white" -gt 500 ]; then pass "Cool White text ($white px)"; else fail "Coo
 if [ "$accent" -gt 200 ]; then pass "Electric or Icy accents ($accent px)"; else fail "Electric or Icy accents" "$accent px"; fi
 
 program=$(pgrep -n -f 'Veltrane\.exe$' || pgrep -n -f 'Veltrane\.exe')
-before=$(cpu_ticks "$program")
-sleep 10
-still=$(($(cpu_ticks "$program") - before))
-# Well under 3 % of one core over 10 s: 30 ticks.
-if [ "$still" -lt 30 ]; then pass "a still window costs $still ticks in 10 s"; else fail "a still window is idle" "$still ticks in 10 s"; fi
+# Well under 3 % of one core: 30 ticks in 10 s.
+expect_idle "a still window is idle" 30
 
 echo "second start"
 veltrane
@@ -97,25 +112,16 @@ echo "Escape"
 xdotool mousemove --window "$window" 600 400 click 1
 sleep 0.5
 xdotool key Escape
-for _ in $(seq 20); do
-  [ -z "$(main_window)" ] && break
-  sleep 0.25
-done
+wait_for_window 0
 expect_eq "Escape hides the window" "" "$(main_window)"
 if kill -0 "$program" 2>/dev/null; then pass "the program stays in the tray"; else fail "the program stays in the tray"; fi
-before=$(cpu_ticks "$program")
-sleep 10
-hidden=$(($(cpu_ticks "$program") - before))
 # Under 0.5 % of one core: 5 ticks in 10 s.
-if [ "$hidden" -lt 5 ]; then pass "hidden, it costs $hidden ticks in 10 s"; else fail "a hidden window is idle" "$hidden ticks in 10 s"; fi
+expect_idle "a hidden window is idle" 5
 
 echo "brought back"
 veltrane
 expect_eq "a start while hidden exits 0" 0 "$status"
-for _ in $(seq 20); do
-  [ -n "$(main_window)" ] && break
-  sleep 0.25
-done
+wait_for_window 1
 expect_eq "and shows the window again" "$window" "$(main_window)"
 
 e2e_done
