@@ -4,18 +4,25 @@
 // After windows.h, which they build on.
 #include <shellapi.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
+#include <vector>
 
 #include "app/output.h"
 #include "app/product.h"
 #include "app/single_instance.h"
 #include "gui/loop_policy.h"
+#include "gui/monitor_tick.h"
 #include "gui/tray_texts.h"
 #include "gui/win32/drawing_layer.h"
 #include "gui/win32/graphics_modules.h"
 #include "gui/window_frame.h"
+#include "health/health_checks.h"
+#include "health/health_summary.h"
 #include "health/monitor_settings.h"
 #include "support/utf.h"
 
@@ -26,6 +33,8 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"Veltrane.Gui";
 constexpr wchar_t kWindowTitle[] = L"Veltrane  |  Orvandel";
 constexpr UINT kTrayCallback = 0x802A;
+constexpr UINT kHealthScanDone = 0x802B;
+constexpr UINT kHealthNotify = 0x802C;
 constexpr UINT kTrayId = 1;
 constexpr UINT_PTR kMonitorTimer = 7;
 constexpr UINT kMonitorTickMs = 60000;
@@ -56,6 +65,11 @@ class App {
   void ShowTrayMenu();
   void OnTrayCommand(UINT command);
   void ShowAndFocus();
+  void StartHealthScan();
+  void OnHealthScanDone();
+  void OnHealthNotify();
+  void OnMonitorTick();
+  void SetTrayTip(const std::wstring& tip);
   void HideToTrayOrMinimize();
   double SecondsSinceFirstFrame() const;
   LoopView View() const;
@@ -72,6 +86,18 @@ class App {
   bool occluded_ = false;
   bool dirty_ = true;  // something changed since the last frame
   UINT taskbar_created_ = 0, show_message_ = 0, replace_message_ = 0;
+
+  // The health scan runs on its own thread and posts when done; the results are shared
+  // under the mutex, and every decision that reads the settings stays on this thread.
+  std::thread health_thread_;
+  std::atomic<bool> scan_running_{false};
+  std::atomic<bool> cancel_{false};
+  std::mutex health_mutex_;
+  std::vector<HealthCheck> results_;     // guarded by health_mutex_
+  std::vector<std::wstring> attention_;  // guarded by health_mutex_
+  bool scanned_ = false;                 // guarded by health_mutex_
+  bool maintain_pending_ = false;
+  MonitorClock clock_;
   // The opening fade counts from the first frame: creating the device can take longer
   // than the fade itself.
   std::optional<std::chrono::steady_clock::time_point> first_frame_;
@@ -80,6 +106,8 @@ class App {
 };
 
 App::~App() {
+  cancel_ = true;
+  if (health_thread_.joinable()) health_thread_.join();
   // Device objects go before COM; the window before its icons.
   drawing_.ReleaseAll();
   if (window_ != nullptr) ::DestroyWindow(window_);
@@ -188,6 +216,10 @@ void App::ShowTrayMenu() {
 
 void App::OnTrayCommand(UINT command) {
   switch (command) {
+    case kTrayHealthCheck:
+      ShowAndFocus();
+      StartHealthScan();
+      return;
     case kTrayPause:
       settings_.paused = !settings_.paused;
       SaveMonitorSettings(settings_);
@@ -206,6 +238,13 @@ void App::OnTrayCommand(UINT command) {
       settings_.maintainTiming = !settings_.maintainTiming;
       settings_.maintainAsked = true;
       SaveMonitorSettings(settings_);
+      if (settings_.maintainTiming) {
+        clock_.nextMaintain = ::GetTickCount64() + MinutesMs(settings_.maintainMinutes);
+        if (!scan_running_ && !maintain_pending_) {
+          maintain_pending_ = true;
+          StartHealthScan();
+        }
+      }
       return;
     case kTrayExit:
       ::DestroyWindow(window_);
@@ -231,6 +270,91 @@ void App::HideToTrayOrMinimize() {
   } else {
     ::DestroyWindow(window_);
   }
+}
+
+void App::StartHealthScan() {
+  if (scan_running_) return;
+  if (health_thread_.joinable()) health_thread_.join();
+  scan_running_ = true;
+  const HWND window = window_;
+  health_thread_ = std::thread([this, window] {
+    std::vector<HealthCheck> results = RunHealthChecks(&cancel_);
+    if (cancel_) {
+      scan_running_ = false;
+      return;
+    }
+    std::vector<std::wstring> attention = AttentionIds(results);
+    bool changed = false;
+    {
+      std::lock_guard<std::mutex> lock(health_mutex_);
+      changed = attention != attention_;
+      results_ = std::move(results);
+      attention_ = std::move(attention);
+      scanned_ = true;
+    }
+    scan_running_ = false;
+    ::PostMessageW(window, kHealthScanDone, 0, 0);
+    if (changed) ::PostMessageW(window, kHealthNotify, 0, 0);
+  });
+}
+
+void App::SetTrayTip(const std::wstring& tip) {
+  if (!tray_added_) return;
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof(data);
+  data.hWnd = window_;
+  data.uID = kTrayId;
+  data.uFlags = NIF_TIP;
+  wcsncpy_s(data.szTip, ARRAYSIZE(data.szTip), tip.c_str(), _TRUNCATE);
+  ::Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+void App::OnHealthScanDone() {
+  clock_.nextScan = ::GetTickCount64() + HoursMs(settings_.scanHours);
+  TrayHealth health;
+  {
+    std::lock_guard<std::mutex> lock(health_mutex_);
+    const HealthSummary summary = SummarizeHealth(results_);
+    health.anyCheckRan = scanned_ && !results_.empty();
+    health.attention = summary.attention;
+    health.summary = summary.text;
+  }
+  SetTrayTip(TrayTooltip(health));
+  if (maintain_pending_) {
+    maintain_pending_ = false;
+    // Repairs start steps on the scheduler, which this build's window does not run yet:
+    // say so rather than pretend a pass happened.
+    if (settings_.maintainTiming && !settings_.paused && health.attention > 0) {
+      AppendLog(L"Maintain timing: " + std::to_wstring(health.attention) +
+                L" settings need attention; this build's window does not repair them yet "
+                L"(Veltrane.exe --health lists them).");
+    }
+  }
+}
+
+void App::OnHealthNotify() {
+  std::optional<std::wstring> text;
+  {
+    std::lock_guard<std::mutex> lock(health_mutex_);
+    text = BalloonFor(::GetTickCount64(), settings_, tray_added_, results_, clock_);
+  }
+  if (!text) return;
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof(data);
+  data.hWnd = window_;
+  data.uID = kTrayId;
+  data.uFlags = NIF_INFO;
+  data.dwInfoFlags = NIIF_WARNING;
+  wcsncpy_s(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), L"Veltrane", _TRUNCATE);
+  wcsncpy_s(data.szInfo, ARRAYSIZE(data.szInfo), text->c_str(), _TRUNCATE);
+  ::Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+void App::OnMonitorTick() {
+  const MonitorTickResult tick =
+      MonitorTick(::GetTickCount64(), settings_, scan_running_, maintain_pending_, clock_);
+  if (tick.maintainPass) maintain_pending_ = true;
+  if (tick.startScan) StartHealthScan();
 }
 
 double App::SecondsSinceFirstFrame() const {
@@ -287,6 +411,8 @@ int App::Run() {
       settings_.startMinimized && settings_.startupAsked && !options_.assumeYes && !options_.show;
   if (!startHidden) ShowAndFocus();
   ::SetTimer(window_, kMonitorTimer, kMonitorTickMs, nullptr);
+  clock_.nextScan = ::GetTickCount64() + HoursMs(settings_.scanHours);
+  if (!settings_.paused) StartHealthScan();
   ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
 
   MSG message{};
@@ -388,6 +514,13 @@ LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
       return 0;
     }
     case WM_TIMER:
+      if (w == kMonitorTimer) OnMonitorTick();
+      return 0;
+    case kHealthScanDone:
+      OnHealthScanDone();
+      return 0;
+    case kHealthNotify:
+      OnHealthNotify();
       return 0;
     case kTrayCallback:
       switch (LOWORD(l)) {
