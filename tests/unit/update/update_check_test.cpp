@@ -12,12 +12,11 @@ namespace {
 
 using platform::SimHttpResponse;
 
-const update::UpdateEndpoints kHosts{L"updates.test", L"files.updates.test"};
+const update::UpdateEndpoints& kHosts = kTestHosts;
 constexpr wchar_t kListUrl[] = L"https://updates.test/veltrane/latest.json?current=2.10.1";
-constexpr wchar_t kFileUrl[] = L"https://files.updates.test/Veltrane-2.10.2.exe";
+constexpr const wchar_t* kFileUrl = kTestFileUrl;
 constexpr wchar_t kTarget[] = L"C:\\Users\\Player\\AppData\\Local\\Temp\\Veltrane-update.exe";
 // sha256sum of the 165-byte images below.
-constexpr wchar_t kX64Hash[] = L"51e5231bcb710067e830978d7bb6b695cd83463ddbf53e8a38e45c82807cac98";
 constexpr wchar_t kX86Hash[] = L"fd8124b20701ec63177b576f7c7a14bb87d23ccd7ea7b306ff251eb6a4aa0cfe";
 constexpr wchar_t kOldHash[] = L"d9bed73372ff87d3e40ce34810b404a22a70b2e792037b884c5b62c26c042853";
 
