@@ -39,8 +39,9 @@ else()
        tests/contract/windows/*.cpp)
   add_executable(veltrane_contract_win32 ${VELTRANE_CONTRACT_TESTS})
   target_include_directories(veltrane_contract_win32 PRIVATE tests)
-  # crypt32: the loopback suite trusts its own certificate authority (a test, not the exe).
-  target_link_libraries(veltrane_contract_win32 PRIVATE veltrane_win32 crypt32 GTest::gtest
+  # crypt32: the loopback suite trusts its own certificate authority; d3d11: the lattice suite
+  # makes its own device (tests, not the exe).
+  target_link_libraries(veltrane_contract_win32 PRIVATE veltrane_win32 crypt32 d3d11 GTest::gtest
                                                         GTest::gtest_main GTest::gmock)
   if(MINGW)
     target_link_options(veltrane_contract_win32 PRIVATE -static)

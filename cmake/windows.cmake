@@ -31,6 +31,10 @@ set_target_properties(Veltrane PROPERTIES OUTPUT_NAME Veltrane
 set_property(SOURCE ${PROJECT_SOURCE_DIR}/resources/veltrane.rc APPEND PROPERTY OBJECT_DEPENDS
              ${PROJECT_SOURCE_DIR}/resources/veltrane.manifest
              ${PROJECT_SOURCE_DIR}/resources/veltrane.ico)
+file(GLOB VELTRANE_RESOURCE_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/fonts/*.ttf
+     ${PROJECT_SOURCE_DIR}/resources/images/*.png)
+set_property(SOURCE ${PROJECT_SOURCE_DIR}/resources/veltrane.rc APPEND PROPERTY OBJECT_DEPENDS
+             ${VELTRANE_RESOURCE_FILES})
 
 if(MINGW)
   # wWinMain entry, and libstdc++, libgcc and winpthread linked in.
@@ -47,8 +51,15 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
              ${PROJECT_SOURCE_DIR}/resources/lattice.hlsl)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/lattice_shader_text.h.in
                ${PROJECT_BINARY_DIR}/generated/lattice_shader_text.h @ONLY)
-file(GLOB VELTRANE_LATTICE_WIN32_SOURCES CONFIGURE_DEPENDS
-     ${PROJECT_SOURCE_DIR}/src/gui/win32/lattice_*.cpp)
-target_sources(veltrane_win32 PRIVATE ${VELTRANE_LATTICE_WIN32_SOURCES})
+# The window, its drawing layer and the lattice renderer.
+file(GLOB VELTRANE_GUI_WIN32_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/gui/win32/*.cpp)
+target_sources(veltrane_win32 PRIVATE ${VELTRANE_GUI_WIN32_SOURCES})
 target_include_directories(veltrane_win32 PRIVATE ${PROJECT_BINARY_DIR}/generated)
-target_link_libraries(veltrane_win32 PUBLIC d3d11)
+
+# The contract suite carries the exe's resources too: the drawing layer's tests read the
+# brand fonts and images from them.
+if(TARGET veltrane_contract_win32)
+  target_sources(veltrane_contract_win32 PRIVATE ${PROJECT_SOURCE_DIR}/resources/veltrane.rc)
+  target_include_directories(veltrane_contract_win32 PRIVATE ${PROJECT_SOURCE_DIR}/resources
+                                                             ${PROJECT_BINARY_DIR}/generated)
+endif()

@@ -152,9 +152,7 @@ echo "== asan: the whole native suite once under AddressSanitizer and UBSan"
 started=$SECONDS
 if step asan-configure.log cmake --preset asan &&
   step asan-build.log cmake --build --preset asan --target veltrane_tests; then
-  # Leak checking stays off: gtest's death tests and the deliberately abandoned worker of
-  # the stuck-step tests would report leaks that are not the product's.
-  if step asan.log env ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
+  if step asan.log env ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 build/asan/veltrane_tests; then
     tier_done asan 1 0 "$started"
   else

@@ -4,9 +4,11 @@
 // After windows.h, which it builds on.
 #include <shellapi.h>
 
+#include "app/gui_role.h"
 #include "app/options.h"
 #include "app/parse_options.h"
 #include "app/startup.h"
+#include "gui/win32/main_window.h"
 #include "platform/system.h"
 #include "platform/win32/win32_system.h"
 
@@ -15,6 +17,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // it runs elevated, so only System32 is searched from here on.
   ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   platform::InstallSystem(&platform::Win32System());
+  SetGuiEntry(&gui::win32::RunGui);
 
   // Split once, by the rules the relaunch quotes for, so every later reader sees one list.
   Arguments args;

@@ -1,0 +1,572 @@
+#include "gui/win32/main_window.h"
+
+#include <windows.h>
+// After windows.h, which they build on.
+#include <shellapi.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "app/output.h"
+#include "app/product.h"
+#include "app/single_instance.h"
+#include "gui/loop_policy.h"
+#include "gui/monitor_tick.h"
+#include "gui/tray_texts.h"
+#include "gui/win32/drawing_layer.h"
+#include "gui/win32/graphics_modules.h"
+#include "gui/window_frame.h"
+#include "health/health_checks.h"
+#include "health/health_summary.h"
+#include "health/monitor_settings.h"
+#include "support/utf.h"
+
+namespace gui::win32 {
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"Veltrane.Gui";
+constexpr wchar_t kWindowTitle[] = L"Veltrane  |  Orvandel";
+constexpr UINT kTrayCallback = 0x802A;
+constexpr UINT kHealthScanDone = 0x802B;
+constexpr UINT kHealthNotify = 0x802C;
+constexpr UINT kTrayId = 1;
+constexpr UINT_PTR kMonitorTimer = 7;
+constexpr UINT kMonitorTickMs = 60000;
+constexpr float kClientWidth = 1340.0f, kClientHeight = 880.0f;
+constexpr float kMinWidth = 1040.0f, kMinHeight = 700.0f;
+// The opening fade runs this long; afterwards a still window draws nothing.
+constexpr double kFadeSeconds = 0.7;
+// DWM window attributes by number: the SDK of some toolchains lacks the newer names.
+constexpr DWORD kDwmDarkMode = 20, kDwmBorderColour = 34, kDwmCaptionColour = 35;
+constexpr COLORREF kNavyColourRef = 0x00381607;
+
+class App {
+ public:
+  App(const Options& options) : options_(options), settings_(LoadMonitorSettings()) {}
+  ~App();
+
+  // 0 on a normal end, 1 when the drawing layer cannot start.
+  int Run();
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l);
+  LRESULT Handle(UINT message, WPARAM w, LPARAM l);
+
+  bool CreateMainWindow();
+  void ApplyWindowLook();
+  void AddTrayIcon();
+  void RemoveTrayIcon();
+  void ShowTrayMenu();
+  void OnTrayCommand(UINT command);
+  void ShowAndFocus();
+  void StartHealthScan();
+  void OnHealthScanDone();
+  void OnHealthNotify();
+  void OnMonitorTick();
+  void SetTrayTip(const std::wstring& tip);
+  void HideToTrayOrMinimize();
+  double SecondsSinceFirstFrame() const;
+  LoopView View() const;
+  void DrawFrame();
+  void WaitForMessage(DWORD timeoutMs);
+
+  const Options& options_;
+  MonitorSettings settings_;
+  HWND window_ = nullptr;
+  HICON icon_big_ = nullptr, icon_small_ = nullptr;
+  float dpi_ = 96.0f;
+  DrawingLayer drawing_;
+  bool tray_added_ = false;
+  bool occluded_ = false;
+  bool dirty_ = true;  // something changed since the last frame
+  UINT taskbar_created_ = 0, show_message_ = 0, replace_message_ = 0;
+
+  // The health scan runs on its own thread and posts when done; the results are shared
+  // under the mutex, and every decision that reads the settings stays on this thread.
+  std::thread health_thread_;
+  std::atomic<bool> scan_running_{false};
+  std::atomic<bool> cancel_{false};
+  std::mutex health_mutex_;
+  std::vector<HealthCheck> results_;     // guarded by health_mutex_
+  std::vector<std::wstring> attention_;  // guarded by health_mutex_
+  bool scanned_ = false;                 // guarded by health_mutex_
+  bool maintain_pending_ = false;
+  MonitorClock clock_;
+  // The opening fade counts from the first frame: creating the device can take longer
+  // than the fade itself.
+  std::optional<std::chrono::steady_clock::time_point> first_frame_;
+  // The fade of the last frame: the loop keeps drawing until a frame at full opacity.
+  float drawn_fade_ = 0.0f;
+};
+
+App::~App() {
+  cancel_ = true;
+  if (health_thread_.joinable()) health_thread_.join();
+  // Device objects go before COM; the window before its icons.
+  drawing_.ReleaseAll();
+  if (window_ != nullptr) ::DestroyWindow(window_);
+  if (icon_big_ != nullptr) ::DestroyIcon(icon_big_);
+  if (icon_small_ != nullptr) ::DestroyIcon(icon_small_);
+}
+
+bool App::CreateMainWindow() {
+  HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  const UINT systemDpi = ::GetDpiForSystem();
+  dpi_ = static_cast<float>(systemDpi);
+  const int big = std::max(::GetSystemMetricsForDpi(SM_CXICON, systemDpi), 48);
+  const int small = std::max(::GetSystemMetricsForDpi(SM_CXSMICON, systemDpi), 24);
+  icon_big_ =
+      static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(101), IMAGE_ICON, big, big, 0));
+  icon_small_ = static_cast<HICON>(
+      ::LoadImageW(instance, MAKEINTRESOURCEW(101), IMAGE_ICON, small, small, 0));
+
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.style = CS_HREDRAW | CS_VREDRAW;
+  windowClass.lpfnWndProc = &App::Procedure;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hIcon = icon_big_ != nullptr ? icon_big_ : ::LoadIconW(nullptr, IDI_APPLICATION);
+  windowClass.hIconSm = icon_small_;
+  windowClass.lpszClassName = kWindowClass;
+  if (::RegisterClassExW(&windowClass) == 0) return false;
+
+  // The client area is 1340 x 880 DIPs at the system DPI, centred in the work area, or at
+  // its corner when it does not fit.
+  RECT frame{0, 0, static_cast<LONG>(kClientWidth * dpi_ / 96.0f),
+             static_cast<LONG>(kClientHeight * dpi_ / 96.0f)};
+  ::AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0, systemDpi);
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const LONG width = frame.right - frame.left, height = frame.bottom - frame.top;
+  const LONG x = std::max(work.left, work.left + (work.right - work.left - width) / 2);
+  const LONG y = std::max(work.top, work.top + (work.bottom - work.top - height) / 2);
+  window_ = ::CreateWindowExW(0, kWindowClass, kWindowTitle, WS_OVERLAPPEDWINDOW, x, y, width,
+                              height, nullptr, nullptr, instance, this);
+  if (window_ == nullptr) return false;
+  // The monitor the window landed on may have another DPI than the system's.
+  dpi_ = static_cast<float>(::GetDpiForWindow(window_));
+  return true;
+}
+
+void App::ApplyWindowLook() {
+  const auto set = Graphics().setWindowAttribute;
+  if (set == nullptr) return;
+  const BOOL dark = TRUE;
+  set(window_, kDwmDarkMode, &dark, sizeof(dark));
+  const COLORREF navy = kNavyColourRef;
+  set(window_, kDwmCaptionColour, &navy, sizeof(navy));
+  set(window_, kDwmBorderColour, &navy, sizeof(navy));
+}
+
+void App::AddTrayIcon() {
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof(data);
+  data.hWnd = window_;
+  data.uID = kTrayId;
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = kTrayCallback;
+  data.hIcon = icon_small_ != nullptr ? icon_small_ : ::LoadIconW(nullptr, IDI_APPLICATION);
+  const std::wstring tip = TrayTooltip({});
+  wcsncpy_s(data.szTip, ARRAYSIZE(data.szTip), tip.c_str(), _TRUNCATE);
+  tray_added_ = ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+  if (tray_added_) {
+    data.uVersion = NOTIFYICON_VERSION;
+    ::Shell_NotifyIconW(NIM_SETVERSION, &data);
+  }
+}
+
+void App::RemoveTrayIcon() {
+  if (!tray_added_) return;
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof(data);
+  data.hWnd = window_;
+  data.uID = kTrayId;
+  ::Shell_NotifyIconW(NIM_DELETE, &data);
+  tray_added_ = false;
+}
+
+void App::ShowTrayMenu() {
+  const TrayState state{settings_.paused, settings_.launchAtLogin, settings_.notify,
+                        settings_.maintainTiming};
+  HMENU menu = ::CreatePopupMenu();
+  if (menu == nullptr) return;
+  for (const TrayCommand command : {kTrayOpen, kTrayHealthCheck, kTrayPause, kTraySettings,
+                                    kTrayStartWithWindows, kTrayNotifications, kTrayMaintain}) {
+    ::AppendMenuW(menu, MF_STRING, command, TrayMenuLabel(command, state).c_str());
+  }
+  ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(menu, MF_STRING, kTrayExit, TrayMenuLabel(kTrayExit, state).c_str());
+  POINT cursor{};
+  ::GetCursorPos(&cursor);
+  // Without the foreground the menu would not close when the user clicks elsewhere.
+  ::SetForegroundWindow(window_);
+  const UINT chosen =
+      static_cast<UINT>(::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
+                                         cursor.x, cursor.y, 0, window_, nullptr));
+  ::DestroyMenu(menu);
+  if (chosen != 0) OnTrayCommand(chosen);
+}
+
+void App::OnTrayCommand(UINT command) {
+  switch (command) {
+    case kTrayHealthCheck:
+      ShowAndFocus();
+      StartHealthScan();
+      return;
+    case kTrayPause:
+      settings_.paused = !settings_.paused;
+      SaveMonitorSettings(settings_);
+      return;
+    case kTrayStartWithWindows:
+      settings_.launchAtLogin = !settings_.launchAtLogin;
+      settings_.startMinimized = settings_.launchAtLogin;
+      if (settings_.launchAtLogin) settings_.closeToTray = true;
+      SaveMonitorSettings(settings_);
+      return;
+    case kTrayNotifications:
+      settings_.notify = !settings_.notify;
+      SaveMonitorSettings(settings_);
+      return;
+    case kTrayMaintain:
+      settings_.maintainTiming = !settings_.maintainTiming;
+      settings_.maintainAsked = true;
+      SaveMonitorSettings(settings_);
+      if (settings_.maintainTiming) {
+        clock_.nextMaintain = ::GetTickCount64() + MinutesMs(settings_.maintainMinutes);
+        if (!scan_running_ && !maintain_pending_) {
+          maintain_pending_ = true;
+          StartHealthScan();
+        }
+      }
+      return;
+    case kTrayExit:
+      ::DestroyWindow(window_);
+      return;
+    default:  // open, health check and settings all start by showing the window
+      ShowAndFocus();
+      return;
+  }
+}
+
+void App::ShowAndFocus() {
+  ::ShowWindow(window_, ::IsIconic(window_) ? SW_RESTORE : SW_SHOW);
+  ::SetForegroundWindow(window_);
+  dirty_ = true;
+}
+
+void App::HideToTrayOrMinimize() {
+  // Without a tray icon a hidden window could not be reached again: minimise instead.
+  if (settings_.closeToTray && tray_added_) {
+    ::ShowWindow(window_, SW_HIDE);
+  } else if (settings_.closeToTray) {
+    ::ShowWindow(window_, SW_MINIMIZE);
+  } else {
+    ::DestroyWindow(window_);
+  }
+}
+
+void App::StartHealthScan() {
+  if (scan_running_) return;
+  if (health_thread_.joinable()) health_thread_.join();
+  scan_running_ = true;
+  const HWND window = window_;
+  health_thread_ = std::thread([this, window] {
+    std::vector<HealthCheck> results = RunHealthChecks(&cancel_);
+    if (cancel_) {
+      scan_running_ = false;
+      return;
+    }
+    std::vector<std::wstring> attention = AttentionIds(results);
+    bool changed = false;
+    {
+      std::lock_guard<std::mutex> lock(health_mutex_);
+      changed = attention != attention_;
+      results_ = std::move(results);
+      attention_ = std::move(attention);
+      scanned_ = true;
+    }
+    scan_running_ = false;
+    ::PostMessageW(window, kHealthScanDone, 0, 0);
+    if (changed) ::PostMessageW(window, kHealthNotify, 0, 0);
+  });
+}
+
+void App::SetTrayTip(const std::wstring& tip) {
+  if (!tray_added_) return;
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof(data);
+  data.hWnd = window_;
+  data.uID = kTrayId;
+  data.uFlags = NIF_TIP;
+  wcsncpy_s(data.szTip, ARRAYSIZE(data.szTip), tip.c_str(), _TRUNCATE);
+  ::Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+void App::OnHealthScanDone() {
+  clock_.nextScan = ::GetTickCount64() + HoursMs(settings_.scanHours);
+  TrayHealth health;
+  {
+    std::lock_guard<std::mutex> lock(health_mutex_);
+    const HealthSummary summary = SummarizeHealth(results_);
+    health.anyCheckRan = scanned_ && !results_.empty();
+    health.attention = summary.attention;
+    health.summary = summary.text;
+  }
+  SetTrayTip(TrayTooltip(health));
+  if (maintain_pending_) {
+    maintain_pending_ = false;
+    // Repairs start steps on the scheduler, which this build's window does not run yet:
+    // say so rather than pretend a pass happened.
+    if (settings_.maintainTiming && !settings_.paused && health.attention > 0) {
+      AppendLog(L"Maintain timing: " + std::to_wstring(health.attention) +
+                L" settings need attention; this build's window does not repair them yet "
+                L"(Veltrane.exe --health lists them).");
+    }
+  }
+}
+
+void App::OnHealthNotify() {
+  std::optional<std::wstring> text;
+  {
+    std::lock_guard<std::mutex> lock(health_mutex_);
+    text = BalloonFor(::GetTickCount64(), settings_, tray_added_, results_, clock_);
+  }
+  if (!text) return;
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof(data);
+  data.hWnd = window_;
+  data.uID = kTrayId;
+  data.uFlags = NIF_INFO;
+  data.dwInfoFlags = NIIF_WARNING;
+  wcsncpy_s(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), L"Veltrane", _TRUNCATE);
+  wcsncpy_s(data.szInfo, ARRAYSIZE(data.szInfo), text->c_str(), _TRUNCATE);
+  ::Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+void App::OnMonitorTick() {
+  const MonitorTickResult tick =
+      MonitorTick(::GetTickCount64(), settings_, scan_running_, maintain_pending_, clock_);
+  if (tick.maintainPass) maintain_pending_ = true;
+  if (tick.startScan) StartHealthScan();
+}
+
+double App::SecondsSinceFirstFrame() const {
+  if (!first_frame_) return 0.0;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - *first_frame_).count();
+}
+
+LoopView App::View() const {
+  return {::IsWindowVisible(window_) != FALSE, ::IsIconic(window_) != FALSE, occluded_,
+          drawing_.Ready(), dirty_ || drawn_fade_ < 1.0f};
+}
+
+void App::DrawFrame() {
+  dirty_ = false;
+  RECT client{};
+  ::GetClientRect(window_, &client);
+  const float width = static_cast<float>(client.right) * 96.0f / dpi_;
+  const float height = static_cast<float>(client.bottom) * 96.0f / dpi_;
+  if (!first_frame_) first_frame_ = std::chrono::steady_clock::now();
+  const double seconds = SecondsSinceFirstFrame();
+  const float fade = static_cast<float>(std::min(seconds / kFadeSeconds, 1.0));
+  drawn_fade_ = fade;
+  drawing_.BeginFrame(palette::kNavy);
+  DrawWindowFrame(drawing_, width, height, {support::ToUtf8(kVersionText), fade});
+  drawing_.EndFrame();
+}
+
+void App::WaitForMessage(DWORD timeoutMs) {
+  ::MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+int App::Run() {
+  if (!CreateMainWindow()) {
+    AppendLog(L"The window could not be created.");
+    return 1;
+  }
+  ApplyWindowLook();
+  if (!drawing_.Initialise(window_, dpi_)) {
+    AppendLog(L"Drawing layer: " + drawing_.error());
+    ::MessageBoxW(nullptr,
+                  L"Direct2D initialisation failed. Use the command line: Veltrane.exe --cli",
+                  L"Veltrane", MB_OK | MB_ICONERROR);
+    return 1;
+  }
+  for (const std::wstring& note : drawing_.font_notes()) AppendLog(note);
+  taskbar_created_ = ::RegisterWindowMessageW(L"TaskbarCreated");
+  show_message_ = ::RegisterWindowMessageW(L"Veltrane.Show");
+  replace_message_ = ::RegisterWindowMessageW(L"Veltrane.Replace");
+  // An elevated window still hears the shell restart and a second copy started by the user.
+  for (const UINT message : {taskbar_created_, show_message_, replace_message_})
+    ::ChangeWindowMessageFilterEx(window_, message, MSGFLT_ALLOW, nullptr);
+  AddTrayIcon();
+  const bool startHidden =
+      settings_.startMinimized && settings_.startupAsked && !options_.assumeYes && !options_.show;
+  if (!startHidden) ShowAndFocus();
+  ::SetTimer(window_, kMonitorTimer, kMonitorTickMs, nullptr);
+  clock_.nextScan = ::GetTickCount64() + HoursMs(settings_.scanHours);
+  if (!settings_.paused) StartHealthScan();
+  ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+
+  MSG message{};
+  for (;;) {
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) return 0;
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+    switch (NextLoopAction(View())) {
+      case LoopAction::kDraw:
+        DrawFrame();
+        break;
+      case LoopAction::kRebuildSoon:
+        // A message wait, not a sleep: Exit from the tray still gets through.
+        WaitForMessage(kRebuildDelayMs);
+        if (drawing_.Initialise(window_, dpi_)) dirty_ = true;
+        break;
+      case LoopAction::kWait:
+        WaitForMessage(occluded_ ? kOccludedRecheckMs : INFINITE);
+        if (occluded_) {
+          occluded_ = false;  // look again with one frame
+          dirty_ = true;
+        }
+        break;
+    }
+  }
+}
+
+LRESULT CALLBACK App::Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_NCCREATE) {
+    auto* app = static_cast<App*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(app));
+    app->window_ = window;
+  }
+  auto* app = reinterpret_cast<App*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  return app != nullptr ? app->Handle(message, w, l) : ::DefWindowProcW(window, message, w, l);
+}
+
+LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
+  if (message == taskbar_created_ && message != 0) {
+    AddTrayIcon();
+    return 0;
+  }
+  if (message == show_message_ && message != 0) {
+    ShowAndFocus();
+    return 0;
+  }
+  if (message == replace_message_ && message != 0) {
+    ::DestroyWindow(window_);
+    return 0;
+  }
+  switch (message) {
+    case WM_DESTROY:
+      RemoveTrayIcon();
+      ::KillTimer(window_, kMonitorTimer);
+      ::PostQuitMessage(0);
+      window_ = nullptr;
+      return 0;
+    case WM_SIZE:
+      if (w != SIZE_MINIMIZED) {
+        drawing_.Resize(std::max<UINT>(LOWORD(l), 1), std::max<UINT>(HIWORD(l), 1));
+        dirty_ = true;
+      }
+      return 0;
+    case WM_PAINT:
+      ::ValidateRect(window_, nullptr);
+      dirty_ = true;
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_CLOSE:
+      HideToTrayOrMinimize();
+      return 0;
+    case WM_GETMINMAXINFO: {
+      auto* info = reinterpret_cast<MINMAXINFO*>(l);
+      info->ptMinTrackSize.x = static_cast<LONG>(kMinWidth * dpi_ / 96.0f);
+      info->ptMinTrackSize.y = static_cast<LONG>(kMinHeight * dpi_ / 96.0f);
+      return 0;
+    }
+    case WM_KEYDOWN:
+      if (w == VK_ESCAPE) ::PostMessageW(window_, WM_CLOSE, 0, 0);
+      dirty_ = true;
+      return 0;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_MOUSEWHEEL:
+      dirty_ = true;
+      return 0;
+    case WM_DPICHANGED: {
+      dpi_ = static_cast<float>(HIWORD(w));
+      drawing_.SetDpi(dpi_);
+      const RECT* suggested = reinterpret_cast<RECT*>(l);
+      ::SetWindowPos(window_, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      dirty_ = true;
+      return 0;
+    }
+    case WM_TIMER:
+      if (w == kMonitorTimer) OnMonitorTick();
+      return 0;
+    case kHealthScanDone:
+      OnHealthScanDone();
+      return 0;
+    case kHealthNotify:
+      OnHealthNotify();
+      return 0;
+    case kTrayCallback:
+      switch (LOWORD(l)) {
+        case WM_LBUTTONUP:
+        case WM_LBUTTONDBLCLK:
+          ShowAndFocus();
+          return 0;
+        case WM_RBUTTONUP:
+          ShowTrayMenu();
+          return 0;
+      }
+      return 0;
+  }
+  return ::DefWindowProcW(window_, message, w, l);
+}
+
+// Another copy holds the lock: wake its window rather than start a second one.
+int HandOffToRunningCopy() {
+  const UINT show = ::RegisterWindowMessageW(L"Veltrane.Show");
+  // The first copy may still be on its way up: give its window a moment to appear.
+  for (int attempt = 0; attempt < 25 && ::FindWindowW(kWindowClass, nullptr) == nullptr;
+       ++attempt) {
+    ::Sleep(100);
+  }
+  DWORD recipients = BSM_APPLICATIONS;
+  ::BroadcastSystemMessageW(BSF_POSTMESSAGE | BSF_IGNORECURRENTTASK, &recipients, show, 0, 0);
+  return 0;
+}
+
+}  // namespace
+
+int RunGui(const Options& options, const Arguments&) {
+  auto lock = AcquireSingleInstance();
+  if (!lock) {
+    if (lock.error().code == support::ErrorCode::kAlreadyExists) return HandOffToRunningCopy();
+    AppendLog(L"The single-instance lock could not be created.");
+  }
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  int code = 0;
+  {
+    // The drawing layer and its font loaders go before COM does.
+    App app(options);
+    code = app.Run();
+  }
+  if (SUCCEEDED(com)) ::CoUninitialize();
+  return code;
+}
+
+}  // namespace gui::win32

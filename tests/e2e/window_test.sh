@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# The window on an X display: the real Veltrane.exe with no arguments opens one window in
+# the brand's colours, a second start brings it back and exits 0, Escape hides it to the
+# tray while the program keeps running, and a still or hidden window costs no CPU. Runs on
+# an Xvfb display and a Wine prefix of its own, so the rest of the tier stays headless.
+: "${E2E_WORK:=$(mktemp -d)}"
+export WINEPREFIX="$E2E_WORK/prefix"
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "$0")/lib.sh"
+# shellcheck source=scripts/common.sh
+source "$E2E_DIR/../../scripts/common.sh"
+
+title='Veltrane  [|]  Orvandel'
+
+for tool in Xvfb xdotool import; do
+  if ! command -v "$tool" >/dev/null; then
+    fail "$tool is installed (scripts/setup.sh)"
+    e2e_done
+  fi
+done
+
+display=""
+xvfb_pid=""
+for n in $(seq 120 140); do
+  if [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; then continue; fi
+  Xvfb ":$n" -nolisten tcp -screen 0 1920x1080x24 >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 50); do
+    [ -S "/tmp/.X11-unix/X$n" ] && display=":$n" && break
+    sleep 0.1
+  done
+  [ -n "$display" ] && break
+  kill "$xvfb_pid" 2>/dev/null
+done
+if [ -z "$display" ]; then
+  fail "an Xvfb display starts"
+  e2e_done
+fi
+export DISPLAY="$display"
+trap 'wineserver -k 2>/dev/null; kill "$xvfb_pid" 2>/dev/null' EXIT
+make_wine_prefix "$WINEPREFIX" || {
+  fail "the Wine prefix is made"
+  e2e_done
+}
+
+# The id of the visible main window, or nothing.
+main_window() { xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n 1; }
+# expect_idle NAME LIMIT: the program uses fewer than LIMIT CPU ticks (1/100 s) in 10 s.
+expect_idle() {
+  local before after
+  before=$(awk '{ print $14 + $15 }' "/proc/$program/stat")
+  sleep 10
+  after=$(awk '{ print $14 + $15 }' "/proc/$program/stat")
+  if [ $((after - before)) -lt "$2" ]; then
+    pass "$1 ($((after - before)) ticks in 10 s)"
+  else
+    fail "$1" "$((after - before)) ticks in 10 s"
+  fi
+}
+# wait_for_window SHOWN: until the main window is shown (1) or gone (0), at most 5 s.
+wait_for_window() {
+  for _ in $(seq 20); do
+    if [ "$1" -eq 1 ] && [ -n "$(main_window)" ]; then return; fi
+    if [ "$1" -eq 0 ] && [ -z "$(main_window)" ]; then return; fi
+    sleep 0.25
+  done
+}
+
+echo "first start"
+# In a subshell: the program is ended by wineserver at exit, and bash need not report it.
+(wine "$VELTRANE_EXE" </dev/null >"$E2E_WORK/gui.out" 2>&1 &)
+window=""
+for _ in $(seq 120); do
+  window=$(main_window)
+  [ -n "$window" ] && break
+  sleep 0.5
+done
+if [ -z "$window" ]; then
+  fail "a window titled \"Veltrane  |  Orvandel\" opens" "$(tail -n 5 "$E2E_WORK/gui.out")"
+  e2e_done
+fi
+pass "a window titled \"Veltrane  |  Orvandel\" opens"
+size=$(xdotool getwindowgeometry "$window" | sed -n 's/^ *Geometry: //p')
+expect_eq "its client area is 1340 x 880 at 96 DPI" "1340x880" "$size"
+
+# After the opening fade the picture stands still.
+sleep 3
+shot="$E2E_WORK/window.png"
+import -window "$window" "$shot"
+colours="$(convert "$shot" -format %c histogram:info:- | sort -rn)"
+expect_match "Navy is the ground" '#071638' "$(head -n 1 <<<"$colours")"
+# count_near R G B: pixels within 12 of the colour in every channel.
+count_near() {
+  convert "$shot" -fx "abs(r*255-$1)<12 && abs(g*255-$2)<12 && abs(b*255-$3)<12" \
+    -format '%[fx:round(mean*w*h)]' info:
+}
+white=$(count_near 244 247 255)
+accent=$(($(count_near 52 123 255) + $(count_near 141 184 255)))
+if [ "$white" -gt 500 ]; then pass "Cool White text ($white px)"; else fail "Cool White text" "$white px"; fi
+if [ "$accent" -gt 200 ]; then pass "Electric or Icy accents ($accent px)"; else fail "Electric or Icy accents" "$accent px"; fi
+
+program=$(pgrep -n -f 'Veltrane\.exe$' || pgrep -n -f 'Veltrane\.exe')
+# Well under 3 % of one core: 30 ticks in 10 s.
+expect_idle "a still window is idle" 30
+
+# The first health scan starts with the window and logs its verdict from its own thread.
+expect_match "a health scan ran at start" 'health  ' "$(grep -a 'health  ' "$VELTRANE_LOG" | tr -d '\r')"
+
+echo "second start"
+veltrane
+expect_eq "a second start exits 0" 0 "$status"
+expect_eq "and the first window is still there" "$window" "$(main_window)"
+
+echo "Escape"
+xdotool mousemove --window "$window" 600 400 click 1
+sleep 0.5
+xdotool key Escape
+wait_for_window 0
+expect_eq "Escape hides the window" "" "$(main_window)"
+if kill -0 "$program" 2>/dev/null; then pass "the program stays in the tray"; else fail "the program stays in the tray"; fi
+# Under 0.5 % of one core: 5 ticks in 10 s.
+expect_idle "a hidden window is idle" 5
+
+echo "brought back"
+veltrane
+expect_eq "a start while hidden exits 0" 0 "$status"
+wait_for_window 1
+expect_eq "and shows the window again" "$window" "$(main_window)"
+
+e2e_done
