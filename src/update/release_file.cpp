@@ -1,6 +1,7 @@
 #include "update/release_file.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace update {
 namespace {
@@ -37,21 +38,35 @@ std::wstring CheckMachine(platform::Files& files, const std::wstring& path) {
   return L"";
 }
 
+// "%u.%u.%u.%u", or "%u.%u.%u" when the revision is 0.
+std::wstring VersionText(const ProductVersion& version) {
+  std::wstring text = std::to_wstring(version[0]) + L"." + std::to_wstring(version[1]) + L"." +
+                      std::to_wstring(version[2]);
+  if (version[3] != 0) text += L"." + std::to_wstring(version[3]);
+  return text;
+}
+
 std::wstring CheckVersion(platform::Files& files, const std::wstring& path,
-                          const ProductVersion& promised) {
+                          const ProductVersion& promised, const std::wstring& promised_text) {
   const support::Result<platform::FileVersion> found = files.ReadFileVersion(path);
-  if (!found) return L"The download carries no version.";
+  if (!found) {
+    return found.error().code == support::ErrorCode::kFailed
+               ? L"The download has no version information."
+               : L"The download's version could not be read.";
+  }
   const ProductVersion version{found->major, found->minor, found->build, found->revision};
-  if (version != promised) return L"The download's version is not the one the update list named.";
-  return L"";
+  if (version == promised) return L"";
+  return L"The download says it is " + VersionText(version) + L", not " + promised_text + L".";
 }
 
 }  // namespace
 
 std::wstring CheckReleaseFile(platform::Files& files, const std::wstring& path,
-                              const ProductVersion& promised) {
+                              const std::wstring& promised_text) {
+  const std::optional<ProductVersion> promised = ParseProductVersion(promised_text);
   std::wstring error = CheckMachine(files, path);
-  if (error.empty()) error = CheckVersion(files, path, promised);
+  if (error.empty() && !promised) error = L"The update list is incomplete.";
+  if (error.empty()) error = CheckVersion(files, path, *promised, promised_text);
   if (!error.empty() && files.Exists(path) && !files.Delete(path).ok()) {
     error += L" It could not be removed: " + path;
   }

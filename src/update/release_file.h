@@ -11,7 +11,8 @@ namespace update {
 
 // Empty when `path` passes; otherwise the reason, and the file is deleted so no half-checked
 // download is left for anyone to pick up.
+// `promised_text` is the update list's version text, quoted back when the file differs.
 std::wstring CheckReleaseFile(platform::Files& files, const std::wstring& path,
-                              const ProductVersion& promised);
+                              const std::wstring& promised_text);
 
 }  // namespace update

@@ -115,7 +115,7 @@ bool DownloadVerifiedUpdate(const UpdateEndpoints& hosts, const AppUpdate& relea
     error = L"The download did not match the published checksum.";
     return false;
   }
-  error = CheckReleaseFile(files, path, *promised);
+  error = CheckReleaseFile(files, path, release.version);
   return error.empty();
 }
 

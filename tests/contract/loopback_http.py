@@ -14,6 +14,7 @@ prints that port on a second line; the authority's certificate is TLS_FOLDER/ca.
   /missing  404
   /moved    302 to /hello
   /early    200, Content-Length 100, then 10 bytes and the connection closes
+  /count    POST only: 201 when the body is exactly COUNT_BODY, 400 otherwise
 """
 import http.server
 import os
@@ -40,6 +41,9 @@ extendedKeyUsage = serverAuth
 subjectAltName = DNS:localhost
 authorityKeyIdentifier = keyid
 """
+
+# What a download counter is sent; the server checks that the body arrived whole.
+COUNT_BODY = b'{"source":"app","version":"2.10.2"}'
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -86,6 +90,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_HEAD(self):
         self.answer(False)
+
+    def do_POST(self):
+        length = int(self.headers.get("Content-Length", "0"))
+        body = self.rfile.read(length)
+        ok = self.path == "/count" and body == COUNT_BODY
+        self.send_response(201 if ok else 400)
+        self.send_header("Content-Length", "0")
+        self.end_headers()
 
 
 def make_certificates(folder):

@@ -118,6 +118,16 @@ TEST_F(NetworkContract, EarlyCloseEndsShortOfTheAnnouncedLength) {
   EXPECT_LT(body.size(), 100u);
 }
 
+// A POST carries its body whole: the server answers 201 only for the exact bytes.
+TEST_F(NetworkContract, PostSendsItsBody) {
+  platform::HttpRequest request = Request(L"POST", L"/count");
+  request.headers = L"Content-Type: application/json\r\n";
+  request.body = R"({"source":"app","version":"2.10.2"})";
+  auto response = network_.Send(request);
+  ASSERT_TRUE(response.ok());
+  EXPECT_EQ((*response)->Status(), 201u);
+}
+
 TEST_F(NetworkContract, RefusedConnectionFailsInTheExchange) {
   platform::HttpRequest request = Request(L"GET", L"/hello");
   request.port = 1;  // nothing listens there

@@ -73,6 +73,10 @@ void ServeLoopback(platform::SimNetwork& network, const std::wstring& base) {
   SimHttpResponse early = SimHttpResponse::Ok("0123456789");
   early.content_length = 100;
   network.Serve(base + L"/early", early);
+  SimHttpResponse counted;
+  counted.status = 201;
+  counted.content_length = 0;
+  network.Serve(base + L"/count", counted);
 }
 
 constexpr std::uint16_t kLoopbackPort = 8080;

@@ -10,7 +10,6 @@
 namespace {
 
 TEST(ReleaseFile, CheckTable) {
-  const update::ProductVersion promised{2, 10, 2, 0};
   struct Case {
     const char* name;
     std::string bytes;
@@ -32,22 +31,22 @@ TEST(ReleaseFile, CheckTable) {
       {"shorter than a DOS header", "MZ" + std::string(61, '\0'),
        L"The download is not a Windows executable."},
       {"older version", ReleaseImage(128, 0x8664, "PE\0\0", {2, 10, 1, 0}),
-       L"The download's version is not the one the update list named."},
+       L"The download says it is 2.10.1, not 2.10.2."},
       {"newer version", ReleaseImage(128, 0x8664, "PE\0\0", {2, 10, 2, 1}),
-       L"The download's version is not the one the update list named."},
+       L"The download says it is 2.10.2.1, not 2.10.2."},
       {"no version", ReleaseImage(128, 0x8664, "PE\0\0", {2, 10, 2, 0}).substr(0, 134),
-       L"The download carries no version."},
+       L"The download has no version information."},
   };
   for (const Case& c : kCases) {
     platform::SimFiles files;
     const std::wstring path = L"C:\\Program Files\\Veltrane\\Update\\Veltrane.exe";
     files.Seed(path, c.bytes);
-    EXPECT_EQ(update::CheckReleaseFile(files, path, promised), c.error) << c.name;
+    EXPECT_EQ(update::CheckReleaseFile(files, path, L"2.10.2"), c.error) << c.name;
     // A refused download is gone; an accepted one stays for the replacement.
     EXPECT_EQ(files.Exists(path), std::wstring(c.error).empty()) << c.name;
   }
   platform::SimFiles files;
-  EXPECT_EQ(update::CheckReleaseFile(files, L"C:\\missing.exe", {2, 10, 2, 0}),
+  EXPECT_EQ(update::CheckReleaseFile(files, L"C:\\missing.exe", L"2.10.2"),
             L"The download could not be read.");
 }
 

@@ -30,8 +30,12 @@ class TakeOverTest : public SimMachineTest {
           });
         });
   }
-  void Seed(const wchar_t* path, FileVersion version) {
-    machine_.files.Seed(path, SimFiles::VersionedBytes(version));
+  // This copy in the download folder, and the installed copy running in the tray.
+  void SeedCopies(FileVersion self, FileVersion installed) {
+    machine_.files.Seed(kInstalled, SimFiles::VersionedBytes(installed));
+    machine_.files.Seed(kDownloaded, SimFiles::VersionedBytes(self));
+    machine_.environment.SetExecutablePath(kDownloaded);
+    ASSERT_TRUE(machine_.processes.Start(L"\"" + std::wstring(kInstalled) + L"\"", L"", false));
   }
   void SeedService(const std::wstring& exe) {
     machine_.services.Seed(L"Veltrane", {L"Veltrane", L"\"" + exe + L"\" --service"},
@@ -48,14 +52,10 @@ class TakeOverTest : public SimMachineTest {
 
 TEST_F(TakeOverTest, NewerDownloadReplacesTheOlderInstalledCopy) {
   RegisterGui(false);
-  Seed(kInstalled, {2, 10, 1, 0});
-  Seed(kDownloaded, {2, 10, 2, 0});
-  machine_.environment.SetExecutablePath(kDownloaded);
   SeedService(kInstalled);
   machine_.registry.WriteString({platform::Hive::kCurrentUser, kRunKey, L"Veltrane"},
                                 L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\"");
-  ASSERT_TRUE(
-      machine_.processes.Start(L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\"", L"", false));
+  SeedCopies({2, 10, 2, 0}, {2, 10, 1, 0});
   EXPECT_FALSE(update::TakeOverFromOtherCopies(L"--tray"));
   ASSERT_FALSE(received_.empty()) << support::ToUtf8(Log());
   EXPECT_EQ(received_.front(), L"Veltrane.Replace");
@@ -149,11 +149,7 @@ TEST_F(TakeOverTest, DecisionTable) {
 
 TEST_F(TakeOverTest, SameVersionShowsTheFirstAndExits) {
   RegisterGui(false);
-  Seed(kInstalled, {2, 10, 1, 0});
-  Seed(kDownloaded, {2, 10, 1, 0});
-  machine_.environment.SetExecutablePath(kDownloaded);
-  ASSERT_TRUE(
-      machine_.processes.Start(L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\"", L"", false));
+  SeedCopies({2, 10, 1, 0}, {2, 10, 1, 0});
   EXPECT_FALSE(update::TakeOverFromOtherCopies(L""));
   EXPECT_EQ(received_, (std::vector<std::wstring>{L"Veltrane.Show"}));
   EXPECT_FALSE(machine_.files.Exists(std::wstring(kInstalled) + L".old"));
@@ -161,11 +157,7 @@ TEST_F(TakeOverTest, SameVersionShowsTheFirstAndExits) {
 
 TEST_F(TakeOverTest, StubbornOlderCopyIsEndedOrLeft) {
   RegisterGui(true);
-  Seed(kInstalled, {2, 10, 1, 0});
-  Seed(kDownloaded, {2, 10, 2, 0});
-  machine_.environment.SetExecutablePath(kDownloaded);
-  ASSERT_TRUE(
-      machine_.processes.Start(L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\"", L"", false));
+  SeedCopies({2, 10, 2, 0}, {2, 10, 1, 0});
   // Terminated after the two seconds of asking; then this copy installs and opens it.
   EXPECT_FALSE(update::TakeOverFromOtherCopies(L""));
   EXPECT_EQ(*machine_.files.ReadAll(kInstalled), SimFiles::VersionedBytes({2, 10, 2, 0}));

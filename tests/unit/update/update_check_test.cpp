@@ -151,7 +151,7 @@ TEST_F(UpdateCheckTest, DownloadTable) {
       {"32-bit with the right hash", kX86, kX86Hash, 165, 165, nullptr,
        L"The download is not the 64-bit Veltrane executable."},
       {"older version inside", kOld, kOldHash, 165, 165, nullptr,
-       L"The download's version is not the one the update list named."},
+       L"The download says it is 2.10.1, not 2.10.2."},
       {"redirect to another host", kX64, kX64Hash, 165, 165, L"https://evil.test/Veltrane.exe",
        L"The download was redirected away from files.updates.test."},
       {"redirect to the web host", kX64, kX64Hash, 165, 165, L"https://updates.test/Veltrane.exe",
