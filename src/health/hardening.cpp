@@ -67,7 +67,7 @@ bool WritePowerTableEverywhere(PowerArea area) {
   }
   for (const support::Guid& scheme : schemes) {
     for (const PowerTweak& tweak : PowerTable(area)) {
-      RecordSchemeValueOnce(area, scheme, tweak);
+      if (!RecordSchemeValueOnce(area, scheme, tweak)) continue;
       (void)WritePowerValue(scheme, tweak.subgroup, tweak.setting, true, tweak.target);
       (void)WritePowerValue(scheme, tweak.subgroup, tweak.setting, false, tweak.target);
     }
@@ -79,8 +79,7 @@ void LockGraphics() {
   for (const GraphicsTweak& row : GpuCatalogue()) {
     if (row.kind == kGraphicsService) PinServiceDisabled(row.serviceName);
   }
-  RecordGameDvrPolicyOnce();
-  WriteMachineDword(kGameDvrPolicyKey, kGameDvrPolicyValue, 0);
+  if (RecordGameDvrPolicyOnce()) WriteMachineDword(kGameDvrPolicyKey, kGameDvrPolicyValue, 0);
 }
 
 void DisableMemoryCompression() {

@@ -11,6 +11,7 @@
 #include "platform/system.h"
 #include "service/service_values.h"
 #include "tweaks/backup_names.h"
+#include "tweaks/backup_store.h"
 #include "tweaks/gpu_catalogue.h"
 #include "tweaks/power_values.h"
 
@@ -36,34 +37,44 @@ std::wstring ServiceValueName(const std::wstring& name, const wchar_t* suffix) {
   return L"GuardSvc_" + name + suffix;
 }
 
-void RecordPowerValue(const support::Guid& scheme, const PowerTweak& tweak, bool ac,
+// Records one power value, the value before its had flag, both checked. A value that
+// cannot be read is not recorded at all: "had none" would let the hardening overwrite it
+// with nothing to bring it back.
+bool RecordPowerValue(const support::Guid& scheme, const PowerTweak& tweak, bool ac,
                       const std::wstring& value, const std::wstring& had) {
   std::uint32_t previous = 0;
-  const bool readable = ReadPowerValue(scheme, tweak.subgroup, tweak.setting, ac, previous);
-  if (readable) WriteProductDword(value, previous);
-  WriteProductDword(had, readable ? 1 : 0);
+  if (!ReadPowerValue(scheme, tweak.subgroup, tweak.setting, ac, previous)) return false;
+  return WriteBackupDword(value, previous) && WriteBackupDword(had, 1);
 }
 
-// Restores one recorded power value; true when it was written back.
-bool RestorePowerValue(const support::Guid& scheme, const PowerTweak& tweak, bool ac,
-                       const std::wstring& value, const std::wstring& had) {
+enum class Restore { kNothing, kRestored, kFailed };
+
+Restore Outcome(bool wrote) { return wrote ? Restore::kRestored : Restore::kFailed; }
+
+// Restores one recorded power value.
+Restore RestorePowerValue(const support::Guid& scheme, const PowerTweak& tweak, bool ac,
+                          const std::wstring& value, const std::wstring& had) {
   const auto recorded = ReadProductDword(value);
-  if (ReadProductDword(had).value_or(0) == 0 || !recorded) return false;
-  return WritePowerValue(scheme, tweak.subgroup, tweak.setting, ac, *recorded);
+  if (ReadProductDword(had).value_or(0) == 0 || !recorded) return Restore::kNothing;
+  return Outcome(WritePowerValue(scheme, tweak.subgroup, tweak.setting, ac, *recorded));
 }
 
-int RestoreSchemes() {
-  int restored = 0;
+// Adds one outcome to the counts of restored and failed records.
+void Count(Restore outcome, int& restored, int& failed) {
+  if (outcome == Restore::kRestored) ++restored;
+  if (outcome == Restore::kFailed) ++failed;
+}
+
+void RestoreSchemes(int& restored, int& failed) {
   for (const support::Guid& scheme : PowerSchemesToHarden()) {
     for (const PowerArea area : {PowerArea::kProcessor, PowerArea::kStorage}) {
       for (const PowerTweak& tweak : PowerTable(area)) {
         const PowerBackupNames names = SchemeNames(area, scheme, tweak);
-        restored += RestorePowerValue(scheme, tweak, true, names.ac, names.hadAc) ? 1 : 0;
-        restored += RestorePowerValue(scheme, tweak, false, names.dc, names.hadDc) ? 1 : 0;
+        Count(RestorePowerValue(scheme, tweak, true, names.ac, names.hadAc), restored, failed);
+        Count(RestorePowerValue(scheme, tweak, false, names.dc, names.hadDc), restored, failed);
       }
     }
   }
-  return restored;
 }
 
 // Start type and failure actions of one pinned service; true when something was put back.
@@ -104,23 +115,34 @@ std::vector<std::wstring> PinnedServiceNames() {
   return names;
 }
 
-bool RestoreGameDvrPolicy() {
+platform::RegPath GameDvrPolicy() {
+  return {Hive::kLocalMachine, kGameDvrPolicyKey, kGameDvrPolicyValue};
+}
+
+Restore RestoreGameDvrPolicy() {
   const auto had = ReadProductDword(kGameDvrHad);
-  if (!had) return false;
+  if (!had) return Restore::kNothing;
   auto& registry = platform::Sys().registry;
-  const platform::RegPath policy{Hive::kLocalMachine, kGameDvrPolicyKey, kGameDvrPolicyValue};
-  if (*had == 0) return registry.DeleteValue(policy).ok();
+  if (*had == 0) {
+    // A value of another type was never the hardening's: it stays.
+    const auto now = registry.ReadDword(GameDvrPolicy());
+    if (!now && now.error().code == support::ErrorCode::kWrongType) return Restore::kNothing;
+    const support::Status deleted = registry.DeleteValue(GameDvrPolicy());
+    return Outcome(deleted.ok() || deleted.error().code == support::ErrorCode::kNotFound);
+  }
   const auto value = ReadProductDword(kGameDvrValue);
-  return value && registry.WriteDword(policy, *value).ok();
+  return Outcome(value && registry.WriteDword(GameDvrPolicy(), *value).ok());
 }
 
 }  // namespace
 
-void RecordSchemeValueOnce(PowerArea area, const support::Guid& scheme, const PowerTweak& tweak) {
+bool RecordSchemeValueOnce(PowerArea area, const support::Guid& scheme, const PowerTweak& tweak) {
   const PowerBackupNames names = SchemeNames(area, scheme, tweak);
-  if (ReadProductDword(names.hadAc)) return;
-  RecordPowerValue(scheme, tweak, true, names.ac, names.hadAc);
-  RecordPowerValue(scheme, tweak, false, names.dc, names.hadDc);
+  const bool ac = ReadProductDword(names.hadAc).has_value() ||
+                  RecordPowerValue(scheme, tweak, true, names.ac, names.hadAc);
+  const bool dc = ReadProductDword(names.hadDc).has_value() ||
+                  RecordPowerValue(scheme, tweak, false, names.dc, names.hadDc);
+  return ac && dc;
 }
 
 void RecordServiceOnce(const std::wstring& name, platform::ServiceHandle& service) {
@@ -142,16 +164,26 @@ void RecordServiceOnce(const std::wstring& name, platform::ServiceHandle& servic
   (void)registry.WriteMultiString(failureValue, text);
 }
 
-void RecordGameDvrPolicyOnce() {
-  if (ReadProductDword(kGameDvrHad)) return;
-  const auto value = ReadMachineDword(kGameDvrPolicyKey, kGameDvrPolicyValue);
-  if (value) WriteProductDword(kGameDvrValue, *value);
-  WriteProductDword(kGameDvrHad, value ? 1 : 0);
+bool RecordGameDvrPolicyOnce() {
+  if (ReadProductDword(kGameDvrHad)) return true;
+  const auto value = platform::Sys().registry.ReadDword(GameDvrPolicy());
+  if (!value && value.error().code == support::ErrorCode::kWrongType) {
+    AppendLog(L"The AllowGameDVR policy has a type other than REG_DWORD; it is left as it is.");
+    return false;
+  }
+  // Only a value that is not there may be recorded as absent.
+  if (!value && value.error().code != support::ErrorCode::kNotFound) return false;
+  return (!value || WriteBackupDword(kGameDvrValue, *value)) &&
+         WriteBackupDword(kGameDvrHad, value ? 1 : 0);
 }
 
-void RestoreHardening() {
-  int restored = RestoreSchemes();
+bool RestoreHardening() {
+  int restored = 0;
+  int failed = 0;
+  RestoreSchemes(restored, failed);
   for (const std::wstring& name : PinnedServiceNames()) restored += RestoreService(name) ? 1 : 0;
-  restored += RestoreGameDvrPolicy() ? 1 : 0;
+  Count(RestoreGameDvrPolicy(), restored, failed);
   if (restored > 0) PrintInfo(Format(L"Restored %d hardened setting(s).", restored));
+  if (failed > 0) PrintError(Format(L"Could not restore %d hardened setting(s).", failed));
+  return failed == 0;
 }

@@ -12,13 +12,16 @@
 // Which power table a hardening writes.
 enum class PowerArea { kProcessor, kStorage };
 
-// The AC and DC values of `tweak` in `scheme` as they are now.
-void RecordSchemeValueOnce(PowerArea area, const support::Guid& scheme, const PowerTweak& tweak);
+// The AC and DC values of `tweak` in `scheme` as they are now. False when either is neither
+// recorded from before nor could be recorded now: the value must not be written then.
+bool RecordSchemeValueOnce(PowerArea area, const support::Guid& scheme, const PowerTweak& tweak);
 // The service's start type and failure actions as they are now.
 void RecordServiceOnce(const std::wstring& name, platform::ServiceHandle& service);
-// The Game DVR policy value as it is now.
-void RecordGameDvrPolicyOnce();
+// The Game DVR policy value as it is now. False when it must not be written: a value of
+// another type (not ours to change), one that cannot be read, or a record that failed.
+bool RecordGameDvrPolicyOnce();
 
 // Puts back every record: run by uninstall before the steps' own restores, so the values
-// from before the steps end up last.
-void RestoreHardening();
+// from before the steps end up last. False when a recorded value could not be put back:
+// the records must stay.
+bool RestoreHardening();

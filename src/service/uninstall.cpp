@@ -7,6 +7,7 @@
 #include "app/command_runner.h"
 #include "app/output.h"
 #include "app/product.h"
+#include "health/hardening_backup.h"
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/registry.h"
@@ -15,7 +16,6 @@
 #include "service/same_path.h"
 #include "service/service_control.h"
 #include "service/service_values.h"
-#include "health/hardening_backup.h"
 #include "service/step_restores.h"
 
 namespace {
@@ -105,8 +105,8 @@ bool UninstallTimerService() {
                   kSchtasksTimeoutMs);
   // Steps 4-5 read their records from the product key, so they come before step 6. What
   // the hardening wrote over goes back first, so the values from before the steps win.
-  RestoreHardening();
-  bool restored = RestoreCpuTune();
+  bool restored = RestoreHardening();
+  restored = RestoreCpuTune() && restored;
   restored = RestoreGpuConfig() && restored;
   restored = RestoreMemory() && restored;
   restored = RestoreStorage() && restored;
@@ -115,9 +115,10 @@ bool UninstallTimerService() {
   if (restored) {
     (void)sys.registry.DeleteTree(platform::Hive::kLocalMachine, kProductKey);
   } else {
-    PrintError(Format(L"Some settings could not be restored; their previous values stay under "
-                      L"HKLM\\%ls so that a later uninstall can restore them.",
-                      kProductKey));
+    PrintError(
+        Format(L"Some settings could not be restored; their previous values stay under "
+               L"HKLM\\%ls so that a later uninstall can restore them.",
+               kProductKey));
   }
   RemoveInstalledCopy();
   (void)sys.registry.DeleteValue({platform::Hive::kCurrentUser, kRunKey, kProductName});

@@ -111,6 +111,47 @@ TEST_F(HardeningTest, SecondHardeningKeepsTheFirstRecord) {
   EXPECT_EQ(CountStorageValues(7), 5 * 3 * 2);
 }
 
+TEST_F(HardeningTest, AnUnreadableStorageValueIsNeitherRecordedNorOverwritten) {
+  SeedStorageValues(7);
+  // The first read is Balanced's first storage value on AC.
+  machine_.power.FailNext(platform::PowerOp::kRead, support::ErrorCode::kAccessDenied);
+  HardenStep(L"storage");
+  // That setting keeps 7 on both sources in Balanced (its DC half is not written without
+  // its AC half); every other value was hardened.
+  EXPECT_EQ(CountStorageValues(7), 2);
+  EXPECT_TRUE(RestoreHardening());
+  EXPECT_EQ(CountStorageValues(7), 5 * 3 * 2);
+}
+
+TEST_F(HardeningTest, TheGameDvrPolicyComesBackAsItWasAndAnotherTypeIsLeftAlone) {
+  const platform::RegPath policy{Hive::kLocalMachine, kGameDvrPolicyKey, L"AllowGameDVR"};
+  struct Row {
+    const char* name;
+    std::optional<std::uint32_t> dword;
+    std::optional<std::wstring> text;
+    std::uint32_t hardened;  // what the policy reads as a DWORD after hardening; 9: not one
+  };
+  const Row rows[] = {
+      {"absent", {}, {}, 0},
+      {"allowed", 1u, {}, 0},
+      {"another type", {}, L"1", 9},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    (void)machine_.registry.DeleteTree(Hive::kLocalMachine, kProduct);
+    (void)machine_.registry.DeleteValue(policy);
+    if (row.dword) machine_.registry.Seed(policy, *row.dword);
+    if (row.text) machine_.registry.Seed(policy, *row.text);
+    HardenStep(L"gpu");
+    EXPECT_EQ(machine_.registry.ReadDword(policy).value_or(9), row.hardened);
+    EXPECT_TRUE(RestoreHardening());
+    const auto dword = machine_.registry.ReadDword(policy);
+    EXPECT_EQ(dword ? std::optional<std::uint32_t>(*dword) : std::nullopt, row.dword);
+    const auto text = machine_.registry.ReadString(policy);
+    EXPECT_EQ(text ? std::optional<std::wstring>(*text) : std::nullopt, row.text);
+  }
+}
+
 TEST_F(HardeningTest, PinnedServiceLosesItsFailureActionsAndGetsThemBackAtUninstall) {
   SeedService(L"NvTelemetryContainer", platform::ServiceStartType::kDemand);
   auto& services = machine_.services;
