@@ -108,8 +108,10 @@ bool UninstallTimerService() {
   bool restored = RestoreHardening();
   restored = RestoreCpuTune() && restored;
   restored = RestoreGpuConfig() && restored;
-  restored = RestoreMemory() && restored;
+  // Storage gives SysMain its start type back before compression is turned on again:
+  // the memory manager's cmdlets fail while SysMain is disabled.
   restored = RestoreStorage() && restored;
+  restored = RestoreMemory() && restored;
   restored = RestoreGlobalTimerRequests() && restored;
   // Step 6, unless a restore left values behind: their records are the only way back.
   if (restored) {

@@ -9,7 +9,7 @@ SimMachine::SimMachine()
       signature(files),
       desktop(processes),
       shared_memory(clock),
-      tools(processes, power, environment),
+      tools(processes, power, environment, services),
       system_{clock,          console,    environment,    files,    hardware, instance_lock,
               timer,          power,      processes,      registry, services, shell,
               system_restore, disk_cache, driver_profile, network,  hashing,  signature,

@@ -39,8 +39,14 @@ SimProcesses::Outcome Ends(std::uint32_t code, std::function<void()> effect = {}
 
 }  // namespace
 
-SimTools::SimTools(SimProcesses& processes, SimPower& power, SimEnvironment& environment)
-    : processes_(processes), power_(power), environment_(environment) {}
+SimTools::SimTools(SimProcesses& processes, SimPower& power, SimEnvironment& environment,
+                   SimServices& services)
+    : processes_(processes), power_(power), services_(services), environment_(environment) {}
+
+bool SimTools::SysMainDisabled() {
+  const auto sysmain = services_.Find(L"SysMain");
+  return sysmain && sysmain->config.start_type == ServiceStartType::kDisabled;
+}
 
 void SimTools::Install() {
   processes_.Register(L"powercfg.exe", [this](const std::wstring& c) { return Powercfg(c); });
@@ -186,7 +192,7 @@ SimTools::Outcome SimTools::PowerShell(const std::wstring& command_line) {
     });
   }
   if (Contains(command_line, L"Disable-MMAgent")) {
-    if (!now.mm_agent) return Ends(kFailed);
+    if (!now.mm_agent || SysMainDisabled()) return Ends(kFailed);
     return Ends(0, [this] {
       std::lock_guard lock(mutex_);
       state_.memory_compression = false;
@@ -198,7 +204,7 @@ SimTools::Outcome SimTools::PowerShell(const std::wstring& command_line) {
     return Ends(now.memory_compression ? 11 : 10);
   }
   if (Contains(command_line, L"Enable-MMAgent")) {
-    if (!now.mm_agent) return Ends(kFailed);
+    if (!now.mm_agent || SysMainDisabled()) return Ends(kFailed);
     return Ends(0, [this] {
       std::lock_guard lock(mutex_);
       state_.memory_compression = true;

@@ -15,6 +15,7 @@
 #include "platform/sim/environment_sim.h"
 #include "platform/sim/power_sim.h"
 #include "platform/sim/processes_sim.h"
+#include "platform/sim/services_sim.h"
 
 namespace platform {
 
@@ -33,7 +34,8 @@ class SimTools {
     std::set<std::wstring> tasks;   // scheduled task names
   };
 
-  SimTools(SimProcesses& processes, SimPower& power, SimEnvironment& environment);
+  SimTools(SimProcesses& processes, SimPower& power, SimEnvironment& environment,
+           SimServices& services);
 
   // Registers powercfg.exe, fsutil.exe, wmic.exe, powershell.exe and schtasks.exe.
   void Install();
@@ -47,6 +49,9 @@ class SimTools {
   void ClearFailures();
 
  private:
+  // The memory manager's cmdlets work through the SysMain service: with it disabled they
+  // fail, as on Windows.
+  bool SysMainDisabled();
   using Outcome = SimProcesses::Outcome;
 
   bool Injected(const std::wstring& command_line, Outcome& outcome);
@@ -58,6 +63,7 @@ class SimTools {
 
   SimProcesses& processes_;
   SimPower& power_;
+  SimServices& services_;
   SimEnvironment& environment_;
   std::mutex mutex_;
   State state_;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/dispatch_targets.h"
+#include "service/uninstall.h"
 #include "tweak_fixture.h"
 #include "tweaks/cpu_tune.h"
 #include "tweaks/small_step_catalogue.h"
@@ -114,6 +115,24 @@ TEST_F(SmallStepsTest, CompressionComesBackOnlyIfItWasOn) {
     EXPECT_TRUE(RestoreMemory());
     EXPECT_EQ(m.tools.state().memory_compression, c.afterUninstall);
   }
+}
+
+// The memory manager's cmdlets fail while SysMain is disabled: uninstall gives SysMain its
+// start type back before it turns compression on again.
+TEST_F(SmallStepsTest, UninstallRestoresSysMainBeforeCompression) {
+  machine_.services.Seed(L"SysMain",
+                         {L"SysMain", L"svchost.exe", platform::ServiceStartType::kAuto},
+                         platform::ServiceRunState::kRunning);
+  ASSERT_TRUE(ApplyMemory());
+  ASSERT_TRUE(ApplyStorage());
+  ASSERT_EQ(machine_.services.Find(L"SysMain")->config.start_type,
+            platform::ServiceStartType::kDisabled);
+  ASSERT_FALSE(machine_.tools.state().memory_compression);
+  (void)UninstallTimerService();
+  EXPECT_EQ(machine_.services.Find(L"SysMain")->config.start_type,
+            platform::ServiceStartType::kAuto);
+  EXPECT_TRUE(machine_.tools.state().memory_compression);
+  EXPECT_FALSE(machine_.registry.KeyExists(platform::Hive::kLocalMachine, L"SOFTWARE\\Veltrane"));
 }
 
 // The pagefile command names the machine, which is not whatever %COMPUTERNAME% says.
