@@ -4,18 +4,24 @@
 // After windows.h, which they build on.
 #include <shellapi.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "app/output.h"
 #include "app/product.h"
 #include "app/single_instance.h"
+#include "gui/health_notice.h"
 #include "gui/loop_policy.h"
 #include "gui/tray_texts.h"
 #include "gui/win32/drawing_layer.h"
 #include "gui/win32/graphics_modules.h"
+#include "gui/win32/health_scanner.h"
 #include "gui/window_frame.h"
+#include "health/health_summary.h"
 #include "health/monitor_settings.h"
 #include "support/utf.h"
 
@@ -26,6 +32,7 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"Veltrane.Gui";
 constexpr wchar_t kWindowTitle[] = L"Veltrane  |  Orvandel";
 constexpr UINT kTrayCallback = 0x802A;
+constexpr UINT kScanDone = 0x802B;
 constexpr UINT kTrayId = 1;
 constexpr UINT_PTR kMonitorTimer = 7;
 constexpr UINT kMonitorTickMs = 60000;
@@ -36,6 +43,10 @@ constexpr double kFadeSeconds = 0.7;
 // DWM window attributes by number: the SDK of some toolchains lacks the newer names.
 constexpr DWORD kDwmDarkMode = 20, kDwmBorderColour = 34, kDwmCaptionColour = 35;
 constexpr COLORREF kNavyColourRef = 0x00381607;
+
+std::uint64_t ScanIntervalMs(const MonitorSettings& settings) {
+  return static_cast<std::uint64_t>(std::max(1, settings.scanHours)) * 3600000;
+}
 
 class App {
  public:
@@ -56,6 +67,11 @@ class App {
   void ShowTrayMenu();
   void OnTrayCommand(UINT command);
   void ShowAndFocus();
+  void UpdateTrayTip();
+  void ShowBalloon(const std::wstring& text);
+  void StartScan();
+  void MonitorTick();
+  void OnScanDone();
   void HideToTrayOrMinimize();
   double SecondsSinceFirstFrame() const;
   LoopView View() const;
@@ -69,6 +85,12 @@ class App {
   float dpi_ = 96.0f;
   DrawingLayer drawing_;
   bool tray_added_ = false;
+  std::unique_ptr<HealthScanner> scanner_;
+  // Tick counts (ms) of the next scan and of the last balloon, and what the tray says.
+  std::uint64_t next_scan_ms_ = 0;
+  std::optional<std::uint64_t> last_balloon_ms_;
+  std::wstring attention_key_;
+  TrayHealth tray_health_;
   bool occluded_ = false;
   bool dirty_ = true;  // something changed since the last frame
   UINT taskbar_created_ = 0, show_message_ = 0, replace_message_ = 0;
@@ -80,7 +102,9 @@ class App {
 };
 
 App::~App() {
-  // Device objects go before COM; the window before its icons.
+  // The scan thread posts to the window: it ends first. Device objects go before COM;
+  // the window before its icons.
+  scanner_.reset();
   drawing_.ReleaseAll();
   if (window_ != nullptr) ::DestroyWindow(window_);
   if (icon_big_ != nullptr) ::DestroyIcon(icon_big_);
@@ -145,13 +169,65 @@ void App::AddTrayIcon() {
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = kTrayCallback;
   data.hIcon = icon_small_ != nullptr ? icon_small_ : ::LoadIconW(nullptr, IDI_APPLICATION);
-  const std::wstring tip = TrayTooltip({});
+  const std::wstring tip = TrayTooltip(tray_health_);
   wcsncpy_s(data.szTip, ARRAYSIZE(data.szTip), tip.c_str(), _TRUNCATE);
   tray_added_ = ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
   if (tray_added_) {
     data.uVersion = NOTIFYICON_VERSION;
     ::Shell_NotifyIconW(NIM_SETVERSION, &data);
   }
+}
+
+void App::UpdateTrayTip() {
+  if (!tray_added_) return;
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof(data);
+  data.hWnd = window_;
+  data.uID = kTrayId;
+  data.uFlags = NIF_TIP;
+  const std::wstring tip = TrayTooltip(tray_health_);
+  wcsncpy_s(data.szTip, ARRAYSIZE(data.szTip), tip.c_str(), _TRUNCATE);
+  ::Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+void App::ShowBalloon(const std::wstring& text) {
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof(data);
+  data.hWnd = window_;
+  data.uID = kTrayId;
+  data.uFlags = NIF_INFO;
+  data.dwInfoFlags = NIIF_WARNING;
+  wcsncpy_s(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), L"Veltrane", _TRUNCATE);
+  wcsncpy_s(data.szInfo, ARRAYSIZE(data.szInfo), text.c_str(), _TRUNCATE);
+  if (::Shell_NotifyIconW(NIM_MODIFY, &data)) last_balloon_ms_ = ::GetTickCount64();
+}
+
+void App::StartScan() {
+  if (scanner_ != nullptr) scanner_->Start();
+}
+
+void App::MonitorTick() {
+  // A failed add (the shell not up yet at sign-in) is tried again every minute.
+  if (!tray_added_) AddTrayIcon();
+  if (settings_.paused || scanner_ == nullptr || scanner_->Running()) return;
+  if (::GetTickCount64() >= next_scan_ms_) StartScan();
+}
+
+void App::OnScanDone() {
+  const std::vector<HealthCheck> results = scanner_->Results();
+  const std::uint64_t now = ::GetTickCount64();
+  next_scan_ms_ = now + ScanIntervalMs(settings_);
+  const HealthSummary summary = SummarizeHealth(results);
+  tray_health_.anyCheckRan = !results.empty();
+  tray_health_.attention = summary.attention;
+  tray_health_.summary = summary.text;
+  UpdateTrayTip();
+  std::wstring key = AttentionKey(results);
+  if (key == attention_key_) return;
+  attention_key_ = std::move(key);
+  const std::wstring notice = AttentionNotice(results);
+  const BalloonGate gate{settings_.notify, tray_added_, settings_.notifyMinutes, last_balloon_ms_};
+  if (!notice.empty() && BalloonDue(gate, now)) ShowBalloon(notice);
 }
 
 void App::RemoveTrayIcon() {
@@ -210,7 +286,11 @@ void App::OnTrayCommand(UINT command) {
     case kTrayExit:
       ::DestroyWindow(window_);
       return;
-    default:  // open, health check and settings all start by showing the window
+    case kTrayHealthCheck:
+      ShowAndFocus();
+      StartScan();
+      return;
+    default:  // open and settings start by showing the window
       ShowAndFocus();
       return;
   }
@@ -287,6 +367,9 @@ int App::Run() {
       settings_.startMinimized && settings_.startupAsked && !options_.assumeYes && !options_.show;
   if (!startHidden) ShowAndFocus();
   ::SetTimer(window_, kMonitorTimer, kMonitorTickMs, nullptr);
+  scanner_ = std::make_unique<HealthScanner>(window_, kScanDone);
+  next_scan_ms_ = ::GetTickCount64() + ScanIntervalMs(settings_);
+  if (!settings_.paused) StartScan();
   ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
 
   MSG message{};
@@ -388,6 +471,10 @@ LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
       return 0;
     }
     case WM_TIMER:
+      if (w == kMonitorTimer) MonitorTick();
+      return 0;
+    case kScanDone:
+      OnScanDone();
       return 0;
     case kTrayCallback:
       switch (LOWORD(l)) {
