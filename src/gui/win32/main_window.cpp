@@ -43,6 +43,39 @@ constexpr double kFadeSeconds = 0.7;
 // DWM window attributes by number: the SDK of some toolchains lacks the newer names.
 constexpr DWORD kDwmDarkMode = 20, kDwmBorderColour = 34, kDwmCaptionColour = 35;
 constexpr COLORREF kNavyColourRef = 0x00381607;
+constexpr int kStartupDialog = 100, kStartupCheckBox = 1001;
+constexpr wchar_t kMaintainQuestion[] =
+    L"Automatically maintain the timing structure?\n\nOn the interval in Settings, Veltrane reads "
+    L"the monitored settings and puts back any that have drifted. The usual interval is one "
+    L"minute. You can change this later from Settings, the tray menu, or the home screen.";
+
+// The questions of a first start; --yes answers them with the defaults.
+bool AskStartup(const MonitorSettings& settings, const Options& options) {
+  return !settings.startupAsked && !options.assumeYes;
+}
+bool AskMaintain(const MonitorSettings& settings, const Options& options) {
+  return !settings.maintainAsked && !options.assumeYes;
+}
+
+// OK answers with the check box, Cancel with "yes" as the box starts ticked.
+INT_PTR CALLBACK StartupDialogProcedure(HWND dialog, UINT message, WPARAM w, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      ::CheckDlgButton(dialog, kStartupCheckBox, BST_CHECKED);
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(w) == IDOK) {
+        ::EndDialog(dialog, ::IsDlgButtonChecked(dialog, kStartupCheckBox) == BST_CHECKED);
+        return TRUE;
+      }
+      if (LOWORD(w) == IDCANCEL) {
+        ::EndDialog(dialog, 1);
+        return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}
 
 std::uint64_t ScanIntervalMs(const MonitorSettings& settings) {
   return static_cast<std::uint64_t>(std::max(1, settings.scanHours)) * 3600000;
@@ -71,6 +104,8 @@ class App {
   void ShowBalloon(const std::wstring& text);
   void StartScan();
   void MonitorTick();
+  void AskFirstStartQuestions();
+  void SetMaintainTiming(bool on);
   void OnScanDone();
   void HideToTrayOrMinimize();
   double SecondsSinceFirstFrame() const;
@@ -202,6 +237,32 @@ void App::ShowBalloon(const std::wstring& text) {
   if (::Shell_NotifyIconW(NIM_MODIFY, &data)) last_balloon_ms_ = ::GetTickCount64();
 }
 
+void App::SetMaintainTiming(bool on) {
+  settings_.maintainTiming = on;
+  settings_.maintainAsked = true;
+  SaveMonitorSettings(settings_);
+}
+
+void App::AskFirstStartQuestions() {
+  if (AskStartup(settings_, options_)) {
+    const bool atLogin =
+        ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kStartupDialog), window_,
+                          &StartupDialogProcedure, 0) != 0;
+    // Exit from the tray may have ended the window while the box was up.
+    if (window_ == nullptr) return;
+    settings_.launchAtLogin = settings_.startMinimized = settings_.closeToTray = atLogin;
+    settings_.trayPrompted = settings_.startupAsked = true;
+    SaveMonitorSettings(settings_);
+  }
+  if (AskMaintain(settings_, options_)) {
+    const int answer = ::MessageBoxW(window_, kMaintainQuestion, L"Veltrane",
+                                     MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
+    if (window_ == nullptr) return;
+    SetMaintainTiming(answer == IDYES);
+  }
+  dirty_ = true;  // the boxes covered the window; the surfaces are checked by the loop
+}
+
 void App::StartScan() {
   if (scanner_ != nullptr) scanner_->Start();
 }
@@ -279,9 +340,7 @@ void App::OnTrayCommand(UINT command) {
       SaveMonitorSettings(settings_);
       return;
     case kTrayMaintain:
-      settings_.maintainTiming = !settings_.maintainTiming;
-      settings_.maintainAsked = true;
-      SaveMonitorSettings(settings_);
+      SetMaintainTiming(!settings_.maintainTiming);
       return;
     case kTrayExit:
       ::DestroyWindow(window_);
@@ -370,6 +429,8 @@ int App::Run() {
   scanner_ = std::make_unique<HealthScanner>(window_, kScanDone);
   next_scan_ms_ = ::GetTickCount64() + ScanIntervalMs(settings_);
   if (!settings_.paused) StartScan();
+  AskFirstStartQuestions();
+  if (window_ == nullptr) return 0;
   ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
 
   MSG message{};
