@@ -100,6 +100,8 @@ class App {
   void ShowTrayMenu();
   void OnTrayCommand(UINT command);
   void ShowAndFocus();
+  // The shell's record of our icon with `flags`; with NIF_TIP it carries the tooltip.
+  NOTIFYICONDATAW TrayRecord(UINT flags) const;
   void UpdateTrayTip();
   void ShowBalloon(const std::wstring& text);
   void StartScan();
@@ -197,15 +199,9 @@ void App::ApplyWindowLook() {
 }
 
 void App::AddTrayIcon() {
-  NOTIFYICONDATAW data{};
-  data.cbSize = sizeof(data);
-  data.hWnd = window_;
-  data.uID = kTrayId;
-  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  NOTIFYICONDATAW data = TrayRecord(NIF_MESSAGE | NIF_ICON | NIF_TIP);
   data.uCallbackMessage = kTrayCallback;
   data.hIcon = icon_small_ != nullptr ? icon_small_ : ::LoadIconW(nullptr, IDI_APPLICATION);
-  const std::wstring tip = TrayTooltip(tray_health_);
-  wcsncpy_s(data.szTip, ARRAYSIZE(data.szTip), tip.c_str(), _TRUNCATE);
   tray_added_ = ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
   if (tray_added_) {
     data.uVersion = NOTIFYICON_VERSION;
@@ -213,24 +209,27 @@ void App::AddTrayIcon() {
   }
 }
 
-void App::UpdateTrayTip() {
-  if (!tray_added_) return;
+NOTIFYICONDATAW App::TrayRecord(UINT flags) const {
   NOTIFYICONDATAW data{};
   data.cbSize = sizeof(data);
   data.hWnd = window_;
   data.uID = kTrayId;
-  data.uFlags = NIF_TIP;
-  const std::wstring tip = TrayTooltip(tray_health_);
-  wcsncpy_s(data.szTip, ARRAYSIZE(data.szTip), tip.c_str(), _TRUNCATE);
+  data.uFlags = flags;
+  if ((flags & NIF_TIP) != 0) {
+    const std::wstring tip = TrayTooltip(tray_health_);
+    wcsncpy_s(data.szTip, ARRAYSIZE(data.szTip), tip.c_str(), _TRUNCATE);
+  }
+  return data;
+}
+
+void App::UpdateTrayTip() {
+  if (!tray_added_) return;
+  NOTIFYICONDATAW data = TrayRecord(NIF_TIP);
   ::Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 void App::ShowBalloon(const std::wstring& text) {
-  NOTIFYICONDATAW data{};
-  data.cbSize = sizeof(data);
-  data.hWnd = window_;
-  data.uID = kTrayId;
-  data.uFlags = NIF_INFO;
+  NOTIFYICONDATAW data = TrayRecord(NIF_INFO);
   data.dwInfoFlags = NIIF_WARNING;
   wcsncpy_s(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), L"Veltrane", _TRUNCATE);
   wcsncpy_s(data.szInfo, ARRAYSIZE(data.szInfo), text.c_str(), _TRUNCATE);
@@ -293,10 +292,7 @@ void App::OnScanDone() {
 
 void App::RemoveTrayIcon() {
   if (!tray_added_) return;
-  NOTIFYICONDATAW data{};
-  data.cbSize = sizeof(data);
-  data.hWnd = window_;
-  data.uID = kTrayId;
+  NOTIFYICONDATAW data = TrayRecord(0);
   ::Shell_NotifyIconW(NIM_DELETE, &data);
   tray_added_ = false;
 }
