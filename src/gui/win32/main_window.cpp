@@ -20,6 +20,7 @@
 #include "gui/win32/drawing_layer.h"
 #include "gui/win32/graphics_modules.h"
 #include "gui/win32/health_scanner.h"
+#include "gui/win32/icon_cache.h"
 #include "gui/window_frame.h"
 #include "health/health_summary.h"
 #include "health/monitor_settings.h"
@@ -118,7 +119,7 @@ class App {
   const Options& options_;
   MonitorSettings settings_;
   HWND window_ = nullptr;
-  HICON icon_big_ = nullptr, icon_small_ = nullptr;
+  IconCache icons_;
   float dpi_ = 96.0f;
   DrawingLayer drawing_;
   bool tray_added_ = false;
@@ -144,20 +145,12 @@ App::~App() {
   scanner_.reset();
   drawing_.ReleaseAll();
   if (window_ != nullptr) ::DestroyWindow(window_);
-  if (icon_big_ != nullptr) ::DestroyIcon(icon_big_);
-  if (icon_small_ != nullptr) ::DestroyIcon(icon_small_);
 }
 
 bool App::CreateMainWindow() {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   const UINT systemDpi = ::GetDpiForSystem();
   dpi_ = static_cast<float>(systemDpi);
-  const int big = std::max(::GetSystemMetricsForDpi(SM_CXICON, systemDpi), 48);
-  const int small = std::max(::GetSystemMetricsForDpi(SM_CXSMICON, systemDpi), 24);
-  icon_big_ =
-      static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(101), IMAGE_ICON, big, big, 0));
-  icon_small_ = static_cast<HICON>(
-      ::LoadImageW(instance, MAKEINTRESOURCEW(101), IMAGE_ICON, small, small, 0));
 
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
@@ -165,8 +158,8 @@ bool App::CreateMainWindow() {
   windowClass.lpfnWndProc = &App::Procedure;
   windowClass.hInstance = instance;
   windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hIcon = icon_big_ != nullptr ? icon_big_ : ::LoadIconW(nullptr, IDI_APPLICATION);
-  windowClass.hIconSm = icon_small_;
+  windowClass.hIcon = icons_.Big(systemDpi);
+  windowClass.hIconSm = icons_.Small(systemDpi);
   windowClass.lpszClassName = kWindowClass;
   if (::RegisterClassExW(&windowClass) == 0) return false;
 
@@ -201,7 +194,7 @@ void App::ApplyWindowLook() {
 void App::AddTrayIcon() {
   NOTIFYICONDATAW data = TrayRecord(NIF_MESSAGE | NIF_ICON | NIF_TIP);
   data.uCallbackMessage = kTrayCallback;
-  data.hIcon = icon_small_ != nullptr ? icon_small_ : ::LoadIconW(nullptr, IDI_APPLICATION);
+  data.hIcon = icons_.Small(static_cast<UINT>(dpi_));
   tray_added_ = ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
   if (tray_added_) {
     data.uVersion = NOTIFYICON_VERSION;
@@ -520,6 +513,10 @@ LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
     case WM_DPICHANGED: {
       dpi_ = static_cast<float>(HIWORD(w));
       drawing_.SetDpi(dpi_);
+      ::SendMessageW(window_, WM_SETICON, ICON_BIG,
+                     reinterpret_cast<LPARAM>(icons_.Big(HIWORD(w))));
+      ::SendMessageW(window_, WM_SETICON, ICON_SMALL,
+                     reinterpret_cast<LPARAM>(icons_.Small(HIWORD(w))));
       const RECT* suggested = reinterpret_cast<RECT*>(l);
       ::SetWindowPos(window_, nullptr, suggested->left, suggested->top,
                      suggested->right - suggested->left, suggested->bottom - suggested->top,
