@@ -9,6 +9,7 @@
 #include "service/service_control.h"
 #include "service/service_values.h"
 #include "tweaks/backup_names.h"
+#include "tweaks/compression_record.h"
 #include "tweaks/gpu_catalogue.h"
 #include "tweaks/power_values.h"
 #include "tweaks/ppm_catalogue.h"
@@ -117,8 +118,15 @@ void HardenGraphics() {
 }
 
 void HardenMemory() {
+  // Uninstall turns compression back on only from this record; the Memory step may have
+  // made it already, from the state before either touched it.
+  if (!RecordCompressionOnce(QueryCompression())) {
+    AppendLog(
+        L"Memory compression was left as it is: its state before Veltrane could not be "
+        L"recorded.");
+    return;
+  }
   DisableMemoryCompression();
-  WriteProductDword(kMemCompDisabled, 1);
   WriteProductDword(kGuardMemory, 1);
   CreateGuardTask();
   AppendLog(L"Memory compression is set to stay off, including from the startup guard.");

@@ -24,6 +24,8 @@ class Environment {
   virtual std::wstring TempFolder() = 0;
   // GetModuleFileNameW(nullptr): the full path of the running executable.
   virtual std::wstring ExecutablePath() = 0;
+  // GetCurrentProcessId: tells this process apart from other copies of the same file.
+  virtual std::uint32_t CurrentProcessId() = 0;
   // The token's TokenElevation; false when it cannot be read.
   virtual bool IsProcessElevated() = 0;
   // GetComputerNameW: the NetBIOS name, not the spoofable COMPUTERNAME variable.

@@ -22,7 +22,7 @@ struct HttpTimeouts {
 };
 
 struct HttpRequest {
-  std::wstring method;  // "GET" or "HEAD"
+  std::wstring method;  // "GET", "HEAD" or "POST"
   bool secure = true;   // TLS; plain HTTP exists only for the loopback contract suite
   std::wstring host;
   std::uint16_t port = 443;
@@ -31,6 +31,7 @@ struct HttpRequest {
   // Extra header lines, each ending in "\r\n"; may be empty.
   std::wstring headers;
   HttpTimeouts timeouts;
+  std::string body;  // sent as is; empty for GET and HEAD
 };
 
 // The step of an exchange that failed, in PortError::what, so callers can word it.

@@ -110,7 +110,7 @@ bool UninstallTimerService() {
   restored = RestoreGpuConfig() && restored;
   restored = RestoreMemory() && restored;
   restored = RestoreStorage() && restored;
-  RestoreGlobalTimerRequests();
+  restored = RestoreGlobalTimerRequests() && restored;
   // Step 6, unless a restore left values behind: their records are the only way back.
   if (restored) {
     (void)sys.registry.DeleteTree(platform::Hive::kLocalMachine, kProductKey);

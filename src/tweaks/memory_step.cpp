@@ -9,6 +9,7 @@
 #include "platform/system.h"
 #include "tweaks/backup_names.h"
 #include "tweaks/backup_store.h"
+#include "tweaks/compression_record.h"
 #include "tweaks/small_step_catalogue.h"
 #include "tweaks/small_steps.h"
 #include "tweaks/step_output.h"
@@ -20,16 +21,6 @@ constexpr std::uint32_t kWmicWriteTimeoutMs = 20000;
 constexpr std::uint32_t kDisableTimeoutMs = 40000;
 constexpr std::uint32_t kEnableTimeoutMs = 30000;
 constexpr std::size_t kLongestComputerName = 63;
-
-constexpr std::uint32_t kQueryTimeoutMs = 20000;
-
-// Exit codes of the compression query: on, off, or the cmdlets missing (anything else is
-// a failure of its own).
-constexpr std::uint32_t kCompressionOn = 11;
-constexpr std::uint32_t kCompressionOff = 10;
-constexpr wchar_t kQueryCompression[] =
-    L"$a = Get-MMAgent -ErrorAction SilentlyContinue; if (-not $a) { exit 2 }; "
-    L"if ($a.MemoryCompression) { exit 11 }; exit 10";
 
 // The name goes inside a quoted wmic filter: only the characters a computer name can have.
 bool IsPlainComputerName(const std::wstring& name) {
@@ -51,16 +42,10 @@ bool SetManagedPagefile() {
 
 // Compression comes back at uninstall only if it was on, so its state is asked and
 // recorded before it is turned off; a state that cannot be read leaves it alone.
-bool DisableCompression(bool keep) {
-  const std::uint32_t state = RunPowerShell(kQueryCompression, kQueryTimeoutMs);
-  if (state != kCompressionOn && state != kCompressionOff) return false;
-  const EarlierRecord earlier = EarlierDword(keep, kMemCompDisabled);
-  if (earlier == EarlierRecord::kUnknown ||
-      (earlier == EarlierRecord::kNone &&
-       !WriteBackupDword(kMemCompDisabled, state == kCompressionOn ? 1 : 0))) {
-    return false;
-  }
-  if (state == kCompressionOff) return true;
+bool DisableCompression() {
+  const CompressionState state = QueryCompression();
+  if (state == CompressionState::kUnknown || !RecordCompressionOnce(state)) return false;
+  if (state == CompressionState::kOff) return true;
   return RunPowerShell(L"Disable-MMAgent -MemoryCompression -ErrorAction Stop",
                        kDisableTimeoutMs) == 0;
 }
@@ -74,7 +59,6 @@ bool ApplyMemory() {
            L"sure a pagefile exists so the kernel is not forced into a zero-pagefile panic under "
            L"load, and we turn off memory compression which trades CPU for RAM and adds jitter.",
            L"MEMORY", L"pagefile and memory compression", rows, 1000);
-  const bool keep = KeepEarlierRecords(kMemoryApplied);
   // The applied flag comes before the first change, so whatever follows is restorable.
   if (!MarkStepApplied(kMemoryApplied, L"memory")) return false;
   StartRow(rows, 0);
@@ -89,7 +73,7 @@ bool ApplyMemory() {
 
   StartRow(rows, 1);
   DwellPause(1600);
-  const bool compression = DisableCompression(keep);
+  const bool compression = DisableCompression();
   const std::wstring compressionDetail = compression
                                              ? L"MemoryCompression  \u2192  off"
                                              : L"Disable-MMAgent failed (MMAgent cmdlet missing?)";
@@ -100,7 +84,8 @@ bool ApplyMemory() {
 }
 
 bool RestoreMemory() {
-  if (!StepApplied(kMemoryApplied) || !StepApplied(kMemCompDisabled)) return true;
+  // The record may come from the memory hardening alone: it turns compression off too.
+  if (!StepApplied(kMemCompDisabled)) return true;
   const std::uint32_t code =
       RunPowerShell(L"Enable-MMAgent -MemoryCompression -ErrorAction Stop", kEnableTimeoutMs);
   if (code != 0) {

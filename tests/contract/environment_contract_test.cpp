@@ -65,3 +65,11 @@ TEST(EnvironmentContract, KnownFoldersAreTheMachinesWhateverTheVariablesSay) {
 }
 
 }  // namespace
+
+// Another copy of the same file is told apart by its process id, which stays put.
+TEST(EnvironmentContract, CurrentProcessIdIsStable) {
+  auto& sys = contract::ContractSystem();
+  const std::uint32_t id = sys.environment.CurrentProcessId();
+  EXPECT_NE(id, 0u);
+  EXPECT_EQ(sys.environment.CurrentProcessId(), id);
+}

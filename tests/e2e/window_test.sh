@@ -136,6 +136,9 @@ program=$(pgrep -n -f 'Veltrane\.exe$' || pgrep -n -f 'Veltrane\.exe')
 # Well under 3 % of one core: 30 ticks in 10 s.
 expect_idle "a still window is idle" 30
 
+# The first health scan starts with the window and logs its verdict from its own thread.
+expect_match "a health scan ran at start" 'health  ' "$(grep -a 'health  ' "$VELTRANE_LOG" | tr -d '\r')"
+
 echo "second start"
 veltrane
 expect_eq "a second start exits 0" 0 "$status"

@@ -4,24 +4,25 @@
 // After windows.h, which they build on.
 #include <shellapi.h>
 
-#include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "app/output.h"
 #include "app/product.h"
 #include "app/single_instance.h"
-#include "gui/health_notice.h"
 #include "gui/loop_policy.h"
+#include "gui/monitor_tick.h"
 #include "gui/tray_texts.h"
 #include "gui/win32/drawing_layer.h"
 #include "gui/win32/graphics_modules.h"
-#include "gui/win32/health_scanner.h"
 #include "gui/win32/icon_cache.h"
 #include "gui/window_frame.h"
+#include "health/health_checks.h"
 #include "health/health_summary.h"
 #include "health/monitor_settings.h"
 #include "support/utf.h"
@@ -33,7 +34,8 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"Veltrane.Gui";
 constexpr wchar_t kWindowTitle[] = L"Veltrane  |  Orvandel";
 constexpr UINT kTrayCallback = 0x802A;
-constexpr UINT kScanDone = 0x802B;
+constexpr UINT kHealthScanDone = 0x802B;
+constexpr UINT kHealthNotify = 0x802C;
 constexpr UINT kTrayId = 1;
 constexpr UINT_PTR kMonitorTimer = 7;
 constexpr UINT kMonitorTickMs = 60000;
@@ -78,10 +80,6 @@ INT_PTR CALLBACK StartupDialogProcedure(HWND dialog, UINT message, WPARAM w, LPA
   return FALSE;
 }
 
-std::uint64_t ScanIntervalMs(const MonitorSettings& settings) {
-  return static_cast<std::uint64_t>(std::max(1, settings.scanHours)) * 3600000;
-}
-
 class App {
  public:
   App(const Options& options) : options_(options), settings_(LoadMonitorSettings()) {}
@@ -101,15 +99,16 @@ class App {
   void ShowTrayMenu();
   void OnTrayCommand(UINT command);
   void ShowAndFocus();
-  // The shell's record of our icon with `flags`; with NIF_TIP it carries the tooltip.
+  void StartHealthScan();
+  void OnHealthScanDone();
+  void OnHealthNotify();
+  void OnMonitorTick();
+  // The shell's record of our icon with `flags`; with NIF_TIP it carries the tooltip, so a
+  // re-added icon keeps what the last scan said.
   NOTIFYICONDATAW TrayRecord(UINT flags) const;
   void UpdateTrayTip();
-  void ShowBalloon(const std::wstring& text);
-  void StartScan();
-  void MonitorTick();
   void AskFirstStartQuestions();
   void SetMaintainTiming(bool on);
-  void OnScanDone();
   void HideToTrayOrMinimize();
   double SecondsSinceFirstFrame() const;
   LoopView View() const;
@@ -123,15 +122,22 @@ class App {
   float dpi_ = 96.0f;
   DrawingLayer drawing_;
   bool tray_added_ = false;
-  std::unique_ptr<HealthScanner> scanner_;
-  // Tick counts (ms) of the next scan and of the last balloon, and what the tray says.
-  std::uint64_t next_scan_ms_ = 0;
-  std::optional<std::uint64_t> last_balloon_ms_;
-  std::wstring attention_key_;
-  TrayHealth tray_health_;
   bool occluded_ = false;
   bool dirty_ = true;  // something changed since the last frame
   UINT taskbar_created_ = 0, show_message_ = 0, replace_message_ = 0;
+
+  // The health scan runs on its own thread and posts when done; the results are shared
+  // under the mutex, and every decision that reads the settings stays on this thread.
+  std::thread health_thread_;
+  std::atomic<bool> scan_running_{false};
+  std::atomic<bool> cancel_{false};
+  std::mutex health_mutex_;
+  std::vector<HealthCheck> results_;     // guarded by health_mutex_
+  std::vector<std::wstring> attention_;  // guarded by health_mutex_
+  bool scanned_ = false;                 // guarded by health_mutex_
+  bool maintain_pending_ = false;
+  MonitorClock clock_;
+  TrayHealth tray_health_;  // what the tooltip says
   // The opening fade counts from the first frame: creating the device can take longer
   // than the fade itself.
   std::optional<std::chrono::steady_clock::time_point> first_frame_;
@@ -140,9 +146,9 @@ class App {
 };
 
 App::~App() {
-  // The scan thread posts to the window: it ends first. Device objects go before COM;
-  // the window before its icons.
-  scanner_.reset();
+  cancel_ = true;
+  if (health_thread_.joinable()) health_thread_.join();
+  // Device objects go before COM; the window before its icons.
   drawing_.ReleaseAll();
   if (window_ != nullptr) ::DestroyWindow(window_);
 }
@@ -191,17 +197,6 @@ void App::ApplyWindowLook() {
   set(window_, kDwmBorderColour, &navy, sizeof(navy));
 }
 
-void App::AddTrayIcon() {
-  NOTIFYICONDATAW data = TrayRecord(NIF_MESSAGE | NIF_ICON | NIF_TIP);
-  data.uCallbackMessage = kTrayCallback;
-  data.hIcon = icons_.Small(static_cast<UINT>(dpi_));
-  tray_added_ = ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
-  if (tray_added_) {
-    data.uVersion = NOTIFYICON_VERSION;
-    ::Shell_NotifyIconW(NIM_SETVERSION, &data);
-  }
-}
-
 NOTIFYICONDATAW App::TrayRecord(UINT flags) const {
   NOTIFYICONDATAW data{};
   data.cbSize = sizeof(data);
@@ -215,72 +210,15 @@ NOTIFYICONDATAW App::TrayRecord(UINT flags) const {
   return data;
 }
 
-void App::UpdateTrayTip() {
-  if (!tray_added_) return;
-  NOTIFYICONDATAW data = TrayRecord(NIF_TIP);
-  ::Shell_NotifyIconW(NIM_MODIFY, &data);
-}
-
-void App::ShowBalloon(const std::wstring& text) {
-  NOTIFYICONDATAW data = TrayRecord(NIF_INFO);
-  data.dwInfoFlags = NIIF_WARNING;
-  wcsncpy_s(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), L"Veltrane", _TRUNCATE);
-  wcsncpy_s(data.szInfo, ARRAYSIZE(data.szInfo), text.c_str(), _TRUNCATE);
-  if (::Shell_NotifyIconW(NIM_MODIFY, &data)) last_balloon_ms_ = ::GetTickCount64();
-}
-
-void App::SetMaintainTiming(bool on) {
-  settings_.maintainTiming = on;
-  settings_.maintainAsked = true;
-  SaveMonitorSettings(settings_);
-}
-
-void App::AskFirstStartQuestions() {
-  if (AskStartup(settings_, options_)) {
-    const bool atLogin =
-        ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kStartupDialog), window_,
-                          &StartupDialogProcedure, 0) != 0;
-    // Exit from the tray may have ended the window while the box was up.
-    if (window_ == nullptr) return;
-    settings_.launchAtLogin = settings_.startMinimized = settings_.closeToTray = atLogin;
-    settings_.trayPrompted = settings_.startupAsked = true;
-    SaveMonitorSettings(settings_);
+void App::AddTrayIcon() {
+  NOTIFYICONDATAW data = TrayRecord(NIF_MESSAGE | NIF_ICON | NIF_TIP);
+  data.uCallbackMessage = kTrayCallback;
+  data.hIcon = icons_.Small(static_cast<UINT>(dpi_));
+  tray_added_ = ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+  if (tray_added_) {
+    data.uVersion = NOTIFYICON_VERSION;
+    ::Shell_NotifyIconW(NIM_SETVERSION, &data);
   }
-  if (AskMaintain(settings_, options_)) {
-    const int answer = ::MessageBoxW(window_, kMaintainQuestion, L"Veltrane",
-                                     MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
-    if (window_ == nullptr) return;
-    SetMaintainTiming(answer == IDYES);
-  }
-  dirty_ = true;  // the boxes covered the window; the surfaces are checked by the loop
-}
-
-void App::StartScan() {
-  if (scanner_ != nullptr) scanner_->Start();
-}
-
-void App::MonitorTick() {
-  // A failed add (the shell not up yet at sign-in) is tried again every minute.
-  if (!tray_added_) AddTrayIcon();
-  if (settings_.paused || scanner_ == nullptr || scanner_->Running()) return;
-  if (::GetTickCount64() >= next_scan_ms_) StartScan();
-}
-
-void App::OnScanDone() {
-  const std::vector<HealthCheck> results = scanner_->Results();
-  const std::uint64_t now = ::GetTickCount64();
-  next_scan_ms_ = now + ScanIntervalMs(settings_);
-  const HealthSummary summary = SummarizeHealth(results);
-  tray_health_.anyCheckRan = !results.empty();
-  tray_health_.attention = summary.attention;
-  tray_health_.summary = summary.text;
-  UpdateTrayTip();
-  std::wstring key = AttentionKey(results);
-  if (key == attention_key_) return;
-  attention_key_ = std::move(key);
-  const std::wstring notice = AttentionNotice(results);
-  const BalloonGate gate{settings_.notify, tray_added_, settings_.notifyMinutes, last_balloon_ms_};
-  if (!notice.empty() && BalloonDue(gate, now)) ShowBalloon(notice);
 }
 
 void App::RemoveTrayIcon() {
@@ -314,6 +252,10 @@ void App::ShowTrayMenu() {
 
 void App::OnTrayCommand(UINT command) {
   switch (command) {
+    case kTrayHealthCheck:
+      ShowAndFocus();
+      StartHealthScan();
+      return;
     case kTrayPause:
       settings_.paused = !settings_.paused;
       SaveMonitorSettings(settings_);
@@ -334,11 +276,7 @@ void App::OnTrayCommand(UINT command) {
     case kTrayExit:
       ::DestroyWindow(window_);
       return;
-    case kTrayHealthCheck:
-      ShowAndFocus();
-      StartScan();
-      return;
-    default:  // open and settings start by showing the window
+    default:  // open, health check and settings all start by showing the window
       ShowAndFocus();
       return;
   }
@@ -359,6 +297,116 @@ void App::HideToTrayOrMinimize() {
   } else {
     ::DestroyWindow(window_);
   }
+}
+
+void App::StartHealthScan() {
+  if (scan_running_) return;
+  if (health_thread_.joinable()) health_thread_.join();
+  scan_running_ = true;
+  const HWND window = window_;
+  health_thread_ = std::thread([this, window] {
+    std::vector<HealthCheck> results = RunHealthChecks(&cancel_);
+    if (cancel_) {
+      scan_running_ = false;
+      return;
+    }
+    std::vector<std::wstring> attention = AttentionIds(results);
+    bool changed = false;
+    {
+      std::lock_guard<std::mutex> lock(health_mutex_);
+      changed = attention != attention_;
+      results_ = std::move(results);
+      attention_ = std::move(attention);
+      scanned_ = true;
+    }
+    scan_running_ = false;
+    ::PostMessageW(window, kHealthScanDone, 0, 0);
+    if (changed) ::PostMessageW(window, kHealthNotify, 0, 0);
+  });
+}
+
+void App::UpdateTrayTip() {
+  if (!tray_added_) return;
+  NOTIFYICONDATAW data = TrayRecord(NIF_TIP);
+  ::Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+void App::OnHealthScanDone() {
+  clock_.nextScan = ::GetTickCount64() + HoursMs(settings_.scanHours);
+  TrayHealth& health = tray_health_;
+  {
+    std::lock_guard<std::mutex> lock(health_mutex_);
+    const HealthSummary summary = SummarizeHealth(results_);
+    health.anyCheckRan = scanned_ && !results_.empty();
+    health.attention = summary.attention;
+    health.summary = summary.text;
+  }
+  UpdateTrayTip();
+  if (maintain_pending_) {
+    maintain_pending_ = false;
+    // Repairs start steps on the scheduler, which this build's window does not run yet:
+    // say so rather than pretend a pass happened.
+    if (settings_.maintainTiming && !settings_.paused && health.attention > 0) {
+      AppendLog(L"Maintain timing: " + std::to_wstring(health.attention) +
+                L" settings need attention; this build's window does not repair them yet "
+                L"(Veltrane.exe --health lists them).");
+    }
+  }
+}
+
+void App::OnHealthNotify() {
+  std::optional<std::wstring> text;
+  {
+    std::lock_guard<std::mutex> lock(health_mutex_);
+    text = BalloonFor(::GetTickCount64(), settings_, tray_added_, results_, clock_);
+  }
+  if (!text) return;
+  NOTIFYICONDATAW data = TrayRecord(NIF_INFO);
+  data.dwInfoFlags = NIIF_WARNING;
+  wcsncpy_s(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), L"Veltrane", _TRUNCATE);
+  wcsncpy_s(data.szInfo, ARRAYSIZE(data.szInfo), text->c_str(), _TRUNCATE);
+  ::Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+void App::SetMaintainTiming(bool on) {
+  settings_.maintainTiming = on;
+  settings_.maintainAsked = true;
+  SaveMonitorSettings(settings_);
+  if (!on) return;
+  clock_.nextMaintain = ::GetTickCount64() + MinutesMs(settings_.maintainMinutes);
+  if (!scan_running_ && !maintain_pending_) {
+    maintain_pending_ = true;
+    StartHealthScan();
+  }
+}
+
+void App::AskFirstStartQuestions() {
+  if (AskStartup(settings_, options_)) {
+    const bool atLogin =
+        ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kStartupDialog), window_,
+                          &StartupDialogProcedure, 0) != 0;
+    // Exit from the tray may have ended the window while the box was up.
+    if (window_ == nullptr) return;
+    settings_.launchAtLogin = settings_.startMinimized = settings_.closeToTray = atLogin;
+    settings_.trayPrompted = settings_.startupAsked = true;
+    SaveMonitorSettings(settings_);
+  }
+  if (AskMaintain(settings_, options_)) {
+    const int answer = ::MessageBoxW(window_, kMaintainQuestion, L"Veltrane",
+                                     MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
+    if (window_ == nullptr) return;
+    SetMaintainTiming(answer == IDYES);
+  }
+  dirty_ = true;  // the boxes covered the window; the surfaces are checked by the loop
+}
+
+void App::OnMonitorTick() {
+  // A failed add (the shell not up yet at sign-in) is tried again every minute.
+  if (!tray_added_) AddTrayIcon();
+  const MonitorTickResult tick =
+      MonitorTick(::GetTickCount64(), settings_, scan_running_, maintain_pending_, clock_);
+  if (tick.maintainPass) maintain_pending_ = true;
+  if (tick.startScan) StartHealthScan();
 }
 
 double App::SecondsSinceFirstFrame() const {
@@ -415,9 +463,8 @@ int App::Run() {
       settings_.startMinimized && settings_.startupAsked && !options_.assumeYes && !options_.show;
   if (!startHidden) ShowAndFocus();
   ::SetTimer(window_, kMonitorTimer, kMonitorTickMs, nullptr);
-  scanner_ = std::make_unique<HealthScanner>(window_, kScanDone);
-  next_scan_ms_ = ::GetTickCount64() + ScanIntervalMs(settings_);
-  if (!settings_.paused) StartScan();
+  clock_.nextScan = ::GetTickCount64() + HoursMs(settings_.scanHours);
+  if (!settings_.paused) StartHealthScan();
   AskFirstStartQuestions();
   if (window_ == nullptr) return 0;
   ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
@@ -525,10 +572,13 @@ LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
       return 0;
     }
     case WM_TIMER:
-      if (w == kMonitorTimer) MonitorTick();
+      if (w == kMonitorTimer) OnMonitorTick();
       return 0;
-    case kScanDone:
-      OnScanDone();
+    case kHealthScanDone:
+      OnHealthScanDone();
+      return 0;
+    case kHealthNotify:
+      OnHealthNotify();
       return 0;
     case kTrayCallback:
       switch (LOWORD(l)) {

@@ -82,6 +82,16 @@ void SimEnvironment::UnsetVariable(const std::wstring& name) {
   variables_.erase(sim::FoldCase(name));
 }
 
+std::uint32_t SimEnvironment::CurrentProcessId() {
+  std::lock_guard lock(mutex_);
+  return process_id_;
+}
+
+void SimEnvironment::SetCurrentProcessId(std::uint32_t id) {
+  std::lock_guard lock(mutex_);
+  process_id_ = id;
+}
+
 void SimEnvironment::SetExecutablePath(const std::wstring& path) {
   std::lock_guard lock(mutex_);
   executable_path_ = path;

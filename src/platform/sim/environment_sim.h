@@ -21,6 +21,8 @@ class SimEnvironment final : public Environment {
   std::wstring SystemDirectory() override;
   std::wstring TempFolder() override;
   std::wstring ExecutablePath() override;
+  // 3996 unless a test says otherwise: just below the ids the sim gives started processes.
+  std::uint32_t CurrentProcessId() override;
   bool IsProcessElevated() override;
   support::Result<std::wstring> ComputerName() override;
   support::Result<std::uint8_t> BatteryFlag() override;
@@ -30,6 +32,7 @@ class SimEnvironment final : public Environment {
   void SetVariable(const std::wstring& name, const std::wstring& value);
   void UnsetVariable(const std::wstring& name);
   void SetExecutablePath(const std::wstring& path);
+  void SetCurrentProcessId(std::uint32_t id);
   void SetElevated(bool elevated);
   void SetComputerName(const std::wstring& name);
   // The battery flag to report (128, a desktop, by default); nullopt makes the call fail.
@@ -42,6 +45,7 @@ class SimEnvironment final : public Environment {
   std::map<std::wstring, std::wstring> variables_;  // key: upper-case name
   std::wstring executable_path_ = L"C:\\Users\\Player\\Downloads\\Veltrane.exe";
   bool elevated_ = true;
+  std::uint32_t process_id_ = 3996;
   std::wstring computer_name_ = L"DESKTOP-SIM";
   std::optional<std::uint8_t> battery_flag_ = 128;
 };

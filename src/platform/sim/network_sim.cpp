@@ -76,7 +76,8 @@ std::wstring SimNetwork::UrlOf(const HttpRequest& request) {
 support::Result<std::unique_ptr<HttpResponse>> SimNetwork::Send(const HttpRequest& request) {
   std::lock_guard lock(mutex_);
   const std::wstring url = UrlOf(request);
-  log_.push_back({request.method, url, request.user_agent, request.headers, request.timeouts});
+  log_.push_back(
+      {request.method, url, request.user_agent, request.headers, request.timeouts, request.body});
   if (offline_)
     return support::Fail(support::ErrorCode::kFailed, kHttpExchangeStep, kCannotConnect);
   const auto it = responses_.find(url);

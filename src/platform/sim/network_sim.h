@@ -46,6 +46,7 @@ struct SimHttpExchange {
   std::wstring user_agent;
   std::wstring headers;
   HttpTimeouts timeouts;
+  std::string body;
 };
 
 class SimNetwork final : public Network {

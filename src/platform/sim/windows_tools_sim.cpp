@@ -127,6 +127,8 @@ SimProcesses::Outcome SimWindowsTools::PowerShell(const std::wstring& line) {
   if (Has(line, L"(Get-MMAgent).MemoryCompression")) {
     return Printed(0, memory_compression_ ? L"True\r\n" : L"False\r\n");
   }
+  // The recording query of the Memory step and the hardening: 11 on, 10 off.
+  if (Has(line, L"$a = Get-MMAgent")) return Printed(memory_compression_ ? 11 : 10, L"");
   if (Has(line, L"Disable-MMAgent -MemoryCompression")) memory_compression_ = false;
   if (Has(line, L"Enable-MMAgent -MemoryCompression")) memory_compression_ = true;
   return Printed(0, L"");

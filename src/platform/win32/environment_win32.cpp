@@ -48,6 +48,8 @@ std::wstring Win32Environment::TempFolder() {
   return ReadGrowing([](wchar_t* buffer, DWORD size) { return ::GetTempPathW(size, buffer); });
 }
 
+std::uint32_t Win32Environment::CurrentProcessId() { return ::GetCurrentProcessId(); }
+
 std::wstring Win32Environment::ExecutablePath() {
   // GetModuleFileNameW cuts the path to the buffer and returns the buffer size then, so
   // grow until the result is shorter than the buffer.

@@ -12,6 +12,7 @@ class Win32Environment final : public Environment {
   std::wstring SystemDirectory() override;
   std::wstring TempFolder() override;
   std::wstring ExecutablePath() override;
+  std::uint32_t CurrentProcessId() override;
   bool IsProcessElevated() override;
   support::Result<std::wstring> ComputerName() override;
   support::Result<std::uint8_t> BatteryFlag() override;

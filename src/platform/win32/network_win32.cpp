@@ -181,8 +181,11 @@ support::Result<std::unique_ptr<HttpResponse>> Win32Network::Send(const HttpRequ
     return StepError(kHttpRequestStep);
   }
   // Step 3: send and wait for the response headers.
-  if (!WinHttp().SendRequest(handle.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
-                             WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+  void* body =
+      request.body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(request.body.data());
+  const DWORD body_size = static_cast<DWORD>(request.body.size());
+  if (!WinHttp().SendRequest(handle.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, body, body_size,
+                             body_size, 0) ||
       !WinHttp().ReceiveResponse(handle.Get(), nullptr)) {
     return StepError(kHttpExchangeStep);
   }

@@ -6,6 +6,7 @@
 #include "health/guard_task.h"
 #include "health/startup_guard.h"
 #include "platform/sim/windows_tools_sim.h"
+#include "tweaks/small_steps.h"
 #include "unit/app/sim_fixture.h"
 
 namespace {
@@ -170,6 +171,36 @@ TEST_F(HardeningTest, MemoryTurnsCompressionOff) {
   EXPECT_FALSE(tools_.MemoryCompression());
   EXPECT_EQ(Product(L"MemCompDisabled"), 1u);
   EXPECT_EQ(Product(L"GuardMemory"), 1u);
+}
+
+TEST_F(HardeningTest, CompressionStateFromBeforeVeltraneIsRecordedOnceAndComesBack) {
+  struct Row {
+    const char* name;
+    bool onBefore;
+    std::uint32_t earlierRecord;  // 0xDEAD: none
+    std::uint32_t expectedRecord;
+  };
+  const Row rows[] = {
+      {"on, hardening first", true, 0xDEAD, 1},
+      {"off, hardening first", false, 0xDEAD, 0},
+      // The Memory step came first and found it off: the hardening must not claim it was on.
+      {"off, the step's record kept", true, 0, 0},
+      {"on, the step's record kept", false, 1, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    (void)machine_.registry.DeleteValue({Hive::kLocalMachine, kProduct, L"MemCompDisabled"});
+    if (row.earlierRecord != 0xDEAD)
+      machine_.registry.Seed({Hive::kLocalMachine, kProduct, L"MemCompDisabled"},
+                             row.earlierRecord);
+    tools_.SetMemoryCompression(row.onBefore);
+    HardenStep(L"memory");
+    HardenStep(L"memory");  // the guard hardens again at every start
+    EXPECT_FALSE(tools_.MemoryCompression());
+    EXPECT_EQ(Product(L"MemCompDisabled"), row.expectedRecord);
+    ASSERT_TRUE(RestoreMemory());
+    EXPECT_EQ(tools_.MemoryCompression(), row.expectedRecord == 1);
+  }
 }
 
 TEST_F(HardeningTest, UnknownKeyChangesNothing) {

@@ -84,6 +84,33 @@ TEST_F(UninstallTest, WithoutARecordTheGlobalFlagIsLeftAlone) {
   EXPECT_EQ(Out().find(L"Restored GlobalTimerResolutionRequests"), std::wstring::npos);
 }
 
+TEST_F(UninstallTest, AGlobalFlagOfAnotherTypeIsNeitherRecordedNorDeleted) {
+  const platform::RegPath flag{platform::Hive::kLocalMachine, kKernelKeyPath,
+                               L"GlobalTimerResolutionRequests"};
+  machine_.registry.Seed(flag, std::wstring(L"1"));
+  ASSERT_TRUE(InstallTimerService(5070, true));
+  EXPECT_NE(Err().find(L"GlobalTimerResolutionRequests exists with a type other than REG_DWORD"),
+            std::wstring::npos);
+  EXPECT_FALSE(machine_.registry.ReadDword({platform::Hive::kLocalMachine, kProductKeyPath,
+                                            L"GlobalFlagSaved"})
+                   .ok());
+  machine_.console.ClearOutput();
+  ASSERT_TRUE(UninstallTimerService());
+  EXPECT_EQ(machine_.registry.ReadString(flag).value_or(L"gone"), L"1");
+  EXPECT_EQ(Out().find(L"Restored GlobalTimerResolutionRequests"), std::wstring::npos);
+}
+
+TEST_F(UninstallTest, AGlobalFlagThatCannotBePutBackKeepsTheProductKey) {
+  Install();  // recorded as absent
+  // The only value uninstall deletes before the product key is the flag itself.
+  machine_.registry.FailNext(platform::RegOp::kDelete, support::ErrorCode::kAccessDenied, 5);
+  (void)UninstallTimerService();
+  EXPECT_EQ(GlobalFlag(), 1u);
+  EXPECT_TRUE(machine_.registry.KeyExists(platform::Hive::kLocalMachine, kProductKeyPath));
+  EXPECT_NE(Err().find(L"Could not restore GlobalTimerResolutionRequests."), std::wstring::npos);
+  EXPECT_EQ(Out().find(L"Restored GlobalTimerResolutionRequests"), std::wstring::npos);
+}
+
 TEST_F(UninstallTest, FromTheInstalledCopyTheFileGoesAtTheNextReboot) {
   Install();
   machine_.environment.SetExecutablePath(kInstalledExe);

@@ -5,20 +5,9 @@
 #include <string>
 
 #include "platform/sim/files_sim.h"
+#include "unit/update/release_image.h"
 
 namespace {
-
-// An image: "MZ", the PE header's offset at byte 60, "PE\0\0" and the machine there, and the
-// sim's version marker after it.
-std::string Image(std::uint32_t pe_at, std::uint16_t machine, const char* signature,
-                  const platform::FileVersion& version) {
-  std::string bytes = "MZ" + std::string(pe_at + 6 - 2, '\0');
-  for (int i = 0; i < 4; ++i) bytes[60 + i] = static_cast<char>((pe_at >> (8 * i)) & 0xFF);
-  bytes.replace(pe_at, 4, std::string(signature, 4));
-  bytes[pe_at + 4] = static_cast<char>(machine & 0xFF);
-  bytes[pe_at + 5] = static_cast<char>(machine >> 8);
-  return bytes + platform::SimFiles::VersionedBytes(version);
-}
 
 TEST(ReleaseFile, CheckTable) {
   const update::ProductVersion promised{2, 10, 2, 0};
@@ -28,24 +17,25 @@ TEST(ReleaseFile, CheckTable) {
     const wchar_t* error;
   };
   const Case kCases[] = {
-      {"x64", Image(128, 0x8664, "PE\0\0", {2, 10, 2, 0}), L""},
-      {"header past the first block", Image(5000, 0x8664, "PE\0\0", {2, 10, 2, 0}), L""},
-      {"32-bit", Image(128, 0x014C, "PE\0\0", {2, 10, 2, 0}),
+      {"x64", ReleaseImage(128, 0x8664, "PE\0\0", {2, 10, 2, 0}), L""},
+      {"header past the first block", ReleaseImage(5000, 0x8664, "PE\0\0", {2, 10, 2, 0}), L""},
+      {"32-bit", ReleaseImage(128, 0x014C, "PE\0\0", {2, 10, 2, 0}),
        L"The download is not the 64-bit Veltrane executable."},
-      {"ARM64", Image(128, 0xAA64, "PE\0\0", {2, 10, 2, 0}),
+      {"ARM64", ReleaseImage(128, 0xAA64, "PE\0\0", {2, 10, 2, 0}),
        L"The download is not the 64-bit Veltrane executable."},
-      {"no PE signature", Image(128, 0x8664, "PX\0\0", {2, 10, 2, 0}),
+      {"no PE signature", ReleaseImage(128, 0x8664, "PX\0\0", {2, 10, 2, 0}),
        L"The download is not a Windows executable."},
-      {"header offset past the end", Image(128, 0x8664, "PE\0\0", {2, 10, 2, 0}).substr(0, 100),
+      {"header offset past the end",
+       ReleaseImage(128, 0x8664, "PE\0\0", {2, 10, 2, 0}).substr(0, 100),
        L"The download is not a Windows executable."},
       {"no MZ", "ZM" + std::string(200, '\0'), L"The download is not a Windows executable."},
       {"shorter than a DOS header", "MZ" + std::string(61, '\0'),
        L"The download is not a Windows executable."},
-      {"older version", Image(128, 0x8664, "PE\0\0", {2, 10, 1, 0}),
+      {"older version", ReleaseImage(128, 0x8664, "PE\0\0", {2, 10, 1, 0}),
        L"The download's version is not the one the update list named."},
-      {"newer version", Image(128, 0x8664, "PE\0\0", {2, 10, 2, 1}),
+      {"newer version", ReleaseImage(128, 0x8664, "PE\0\0", {2, 10, 2, 1}),
        L"The download's version is not the one the update list named."},
-      {"no version", Image(128, 0x8664, "PE\0\0", {2, 10, 2, 0}).substr(0, 134),
+      {"no version", ReleaseImage(128, 0x8664, "PE\0\0", {2, 10, 2, 0}).substr(0, 134),
        L"The download carries no version."},
   };
   for (const Case& c : kCases) {
