@@ -80,6 +80,39 @@ if [ -z "$window" ]; then
   e2e_done
 fi
 pass "a window titled \"Veltrane  |  Orvandel\" opens"
+
+echo "first-start questions"
+# answer_box: the next box titled "Veltrane" (the first-start dialog, then the maintain
+# question) takes Return, its default button; 1 when none comes or it stays.
+answer_box() {
+  local box=""
+  for _ in $(seq 40); do
+    box=$(xdotool search --onlyvisible --name '^Veltrane$' 2>/dev/null | head -n 1)
+    [ -n "$box" ] && break
+    sleep 0.25
+  done
+  [ -n "$box" ] || return 1
+  xdotool windowactivate --sync "$box" >/dev/null 2>&1 || xdotool windowfocus "$box"
+  xdotool key --clearmodifiers Return
+  for _ in $(seq 20); do
+    xdotool search --onlyvisible --name '^Veltrane$' 2>/dev/null | grep -qx "$box" || return 0
+    sleep 0.25
+  done
+  return 1
+}
+# monitor_value NAME: the DWORD the program saved under its monitor key, in decimal.
+monitor_value() {
+  local hex
+  hex=$(wine reg query 'HKCU\Software\Veltrane\Monitor' /v "$1" 2>/dev/null | tr -d '\r' |
+    awk -v name="$1" '$1 == name { print $3 }')
+  [ -n "$hex" ] && printf '%d' "$hex"
+}
+if answer_box; then pass "the start-up dialog is answered with OK"; else fail "the start-up dialog is answered with OK"; fi
+if answer_box; then pass "the maintain question is answered Yes"; else fail "the maintain question is answered Yes"; fi
+expect_eq "the ticked box starts with Windows" 1 "$(monitor_value LaunchAtLogin)"
+expect_eq "the start-up question is not asked again" 1 "$(monitor_value StartupAsked)"
+expect_eq "Yes maintains the timing" 1 "$(monitor_value MaintainTiming)"
+
 size=$(xdotool getwindowgeometry "$window" | sed -n 's/^ *Geometry: //p')
 expect_eq "its client area is 1340 x 880 at 96 DPI" "1340x880" "$size"
 

@@ -20,6 +20,7 @@
 #include "gui/tray_texts.h"
 #include "gui/win32/drawing_layer.h"
 #include "gui/win32/graphics_modules.h"
+#include "gui/win32/icon_cache.h"
 #include "gui/window_frame.h"
 #include "health/health_checks.h"
 #include "health/health_summary.h"
@@ -45,6 +46,39 @@ constexpr double kFadeSeconds = 0.7;
 // DWM window attributes by number: the SDK of some toolchains lacks the newer names.
 constexpr DWORD kDwmDarkMode = 20, kDwmBorderColour = 34, kDwmCaptionColour = 35;
 constexpr COLORREF kNavyColourRef = 0x00381607;
+constexpr int kStartupDialog = 100, kStartupCheckBox = 1001;
+constexpr wchar_t kMaintainQuestion[] =
+    L"Automatically maintain the timing structure?\n\nOn the interval in Settings, Veltrane reads "
+    L"the monitored settings and puts back any that have drifted. The usual interval is one "
+    L"minute. You can change this later from Settings, the tray menu, or the home screen.";
+
+// The questions of a first start; --yes answers them with the defaults.
+bool AskStartup(const MonitorSettings& settings, const Options& options) {
+  return !settings.startupAsked && !options.assumeYes;
+}
+bool AskMaintain(const MonitorSettings& settings, const Options& options) {
+  return !settings.maintainAsked && !options.assumeYes;
+}
+
+// OK answers with the check box, Cancel with "yes" as the box starts ticked.
+INT_PTR CALLBACK StartupDialogProcedure(HWND dialog, UINT message, WPARAM w, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      ::CheckDlgButton(dialog, kStartupCheckBox, BST_CHECKED);
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(w) == IDOK) {
+        ::EndDialog(dialog, ::IsDlgButtonChecked(dialog, kStartupCheckBox) == BST_CHECKED);
+        return TRUE;
+      }
+      if (LOWORD(w) == IDCANCEL) {
+        ::EndDialog(dialog, 1);
+        return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}
 
 class App {
  public:
@@ -69,7 +103,12 @@ class App {
   void OnHealthScanDone();
   void OnHealthNotify();
   void OnMonitorTick();
-  void SetTrayTip(const std::wstring& tip);
+  // The shell's record of our icon with `flags`; with NIF_TIP it carries the tooltip, so a
+  // re-added icon keeps what the last scan said.
+  NOTIFYICONDATAW TrayRecord(UINT flags) const;
+  void UpdateTrayTip();
+  void AskFirstStartQuestions();
+  void SetMaintainTiming(bool on);
   void HideToTrayOrMinimize();
   double SecondsSinceFirstFrame() const;
   LoopView View() const;
@@ -79,7 +118,7 @@ class App {
   const Options& options_;
   MonitorSettings settings_;
   HWND window_ = nullptr;
-  HICON icon_big_ = nullptr, icon_small_ = nullptr;
+  IconCache icons_;
   float dpi_ = 96.0f;
   DrawingLayer drawing_;
   bool tray_added_ = false;
@@ -98,6 +137,7 @@ class App {
   bool scanned_ = false;                 // guarded by health_mutex_
   bool maintain_pending_ = false;
   MonitorClock clock_;
+  TrayHealth tray_health_;  // what the tooltip says
   // The opening fade counts from the first frame: creating the device can take longer
   // than the fade itself.
   std::optional<std::chrono::steady_clock::time_point> first_frame_;
@@ -111,20 +151,12 @@ App::~App() {
   // Device objects go before COM; the window before its icons.
   drawing_.ReleaseAll();
   if (window_ != nullptr) ::DestroyWindow(window_);
-  if (icon_big_ != nullptr) ::DestroyIcon(icon_big_);
-  if (icon_small_ != nullptr) ::DestroyIcon(icon_small_);
 }
 
 bool App::CreateMainWindow() {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   const UINT systemDpi = ::GetDpiForSystem();
   dpi_ = static_cast<float>(systemDpi);
-  const int big = std::max(::GetSystemMetricsForDpi(SM_CXICON, systemDpi), 48);
-  const int small = std::max(::GetSystemMetricsForDpi(SM_CXSMICON, systemDpi), 24);
-  icon_big_ =
-      static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(101), IMAGE_ICON, big, big, 0));
-  icon_small_ = static_cast<HICON>(
-      ::LoadImageW(instance, MAKEINTRESOURCEW(101), IMAGE_ICON, small, small, 0));
 
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof(windowClass);
@@ -132,8 +164,8 @@ bool App::CreateMainWindow() {
   windowClass.lpfnWndProc = &App::Procedure;
   windowClass.hInstance = instance;
   windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hIcon = icon_big_ != nullptr ? icon_big_ : ::LoadIconW(nullptr, IDI_APPLICATION);
-  windowClass.hIconSm = icon_small_;
+  windowClass.hIcon = icons_.Big(systemDpi);
+  windowClass.hIconSm = icons_.Small(systemDpi);
   windowClass.lpszClassName = kWindowClass;
   if (::RegisterClassExW(&windowClass) == 0) return false;
 
@@ -165,16 +197,23 @@ void App::ApplyWindowLook() {
   set(window_, kDwmBorderColour, &navy, sizeof(navy));
 }
 
-void App::AddTrayIcon() {
+NOTIFYICONDATAW App::TrayRecord(UINT flags) const {
   NOTIFYICONDATAW data{};
   data.cbSize = sizeof(data);
   data.hWnd = window_;
   data.uID = kTrayId;
-  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uFlags = flags;
+  if ((flags & NIF_TIP) != 0) {
+    const std::wstring tip = TrayTooltip(tray_health_);
+    wcsncpy_s(data.szTip, ARRAYSIZE(data.szTip), tip.c_str(), _TRUNCATE);
+  }
+  return data;
+}
+
+void App::AddTrayIcon() {
+  NOTIFYICONDATAW data = TrayRecord(NIF_MESSAGE | NIF_ICON | NIF_TIP);
   data.uCallbackMessage = kTrayCallback;
-  data.hIcon = icon_small_ != nullptr ? icon_small_ : ::LoadIconW(nullptr, IDI_APPLICATION);
-  const std::wstring tip = TrayTooltip({});
-  wcsncpy_s(data.szTip, ARRAYSIZE(data.szTip), tip.c_str(), _TRUNCATE);
+  data.hIcon = icons_.Small(static_cast<UINT>(dpi_));
   tray_added_ = ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
   if (tray_added_) {
     data.uVersion = NOTIFYICON_VERSION;
@@ -184,10 +223,7 @@ void App::AddTrayIcon() {
 
 void App::RemoveTrayIcon() {
   if (!tray_added_) return;
-  NOTIFYICONDATAW data{};
-  data.cbSize = sizeof(data);
-  data.hWnd = window_;
-  data.uID = kTrayId;
+  NOTIFYICONDATAW data = TrayRecord(0);
   ::Shell_NotifyIconW(NIM_DELETE, &data);
   tray_added_ = false;
 }
@@ -235,16 +271,7 @@ void App::OnTrayCommand(UINT command) {
       SaveMonitorSettings(settings_);
       return;
     case kTrayMaintain:
-      settings_.maintainTiming = !settings_.maintainTiming;
-      settings_.maintainAsked = true;
-      SaveMonitorSettings(settings_);
-      if (settings_.maintainTiming) {
-        clock_.nextMaintain = ::GetTickCount64() + MinutesMs(settings_.maintainMinutes);
-        if (!scan_running_ && !maintain_pending_) {
-          maintain_pending_ = true;
-          StartHealthScan();
-        }
-      }
+      SetMaintainTiming(!settings_.maintainTiming);
       return;
     case kTrayExit:
       ::DestroyWindow(window_);
@@ -298,20 +325,15 @@ void App::StartHealthScan() {
   });
 }
 
-void App::SetTrayTip(const std::wstring& tip) {
+void App::UpdateTrayTip() {
   if (!tray_added_) return;
-  NOTIFYICONDATAW data{};
-  data.cbSize = sizeof(data);
-  data.hWnd = window_;
-  data.uID = kTrayId;
-  data.uFlags = NIF_TIP;
-  wcsncpy_s(data.szTip, ARRAYSIZE(data.szTip), tip.c_str(), _TRUNCATE);
+  NOTIFYICONDATAW data = TrayRecord(NIF_TIP);
   ::Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 void App::OnHealthScanDone() {
   clock_.nextScan = ::GetTickCount64() + HoursMs(settings_.scanHours);
-  TrayHealth health;
+  TrayHealth& health = tray_health_;
   {
     std::lock_guard<std::mutex> lock(health_mutex_);
     const HealthSummary summary = SummarizeHealth(results_);
@@ -319,7 +341,7 @@ void App::OnHealthScanDone() {
     health.attention = summary.attention;
     health.summary = summary.text;
   }
-  SetTrayTip(TrayTooltip(health));
+  UpdateTrayTip();
   if (maintain_pending_) {
     maintain_pending_ = false;
     // Repairs start steps on the scheduler, which this build's window does not run yet:
@@ -339,18 +361,48 @@ void App::OnHealthNotify() {
     text = BalloonFor(::GetTickCount64(), settings_, tray_added_, results_, clock_);
   }
   if (!text) return;
-  NOTIFYICONDATAW data{};
-  data.cbSize = sizeof(data);
-  data.hWnd = window_;
-  data.uID = kTrayId;
-  data.uFlags = NIF_INFO;
+  NOTIFYICONDATAW data = TrayRecord(NIF_INFO);
   data.dwInfoFlags = NIIF_WARNING;
   wcsncpy_s(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), L"Veltrane", _TRUNCATE);
   wcsncpy_s(data.szInfo, ARRAYSIZE(data.szInfo), text->c_str(), _TRUNCATE);
   ::Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
+void App::SetMaintainTiming(bool on) {
+  settings_.maintainTiming = on;
+  settings_.maintainAsked = true;
+  SaveMonitorSettings(settings_);
+  if (!on) return;
+  clock_.nextMaintain = ::GetTickCount64() + MinutesMs(settings_.maintainMinutes);
+  if (!scan_running_ && !maintain_pending_) {
+    maintain_pending_ = true;
+    StartHealthScan();
+  }
+}
+
+void App::AskFirstStartQuestions() {
+  if (AskStartup(settings_, options_)) {
+    const bool atLogin =
+        ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kStartupDialog), window_,
+                          &StartupDialogProcedure, 0) != 0;
+    // Exit from the tray may have ended the window while the box was up.
+    if (window_ == nullptr) return;
+    settings_.launchAtLogin = settings_.startMinimized = settings_.closeToTray = atLogin;
+    settings_.trayPrompted = settings_.startupAsked = true;
+    SaveMonitorSettings(settings_);
+  }
+  if (AskMaintain(settings_, options_)) {
+    const int answer = ::MessageBoxW(window_, kMaintainQuestion, L"Veltrane",
+                                     MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
+    if (window_ == nullptr) return;
+    SetMaintainTiming(answer == IDYES);
+  }
+  dirty_ = true;  // the boxes covered the window; the surfaces are checked by the loop
+}
+
 void App::OnMonitorTick() {
+  // A failed add (the shell not up yet at sign-in) is tried again every minute.
+  if (!tray_added_) AddTrayIcon();
   const MonitorTickResult tick =
       MonitorTick(::GetTickCount64(), settings_, scan_running_, maintain_pending_, clock_);
   if (tick.maintainPass) maintain_pending_ = true;
@@ -413,6 +465,8 @@ int App::Run() {
   ::SetTimer(window_, kMonitorTimer, kMonitorTickMs, nullptr);
   clock_.nextScan = ::GetTickCount64() + HoursMs(settings_.scanHours);
   if (!settings_.paused) StartHealthScan();
+  AskFirstStartQuestions();
+  if (window_ == nullptr) return 0;
   ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
 
   MSG message{};
@@ -506,6 +560,10 @@ LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
     case WM_DPICHANGED: {
       dpi_ = static_cast<float>(HIWORD(w));
       drawing_.SetDpi(dpi_);
+      ::SendMessageW(window_, WM_SETICON, ICON_BIG,
+                     reinterpret_cast<LPARAM>(icons_.Big(HIWORD(w))));
+      ::SendMessageW(window_, WM_SETICON, ICON_SMALL,
+                     reinterpret_cast<LPARAM>(icons_.Small(HIWORD(w))));
       const RECT* suggested = reinterpret_cast<RECT*>(l);
       ::SetWindowPos(window_, nullptr, suggested->left, suggested->top,
                      suggested->right - suggested->left, suggested->bottom - suggested->top,
