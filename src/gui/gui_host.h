@@ -60,6 +60,7 @@ struct GuiHost {
   std::function<std::uint32_t()> lowestAggregate;  // 0 when fewer than two runs are saved
   std::function<bool()> setupComplete;             // SetupComplete under the monitor key
   std::function<std::array<bool, 9>()> loadSelection;
+  std::function<void(const std::array<bool, 9>&)> saveChoices;    // the Want_ values
   std::function<void(const std::array<bool, 9>&)> saveSelection;  // and SetupComplete = 1
   std::function<void(const std::wstring& area, const std::wstring& message)> appendHistory;
 };

@@ -133,6 +133,17 @@ void Scheduler::Startup() {
   }
 }
 
+void Scheduler::SetSelected(int step, bool selected) {
+  if (step < 0 || step >= kStepCount) return;
+  selection_[static_cast<std::size_t>(step)] = selected;
+  if (host_.saveChoices) host_.saveChoices(selection_);
+}
+
+void Scheduler::SelectAll(bool selected) {
+  selection_.fill(selected);
+  if (host_.saveChoices) host_.saveChoices(selection_);
+}
+
 void Scheduler::GoHome() {
   LoadSelection();
   SetHeader(L"HOME", L"choose a function");
@@ -553,6 +564,7 @@ bool Scheduler::Begin() {
   gpuCleanSettled_ = !selection_[kGpuClean];
   prepareSettled_ = false;
   gpuCancel_ = false;
+  SetHeader(L"FULL TUNE", L"selected steps, together");
   Show(Stage::FullTune);
   return true;
 }

@@ -82,6 +82,9 @@ class Scheduler {
   Stage CurrentStage() const { return static_cast<Stage>(stage_.load()); }
   void Show(Stage stage) { stage_.store(static_cast<std::uint32_t>(stage)); }
   std::array<bool, kStepCount>& Selection() { return selection_; }
+  // An edit on the selection screen, saved at once so reloading it on Home keeps it.
+  void SetSelected(int step, bool selected);
+  void SelectAll(bool selected);
   void SetFidelity(int fidelity) { fidelity_.store(fidelity); }
   int Fidelity() const { return fidelity_.load(); }
   TuneView View() const;

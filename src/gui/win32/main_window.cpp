@@ -12,16 +12,19 @@
 #include <thread>
 #include <vector>
 
+#include "app/gui_host_factory.h"
 #include "app/output.h"
 #include "app/product.h"
 #include "app/single_instance.h"
 #include "gui/loop_policy.h"
 #include "gui/monitor_tick.h"
+#include "gui/step_policy.h"
+#include "gui/step_window.h"
 #include "gui/tray_texts.h"
 #include "gui/win32/drawing_layer.h"
 #include "gui/win32/graphics_modules.h"
 #include "gui/win32/icon_cache.h"
-#include "gui/window_frame.h"
+#include "gui/win32/restart_computer.h"
 #include "health/health_checks.h"
 #include "health/health_summary.h"
 #include "health/monitor_settings.h"
@@ -36,6 +39,10 @@ constexpr wchar_t kWindowTitle[] = L"Veltrane  |  Orvandel";
 constexpr UINT kTrayCallback = 0x802A;
 constexpr UINT kHealthScanDone = 0x802B;
 constexpr UINT kHealthNotify = 0x802C;
+constexpr UINT kHandOffClose = 0x802D;  // an elevated copy took the install over
+// How soon the loop looks at the steps again while one runs: a frame's worth when the
+// window shows, a few times a second when nobody looks (chains and the full tune go on).
+constexpr DWORD kActivePollMs = 33, kHiddenPollMs = 250;
 constexpr UINT kTrayId = 1;
 constexpr UINT_PTR kMonitorTimer = 7;
 constexpr UINT kMonitorTickMs = 60000;
@@ -80,9 +87,34 @@ INT_PTR CALLBACK StartupDialogProcedure(HWND dialog, UINT message, WPARAM w, LPA
   return FALSE;
 }
 
+// A worker waiting for a lock sleeps for real.
+class SleepClock final : public RunnerClock {
+ public:
+  void SleepMs(int ms) override { ::Sleep(static_cast<DWORD>(ms)); }
+};
+
+class App;
+
+// What the scheduler asks of this window; PostClose comes from a worker thread.
+class WindowSink final : public SchedulerSink {
+ public:
+  explicit WindowSink(App& app) : app_(app) {}
+  void PostClose() override;
+  void HealthLog(const std::wstring& text) override { AppendHealthLog(text); }
+  void RequestHealthScan() override;
+
+ private:
+  App& app_;
+};
+
 class App {
  public:
-  App(const Options& options) : options_(options), settings_(LoadMonitorSettings()) {}
+  App(const Options& options)
+      : options_(options),
+        settings_(LoadMonitorSettings()),
+        host_(MakeGuiHost(options)),
+        sink_(*this),
+        steps_(host_, runner_clock_, sink_) {}
   ~App();
 
   // 0 on a normal end, 1 when the drawing layer cannot start.
@@ -114,6 +146,11 @@ class App {
   LoopView View() const;
   void DrawFrame();
   void WaitForMessage(DWORD timeoutMs);
+  void PollSteps();
+  void Carry(const WindowActions& actions);
+  void CloseRequested();
+  double Now() const;
+  friend class WindowSink;
 
   const Options& options_;
   MonitorSettings settings_;
@@ -143,11 +180,29 @@ class App {
   std::optional<std::chrono::steady_clock::time_point> first_frame_;
   // The fade of the last frame: the loop keeps drawing until a frame at full opacity.
   float drawn_fade_ = 0.0f;
+
+  // The steps: the host's operations, the scheduler's window side, and the handle a worker
+  // may post to (the window may be gone by then).
+  GuiHost host_;
+  SleepClock runner_clock_;
+  WindowSink sink_;
+  StepWindow steps_;
+  std::atomic<HWND> post_target_{nullptr};
 };
+
+void WindowSink::PostClose() {
+  const HWND window = app_.post_target_.load();
+  if (window != nullptr) ::PostMessageW(window, kHandOffClose, 0, 0);
+}
+
+void WindowSink::RequestHealthScan() { app_.StartHealthScan(); }
 
 App::~App() {
   cancel_ = true;
+  post_target_ = nullptr;
   if (health_thread_.joinable()) health_thread_.join();
+  // Every worker stops and is joined; a service a measurement stopped is started again.
+  steps_.scheduler().Exit(false);
   // Device objects go before COM; the window before its icons.
   drawing_.ReleaseAll();
   if (window_ != nullptr) ::DestroyWindow(window_);
@@ -288,6 +343,25 @@ void App::ShowAndFocus() {
   dirty_ = true;
 }
 
+void App::CloseRequested() {
+  switch (DecideClose(steps_.Active(), settings_.closeToTray)) {
+    case CloseAction::kAskFirst: {
+      // Closing ends the program, and with it the steps that still run.
+      const int answer = ::MessageBoxW(window_,
+                                       L"Steps are still running. Closing Veltrane stops them.\n\n"
+                                       L"Stop them and close?",
+                                       L"Veltrane", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
+      if (window_ == nullptr) return;
+      steps_.ModalClosed(Now());
+      if (answer == IDYES) ::DestroyWindow(window_);
+      return;
+    }
+    default:
+      HideToTrayOrMinimize();
+      return;
+  }
+}
+
 void App::HideToTrayOrMinimize() {
   // Without a tray icon a hidden window could not be reached again: minimise instead.
   if (settings_.closeToTray && tray_added_) {
@@ -400,7 +474,34 @@ void App::AskFirstStartQuestions() {
   dirty_ = true;  // the boxes covered the window; the surfaces are checked by the loop
 }
 
+double App::Now() const {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void App::PollSteps() {
+  const bool changed = steps_.Poll();
+  if (::IsWindowVisible(window_) && (changed || steps_.Active())) dirty_ = true;
+}
+
+void App::Carry(const WindowActions& actions) {
+  if (actions.scan) StartHealthScan();
+  if (actions.openLog) {
+    const std::wstring error = OpenWithShell(LogPath());
+    if (!error.empty()) AppendLog(error);
+  }
+  if (actions.restart) {
+    const std::wstring error = RestartComputer();
+    if (!error.empty()) {
+      AppendLog(L"Restart: " + error);
+      steps_.SetRestartMessage(error);
+    }
+  }
+  if (actions.close) ::PostMessageW(window_, WM_CLOSE, 0, 0);
+  dirty_ = true;
+}
+
 void App::OnMonitorTick() {
+  PollSteps();
   // A failed add (the shell not up yet at sign-in) is tried again every minute.
   if (!tray_added_) AddTrayIcon();
   const MonitorTickResult tick =
@@ -429,8 +530,17 @@ void App::DrawFrame() {
   const double seconds = SecondsSinceFirstFrame();
   const float fade = static_cast<float>(std::min(seconds / kFadeSeconds, 1.0));
   drawn_fade_ = fade;
+  std::vector<HealthCheck> checks;
+  HealthFeed health;
+  {
+    std::lock_guard<std::mutex> lock(health_mutex_);
+    checks = results_;
+    health.scanned = scanned_;
+  }
+  health.checks = checks;
+  health.scanning = scan_running_;
   drawing_.BeginFrame(palette::kNavy);
-  DrawWindowFrame(drawing_, width, height, {support::ToUtf8(kVersionText), fade});
+  steps_.Draw(drawing_, width, height, support::ToUtf8(kVersionText), fade, seconds, health);
   drawing_.EndFrame();
 }
 
@@ -459,6 +569,8 @@ int App::Run() {
   for (const UINT message : {taskbar_created_, show_message_, replace_message_})
     ::ChangeWindowMessageFilterEx(window_, message, MSGFLT_ALLOW, nullptr);
   AddTrayIcon();
+  post_target_ = window_;
+  steps_.Start();
   const bool startHidden =
       settings_.startMinimized && settings_.startupAsked && !options_.assumeYes && !options_.show;
   if (!startHidden) ShowAndFocus();
@@ -467,6 +579,7 @@ int App::Run() {
   if (!settings_.paused) StartHealthScan();
   AskFirstStartQuestions();
   if (window_ == nullptr) return 0;
+  steps_.ModalClosed(Now());
   ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
 
   MSG message{};
@@ -485,13 +598,18 @@ int App::Run() {
         WaitForMessage(kRebuildDelayMs);
         if (drawing_.Initialise(window_, dpi_)) dirty_ = true;
         break;
-      case LoopAction::kWait:
-        WaitForMessage(occluded_ ? kOccludedRecheckMs : INFINITE);
+      case LoopAction::kWait: {
+        const bool visible = ::IsWindowVisible(window_) != FALSE;
+        DWORD timeout = occluded_ ? kOccludedRecheckMs : INFINITE;
+        if (steps_.Active()) timeout = visible && !occluded_ ? kActivePollMs : kHiddenPollMs;
+        WaitForMessage(timeout);
+        PollSteps();
         if (occluded_) {
           occluded_ = false;  // look again with one frame
           dirty_ = true;
         }
         break;
+      }
     }
   }
 }
@@ -539,7 +657,10 @@ LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
     case WM_ERASEBKGND:
       return 1;
     case WM_CLOSE:
-      HideToTrayOrMinimize();
+      CloseRequested();
+      return 0;
+    case kHandOffClose:
+      ::DestroyWindow(window_);
       return 0;
     case WM_GETMINMAXINFO: {
       auto* info = reinterpret_cast<MINMAXINFO*>(l);
@@ -547,13 +668,41 @@ LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
       info->ptMinTrackSize.y = static_cast<LONG>(kMinHeight * dpi_ / 96.0f);
       return 0;
     }
-    case WM_KEYDOWN:
-      if (w == VK_ESCAPE) ::PostMessageW(window_, WM_CLOSE, 0, 0);
+    case WM_KEYDOWN: {
       dirty_ = true;
+      if (w == VK_ESCAPE) {
+        ::PostMessageW(window_, WM_CLOSE, 0, 0);
+        return 0;
+      }
+      const bool repeat = (l & 0x40000000) != 0;
+      const bool shift = (::GetKeyState(VK_SHIFT) & 0x8000) != 0;
+      std::optional<Key> key;
+      if (w == VK_RETURN) key = Key::kEnter;
+      if (w == VK_SPACE) key = Key::kSpace;
+      if (w == VK_TAB) key = shift ? Key::kShiftTab : Key::kTab;
+      if (w == VK_PRIOR) key = Key::kPageUp;
+      if (w == VK_NEXT) key = Key::kPageDown;
+      if (key) Carry(steps_.KeyDown(*key, repeat, Now()));
       return 0;
-    case WM_MOUSEMOVE:
+    }
+    case WM_KEYUP:
+      if (w == VK_RETURN) steps_.KeyUp(Key::kEnter);
+      if (w == VK_SPACE) steps_.KeyUp(Key::kSpace);
+      return 0;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
+    case WM_LBUTTONUP: {
+      const float x = static_cast<float>(static_cast<short>(LOWORD(l))) * 96.0f / dpi_;
+      const float y = static_cast<float>(static_cast<short>(HIWORD(l))) * 96.0f / dpi_;
+      if (message == WM_LBUTTONDOWN) {
+        ::SetCapture(window_);
+        Carry(steps_.PointerDown(x, y, Now()));
+      } else {
+        ::ReleaseCapture();
+        Carry(steps_.PointerUp(x, y, Now()));
+      }
+      return 0;
+    }
+    case WM_MOUSEMOVE:
     case WM_MOUSEWHEEL:
       dirty_ = true;
       return 0;

@@ -1,0 +1,151 @@
+#include "gui/step_window.h"
+
+#include "gui/full_tune.h"
+#include "gui/step_policy.h"
+#include "support/utf.h"
+
+namespace gui {
+namespace {
+
+// Health's "Repair this" runs the step that owns the check.
+int StepOfRepair(const std::wstring& repairStep) {
+  if (repairStep == L"timer") return static_cast<int>(StepIndex::Hold);
+  if (repairStep == L"ppm") return static_cast<int>(StepIndex::Cpu);
+  if (repairStep == L"gpu") return static_cast<int>(StepIndex::Gpu);
+  if (repairStep == L"afterburner") return static_cast<int>(StepIndex::Afterburner);
+  if (repairStep == L"memory") return static_cast<int>(StepIndex::Memory);
+  if (repairStep == L"storage") return static_cast<int>(StepIndex::Storage);
+  return -1;
+}
+
+}  // namespace
+
+StepWindow::StepWindow(GuiHost& host, RunnerClock& clock, SchedulerSink& sink)
+    : scheduler_(host, clock, sink), host_(host) {}
+
+bool StepWindow::Active() const {
+  const TuneView v = scheduler_.View();
+  for (StepState s : v.state) {
+    if (IsBusy(s)) return true;
+  }
+  return scheduler_.FullTuneActive() || FlowInProgress(v.flow);
+}
+
+bool StepWindow::Poll() {
+  scheduler_.Update(capacity_);
+  bool changed =
+      scheduler_.CurrentStage() != drawnStage_ || scheduler_.Flow().State() != drawnFlow_;
+  for (int i = 0; i < kStepCount; ++i) {
+    FeedSnapshot& f = feeds_[static_cast<std::size_t>(i)];
+    scheduler_.FeedOf(i).Snapshot(f);
+    changed = changed || f.version != drawnVersions_[static_cast<std::size_t>(i)] ||
+              !f.newSamples.empty() ||
+              scheduler_.State(i) != drawnStates_[static_cast<std::size_t>(i)];
+  }
+  scheduler_.HeaderFeed().Snapshot(header_);
+  return changed || header_.version != drawnVersions_[kStepCount];
+}
+
+const wchar_t* StepWindow::RestartRefused() const {
+  const TuneView v = scheduler_.View();
+  bool busy = false;
+  for (StepState s : v.state) busy = busy || IsBusy(s);
+  return RestartRefusal(busy, FlowInProgress(v.flow));
+}
+
+screens::StepScreenModel StepWindow::Model(double seconds) {
+  screens::StepScreenModel m;
+  m.stage = scheduler_.CurrentStage();
+  m.tune = scheduler_.View();
+  m.feeds = &feeds_;
+  m.result = scheduler_.Result();
+  m.offer = scheduler_.Flow().Offer();
+  m.cpu = scheduler_.Cpu();
+  if ((m.stage == Stage::GpuConfirm) && !gpuProbed_ && host_.gpuProbe) {
+    gpuSummary_ = host_.gpuProbe().summary;  // once: it reads the display adapters
+    gpuProbed_ = true;
+  }
+  m.gpuSummary = gpuSummary_;
+  m.fidelity = scheduler_.Fidelity();
+  m.optionResolution = host_.resolution;
+  m.optionMeasured = host_.measured;
+  m.driverAfterAfterburner = scheduler_.DriverAfterAfterburner();
+  m.fullTuneActive = scheduler_.FullTuneActive();
+  m.restartPanel = restartPanel_;
+  m.restartMessage = restartMessage_;
+  m.seconds = seconds;
+  return m;
+}
+
+void StepWindow::Draw(Canvas& canvas, float width, float height, const std::string& version,
+                      float fade, double seconds, const HealthFeed& health) {
+  Poll();
+  health_ = health;
+  const screens::StepScreenModel m = Model(seconds);
+  FrameView frame{version, fade, support::ToUtf8(header_.title), support::ToUtf8(header_.detail),
+                  support::ToUtf8(StatusLine(m.tune))};
+  const Rect content = DrawWindowFrame(canvas, width, height, frame);
+  capacity_ = CardCapacity(static_cast<int>(width), static_cast<int>(height));
+  router_.BeginFrame();
+  if (m.stage == Stage::Health) {
+    screens::HealthView view{health.checks, health.scanning, health.scanned};
+    screens::DrawHealthScreen(canvas, content, view, healthState_, router_);
+  } else {
+    screens::DrawStepScreen(canvas, content, m, router_);
+  }
+  canvas.SetOpacity(1.0f);
+  for (int i = 0; i < kStepCount; ++i) {
+    drawnVersions_[static_cast<std::size_t>(i)] = feeds_[static_cast<std::size_t>(i)].version;
+    drawnStates_[static_cast<std::size_t>(i)] = m.tune.state[static_cast<std::size_t>(i)];
+  }
+  drawnVersions_[kStepCount] = header_.version;
+  drawnStage_ = m.stage;
+  drawnFlow_ = m.tune.flow;
+}
+
+WindowActions StepWindow::Act(const InputResult& input) {
+  WindowActions actions;
+  if (input.activated < 0) return actions;
+  const screens::StepScreenModel m = Model(0);
+  if (m.stage == Stage::Health) {
+    screens::HealthView view{health_.checks, health_.scanning, health_.scanned};
+    const screens::HealthCommand command =
+        screens::HealthControl(input.activated, view, healthState_);
+    if (command.action == screens::HealthAction::kScan) actions.scan = true;
+    if (command.action == screens::HealthAction::kRepair && command.check >= 0 &&
+        static_cast<std::size_t>(command.check) < health_.checks.size()) {
+      const int step =
+          StepOfRepair(health_.checks[static_cast<std::size_t>(command.check)].repairStep);
+      if (step >= 0) scheduler_.StartRepair(step, false);
+    }
+    return actions;
+  }
+  const screens::WindowRequest request = screens::ActOnControl(input.activated, m, scheduler_);
+  restartPanel_ = request.restartPanel;
+  if (!restartPanel_) restartMessage_.clear();
+  if (request.health) scheduler_.Show(Stage::Health);
+  actions.openLog = request.openLog;
+  actions.close = request.close;
+  if (request.restart) {
+    if (const wchar_t* refusal = RestartRefused()) {
+      restartMessage_ = refusal;
+    } else {
+      actions.restart = true;
+    }
+  }
+  return actions;
+}
+
+WindowActions StepWindow::PointerDown(float x, float y, double now) {
+  return Act(router_.PointerDown(x, y, now));
+}
+
+WindowActions StepWindow::PointerUp(float x, float y, double now) {
+  return Act(router_.PointerUp(x, y, now));
+}
+
+WindowActions StepWindow::KeyDown(Key key, bool repeat, double now) {
+  return Act(router_.KeyDown(key, repeat, now));
+}
+
+}  // namespace gui
