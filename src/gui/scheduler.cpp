@@ -211,7 +211,10 @@ bool Scheduler::Launch(int step, bool show, Work work) {
   });
   if (!started) return false;
   const int running = RunningStage(step);
-  if (show && running >= 0) Show(static_cast<Stage>(running));
+  if (show && running >= 0) {
+    SetHeader(Step(step).banner, Step(step).subtitle);
+    Show(static_cast<Stage>(running));
+  }
   return true;
 }
 

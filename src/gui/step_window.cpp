@@ -1,6 +1,7 @@
 #include "gui/step_window.h"
 
 #include "gui/full_tune.h"
+#include "gui/screens/widgets.h"
 #include "gui/step_policy.h"
 #include "support/utf.h"
 
@@ -87,6 +88,11 @@ void StepWindow::Draw(Canvas& canvas, float width, float height, const std::stri
   const Rect content = DrawWindowFrame(canvas, width, height, frame);
   capacity_ = CardCapacity(static_cast<int>(width), static_cast<int>(height));
   router_.BeginFrame();
+  if (m.stage != Stage::Home) {
+    // Every other screen has a way back; steps keep running behind it.
+    screens::DrawButton(canvas, router_, {width - 16 - 110, 17, 110, 38}, "Home",
+                        screens::kNavHome);
+  }
   if (m.stage == Stage::Health) {
     screens::HealthView view{health.checks, health.scanning, health.scanned};
     screens::DrawHealthScreen(canvas, content, view, healthState_, router_);
@@ -107,7 +113,7 @@ WindowActions StepWindow::Act(const InputResult& input) {
   WindowActions actions;
   if (input.activated < 0) return actions;
   const screens::StepScreenModel m = Model(0);
-  if (m.stage == Stage::Health) {
+  if (m.stage == Stage::Health && input.activated != screens::kNavHome) {
     screens::HealthView view{health_.checks, health_.scanning, health_.scanned};
     const screens::HealthCommand command =
         screens::HealthControl(input.activated, view, healthState_);

@@ -154,6 +154,9 @@ WindowRequest ActOnControl(int id, const StepScreenModel& m, Scheduler& s) {
     case kHomeReview:
       s.ShowReview();
       return out;
+    case kNavHome:
+      s.GoHome();
+      return out;
     default:
       break;
   }

@@ -20,23 +20,12 @@ using support::ToUtf8;
 constexpr float kButtonHeight = 38;
 constexpr float kGap = 12;
 
-struct PageName {
-  const char* name;
-  const char* subtitle;
-};
+// The steps' names on the selection screen and Home, in step order.
+constexpr std::array<const char*, kStepCount> kStepNames{"Prepare",     "Measure",   "Hold",
+                                                         "CPU Tune",    "GPU Clean", "GPU Config",
+                                                         "Afterburner", "Memory",    "Storage"};
 
-// Selection items, in step order.
-constexpr std::array<PageName, kStepCount> kStepPages{{
-    {"Prepare", "Backup / restore point"},
-    {"Measure", "Find this PC's fastest Sleep(1)"},
-    {"Hold", "Install the boot service"},
-    {"CPU Tune", "Ultimate Performance and PPM"},
-    {"GPU Clean", "Latest driver, graphics only"},
-    {"GPU Config", "Power, latency, overlays"},
-    {"Afterburner", "download and scan, ~30 min"},
-    {"Memory", "Pagefile and compression"},
-    {"Storage", "SSD, PCIe, USB, TRIM"},
-}};
+std::string Subtitle(int step) { return ToUtf8(Step(step).subtitle); }
 
 std::string Printf(const char* format, double a, double b = 0) {
   char text[160];
@@ -95,8 +84,8 @@ void DrawWelcome(Canvas& canvas, Rect c, const StepScreenModel& m, InputRouter& 
   const float itemHeight = std::clamp((c.Bottom() - y) / 9.0f - 6, 30.0f, 46.0f);
   for (int i = 0; i < kStepCount; ++i) {
     const auto at = static_cast<std::size_t>(i);
-    DrawCheckItem(canvas, router, {c.x, y, left, itemHeight}, kStepPages[at].name,
-                  kStepPages[at].subtitle, m.tune.selected[at], kCheckFirst + i);
+    DrawCheckItem(canvas, router, {c.x, y, left, itemHeight}, kStepNames[at], Subtitle(i),
+                  m.tune.selected[at], kCheckFirst + i);
     y += itemHeight + 6;
   }
 
@@ -303,7 +292,7 @@ void DrawTweakProgress(Canvas& canvas, Rect c, const StepScreenModel& m, InputRo
   const std::string progress =
       feed.rows.empty() ? std::string("Preparing…")
                         : std::to_string(rowsDone) + " / " + std::to_string(feed.rows.size());
-  canvas.Text(std::string(kStepPages[static_cast<std::size_t>(step)].name) + " applied",
+  canvas.Text(std::string(kStepNames[static_cast<std::size_t>(step)]) + " applied",
               {c.x, c.y + 66, c.width / 2, 22}, TextStyle::kHeading, kCoolWhite);
   canvas.Text(progress, {c.x + c.width / 2, c.y + 66, c.width / 2, 22}, TextStyle::kNumbers, kIcy,
               Align::kTrailing);
@@ -628,10 +617,10 @@ void DrawHome(Canvas& canvas, Rect c, const StepScreenModel& m, InputRouter& rou
                     tileH};
     const StepState s = m.tune.state[at];
     DrawCard(canvas, tile, s == StepState::Failed);
-    canvas.Text(kStepPages[at].name, {tile.x + 16, tile.y + 10, tile.width - 32, 22},
+    canvas.Text(kStepNames[at], {tile.x + 16, tile.y + 10, tile.width - 32, 22},
                 TextStyle::kHeading, kCoolWhite);
-    canvas.Text(kStepPages[at].subtitle, {tile.x + 16, tile.y + 34, tile.width - 32, 18},
-                TextStyle::kSmall, kIcy);
+    canvas.Text(Subtitle(i), {tile.x + 16, tile.y + 34, tile.width - 32, 18}, TextStyle::kSmall,
+                kIcy);
     const char* word = s == StepState::Finished  ? "done this session"
                        : s == StepState::Failed  ? "failed - see the log"
                        : s == StepState::Stopped ? "stopped"

@@ -42,6 +42,7 @@ enum StepControl : int {
   kHomeFullTune,
   kHomeMeasure,
   kHomeReview,
+  kNavHome,
   kCheckFirst = 1100,     // + step index
   kFidelityFirst = 1120,  // + fidelity
   kCardStopFirst = 1140,  // + step index
