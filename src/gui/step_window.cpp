@@ -39,6 +39,7 @@ bool StepWindow::Poll() {
   for (int i = 0; i < kStepCount; ++i) {
     FeedSnapshot& f = feeds_[static_cast<std::size_t>(i)];
     scheduler_.FeedOf(i).Snapshot(f);
+    if (i == static_cast<int>(StepIndex::Measure)) charts_.Take(f);
     changed = changed || f.version != drawnVersions_[static_cast<std::size_t>(i)] ||
               !f.newSamples.empty() ||
               scheduler_.State(i) != drawnStates_[static_cast<std::size_t>(i)];
@@ -98,6 +99,12 @@ void StepWindow::Draw(Canvas& canvas, float width, float height, const std::stri
     screens::DrawHealthScreen(canvas, content, view, healthState_, router_);
   } else {
     screens::DrawStepScreen(canvas, content, m, router_);
+    if (m.stage == Stage::MeasureRunning) {
+      // Below the screen's status lines and above its Stop button.
+      const Rect panels{content.x, content.y + 100, content.width, content.height - 160};
+      DrawMeasurePanels(canvas, panels, charts_.Snapshot(),
+                        feeds_[static_cast<std::size_t>(StepIndex::Measure)]);
+    }
   }
   canvas.SetOpacity(1.0f);
   for (int i = 0; i < kStepCount; ++i) {

@@ -10,6 +10,7 @@
 
 #include "gui/canvas.h"
 #include "gui/input_router.h"
+#include "gui/measure_charts.h"
 #include "gui/scheduler.h"
 #include "gui/screens/health_screen.h"
 #include "gui/screens/step_screens.h"
@@ -66,6 +67,7 @@ class StepWindow {
   GuiHost& host_;
   InputRouter router_;
   std::array<FeedSnapshot, kStepCount> feeds_;
+  MeasureCharts charts_;  // fed from every copy of the Measure feed
   FeedSnapshot header_;
   screens::HealthScreenState healthState_;
   HealthFeed health_;  // of the last frame, for its controls

@@ -377,7 +377,13 @@ void DrawMeasureRunning(Canvas& canvas, Rect c, const StepScreenModel& m, InputR
     canvas.Text("about " + std::to_string(static_cast<int>(feed.remaining + 0.5)) + " s left",
                 {c.x, c.y + 74, c.width, 20}, TextStyle::kNumbers, kIcy, Align::kTrailing);
   }
-  DrawLines(canvas, {c.x, c.y + 100, c.width, c.height - 100 - kButtonHeight - 16}, feed);
+  // The charts fill the middle (drawn by the window with its chart copy); the newest line
+  // of the run's output sits beside the Stop button.
+  if (!feed.lines.empty()) {
+    canvas.Text(ToUtf8(feed.lines.back()),
+                {c.x + 160, c.Bottom() - kButtonHeight, c.width - 160, kButtonHeight},
+                TextStyle::kSmallNumbers, kIcy, Align::kLeading, Align::kCenter);
+  }
   DrawButton(canvas, router, {c.x, c.Bottom() - kButtonHeight, 140, kButtonHeight}, "Stop", kStop,
              ButtonKind::kDanger, kControlNeverDefault);
 }

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/gui_host_factory.h"
+#include "gui/real_host.h"
 #include "app/output.h"
 #include "app/product.h"
 #include "app/single_instance.h"

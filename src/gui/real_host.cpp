@@ -1,4 +1,4 @@
-#include "app/gui_host_factory.h"
+#include "gui/real_host.h"
 
 #include <memory>
 #include <mutex>
