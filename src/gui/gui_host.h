@@ -13,6 +13,7 @@
 #include "driver/gpu_driver_offer.h"
 #include "tweaks/cpu_probe.h"
 #include "tweaks/gpu_probe.h"
+#include "update/update_list.h"
 
 namespace gui {
 
@@ -54,6 +55,15 @@ struct GuiHost {
   std::function<int(Feed& feed, GpuDriverOffer& offer, const std::atomic<bool>* cancel)>
       driverDownload;
   std::function<int(Feed& feed, GpuDriverOffer& offer)> driverInstall;
+
+  // The self-update; both absent under --yes. `cancel` stops either between operations.
+  std::function<bool(update::AppUpdate& found, const std::atomic<bool>& cancel,
+                     std::wstring& error)>
+      checkUpdate;
+  std::function<int(const update::AppUpdate& release,
+                    const std::function<void(const std::wstring&)>& progress,
+                    const std::atomic<bool>& cancel, std::wstring& error)>
+      applyUpdate;
 
   // What the scheduler reads and writes of the machine besides the steps.
   std::function<bool()> resolutionPinned;          // ResolutionPinned under the product key

@@ -27,6 +27,8 @@
 #include "tweaks/cpu_tune.h"
 #include "tweaks/gpu_config.h"
 #include "tweaks/small_steps.h"
+#include "update/apply_update.h"
+#include "update/update_check.h"
 
 namespace {
 
@@ -177,5 +179,18 @@ gui::GuiHost MakeGuiHost(const Options& options) {
   host.appendHistory = [](const std::wstring& area, const std::wstring& message) {
     AppendTuneHistory(DataFolder(), area, message);
   };
+  if (!options.assumeYes) {
+    // One checker for the run, so an outcome already logged is not logged every interval.
+    auto checker = std::make_shared<update::UpdateChecker>();
+    host.checkUpdate = [checker](update::AppUpdate& found, const std::atomic<bool>& cancel,
+                                 std::wstring& error) {
+      return checker->CheckAndLog(found, &cancel, error);
+    };
+    host.applyUpdate = [](const update::AppUpdate& release,
+                          const std::function<void(const std::wstring&)>& progress,
+                          const std::atomic<bool>& cancel, std::wstring& error) {
+      return update::ApplyAppUpdate(update::kShippedEndpoints, release, progress, cancel, error);
+    };
+  }
   return host;
 }

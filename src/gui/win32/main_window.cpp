@@ -12,15 +12,16 @@
 #include <thread>
 #include <vector>
 
-#include "gui/real_host.h"
 #include "app/output.h"
 #include "app/product.h"
 #include "app/single_instance.h"
 #include "gui/loop_policy.h"
 #include "gui/monitor_tick.h"
+#include "gui/real_host.h"
 #include "gui/step_policy.h"
 #include "gui/step_window.h"
 #include "gui/tray_texts.h"
+#include "gui/update_worker.h"
 #include "gui/win32/drawing_layer.h"
 #include "gui/win32/graphics_modules.h"
 #include "gui/win32/icon_cache.h"
@@ -28,7 +29,9 @@
 #include "health/health_checks.h"
 #include "health/health_summary.h"
 #include "health/monitor_settings.h"
+#include "service/service_control.h"
 #include "support/utf.h"
+#include "update/take_over.h"
 
 namespace gui::win32 {
 
@@ -114,7 +117,8 @@ class App {
         settings_(LoadMonitorSettings()),
         host_(MakeGuiHost(options)),
         sink_(*this),
-        steps_(host_, runner_clock_, sink_) {}
+        steps_(host_, runner_clock_, sink_),
+        updates_(host_) {}
   ~App();
 
   // 0 on a normal end, 1 when the drawing layer cannot start.
@@ -147,6 +151,7 @@ class App {
   void DrawFrame();
   void WaitForMessage(DWORD timeoutMs);
   void PollSteps();
+  void OnUpdateTick();
   void Carry(const WindowActions& actions);
   void CloseRequested();
   double Now() const;
@@ -188,6 +193,12 @@ class App {
   WindowSink sink_;
   StepWindow steps_;
   std::atomic<HWND> post_target_{nullptr};
+
+  // The self-update: its thread, the next check, and a balloon click waiting for its
+  // question (asked on the next tick, never from inside the tray callback).
+  UpdateWorker updates_;
+  std::uint64_t next_update_check_ = 0;
+  bool prompt_requested_ = false;
 };
 
 void WindowSink::PostClose() {
@@ -200,9 +211,11 @@ void WindowSink::RequestHealthScan() { app_.StartHealthScan(); }
 App::~App() {
   cancel_ = true;
   post_target_ = nullptr;
+  updates_.Shutdown();
   if (health_thread_.joinable()) health_thread_.join();
-  // Every worker stops and is joined; a service a measurement stopped is started again.
-  steps_.scheduler().Exit(false);
+  // Every worker stops and is joined; a service a measurement stopped is started again,
+  // unless a new release is taking this copy's place.
+  steps_.scheduler().Exit(updates_.RestartPending());
   // Device objects go before COM; the window before its icons.
   drawing_.ReleaseAll();
   if (window_ != nullptr) ::DestroyWindow(window_);
@@ -481,6 +494,53 @@ double App::Now() const {
 void App::PollSteps() {
   const bool changed = steps_.Poll();
   if (::IsWindowVisible(window_) && (changed || steps_.Active())) dirty_ = true;
+  OnUpdateTick();
+}
+
+void App::OnUpdateTick() {
+  if (updates_.RestartPending()) {
+    // The release is in place: this copy ends and the new one opens.
+    if (window_ != nullptr) ::DestroyWindow(window_);
+    return;
+  }
+  // The service state is read only when the question needs it: this runs every poll.
+  const bool asking = prompt_requested_;
+  const UpdateTick tick = updates_.Take(
+      asking, kVersionText, asking && QueryTimerServiceState() != ServiceState::NotInstalled);
+  switch (tick.kind) {
+    case UpdateTick::Kind::kNone:
+      return;
+    case UpdateTick::Kind::kError:
+      ::MessageBoxW(window_, tick.text.c_str(), L"Veltrane", MB_OK | MB_ICONWARNING);
+      break;
+    case UpdateTick::Kind::kAnnounce: {
+      tray_health_.updatePending = true;
+      UpdateTrayTip();
+      NOTIFYICONDATAW data = TrayRecord(NIF_INFO);
+      data.dwInfoFlags = NIIF_INFO;
+      wcsncpy_s(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), L"Veltrane update", _TRUNCATE);
+      wcsncpy_s(data.szInfo, ARRAYSIZE(data.szInfo), tick.text.c_str(), _TRUNCATE);
+      ::Shell_NotifyIconW(NIM_MODIFY, &data);
+      return;
+    }
+    case UpdateTick::Kind::kAsk:
+      prompt_requested_ = false;
+      if (steps_.Active()) {
+        // The update replaces this program, which would stop the steps half done.
+        ::MessageBoxW(window_,
+                      L"Steps are still running. Install the update when they have finished.",
+                      L"Veltrane", MB_OK | MB_ICONINFORMATION);
+      } else if (::MessageBoxW(window_, tick.text.c_str(), L"Veltrane",
+                               MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON2 | MB_SETFOREGROUND) ==
+                 IDYES) {
+        updates_.StartApply(tick.offer);
+      }
+      break;
+  }
+  // A box was up: the window may be gone, and the click that closed it must not act.
+  if (window_ == nullptr) return;
+  steps_.ModalClosed(Now());
+  dirty_ = true;
 }
 
 void App::Carry(const WindowActions& actions) {
@@ -502,6 +562,11 @@ void App::Carry(const WindowActions& actions) {
 
 void App::OnMonitorTick() {
   PollSteps();
+  if (window_ == nullptr) return;
+  if (::GetTickCount64() >= next_update_check_) {
+    next_update_check_ = ::GetTickCount64() + MinutesMs(std::max(1, settings_.updateMinutes));
+    updates_.StartCheck();
+  }
   // A failed add (the shell not up yet at sign-in) is tried again every minute.
   if (!tray_added_) AddTrayIcon();
   const MonitorTickResult tick =
@@ -577,6 +642,8 @@ int App::Run() {
   ::SetTimer(window_, kMonitorTimer, kMonitorTickMs, nullptr);
   clock_.nextScan = ::GetTickCount64() + HoursMs(settings_.scanHours);
   if (!settings_.paused) StartHealthScan();
+  next_update_check_ = ::GetTickCount64() + MinutesMs(std::max(1, settings_.updateMinutes));
+  updates_.StartCheck();
   AskFirstStartQuestions();
   if (window_ == nullptr) return 0;
   steps_.ModalClosed(Now());
@@ -585,7 +652,8 @@ int App::Run() {
   MSG message{};
   for (;;) {
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message == WM_QUIT) return 0;
+      // 2: a new release took this copy's place and must be opened.
+      if (message.message == WM_QUIT) return updates_.RestartPending() ? 2 : 0;
       ::TranslateMessage(&message);
       ::DispatchMessageW(&message);
     }
@@ -738,6 +806,11 @@ LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
         case WM_RBUTTONUP:
           ShowTrayMenu();
           return 0;
+        case NIN_BALLOONUSERCLICK:
+          ShowAndFocus();
+          // The question comes on the next tick, after this callback has returned.
+          if (tray_health_.updatePending) prompt_requested_ = true;
+          return 0;
       }
       return 0;
   }
@@ -773,7 +846,11 @@ int RunGui(const Options& options, const Arguments&) {
     code = app.Run();
   }
   if (SUCCEEDED(com)) ::CoUninitialize();
-  return code;
+  if (code != 2) return code;
+  if (update::RelaunchWithShow()) return 0;
+  ::MessageBoxW(nullptr, L"The new version is in place, but Veltrane could not reopen it.",
+                L"Veltrane", MB_OK | MB_ICONWARNING);
+  return 1;
 }
 
 }  // namespace gui::win32
