@@ -251,8 +251,9 @@ bool Scheduler::StartInstall(bool show, std::uint32_t resolution) {
                 [this, resolution](SharedState& feed) { return HoldWorker(resolution, feed); });
 }
 
-bool Scheduler::StartRepair(int step, bool automatic) {
-  if (!StartStep(step, false)) return false;
+bool Scheduler::StartRepair(int step, bool automatic, std::uint32_t resolution) {
+  const bool started = step == kHold ? StartInstall(false, resolution) : StartStep(step, false);
+  if (!started) return false;
   (automatic ? autoRepairs_ : manualRepairs_).push_back({step, runner_.Runs(step)});
   return true;
 }

@@ -62,8 +62,9 @@ class Scheduler {
   void Stop(int step);
   // The guided sequence from step `from`: its confirm screen, or its start with --yes.
   void EnterStep(int from);
-  // A step started by a repair; its end goes to the health log.
-  bool StartRepair(int step, bool automatic);
+  // A step started by a repair; its end goes to the health log. `resolution` is the value
+  // a Hold repair installs (0: the last result's).
+  bool StartRepair(int step, bool automatic, std::uint32_t resolution = 0);
 
   // The selection screen's Begin; false with nothing selected.
   bool Begin();

@@ -6,20 +6,7 @@
 #include "support/utf.h"
 
 namespace gui {
-namespace {
-
-// Health's "Repair this" runs the step that owns the check.
-int StepOfRepair(const std::wstring& repairStep) {
-  if (repairStep == L"timer") return static_cast<int>(StepIndex::Hold);
-  if (repairStep == L"ppm") return static_cast<int>(StepIndex::Cpu);
-  if (repairStep == L"gpu") return static_cast<int>(StepIndex::Gpu);
-  if (repairStep == L"afterburner") return static_cast<int>(StepIndex::Afterburner);
-  if (repairStep == L"memory") return static_cast<int>(StepIndex::Memory);
-  if (repairStep == L"storage") return static_cast<int>(StepIndex::Storage);
-  return -1;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 StepWindow::StepWindow(GuiHost& host, RunnerClock& clock, SchedulerSink& sink)
     : scheduler_(host, clock, sink), host_(host) {}
@@ -127,9 +114,7 @@ WindowActions StepWindow::Act(const InputResult& input) {
     if (command.action == screens::HealthAction::kScan) actions.scan = true;
     if (command.action == screens::HealthAction::kRepair && command.check >= 0 &&
         static_cast<std::size_t>(command.check) < health_.checks.size()) {
-      const int step =
-          StepOfRepair(health_.checks[static_cast<std::size_t>(command.check)].repairStep);
-      if (step >= 0) scheduler_.StartRepair(step, false);
+      actions.repairKey = health_.checks[static_cast<std::size_t>(command.check)].repairStep;
     }
     return actions;
   }

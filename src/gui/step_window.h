@@ -30,6 +30,7 @@ struct WindowActions {
   bool close = false;
   bool restart = false;
   bool scan = false;
+  std::wstring repairKey;  // Health's "Repair this": the check's repair key
 };
 
 class StepWindow {

@@ -26,6 +26,8 @@
 #include "gui/win32/graphics_modules.h"
 #include "gui/win32/icon_cache.h"
 #include "gui/win32/restart_computer.h"
+#include "health/drift_repair.h"
+#include "health/hardening.h"
 #include "health/health_checks.h"
 #include "health/health_summary.h"
 #include "health/monitor_settings.h"
@@ -110,6 +112,28 @@ class WindowSink final : public SchedulerSink {
   App& app_;
 };
 
+// Drift repair's view of the window: the latest scan, the settings, and the scheduler that
+// runs the owning step. Every call comes on the window thread.
+class WindowRepairHost final : public RepairHost {
+ public:
+  explicit WindowRepairHost(App& app) : app_(app) {}
+  std::mutex& ResultsLock() override;
+  const std::vector<HealthCheck>& LatestResults() override;
+  MonitorSettings Settings() override;
+  void Harden(const std::wstring& repairKey) override { HardenStep(repairKey); }
+  bool ConfirmWarning(const std::wstring& caption, const std::wstring& text) override;
+  void ShowInformation(const std::wstring& text) override;
+  std::uint32_t DesiredResolution() override;
+  bool IsStepBusy(const std::wstring& stepKey) override;
+  void StartStep(const std::wstring& stepKey, std::uint32_t resolution) override;
+  void StartBackgroundScan() override;
+  RepairState& Repairs() override { return repairs_; }
+
+ private:
+  App& app_;
+  RepairState repairs_;
+};
+
 class App {
  public:
   App(const Options& options)
@@ -118,7 +142,8 @@ class App {
         host_(MakeGuiHost(options)),
         sink_(*this),
         steps_(host_, runner_clock_, sink_),
-        updates_(host_) {}
+        updates_(host_),
+        repair_host_(*this) {}
   ~App();
 
   // 0 on a normal end, 1 when the drawing layer cannot start.
@@ -156,6 +181,7 @@ class App {
   void CloseRequested();
   double Now() const;
   friend class WindowSink;
+  friend class WindowRepairHost;
 
   const Options& options_;
   MonitorSettings settings_;
@@ -199,6 +225,7 @@ class App {
   UpdateWorker updates_;
   std::uint64_t next_update_check_ = 0;
   bool prompt_requested_ = false;
+  WindowRepairHost repair_host_;
 };
 
 void WindowSink::PostClose() {
@@ -207,6 +234,45 @@ void WindowSink::PostClose() {
 }
 
 void WindowSink::RequestHealthScan() { app_.StartHealthScan(); }
+
+std::mutex& WindowRepairHost::ResultsLock() { return app_.health_mutex_; }
+const std::vector<HealthCheck>& WindowRepairHost::LatestResults() { return app_.results_; }
+MonitorSettings WindowRepairHost::Settings() { return app_.settings_; }
+
+bool WindowRepairHost::ConfirmWarning(const std::wstring& caption, const std::wstring& text) {
+  const bool ok = ::MessageBoxW(app_.window_, text.c_str(), caption.c_str(),
+                                MB_OKCANCEL | MB_ICONWARNING) == IDOK;
+  app_.steps_.ModalClosed(app_.Now());
+  return ok && app_.window_ != nullptr;
+}
+
+void WindowRepairHost::ShowInformation(const std::wstring& text) {
+  ::MessageBoxW(app_.window_, text.c_str(), L"Veltrane", MB_OK | MB_ICONINFORMATION);
+  app_.steps_.ModalClosed(app_.Now());
+}
+
+std::uint32_t WindowRepairHost::DesiredResolution() {
+  return app_.host_.system ? app_.host_.system().desiredResolution : 0;
+}
+
+bool WindowRepairHost::IsStepBusy(const std::wstring& stepKey) {
+  for (int i = 0; i < kStepCount; ++i) {
+    if (stepKey == Step(i).id) return IsBusy(app_.steps_.scheduler().State(i));
+  }
+  return false;
+}
+
+void WindowRepairHost::StartStep(const std::wstring& stepKey, std::uint32_t resolution) {
+  const bool manual = repairs_.pendingManual == stepKey;
+  // The scheduler follows each repair by its run and logs its end exactly once, so drift
+  // repair's own record is not kept past the start.
+  repairs_ = {};
+  for (int i = 0; i < kStepCount; ++i) {
+    if (stepKey == Step(i).id) app_.steps_.scheduler().StartRepair(i, !manual, resolution);
+  }
+}
+
+void WindowRepairHost::StartBackgroundScan() { app_.StartHealthScan(); }
 
 App::~App() {
   cancel_ = true;
@@ -431,13 +497,7 @@ void App::OnHealthScanDone() {
   UpdateTrayTip();
   if (maintain_pending_) {
     maintain_pending_ = false;
-    // Repairs start steps on the scheduler, which this build's window does not run yet:
-    // say so rather than pretend a pass happened.
-    if (settings_.maintainTiming && !settings_.paused && health.attention > 0) {
-      AppendLog(L"Maintain timing: " + std::to_wstring(health.attention) +
-                L" settings need attention; this build's window does not repair them yet "
-                L"(Veltrane.exe --health lists them).");
-    }
+    TrackDrift(repair_host_);
   }
 }
 
@@ -545,6 +605,7 @@ void App::OnUpdateTick() {
 
 void App::Carry(const WindowActions& actions) {
   if (actions.scan) StartHealthScan();
+  if (!actions.repairKey.empty()) RepairStep(repair_host_, actions.repairKey, true);
   if (actions.openLog) {
     const std::wstring error = OpenWithShell(LogPath());
     if (!error.empty()) AppendLog(error);
