@@ -136,6 +136,12 @@ program=$(pgrep -n -f 'Veltrane\.exe$' || pgrep -n -f 'Veltrane\.exe')
 # Well under 3 % of one core: 30 ticks in 10 s.
 expect_idle "a still window is idle" 30
 
+# A copy started from elsewhere puts itself in place of the (missing) installed copy and
+# the window runs from there.
+expect_match "the first start opened the installed copy" 'Opening the installed Veltrane' \
+  "$(grep -a 'Installed this Veltrane\|Opening the installed' "$VELTRANE_LOG" | tr -d '\r')"
+expect_eq "which is in place" 0 "$(test -f "$WINEPREFIX/drive_c/Program Files/Veltrane/Veltrane.exe"; echo $?)"
+
 # The first health scan starts with the window and logs its verdict from its own thread.
 expect_match "a health scan ran at start" 'health  ' "$(grep -a 'health  ' "$VELTRANE_LOG" | tr -d '\r')"
 

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/elevation.h"
 #include "app/output.h"
 #include "app/product.h"
 #include "app/single_instance.h"
@@ -893,7 +894,11 @@ int HandOffToRunningCopy() {
 
 }  // namespace
 
-int RunGui(const Options& options, const Arguments&) {
+int RunGui(const Options& options, const Arguments& args) {
+  // Copies converge before any window: leftovers of a replacement go, and a newer copy (or
+  // one of this version already running) takes over, in which case this one just ends.
+  update::DeleteLeftovers();
+  if (!update::TakeOverFromOtherCopies(ElevationParameters(args))) return 0;
   auto lock = AcquireSingleInstance();
   if (!lock) {
     if (lock.error().code == support::ErrorCode::kAlreadyExists) return HandOffToRunningCopy();
