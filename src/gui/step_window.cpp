@@ -1,6 +1,7 @@
 #include "gui/step_window.h"
 
 #include "gui/full_tune.h"
+#include "gui/screens/about_screen.h"
 #include "gui/screens/widgets.h"
 #include "gui/step_policy.h"
 #include "support/utf.h"
@@ -67,9 +68,11 @@ screens::StepScreenModel StepWindow::Model(double seconds) {
 }
 
 void StepWindow::Draw(Canvas& canvas, float width, float height, const std::string& version,
-                      float fade, double seconds, const HealthFeed& health) {
+                      float fade, double seconds, const HealthFeed& health,
+                      const SettingsAccess& settings) {
   Poll();
   health_ = health;
+  settings_ = settings;
   const screens::StepScreenModel m = Model(seconds);
   FrameView frame{version, fade, support::ToUtf8(header_.title), support::ToUtf8(header_.detail),
                   support::ToUtf8(StatusLine(m.tune))};
@@ -81,7 +84,9 @@ void StepWindow::Draw(Canvas& canvas, float width, float height, const std::stri
     screens::DrawButton(canvas, router_, {width - 16 - 110, 17, 110, 38}, "Home",
                         screens::kNavHome);
   }
-  if (m.stage == Stage::Health) {
+  if (panel_ != Panel::kNone) {
+    DrawPanel(canvas, content);
+  } else if (m.stage == Stage::Health) {
     screens::HealthView view{health.checks, health.scanning, health.scanned};
     screens::DrawHealthScreen(canvas, content, view, healthState_, router_);
   } else {
@@ -103,9 +108,46 @@ void StepWindow::Draw(Canvas& canvas, float width, float height, const std::stri
   drawnFlow_ = m.tune.flow;
 }
 
+void StepWindow::DrawPanel(Canvas& canvas, Rect content) {
+  screens::DrawButton(canvas, router_, {content.Right() - 110, content.y, 110, 38}, "Close",
+                      screens::kPanelClose, screens::ButtonKind::kPrimary);
+  const Rect body{content.x, content.y, content.width - 130, content.height};
+  if (panel_ == Panel::kAbout) {
+    screens::DrawAboutScreen(canvas, body, host_.version, router_);
+    return;
+  }
+  if (settings_.settings == nullptr) return;
+  const float half = std::min(body.width / 2 - 20, 520.0f);
+  screens::DrawSwitches(canvas, {body.x, body.y, half, body.height}, *settings_.settings, router_);
+  screens::DrawTimers(canvas, {body.x + half + 40, body.y, half, body.height}, *settings_.settings,
+                      router_);
+}
+
+WindowActions StepWindow::ActOnPanel(int id) {
+  WindowActions actions;
+  if (id == screens::kPanelClose) {
+    panel_ = Panel::kNone;
+    return actions;
+  }
+  if (panel_ == Panel::kAbout) {
+    actions.openUrl = screens::AboutLinkTarget(id);
+    return actions;
+  }
+  if (settings_.settings == nullptr) return actions;
+  actions.settingsChanged =
+      screens::SwitchControl(id, *settings_.settings) ||
+      (settings_.deadlines != nullptr &&
+       screens::TimerControl(id, *settings_.settings, *settings_.deadlines, settings_.now));
+  return actions;
+}
+
 WindowActions StepWindow::Act(const InputResult& input) {
   WindowActions actions;
   if (input.activated < 0) return actions;
+  if (panel_ != Panel::kNone && input.activated != screens::kNavHome) {
+    return ActOnPanel(input.activated);
+  }
+  panel_ = Panel::kNone;
   const screens::StepScreenModel m = Model(0);
   if (m.stage == Stage::Health && input.activated != screens::kNavHome) {
     screens::HealthView view{health_.checks, health_.scanning, health_.scanned};
@@ -122,6 +164,8 @@ WindowActions StepWindow::Act(const InputResult& input) {
   restartPanel_ = request.restartPanel;
   if (!restartPanel_) restartMessage_.clear();
   if (request.health) scheduler_.Show(Stage::Health);
+  if (request.settings) panel_ = Panel::kSettings;
+  if (request.about) panel_ = Panel::kAbout;
   actions.openLog = request.openLog;
   actions.close = request.close;
   if (request.restart) {

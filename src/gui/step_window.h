@@ -13,6 +13,7 @@
 #include "gui/measure_charts.h"
 #include "gui/scheduler.h"
 #include "gui/screens/health_screen.h"
+#include "gui/screens/settings_screen.h"
 #include "gui/screens/step_screens.h"
 #include "gui/window_frame.h"
 
@@ -25,12 +26,24 @@ struct HealthFeed {
   bool scanned = false;
 };
 
+// What the window lends the Settings panel: its settings and their deadlines, in seconds of
+// its clock. Null settings: the panel cannot open.
+struct SettingsAccess {
+  MonitorSettings* settings = nullptr;
+  screens::MonitorDeadlines* deadlines = nullptr;
+  double now = 0;
+};
+
+enum class Panel { kNone, kSettings, kAbout };
+
 struct WindowActions {
   bool openLog = false;
   bool close = false;
   bool restart = false;
   bool scan = false;
   std::wstring repairKey;  // Health's "Repair this": the check's repair key
+  std::wstring openUrl;    // an About link
+  bool settingsChanged = false;
 };
 
 class StepWindow {
@@ -47,7 +60,9 @@ class StepWindow {
   bool Active() const;
 
   void Draw(Canvas& canvas, float width, float height, const std::string& version, float fade,
-            double seconds, const HealthFeed& health);
+            double seconds, const HealthFeed& health, const SettingsAccess& settings = {});
+  // The Settings or About panel over the screen, or none (the tray's Settings opens one).
+  void Open(Panel panel) { panel_ = panel; }
 
   WindowActions PointerDown(float x, float y, double now);
   WindowActions PointerUp(float x, float y, double now);
@@ -62,6 +77,8 @@ class StepWindow {
 
  private:
   WindowActions Act(const InputResult& input);
+  WindowActions ActOnPanel(int id);
+  void DrawPanel(Canvas& canvas, Rect content);
   screens::StepScreenModel Model(double seconds);
 
   Scheduler scheduler_;
@@ -73,6 +90,8 @@ class StepWindow {
   screens::HealthScreenState healthState_;
   HealthFeed health_;  // of the last frame, for its controls
   bool restartPanel_ = false;
+  Panel panel_ = Panel::kNone;
+  SettingsAccess settings_;  // of the last frame, for the panel's controls
   std::wstring restartMessage_;
   std::wstring gpuSummary_;
   bool gpuProbed_ = false;

@@ -82,6 +82,7 @@ struct ServiceStatus {
   std::uint32_t win32_exit_code = 0;
   std::uint32_t check_point = 0;
   std::uint32_t wait_hint_ms = 0;
+  std::uint32_t process_id = 0;  // of a running service; 0 when it does not run
 };
 
 enum class ServiceStartType : std::uint32_t { kAuto = 2, kDemand = 3, kDisabled = 4 };

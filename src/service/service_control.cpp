@@ -56,6 +56,15 @@ bool IsServiceRunning(const std::wstring& name) {
   return manager && StateOf(*manager, name) == ServiceState::Running;
 }
 
+std::uint32_t ServiceProcessId(const std::wstring& name) {
+  auto manager = ConnectToManager();
+  if (!manager) return 0;
+  auto service = OpenByName(*manager, name, access::kQueryStatus);
+  if (!service) return 0;
+  const auto status = platform::Sys().services.QueryStatus(*service);
+  return status && status->state == ServiceRunState::kRunning ? status->process_id : 0;
+}
+
 bool IsTimerServiceInstalled() { return QueryTimerServiceState() != ServiceState::NotInstalled; }
 
 ServiceState QueryTimerServiceState() {

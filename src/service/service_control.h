@@ -24,6 +24,8 @@ bool IsTimerServiceInstalled();
 ServiceState QueryTimerServiceState();
 // This one service is in SERVICE_RUNNING.
 bool IsServiceRunning(const std::wstring& name);
+// The process of this running service; 0 when it does not run or cannot be read.
+std::uint32_t ServiceProcessId(const std::wstring& name);
 // Stops and waits up to 15 s for SERVICE_STOPPED. A missing service counts as stopped;
 // a manager that cannot be opened gives false.
 bool StopServiceByName(const std::wstring& name);

@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "platform/processes.h"
 #include "platform/system.h"
+#include "service/service_control.h"
 #include "support/text_match.h"
 
 namespace update {
@@ -31,9 +32,15 @@ std::optional<ProductVersion> ExecutableVersion(const std::wstring& path) {
 std::vector<RunningCopy> FindRunningCopies() {
   auto& sys = platform::Sys();
   const std::uint32_t self = sys.environment.CurrentProcessId();
+  // The timer service runs this executable too, but it is no copy of the window: Windows
+  // keeps it in session 0, and where a system does not (Wine runs services in the user's
+  // session) its process id still tells it apart.
+  const std::uint32_t service = ServiceProcessId(kServiceName);
+  const std::uint32_t legacy = ServiceProcessId(kLegacyServiceName);
   std::vector<RunningCopy> copies;
   for (const platform::Processes::Entry& entry : sys.processes.List()) {
-    if (entry.id == self || entry.session_id == kServiceSession ||
+    const bool isService = entry.id != 0 && (entry.id == service || entry.id == legacy);
+    if (entry.id == self || isService || entry.session_id == kServiceSession ||
         entry.session_id == kUnknownSession || !IsProductExecutableName(entry.image_path)) {
       continue;
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "gui/screens/widgets.h"
 #include "gui/theme.h"
 
 namespace gui::screens {
@@ -75,6 +76,28 @@ void DrawTimers(Canvas& canvas, Rect area, const MonitorSettings& settings, Inpu
     DrawStepButton(canvas, {right - kButton, y, kButton, kButton}, "+", value < f.maximum,
                    kTimerPlusControl + static_cast<int>(i), router);
   }
+}
+
+void DrawSwitches(Canvas& canvas, Rect area, const MonitorSettings& settings, InputRouter& router) {
+  canvas.Text("Window and monitoring", {area.x, area.y, area.width, 24}, TextStyle::kSectionTitle,
+              kCoolWhite);
+  for (std::size_t i = 0; i < kSwitchFields.size(); ++i) {
+    const SwitchField& f = kSwitchFields[i];
+    const Rect row{area.x, area.y + 30 + static_cast<float>(i) * (kRowHeight + 4), area.width,
+                   kRowHeight};
+    DrawCheckItem(canvas, router, row, f.label, "", settings.*f.value,
+                  kSwitchControl + static_cast<int>(i));
+  }
+}
+
+bool SwitchControl(int id, MonitorSettings& settings) {
+  const int index = id - kSwitchControl;
+  if (index < 0 || index >= static_cast<int>(kSwitchFields.size())) return false;
+  bool& value = settings.*kSwitchFields[static_cast<std::size_t>(index)].value;
+  value = !value;
+  if (&value == &settings.maintainTiming) settings.maintainAsked = true;
+  SaveMonitorSettings(settings);
+  return true;
 }
 
 }  // namespace gui::screens

@@ -56,4 +56,27 @@ std::wstring ChooseFolder(MonitorSettings& settings, std::wstring MonitorSetting
 // The "Timers" block: a label, the value and its "-" and "+" buttons per field.
 void DrawTimers(Canvas& canvas, Rect area, const MonitorSettings& settings, InputRouter& router);
 
+struct SwitchField {
+  const char* label;
+  bool MonitorSettings::*value;
+};
+
+inline constexpr std::array<SwitchField, 6> kSwitchFields = {{
+    {"Close to the tray", &MonitorSettings::closeToTray},
+    {"Start minimised to the tray", &MonitorSettings::startMinimized},
+    {"Start with Windows", &MonitorSettings::launchAtLogin},
+    {"Notifications", &MonitorSettings::notify},
+    {"Maintain the timing structure", &MonitorSettings::maintainTiming},
+    {"Pause monitoring", &MonitorSettings::paused},
+}};
+
+inline constexpr int kSwitchControl = 420;  // + the field's index
+
+// The switches block: one check item per field.
+void DrawSwitches(Canvas& canvas, Rect area, const MonitorSettings& settings, InputRouter& router);
+
+// Flips and saves an activated switch; false for any other id. Maintain timing switched
+// on counts as answered, so its question is never asked again.
+bool SwitchControl(int id, MonitorSettings& settings);
+
 }  // namespace gui::screens

@@ -124,6 +124,12 @@ WindowRequest ActOnControl(int id, const StepScreenModel& m, Scheduler& s) {
     case kOpenHealth:
       out.health = true;
       return out;
+    case kOpenSettings:
+      out.settings = true;
+      return out;
+    case kOpenAbout:
+      out.about = true;
+      return out;
     case kRestart:
       out.restartPanel = true;
       return out;

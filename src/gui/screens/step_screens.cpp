@@ -613,7 +613,9 @@ void DrawHome(Canvas& canvas, Rect c, const StepScreenModel& m, InputRouter& rou
             {{"Full tune", kHomeFullTune, ButtonKind::kPrimary, 0},
              {"Measure again", kHomeMeasure, ButtonKind::kSecondary, 0},
              {"Health", kOpenHealth, ButtonKind::kSecondary, 0},
-             {"Review", kHomeReview, ButtonKind::kSecondary, 0}});
+             {"Review", kHomeReview, ButtonKind::kSecondary, 0},
+             {"Settings", kOpenSettings, ButtonKind::kSecondary, 0},
+             {"About", kOpenAbout, ButtonKind::kSecondary, 0}});
   const float tileW = (c.width - 2 * kGap) / 3;
   const float tileH = std::min(92.0f, (c.height - kButtonHeight - 24 - 2 * kGap) / 3);
   for (int i = 0; i < kStepCount; ++i) {

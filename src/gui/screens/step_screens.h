@@ -43,6 +43,9 @@ enum StepControl : int {
   kHomeMeasure,
   kHomeReview,
   kNavHome,
+  kOpenSettings,
+  kOpenAbout,
+  kPanelClose,
   kCheckFirst = 1100,     // + step index
   kFidelityFirst = 1120,  // + fidelity
   kCardStopFirst = 1140,  // + step index
@@ -79,6 +82,8 @@ struct WindowRequest {
   bool close = false;    // Close: to the tray when close-to-tray is on
   bool restart = false;  // Restart now, already checked against busy steps
   bool health = false;
+  bool settings = false;
+  bool about = false;
   bool restartPanel = false;  // the panel's state after the control
 };
 

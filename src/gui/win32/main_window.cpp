@@ -227,6 +227,9 @@ class App {
   std::uint64_t next_update_check_ = 0;
   bool prompt_requested_ = false;
   WindowRepairHost repair_host_;
+  // The Settings panel's view of the deadlines, in seconds of the tick count; refreshed
+  // every frame and written back when the panel moved one.
+  screens::MonitorDeadlines deadlines_;
 };
 
 void WindowSink::PostClose() {
@@ -411,7 +414,12 @@ void App::OnTrayCommand(UINT command) {
     case kTrayExit:
       ::DestroyWindow(window_);
       return;
-    default:  // open, health check and settings all start by showing the window
+    case kTraySettings:
+      ShowAndFocus();
+      steps_.Open(Panel::kSettings);
+      dirty_ = true;
+      return;
+    default:  // open and health check start by showing the window
       ShowAndFocus();
       return;
   }
@@ -607,6 +615,19 @@ void App::OnUpdateTick() {
 void App::Carry(const WindowActions& actions) {
   if (actions.scan) StartHealthScan();
   if (!actions.repairKey.empty()) RepairStep(repair_host_, actions.repairKey, true);
+  if (!actions.openUrl.empty()) {
+    const std::wstring error = OpenWithShell(actions.openUrl);
+    if (!error.empty()) AppendLog(error);
+  }
+  if (actions.settingsChanged) {
+    clock_.nextScan = static_cast<std::uint64_t>(deadlines_.health_scan * 1000.0);
+    clock_.nextMaintain = static_cast<std::uint64_t>(deadlines_.maintain * 1000.0);
+    next_update_check_ = static_cast<std::uint64_t>(deadlines_.update * 1000.0);
+    if (settings_.maintainTiming && clock_.nextMaintain == 0) {
+      clock_.nextMaintain = ::GetTickCount64() + MinutesMs(settings_.maintainMinutes);
+    }
+    UpdateTrayTip();
+  }
   if (actions.openLog) {
     const std::wstring error = OpenWithShell(LogPath());
     if (!error.empty()) AppendLog(error);
@@ -666,8 +687,13 @@ void App::DrawFrame() {
   }
   health.checks = checks;
   health.scanning = scan_running_;
+  const double now = static_cast<double>(::GetTickCount64()) / 1000.0;
+  deadlines_ = {static_cast<double>(clock_.nextScan) / 1000.0,
+                static_cast<double>(clock_.nextMaintain) / 1000.0,
+                static_cast<double>(next_update_check_) / 1000.0};
   drawing_.BeginFrame(palette::kNavy);
-  steps_.Draw(drawing_, width, height, support::ToUtf8(kVersionText), fade, seconds, health);
+  steps_.Draw(drawing_, width, height, support::ToUtf8(kVersionText), fade, seconds, health,
+              {&settings_, &deadlines_, now});
   drawing_.EndFrame();
 }
 

@@ -48,7 +48,7 @@ std::wstring OpenWithShell(const std::wstring& path) {
       ::ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
   // ShellExecute reports success as a value above 32.
   if (result > 32) return L"";
-  return L"The log could not be opened (error " + std::to_wstring(result) + L").";
+  return L"Could not open " + path + L" (error " + std::to_wstring(result) + L").";
 }
 
 }  // namespace gui::win32

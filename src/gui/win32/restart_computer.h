@@ -10,7 +10,8 @@ namespace gui::win32 {
 // saving. Empty on success, else why it did not happen.
 std::wstring RestartComputer();
 
-// Opens `path` with the shell's "open" verb; empty on success, else why not.
+// Opens `path` (a file or an address) with the shell's "open" verb; empty on success, else
+// why not.
 std::wstring OpenWithShell(const std::wstring& path);
 
 }  // namespace gui::win32

@@ -234,7 +234,7 @@ support::Result<ServiceStatus> Win32Services::QueryStatus(ServiceHandle& service
   }
   return ServiceStatus{static_cast<ServiceRunState>(process.dwCurrentState),
                        process.dwControlsAccepted, process.dwWin32ExitCode, process.dwCheckPoint,
-                       process.dwWaitHint};
+                       process.dwWaitHint, process.dwProcessId};
 }
 
 support::Status Win32Services::Delete(ServiceHandle& service) {
