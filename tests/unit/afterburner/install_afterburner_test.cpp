@@ -41,6 +41,8 @@ TEST_F(InstallAfterburnerTest, ArchiveThatFailsItsChecksumNeverRuns) {
                                           {{L"MSIAfterburnerSetup466.exe", "MZ setup"}}, false)));
   EXPECT_FALSE(gui::InstallAfterburner(&feed_, error_));
   EXPECT_EQ(error_, L"The Afterburner download did not match the published checksum.");
+  // Downloaded into a folder of this run's own, which goes with what is in it.
+  EXPECT_EQ(RunFolders(L"afterburner"), 0u);
   EXPECT_TRUE(machine_.files.List(kDrivers, L"*").empty());
   EXPECT_TRUE(tools_.calls[L"7z"].empty());
   machine_.network.SetOffline(true);
