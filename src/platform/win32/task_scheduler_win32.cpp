@@ -94,12 +94,13 @@ support::Status Win32TaskScheduler::RegisterFromXml(const std::wstring& name,
         const Bstr path(name);
         const Bstr text(xml);
         // The logged-on user's task takes the principal the XML names; SYSTEM is named
-        // here as well, as a service account has no password to give.
+        // here as well, as a service account has no password to give, by its SID, which
+        // no language of Windows translates.
         VARIANT user;
         ::VariantInit(&user);
         if (run_as == TaskRunAs::kLocalSystem) {
           user.vt = VT_BSTR;
-          user.bstrVal = ::SysAllocString(L"SYSTEM");
+          user.bstrVal = ::SysAllocString(L"S-1-5-18");
         }
         VARIANT empty;
         ::VariantInit(&empty);
