@@ -139,7 +139,7 @@ started=$SECONDS
 if step tsan-configure.log cmake --preset tsan &&
   step tsan-build.log cmake --build --preset tsan --target veltrane_tests; then
   if step tsan.log env TSAN_OPTIONS=halt_on_error=1 build/tsan/veltrane_tests \
-    --gtest_filter='GuiStepRunner*:GuiSharedState*' --gtest_repeat=5; then
+    --gtest_filter='GuiStepRunner*:GuiSharedState*:GuiScheduler*:GuiStepWindow*' --gtest_repeat=5; then
     tier_done tsan 1 0 "$started"
   else
     tier_done tsan 0 1 "$started"

@@ -4,7 +4,9 @@ namespace gui {
 
 StepRunner::StepRunner(RunnerClock& clock) : clock_(clock) {}
 
-StepRunner::~StepRunner() {
+StepRunner::~StepRunner() { Shutdown(); }
+
+void StepRunner::Shutdown() {
   StopAll();
   for (Slot& s : slots_) {
     if (s.worker.joinable()) s.worker.join();
@@ -18,6 +20,7 @@ bool StepRunner::Start(int slot, Work work) {
   s.stop.store(false);
   s.exitCode.store(0);
   s.feed.Reset();
+  s.note = {};
   const std::uint64_t run = ++s.run;
   s.state.store(static_cast<std::uint32_t>(StepState::Running), std::memory_order_release);
   s.worker = std::thread(
@@ -45,7 +48,7 @@ void StepRunner::RunWorker(int slot, std::uint64_t run, Work work) {
   s.exitCode.store(code, std::memory_order_relaxed);
   {
     std::lock_guard lock(endsMu_);
-    ends_.push_back({slot, run, end, code});
+    ends_.push_back({slot, run, end, code, s.note.held, s.note.handedOff});
   }
   s.state.store(static_cast<std::uint32_t>(end), std::memory_order_release);
 }
@@ -82,7 +85,7 @@ bool StepRunner::StopRequested(int slot) {
   return At(slot).stop.load() || At(slot).feed.IsCancelled();
 }
 
-bool StepRunner::TryLockAll(std::uint32_t resources) {
+std::uint32_t StepRunner::TryLockAll(std::uint32_t resources) {
   std::uint32_t taken = 0;
   // Fixed order (clock, power plan, graphics driver, disk); a partial set is given back so
   // no step holds one resource while it waits for another.
@@ -90,11 +93,11 @@ bool StepRunner::TryLockAll(std::uint32_t resources) {
     if ((resources & (1u << i)) == 0) continue;
     if (!locks_[i].try_lock()) {
       Release(taken);
-      return false;
+      return 1u << i;
     }
     taken |= 1u << i;
   }
-  return true;
+  return 0;
 }
 
 void StepRunner::Release(std::uint32_t resources) {
@@ -104,15 +107,19 @@ void StepRunner::Release(std::uint32_t resources) {
 }
 
 bool StepRunner::Acquire(int slot, std::uint32_t resources, const std::wstring& reason) {
+  return Acquire(slot, resources, [&reason](Resource) { return reason; });
+}
+
+bool StepRunner::Acquire(int slot, std::uint32_t resources, const ReasonFor& reason) {
   Slot& s = At(slot);
   const std::uint32_t wanted = resources & ~s.held;
-  bool shown = false;
-  while (!TryLockAll(wanted)) {
+  std::uint32_t shownFor = 0;  // the blocker the status names; it is told again on a change
+  for (std::uint32_t blocked = TryLockAll(wanted); blocked != 0; blocked = TryLockAll(wanted)) {
     if (StopRequested(slot)) return false;
-    if (!shown) {
-      s.feed.ShowStatus(BannerTitle(slot), L"waiting, " + reason);
+    if (blocked != shownFor) {
+      s.feed.ShowStatus(BannerTitle(slot), L"waiting, " + reason(static_cast<Resource>(blocked)));
       s.state.store(static_cast<std::uint32_t>(StepState::Waiting), std::memory_order_release);
-      shown = true;
+      shownFor = blocked;
     }
     clock_.SleepMs(kRetryMs);
   }
@@ -120,6 +127,30 @@ bool StepRunner::Acquire(int slot, std::uint32_t resources, const std::wstring& 
   if (StopRequested(slot)) return false;  // the run ends and gives the locks back
   s.state.store(static_cast<std::uint32_t>(StepState::Running), std::memory_order_release);
   return true;
+}
+
+bool StepRunner::WaitFor(int slot, const std::function<bool()>& ready, const std::wstring& title,
+                         const std::wstring& detail) {
+  Slot& s = At(slot);
+  bool shown = false;
+  while (!ready()) {
+    if (StopRequested(slot)) return false;
+    if (!shown) {
+      s.feed.ShowStatus(title, detail);
+      s.state.store(static_cast<std::uint32_t>(StepState::Waiting), std::memory_order_release);
+      shown = true;
+    }
+    clock_.SleepMs(kRetryMs);
+  }
+  if (shown) {
+    s.state.store(static_cast<std::uint32_t>(StepState::Running), std::memory_order_release);
+  }
+  return !StopRequested(slot);
+}
+
+void StepRunner::NoteEnd(int slot, std::uint32_t held, bool handedOff) {
+  At(slot).note.held = held;
+  At(slot).note.handedOff = handedOff;
 }
 
 std::vector<EndRecord> StepRunner::DrainEnds() {

@@ -30,6 +30,8 @@ struct EndRecord {
   std::uint64_t run = 0;
   StepState state = StepState::Idle;
   int exitCode = 0;
+  std::uint32_t held = 0;  // the period a Hold run installed, 0 otherwise
+  bool handedOff = false;  // the work went to an elevated copy: not a success of this one
 };
 
 class StepRunner {
@@ -39,7 +41,10 @@ class StepRunner {
   static constexpr int kRetryMs = 40;
 
   explicit StepRunner(RunnerClock& clock);
-  ~StepRunner();  // stops every slot and joins its worker
+  ~StepRunner();  // Shutdown
+  // Stops every slot and joins every worker; a worker waiting for a lock returns at its
+  // next try.
+  void Shutdown();
   StepRunner(const StepRunner&) = delete;
   StepRunner& operator=(const StepRunner&) = delete;
 
@@ -59,7 +64,16 @@ class StepRunner {
   // showing "waiting, " + reason and retrying every 40 ms. False once stopped or cancelled
   // while waiting; the step then must return without writing.
   bool Acquire(int slot, std::uint32_t resources, const std::wstring& reason);
+  // The same, with the reason told by the resource that is held by someone else.
+  using ReasonFor = std::function<std::wstring(Resource blocked)>;
+  bool Acquire(int slot, std::uint32_t resources, const ReasonFor& reason);
+  // Called from `slot`'s own work: what its end record carries besides the state.
+  void NoteEnd(int slot, std::uint32_t held, bool handedOff);
   bool StopRequested(int slot);
+  // Called from `slot`'s own work: waits until `ready` holds, showing `title` and `detail`
+  // as Waiting and asking again every 40 ms. False once stopped or cancelled.
+  bool WaitFor(int slot, const std::function<bool()>& ready, const std::wstring& title,
+               const std::wstring& detail);
 
   std::vector<EndRecord> DrainEnds();
 
@@ -72,10 +86,12 @@ class StepRunner {
     std::atomic<int> exitCode{0};
     std::uint64_t run = 0;   // window thread only
     std::uint32_t held = 0;  // resources the current run holds; its worker only
+    EndRecord note;          // held value and hand-off of the current run; its worker only
   };
 
   void RunWorker(int slot, std::uint64_t run, Work work);
-  bool TryLockAll(std::uint32_t resources);
+  // 0 when every lock in `resources` was taken, else the first one held elsewhere.
+  std::uint32_t TryLockAll(std::uint32_t resources);
   void Release(std::uint32_t resources);
   Slot& At(int slot) { return slots_[static_cast<std::size_t>(slot)]; }
   const Slot& At(int slot) const { return slots_[static_cast<std::size_t>(slot)]; }

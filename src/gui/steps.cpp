@@ -6,15 +6,17 @@ namespace gui {
 namespace {
 
 constexpr std::array<StepInfo, kStepCount> kSteps{{
-    {L"prepare", L"Restore point", L"PREPARE", kDisk},
-    {L"measure", L"Measure", L"MEASURE", kClock},
-    {L"hold", L"Timer service", L"INSTALLING", kClock},
-    {L"cpu", L"CPU power", L"CPU TUNE", kPowerPlan},
-    {L"gpuclean", L"GPU driver", L"GPU CLEAN", kDisk | kGraphicsDriver},
-    {L"gpu", L"GPU settings", L"GPU CONFIG", kGraphicsDriver},
-    {L"afterburner", L"Afterburner", L"AFTERBURNER", kGraphicsDriver},
-    {L"memory", L"Memory", L"MEMORY", kDisk},
-    {L"storage", L"Storage", L"STORAGE", kPowerPlan},
+    {L"prepare", L"Restore point", L"PREPARE", L"Backup / restore point", kDisk},
+    {L"measure", L"Measure", L"MEASURE", L"Find this PC's fastest Sleep(1)", kClock},
+    {L"hold", L"Timer service", L"INSTALLING", L"Install the boot service", kClock},
+    {L"cpu", L"CPU power", L"CPU TUNE", L"Ultimate Performance and PPM", kPowerPlan},
+    {L"gpuclean", L"GPU driver", L"GPU CLEAN", L"Latest driver, graphics only",
+     kDisk | kGraphicsDriver},
+    {L"gpu", L"GPU settings", L"GPU CONFIG", L"Power, latency, overlays", kGraphicsDriver},
+    {L"afterburner", L"Afterburner", L"AFTERBURNER", L"download and scan, ~30 min",
+     kGraphicsDriver},
+    {L"memory", L"Memory", L"MEMORY", L"Pagefile and compression", kDisk},
+    {L"storage", L"Storage", L"STORAGE", L"SSD, PCIe, USB, TRIM", kPowerPlan},
 }};
 
 struct Completion {

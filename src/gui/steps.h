@@ -49,6 +49,7 @@ struct StepInfo {
   const wchar_t* id;          // selection is saved as L"Want_" + id
   const wchar_t* statusName;  // status line
   const wchar_t* banner;      // banner title
+  const wchar_t* subtitle;    // the page's line beside its name
   std::uint32_t resources;    // GPU Clean locks its two only for the install phase
 };
 

@@ -1,6 +1,6 @@
-// What the window draws while the step screens are not part of the build: the brand header
-// and the nine steps, with a plain statement of where each step runs today. Portable, so
-// its layout is tested on the recording canvas.
+// The window's frame around every screen: the brand header with the version, the page's
+// title and detail line, and the status line at the bottom. Portable, so its layout is
+// tested on the recording canvas; the screens draw inside the content rectangle it returns.
 #pragma once
 
 #include <string>
@@ -12,17 +12,18 @@ namespace gui {
 inline constexpr float kHeaderHeight = 72.0f;
 
 struct FrameView {
-  std::string version;  // "2.10.1"
-  float fade = 1.0f;    // 0 .. 1, the opening fade
+  std::string version;        // "2.10.1"
+  float fade = 1.0f;          // 0 .. 1, the opening fade
+  std::string title, detail;  // the header feed's
+  std::string status;         // the scheduler's status line
 };
 
-// The text the window shows in place of the step screens.
-inline constexpr std::string_view kScreensNotBuilt =
-    "The step screens are not part of this build yet. Every step runs from the command "
-    "line: open a terminal as administrator and run Veltrane.exe --cli, or "
-    "Veltrane.exe --help for the list.";
+// The screens' area of a client of `width` x `height` DIPs: x from 16 to width - 16, y
+// from 122 to height - 54.
+Rect ContentRect(float width, float height);
 
-// Draws the whole client area of `width` x `height` DIPs.
-void DrawWindowFrame(Canvas& canvas, float width, float height, const FrameView& view);
+// Draws the frame (leaving the opacity set by the fade for the screen drawn next) and
+// returns ContentRect.
+Rect DrawWindowFrame(Canvas& canvas, float width, float height, const FrameView& view);
 
 }  // namespace gui

@@ -130,6 +130,10 @@ std::array<bool, 9> LoadStepChoices() {
   return wants;
 }
 
+bool IsSetupComplete() { return ReadValue(L"SetupComplete").value_or(0) == 1; }
+
+void MarkSetupComplete() { WriteValue(L"SetupComplete", 1); }
+
 bool IsStepWanted(const std::wstring& step) { return ReadValue(L"Want_" + step).value_or(1) != 0; }
 
 bool IsCheckDisabled(const std::wstring& id) {

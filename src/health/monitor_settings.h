@@ -42,6 +42,9 @@ inline constexpr std::array<const wchar_t*, 9> kStepKeys = {
     L"gpu",     L"afterburner", L"memory", L"storage"};
 void SaveStepChoices(const std::array<bool, 9>& wants);
 std::array<bool, 9> LoadStepChoices();
+// SetupComplete: a full tune was begun once, so the window opens on Home.
+bool IsSetupComplete();
+void MarkSetupComplete();
 
 // Absent counts as wanted.
 bool IsStepWanted(const std::wstring& step);

@@ -20,6 +20,8 @@ class TimerServicePause {
   bool StoppedAny() const { return !stopped_.empty(); }
   // Starts again every service this pause stopped; true when all of them run again.
   bool Resume();
+  // Forgets what it stopped, for a caller that replaced those services itself.
+  void Dismiss() { stopped_.clear(); }
 
  private:
   std::vector<std::wstring> stopped_;

@@ -136,6 +136,12 @@ program=$(pgrep -n -f 'Veltrane\.exe$' || pgrep -n -f 'Veltrane\.exe')
 # Well under 3 % of one core: 30 ticks in 10 s.
 expect_idle "a still window is idle" 30
 
+# A copy started from elsewhere puts itself in place of the (missing) installed copy and
+# the window runs from there.
+expect_match "the first start opened the installed copy" 'Opening the installed Veltrane' \
+  "$(grep -a 'Installed this Veltrane\|Opening the installed' "$VELTRANE_LOG" | tr -d '\r')"
+expect_eq "which is in place" 0 "$(test -f "$WINEPREFIX/drive_c/Program Files/Veltrane/Veltrane.exe"; echo $?)"
+
 # The first health scan starts with the window and logs its verdict from its own thread.
 expect_match "a health scan ran at start" 'health  ' "$(grep -a 'health  ' "$VELTRANE_LOG" | tr -d '\r')"
 
@@ -145,7 +151,8 @@ expect_eq "a second start exits 0" 0 "$status"
 expect_eq "and the first window is still there" "$window" "$(main_window)"
 
 echo "Escape"
-xdotool mousemove --window "$window" 600 400 click 1
+# An empty spot of the selection screen: the click only gives the window the focus.
+xdotool mousemove --window "$window" 1200 700 click 1
 sleep 0.5
 xdotool key Escape
 wait_for_window 0
@@ -159,5 +166,32 @@ veltrane
 expect_eq "a start while hidden exits 0" 0 "$status"
 wait_for_window 1
 expect_eq "and shows the window again" "$window" "$(main_window)"
+
+echo "a tune from the window"
+# click X Y: a click at the client position, as a user makes it.
+click() {
+  xdotool mousemove --window "$window" "$1" "$2" click 1
+  sleep 0.4
+}
+# The selection screen at 1340 x 880: Clear, then Measure and Hold, the Low plan, Begin.
+click 847 141
+click 300 416
+click 300 468
+click 720 237
+click 765 382
+history="$WINEPREFIX/drive_c/ProgramData/Veltrane/tune-history.csv"
+for _ in $(seq 120); do
+  grep -aq 'Timer hold' "$history" 2>/dev/null && break
+  sleep 1
+done
+expect_match "Begin measured and installed the timer service" 'Timer hold,Boot service holding' \
+  "$(tr -d '\r' <"$history" 2>/dev/null)"
+expect_eq "only the selected steps ran" "" "$(grep -a 'Restore point\|CPU,\|Memory,' "$history")"
+expect_eq "the selection was saved" "0 1 1" \
+  "$(monitor_value Want_prepare) $(monitor_value Want_measure) $(monitor_value Want_hold)"
+expect_match "the service holds a period" '^[1-9][0-9]*$' \
+  "$(reg_dword 'HKLM\SOFTWARE\Veltrane' DesiredResolution)"
+expect_eq "the window is still there" "$window" "$(main_window)"
+import -window "$window" "$E2E_WORK/review.png"
 
 e2e_done

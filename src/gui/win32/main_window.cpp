@@ -12,20 +12,29 @@
 #include <thread>
 #include <vector>
 
+#include "app/elevation.h"
 #include "app/output.h"
 #include "app/product.h"
 #include "app/single_instance.h"
 #include "gui/loop_policy.h"
 #include "gui/monitor_tick.h"
+#include "gui/real_host.h"
+#include "gui/step_policy.h"
+#include "gui/step_window.h"
 #include "gui/tray_texts.h"
+#include "gui/update_worker.h"
 #include "gui/win32/drawing_layer.h"
 #include "gui/win32/graphics_modules.h"
 #include "gui/win32/icon_cache.h"
-#include "gui/window_frame.h"
+#include "gui/win32/restart_computer.h"
+#include "health/drift_repair.h"
+#include "health/hardening.h"
 #include "health/health_checks.h"
 #include "health/health_summary.h"
 #include "health/monitor_settings.h"
+#include "service/service_control.h"
 #include "support/utf.h"
+#include "update/take_over.h"
 
 namespace gui::win32 {
 
@@ -36,6 +45,10 @@ constexpr wchar_t kWindowTitle[] = L"Veltrane  |  Orvandel";
 constexpr UINT kTrayCallback = 0x802A;
 constexpr UINT kHealthScanDone = 0x802B;
 constexpr UINT kHealthNotify = 0x802C;
+constexpr UINT kHandOffClose = 0x802D;  // an elevated copy took the install over
+// How soon the loop looks at the steps again while one runs: a frame's worth when the
+// window shows, a few times a second when nobody looks (chains and the full tune go on).
+constexpr DWORD kActivePollMs = 33, kHiddenPollMs = 250;
 constexpr UINT kTrayId = 1;
 constexpr UINT_PTR kMonitorTimer = 7;
 constexpr UINT kMonitorTickMs = 60000;
@@ -80,9 +93,58 @@ INT_PTR CALLBACK StartupDialogProcedure(HWND dialog, UINT message, WPARAM w, LPA
   return FALSE;
 }
 
+// A worker waiting for a lock sleeps for real.
+class SleepClock final : public RunnerClock {
+ public:
+  void SleepMs(int ms) override { ::Sleep(static_cast<DWORD>(ms)); }
+};
+
+class App;
+
+// What the scheduler asks of this window; PostClose comes from a worker thread.
+class WindowSink final : public SchedulerSink {
+ public:
+  explicit WindowSink(App& app) : app_(app) {}
+  void PostClose() override;
+  void HealthLog(const std::wstring& text) override { AppendHealthLog(text); }
+  void RequestHealthScan() override;
+
+ private:
+  App& app_;
+};
+
+// Drift repair's view of the window: the latest scan, the settings, and the scheduler that
+// runs the owning step. Every call comes on the window thread.
+class WindowRepairHost final : public RepairHost {
+ public:
+  explicit WindowRepairHost(App& app) : app_(app) {}
+  std::mutex& ResultsLock() override;
+  const std::vector<HealthCheck>& LatestResults() override;
+  MonitorSettings Settings() override;
+  void Harden(const std::wstring& repairKey) override { HardenStep(repairKey); }
+  bool ConfirmWarning(const std::wstring& caption, const std::wstring& text) override;
+  void ShowInformation(const std::wstring& text) override;
+  std::uint32_t DesiredResolution() override;
+  bool IsStepBusy(const std::wstring& stepKey) override;
+  void StartStep(const std::wstring& stepKey, std::uint32_t resolution) override;
+  void StartBackgroundScan() override;
+  RepairState& Repairs() override { return repairs_; }
+
+ private:
+  App& app_;
+  RepairState repairs_;
+};
+
 class App {
  public:
-  App(const Options& options) : options_(options), settings_(LoadMonitorSettings()) {}
+  App(const Options& options)
+      : options_(options),
+        settings_(LoadMonitorSettings()),
+        host_(MakeGuiHost(options)),
+        sink_(*this),
+        steps_(host_, runner_clock_, sink_),
+        updates_(host_),
+        repair_host_(*this) {}
   ~App();
 
   // 0 on a normal end, 1 when the drawing layer cannot start.
@@ -114,6 +176,13 @@ class App {
   LoopView View() const;
   void DrawFrame();
   void WaitForMessage(DWORD timeoutMs);
+  void PollSteps();
+  void OnUpdateTick();
+  void Carry(const WindowActions& actions);
+  void CloseRequested();
+  double Now() const;
+  friend class WindowSink;
+  friend class WindowRepairHost;
 
   const Options& options_;
   MonitorSettings settings_;
@@ -143,11 +212,77 @@ class App {
   std::optional<std::chrono::steady_clock::time_point> first_frame_;
   // The fade of the last frame: the loop keeps drawing until a frame at full opacity.
   float drawn_fade_ = 0.0f;
+
+  // The steps: the host's operations, the scheduler's window side, and the handle a worker
+  // may post to (the window may be gone by then).
+  GuiHost host_;
+  SleepClock runner_clock_;
+  WindowSink sink_;
+  StepWindow steps_;
+  std::atomic<HWND> post_target_{nullptr};
+
+  // The self-update: its thread, the next check, and a balloon click waiting for its
+  // question (asked on the next tick, never from inside the tray callback).
+  UpdateWorker updates_;
+  std::uint64_t next_update_check_ = 0;
+  bool prompt_requested_ = false;
+  WindowRepairHost repair_host_;
 };
+
+void WindowSink::PostClose() {
+  const HWND window = app_.post_target_.load();
+  if (window != nullptr) ::PostMessageW(window, kHandOffClose, 0, 0);
+}
+
+void WindowSink::RequestHealthScan() { app_.StartHealthScan(); }
+
+std::mutex& WindowRepairHost::ResultsLock() { return app_.health_mutex_; }
+const std::vector<HealthCheck>& WindowRepairHost::LatestResults() { return app_.results_; }
+MonitorSettings WindowRepairHost::Settings() { return app_.settings_; }
+
+bool WindowRepairHost::ConfirmWarning(const std::wstring& caption, const std::wstring& text) {
+  const bool ok = ::MessageBoxW(app_.window_, text.c_str(), caption.c_str(),
+                                MB_OKCANCEL | MB_ICONWARNING) == IDOK;
+  app_.steps_.ModalClosed(app_.Now());
+  return ok && app_.window_ != nullptr;
+}
+
+void WindowRepairHost::ShowInformation(const std::wstring& text) {
+  ::MessageBoxW(app_.window_, text.c_str(), L"Veltrane", MB_OK | MB_ICONINFORMATION);
+  app_.steps_.ModalClosed(app_.Now());
+}
+
+std::uint32_t WindowRepairHost::DesiredResolution() {
+  return app_.host_.system ? app_.host_.system().desiredResolution : 0;
+}
+
+bool WindowRepairHost::IsStepBusy(const std::wstring& stepKey) {
+  for (int i = 0; i < kStepCount; ++i) {
+    if (stepKey == Step(i).id) return IsBusy(app_.steps_.scheduler().State(i));
+  }
+  return false;
+}
+
+void WindowRepairHost::StartStep(const std::wstring& stepKey, std::uint32_t resolution) {
+  const bool manual = repairs_.pendingManual == stepKey;
+  // The scheduler follows each repair by its run and logs its end exactly once, so drift
+  // repair's own record is not kept past the start.
+  repairs_ = {};
+  for (int i = 0; i < kStepCount; ++i) {
+    if (stepKey == Step(i).id) app_.steps_.scheduler().StartRepair(i, !manual, resolution);
+  }
+}
+
+void WindowRepairHost::StartBackgroundScan() { app_.StartHealthScan(); }
 
 App::~App() {
   cancel_ = true;
+  post_target_ = nullptr;
+  updates_.Shutdown();
   if (health_thread_.joinable()) health_thread_.join();
+  // Every worker stops and is joined; a service a measurement stopped is started again,
+  // unless a new release is taking this copy's place.
+  steps_.scheduler().Exit(updates_.RestartPending());
   // Device objects go before COM; the window before its icons.
   drawing_.ReleaseAll();
   if (window_ != nullptr) ::DestroyWindow(window_);
@@ -288,6 +423,25 @@ void App::ShowAndFocus() {
   dirty_ = true;
 }
 
+void App::CloseRequested() {
+  switch (DecideClose(steps_.Active(), settings_.closeToTray)) {
+    case CloseAction::kAskFirst: {
+      // Closing ends the program, and with it the steps that still run.
+      const int answer = ::MessageBoxW(window_,
+                                       L"Steps are still running. Closing Veltrane stops them.\n\n"
+                                       L"Stop them and close?",
+                                       L"Veltrane", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
+      if (window_ == nullptr) return;
+      steps_.ModalClosed(Now());
+      if (answer == IDYES) ::DestroyWindow(window_);
+      return;
+    }
+    default:
+      HideToTrayOrMinimize();
+      return;
+  }
+}
+
 void App::HideToTrayOrMinimize() {
   // Without a tray icon a hidden window could not be reached again: minimise instead.
   if (settings_.closeToTray && tray_added_) {
@@ -344,13 +498,7 @@ void App::OnHealthScanDone() {
   UpdateTrayTip();
   if (maintain_pending_) {
     maintain_pending_ = false;
-    // Repairs start steps on the scheduler, which this build's window does not run yet:
-    // say so rather than pretend a pass happened.
-    if (settings_.maintainTiming && !settings_.paused && health.attention > 0) {
-      AppendLog(L"Maintain timing: " + std::to_wstring(health.attention) +
-                L" settings need attention; this build's window does not repair them yet "
-                L"(Veltrane.exe --health lists them).");
-    }
+    TrackDrift(repair_host_);
   }
 }
 
@@ -400,7 +548,87 @@ void App::AskFirstStartQuestions() {
   dirty_ = true;  // the boxes covered the window; the surfaces are checked by the loop
 }
 
+double App::Now() const {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void App::PollSteps() {
+  const bool changed = steps_.Poll();
+  if (::IsWindowVisible(window_) && (changed || steps_.Active())) dirty_ = true;
+  OnUpdateTick();
+}
+
+void App::OnUpdateTick() {
+  if (updates_.RestartPending()) {
+    // The release is in place: this copy ends and the new one opens.
+    if (window_ != nullptr) ::DestroyWindow(window_);
+    return;
+  }
+  // The service state is read only when the question needs it: this runs every poll.
+  const bool asking = prompt_requested_;
+  const UpdateTick tick = updates_.Take(
+      asking, kVersionText, asking && QueryTimerServiceState() != ServiceState::NotInstalled);
+  switch (tick.kind) {
+    case UpdateTick::Kind::kNone:
+      return;
+    case UpdateTick::Kind::kError:
+      ::MessageBoxW(window_, tick.text.c_str(), L"Veltrane", MB_OK | MB_ICONWARNING);
+      break;
+    case UpdateTick::Kind::kAnnounce: {
+      tray_health_.updatePending = true;
+      UpdateTrayTip();
+      NOTIFYICONDATAW data = TrayRecord(NIF_INFO);
+      data.dwInfoFlags = NIIF_INFO;
+      wcsncpy_s(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), L"Veltrane update", _TRUNCATE);
+      wcsncpy_s(data.szInfo, ARRAYSIZE(data.szInfo), tick.text.c_str(), _TRUNCATE);
+      ::Shell_NotifyIconW(NIM_MODIFY, &data);
+      return;
+    }
+    case UpdateTick::Kind::kAsk:
+      prompt_requested_ = false;
+      if (steps_.Active()) {
+        // The update replaces this program, which would stop the steps half done.
+        ::MessageBoxW(window_,
+                      L"Steps are still running. Install the update when they have finished.",
+                      L"Veltrane", MB_OK | MB_ICONINFORMATION);
+      } else if (::MessageBoxW(window_, tick.text.c_str(), L"Veltrane",
+                               MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON2 | MB_SETFOREGROUND) ==
+                 IDYES) {
+        updates_.StartApply(tick.offer);
+      }
+      break;
+  }
+  // A box was up: the window may be gone, and the click that closed it must not act.
+  if (window_ == nullptr) return;
+  steps_.ModalClosed(Now());
+  dirty_ = true;
+}
+
+void App::Carry(const WindowActions& actions) {
+  if (actions.scan) StartHealthScan();
+  if (!actions.repairKey.empty()) RepairStep(repair_host_, actions.repairKey, true);
+  if (actions.openLog) {
+    const std::wstring error = OpenWithShell(LogPath());
+    if (!error.empty()) AppendLog(error);
+  }
+  if (actions.restart) {
+    const std::wstring error = RestartComputer();
+    if (!error.empty()) {
+      AppendLog(L"Restart: " + error);
+      steps_.SetRestartMessage(error);
+    }
+  }
+  if (actions.close) ::PostMessageW(window_, WM_CLOSE, 0, 0);
+  dirty_ = true;
+}
+
 void App::OnMonitorTick() {
+  PollSteps();
+  if (window_ == nullptr) return;
+  if (::GetTickCount64() >= next_update_check_) {
+    next_update_check_ = ::GetTickCount64() + MinutesMs(std::max(1, settings_.updateMinutes));
+    updates_.StartCheck();
+  }
   // A failed add (the shell not up yet at sign-in) is tried again every minute.
   if (!tray_added_) AddTrayIcon();
   const MonitorTickResult tick =
@@ -429,8 +657,17 @@ void App::DrawFrame() {
   const double seconds = SecondsSinceFirstFrame();
   const float fade = static_cast<float>(std::min(seconds / kFadeSeconds, 1.0));
   drawn_fade_ = fade;
+  std::vector<HealthCheck> checks;
+  HealthFeed health;
+  {
+    std::lock_guard<std::mutex> lock(health_mutex_);
+    checks = results_;
+    health.scanned = scanned_;
+  }
+  health.checks = checks;
+  health.scanning = scan_running_;
   drawing_.BeginFrame(palette::kNavy);
-  DrawWindowFrame(drawing_, width, height, {support::ToUtf8(kVersionText), fade});
+  steps_.Draw(drawing_, width, height, support::ToUtf8(kVersionText), fade, seconds, health);
   drawing_.EndFrame();
 }
 
@@ -459,20 +696,26 @@ int App::Run() {
   for (const UINT message : {taskbar_created_, show_message_, replace_message_})
     ::ChangeWindowMessageFilterEx(window_, message, MSGFLT_ALLOW, nullptr);
   AddTrayIcon();
+  post_target_ = window_;
+  steps_.Start();
   const bool startHidden =
       settings_.startMinimized && settings_.startupAsked && !options_.assumeYes && !options_.show;
   if (!startHidden) ShowAndFocus();
   ::SetTimer(window_, kMonitorTimer, kMonitorTickMs, nullptr);
   clock_.nextScan = ::GetTickCount64() + HoursMs(settings_.scanHours);
   if (!settings_.paused) StartHealthScan();
+  next_update_check_ = ::GetTickCount64() + MinutesMs(std::max(1, settings_.updateMinutes));
+  updates_.StartCheck();
   AskFirstStartQuestions();
   if (window_ == nullptr) return 0;
+  steps_.ModalClosed(Now());
   ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
 
   MSG message{};
   for (;;) {
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message == WM_QUIT) return 0;
+      // 2: a new release took this copy's place and must be opened.
+      if (message.message == WM_QUIT) return updates_.RestartPending() ? 2 : 0;
       ::TranslateMessage(&message);
       ::DispatchMessageW(&message);
     }
@@ -485,13 +728,18 @@ int App::Run() {
         WaitForMessage(kRebuildDelayMs);
         if (drawing_.Initialise(window_, dpi_)) dirty_ = true;
         break;
-      case LoopAction::kWait:
-        WaitForMessage(occluded_ ? kOccludedRecheckMs : INFINITE);
+      case LoopAction::kWait: {
+        const bool visible = ::IsWindowVisible(window_) != FALSE;
+        DWORD timeout = occluded_ ? kOccludedRecheckMs : INFINITE;
+        if (steps_.Active()) timeout = visible && !occluded_ ? kActivePollMs : kHiddenPollMs;
+        WaitForMessage(timeout);
+        PollSteps();
         if (occluded_) {
           occluded_ = false;  // look again with one frame
           dirty_ = true;
         }
         break;
+      }
     }
   }
 }
@@ -539,7 +787,10 @@ LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
     case WM_ERASEBKGND:
       return 1;
     case WM_CLOSE:
-      HideToTrayOrMinimize();
+      CloseRequested();
+      return 0;
+    case kHandOffClose:
+      ::DestroyWindow(window_);
       return 0;
     case WM_GETMINMAXINFO: {
       auto* info = reinterpret_cast<MINMAXINFO*>(l);
@@ -547,13 +798,41 @@ LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
       info->ptMinTrackSize.y = static_cast<LONG>(kMinHeight * dpi_ / 96.0f);
       return 0;
     }
-    case WM_KEYDOWN:
-      if (w == VK_ESCAPE) ::PostMessageW(window_, WM_CLOSE, 0, 0);
+    case WM_KEYDOWN: {
       dirty_ = true;
+      if (w == VK_ESCAPE) {
+        ::PostMessageW(window_, WM_CLOSE, 0, 0);
+        return 0;
+      }
+      const bool repeat = (l & 0x40000000) != 0;
+      const bool shift = (::GetKeyState(VK_SHIFT) & 0x8000) != 0;
+      std::optional<Key> key;
+      if (w == VK_RETURN) key = Key::kEnter;
+      if (w == VK_SPACE) key = Key::kSpace;
+      if (w == VK_TAB) key = shift ? Key::kShiftTab : Key::kTab;
+      if (w == VK_PRIOR) key = Key::kPageUp;
+      if (w == VK_NEXT) key = Key::kPageDown;
+      if (key) Carry(steps_.KeyDown(*key, repeat, Now()));
       return 0;
-    case WM_MOUSEMOVE:
+    }
+    case WM_KEYUP:
+      if (w == VK_RETURN) steps_.KeyUp(Key::kEnter);
+      if (w == VK_SPACE) steps_.KeyUp(Key::kSpace);
+      return 0;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
+    case WM_LBUTTONUP: {
+      const float x = static_cast<float>(static_cast<short>(LOWORD(l))) * 96.0f / dpi_;
+      const float y = static_cast<float>(static_cast<short>(HIWORD(l))) * 96.0f / dpi_;
+      if (message == WM_LBUTTONDOWN) {
+        ::SetCapture(window_);
+        Carry(steps_.PointerDown(x, y, Now()));
+      } else {
+        ::ReleaseCapture();
+        Carry(steps_.PointerUp(x, y, Now()));
+      }
+      return 0;
+    }
+    case WM_MOUSEMOVE:
     case WM_MOUSEWHEEL:
       dirty_ = true;
       return 0;
@@ -589,6 +868,11 @@ LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
         case WM_RBUTTONUP:
           ShowTrayMenu();
           return 0;
+        case NIN_BALLOONUSERCLICK:
+          ShowAndFocus();
+          // The question comes on the next tick, after this callback has returned.
+          if (tray_health_.updatePending) prompt_requested_ = true;
+          return 0;
       }
       return 0;
   }
@@ -610,7 +894,11 @@ int HandOffToRunningCopy() {
 
 }  // namespace
 
-int RunGui(const Options& options, const Arguments&) {
+int RunGui(const Options& options, const Arguments& args) {
+  // Copies converge before any window: leftovers of a replacement go, and a newer copy (or
+  // one of this version already running) takes over, in which case this one just ends.
+  update::DeleteLeftovers();
+  if (!update::TakeOverFromOtherCopies(ElevationParameters(args))) return 0;
   auto lock = AcquireSingleInstance();
   if (!lock) {
     if (lock.error().code == support::ErrorCode::kAlreadyExists) return HandOffToRunningCopy();
@@ -624,7 +912,11 @@ int RunGui(const Options& options, const Arguments&) {
     code = app.Run();
   }
   if (SUCCEEDED(com)) ::CoUninitialize();
-  return code;
+  if (code != 2) return code;
+  if (update::RelaunchWithShow()) return 0;
+  ::MessageBoxW(nullptr, L"The new version is in place, but Veltrane could not reopen it.",
+                L"Veltrane", MB_OK | MB_ICONWARNING);
+  return 1;
 }
 
 }  // namespace gui::win32

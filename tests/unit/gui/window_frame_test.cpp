@@ -2,33 +2,26 @@
 
 #include <gtest/gtest.h>
 
-
 #include "gui/recording_canvas.h"
 
 namespace gui {
 namespace {
 
-TEST(GuiWindowFrame, SaysWhereTheStepsRunAndListsThoseThatFit) {
-  struct Row {
-    float height;
-    int cards;
-  };
-  // Cards start at y 266 in rows of 54 DIPs and keep a 32 DIP bottom margin.
-  const Row rows[] = {{880, 9}, {700, 9}, {500, 6}, {300, 0}};
-  for (const Row& row : rows) {
-    RecordingCanvas canvas;
-    DrawWindowFrame(canvas, 1340, row.height, {"2.10.1", 1.0f});
-    EXPECT_TRUE(canvas.FindText("Veltrane.exe --cli")) << row.height;
-    EXPECT_TRUE(canvas.FindText("v2.10.1")) << row.height;
-    int cards = 0;
-    for (const DrawCall& call : canvas.calls()) {
-      if (call.kind != DrawKind::kFillRoundedRect) continue;
-      ++cards;
-      EXPECT_LE(call.rect.Bottom(), row.height - 32) << row.height;
-    }
-    EXPECT_EQ(cards, row.cards) << row.height;
-    EXPECT_EQ(canvas.FindText("Storage").has_value(), row.cards == 9) << row.height;
-  }
+TEST(GuiWindowFrame, HeaderTitleAndStatusAroundTheContent) {
+  RecordingCanvas canvas;
+  const Rect content = DrawWindowFrame(
+      canvas, 1340, 880, {"2.10.1", 1.0f, "HOME", "choose a function", "Running: Measure"});
+  EXPECT_TRUE(canvas.FindText("v2.10.1"));
+  EXPECT_TRUE(canvas.FindText("choose a function"));
+  EXPECT_TRUE(canvas.FindText("Running: Measure"));
+  // 1340 x 880: x 16 .. 1324, y 122 .. 826.
+  EXPECT_FLOAT_EQ(content.x, 16);
+  EXPECT_FLOAT_EQ(content.y, 122);
+  EXPECT_FLOAT_EQ(content.width, 1308);
+  EXPECT_FLOAT_EQ(content.height, 704);
+  // A window too small for any content gets an empty area, never a negative one.
+  EXPECT_FLOAT_EQ(ContentRect(20, 100).width, 0);
+  EXPECT_FLOAT_EQ(ContentRect(20, 100).height, 0);
 }
 
 TEST(GuiWindowFrame, OpeningFadeCoversEveryColourAndEndsAtFullOpacity) {

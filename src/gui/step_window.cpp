@@ -1,0 +1,149 @@
+#include "gui/step_window.h"
+
+#include "gui/full_tune.h"
+#include "gui/screens/widgets.h"
+#include "gui/step_policy.h"
+#include "support/utf.h"
+
+namespace gui {
+namespace {}  // namespace
+
+StepWindow::StepWindow(GuiHost& host, RunnerClock& clock, SchedulerSink& sink)
+    : scheduler_(host, clock, sink), host_(host) {}
+
+bool StepWindow::Active() const {
+  const TuneView v = scheduler_.View();
+  for (StepState s : v.state) {
+    if (IsBusy(s)) return true;
+  }
+  return scheduler_.FullTuneActive() || FlowInProgress(v.flow);
+}
+
+bool StepWindow::Poll() {
+  scheduler_.Update(capacity_);
+  bool changed =
+      scheduler_.CurrentStage() != drawnStage_ || scheduler_.Flow().State() != drawnFlow_;
+  for (int i = 0; i < kStepCount; ++i) {
+    FeedSnapshot& f = feeds_[static_cast<std::size_t>(i)];
+    scheduler_.FeedOf(i).Snapshot(f);
+    if (i == static_cast<int>(StepIndex::Measure)) charts_.Take(f);
+    changed = changed || f.version != drawnVersions_[static_cast<std::size_t>(i)] ||
+              !f.newSamples.empty() ||
+              scheduler_.State(i) != drawnStates_[static_cast<std::size_t>(i)];
+  }
+  scheduler_.HeaderFeed().Snapshot(header_);
+  return changed || header_.version != drawnVersions_[kStepCount];
+}
+
+const wchar_t* StepWindow::RestartRefused() const {
+  const TuneView v = scheduler_.View();
+  bool busy = false;
+  for (StepState s : v.state) busy = busy || IsBusy(s);
+  return RestartRefusal(busy, FlowInProgress(v.flow));
+}
+
+screens::StepScreenModel StepWindow::Model(double seconds) {
+  screens::StepScreenModel m;
+  m.stage = scheduler_.CurrentStage();
+  m.tune = scheduler_.View();
+  m.feeds = &feeds_;
+  m.result = scheduler_.Result();
+  m.offer = scheduler_.Flow().Offer();
+  m.cpu = scheduler_.Cpu();
+  if ((m.stage == Stage::GpuConfirm) && !gpuProbed_ && host_.gpuProbe) {
+    gpuSummary_ = host_.gpuProbe().summary;  // once: it reads the display adapters
+    gpuProbed_ = true;
+  }
+  m.gpuSummary = gpuSummary_;
+  m.fidelity = scheduler_.Fidelity();
+  m.optionResolution = host_.resolution;
+  m.optionMeasured = host_.measured;
+  m.driverAfterAfterburner = scheduler_.DriverAfterAfterburner();
+  m.fullTuneActive = scheduler_.FullTuneActive();
+  m.restartPanel = restartPanel_;
+  m.restartMessage = restartMessage_;
+  m.seconds = seconds;
+  return m;
+}
+
+void StepWindow::Draw(Canvas& canvas, float width, float height, const std::string& version,
+                      float fade, double seconds, const HealthFeed& health) {
+  Poll();
+  health_ = health;
+  const screens::StepScreenModel m = Model(seconds);
+  FrameView frame{version, fade, support::ToUtf8(header_.title), support::ToUtf8(header_.detail),
+                  support::ToUtf8(StatusLine(m.tune))};
+  const Rect content = DrawWindowFrame(canvas, width, height, frame);
+  capacity_ = CardCapacity(static_cast<int>(width), static_cast<int>(height));
+  router_.BeginFrame();
+  if (m.stage != Stage::Home) {
+    // Every other screen has a way back; steps keep running behind it.
+    screens::DrawButton(canvas, router_, {width - 16 - 110, 17, 110, 38}, "Home",
+                        screens::kNavHome);
+  }
+  if (m.stage == Stage::Health) {
+    screens::HealthView view{health.checks, health.scanning, health.scanned};
+    screens::DrawHealthScreen(canvas, content, view, healthState_, router_);
+  } else {
+    screens::DrawStepScreen(canvas, content, m, router_);
+    if (m.stage == Stage::MeasureRunning) {
+      // Below the screen's status lines and above its Stop button.
+      const Rect panels{content.x, content.y + 100, content.width, content.height - 160};
+      DrawMeasurePanels(canvas, panels, charts_.Snapshot(),
+                        feeds_[static_cast<std::size_t>(StepIndex::Measure)]);
+    }
+  }
+  canvas.SetOpacity(1.0f);
+  for (int i = 0; i < kStepCount; ++i) {
+    drawnVersions_[static_cast<std::size_t>(i)] = feeds_[static_cast<std::size_t>(i)].version;
+    drawnStates_[static_cast<std::size_t>(i)] = m.tune.state[static_cast<std::size_t>(i)];
+  }
+  drawnVersions_[kStepCount] = header_.version;
+  drawnStage_ = m.stage;
+  drawnFlow_ = m.tune.flow;
+}
+
+WindowActions StepWindow::Act(const InputResult& input) {
+  WindowActions actions;
+  if (input.activated < 0) return actions;
+  const screens::StepScreenModel m = Model(0);
+  if (m.stage == Stage::Health && input.activated != screens::kNavHome) {
+    screens::HealthView view{health_.checks, health_.scanning, health_.scanned};
+    const screens::HealthCommand command =
+        screens::HealthControl(input.activated, view, healthState_);
+    if (command.action == screens::HealthAction::kScan) actions.scan = true;
+    if (command.action == screens::HealthAction::kRepair && command.check >= 0 &&
+        static_cast<std::size_t>(command.check) < health_.checks.size()) {
+      actions.repairKey = health_.checks[static_cast<std::size_t>(command.check)].repairStep;
+    }
+    return actions;
+  }
+  const screens::WindowRequest request = screens::ActOnControl(input.activated, m, scheduler_);
+  restartPanel_ = request.restartPanel;
+  if (!restartPanel_) restartMessage_.clear();
+  if (request.health) scheduler_.Show(Stage::Health);
+  actions.openLog = request.openLog;
+  actions.close = request.close;
+  if (request.restart) {
+    if (const wchar_t* refusal = RestartRefused()) {
+      restartMessage_ = refusal;
+    } else {
+      actions.restart = true;
+    }
+  }
+  return actions;
+}
+
+WindowActions StepWindow::PointerDown(float x, float y, double now) {
+  return Act(router_.PointerDown(x, y, now));
+}
+
+WindowActions StepWindow::PointerUp(float x, float y, double now) {
+  return Act(router_.PointerUp(x, y, now));
+}
+
+WindowActions StepWindow::KeyDown(Key key, bool repeat, double now) {
+  return Act(router_.KeyDown(key, repeat, now));
+}
+
+}  // namespace gui

@@ -1,0 +1,87 @@
+// StepWindow: everything the window shows and does between its frame and the scheduler,
+// free of Win32. It owns the scheduler, routes pointer and key input to the controls the
+// last frame drew, keeps the window's copies of the step feeds, and tells the window when
+// a frame is worth drawing and what it must do itself (open the log, close, restart).
+#pragma once
+
+#include <array>
+#include <span>
+#include <string>
+
+#include "gui/canvas.h"
+#include "gui/input_router.h"
+#include "gui/measure_charts.h"
+#include "gui/scheduler.h"
+#include "gui/screens/health_screen.h"
+#include "gui/screens/step_screens.h"
+#include "gui/window_frame.h"
+
+namespace gui {
+
+// What the window passes in about its health scan for the Health screen.
+struct HealthFeed {
+  std::span<const HealthCheck> checks;
+  bool scanning = false;
+  bool scanned = false;
+};
+
+struct WindowActions {
+  bool openLog = false;
+  bool close = false;
+  bool restart = false;
+  bool scan = false;
+  std::wstring repairKey;  // Health's "Repair this": the check's repair key
+};
+
+class StepWindow {
+ public:
+  StepWindow(GuiHost& host, RunnerClock& clock, SchedulerSink& sink);
+
+  void Start() { scheduler_.Startup(); }
+  Scheduler& scheduler() { return scheduler_; }
+
+  // Drains step ends, runs the chains and the full tune. True when the next frame would
+  // differ from the last one drawn (a feed, a state or the screen changed).
+  bool Poll();
+  // Something runs or waits for its turn: poll again soon, also while hidden.
+  bool Active() const;
+
+  void Draw(Canvas& canvas, float width, float height, const std::string& version, float fade,
+            double seconds, const HealthFeed& health);
+
+  WindowActions PointerDown(float x, float y, double now);
+  WindowActions PointerUp(float x, float y, double now);
+  WindowActions KeyDown(Key key, bool repeat, double now);
+  void KeyUp(Key key) { router_.KeyUp(key); }
+  void ModalClosed(double now) { router_.ModalClosed(now); }
+
+  // Why a restart asked for did not happen (a busy step, or the system's refusal).
+  void SetRestartMessage(const std::wstring& message) { restartMessage_ = message; }
+  // Null when nothing stops a restart now.
+  const wchar_t* RestartRefused() const;
+
+ private:
+  WindowActions Act(const InputResult& input);
+  screens::StepScreenModel Model(double seconds);
+
+  Scheduler scheduler_;
+  GuiHost& host_;
+  InputRouter router_;
+  std::array<FeedSnapshot, kStepCount> feeds_;
+  MeasureCharts charts_;  // fed from every copy of the Measure feed
+  FeedSnapshot header_;
+  screens::HealthScreenState healthState_;
+  HealthFeed health_;  // of the last frame, for its controls
+  bool restartPanel_ = false;
+  std::wstring restartMessage_;
+  std::wstring gpuSummary_;
+  bool gpuProbed_ = false;
+  int capacity_ = 1;
+  // What the last frame showed, to tell whether the next one would differ.
+  std::array<std::uint64_t, kStepCount + 1> drawnVersions_{};
+  std::array<StepState, kStepCount> drawnStates_{};
+  Stage drawnStage_ = Stage::Welcome;
+  GpuFlow drawnFlow_ = GpuFlow::Idle;
+};
+
+}  // namespace gui
