@@ -46,8 +46,7 @@ bool Succeeded(const ProcessOutcome& run) {
 // check until it has been unpacked.
 std::unique_ptr<platform::HeldFile> DownloadArchive(gui::Feed* feed, const std::wstring& zip,
                                                     std::wstring& error) {
-  auto& files = platform::Sys().files;
-  auto created = files.CreateStream(zip);
+  auto created = platform::Sys().files.CreateStream(zip);
   if (!created) {
     error = L"Could not store the Afterburner download.";
     return nullptr;
@@ -68,18 +67,15 @@ std::unique_ptr<platform::HeldFile> DownloadArchive(gui::Feed* feed, const std::
       },
       result, fetch_error, &cancel);
   const bool closed = stream->Close().ok();
+  // The caller deletes the run folder with whatever is left in it.
   if (!fetched || !closed) {
-    (void)files.Delete(zip);
     error = cancel || result.stopped ? L"Stopped." : L"The Afterburner download failed.";
     return nullptr;
   }
   // What is unpacked next is what is on disk now, so that is what must match.
   auto held =
       hashing && hash.Finish() == kArchiveSha256 ? HoldChecked(zip, "", kArchiveSha256) : nullptr;
-  if (!held) {
-    (void)files.Delete(zip);
-    error = L"The Afterburner download did not match the published checksum.";
-  }
+  if (!held) error = L"The Afterburner download did not match the published checksum.";
   return held;
 }
 
