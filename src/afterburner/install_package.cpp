@@ -45,6 +45,7 @@ bool Succeeded(const ProcessOutcome& run) {
 // Step 4: the archive, kept only when its bytes are the pinned ones, and held from that
 // check until it has been unpacked.
 std::unique_ptr<platform::HeldFile> DownloadArchive(gui::Feed* feed, const std::wstring& zip,
+                                                    const std::wstring& pinned,
                                                     std::wstring& error) {
   auto created = platform::Sys().files.CreateStream(zip);
   if (!created) {
@@ -73,8 +74,7 @@ std::unique_ptr<platform::HeldFile> DownloadArchive(gui::Feed* feed, const std::
     return nullptr;
   }
   // What is unpacked next is what is on disk now, so that is what must match.
-  auto held =
-      hashing && hash.Finish() == kArchiveSha256 ? HoldChecked(zip, "", kArchiveSha256) : nullptr;
+  auto held = hashing && hash.Finish() == pinned ? HoldChecked(zip, "", pinned) : nullptr;
   if (!held) error = L"The Afterburner download did not match the published checksum.";
   return held;
 }
@@ -129,6 +129,11 @@ bool InstallFromArchive(gui::Feed* feed, const std::wstring& seven_zip, const st
 }  // namespace
 
 bool InstallAfterburnerPackage(gui::Feed* feed, std::wstring& error) {
+  return InstallAfterburnerPackagePinned(feed, kArchiveSha256, error);
+}
+
+bool InstallAfterburnerPackagePinned(gui::Feed* feed, const std::wstring& pinned,
+                                     std::wstring& error) {
   // Step 3: 7-Zip opens the archive.
   Status(feed, L"downloading MSI Afterburner");
   DriverLine(feed, L"Downloading MSI Afterburner 4.6.6 from the Guru3D archive.");
@@ -146,7 +151,7 @@ bool InstallAfterburnerPackage(gui::Feed* feed, std::wstring& error) {
   }
   const std::wstring zip = folder.path + L"\\MSIAfterburnerSetup466.zip";
   bool installed = false;
-  if (const auto held = DownloadArchive(feed, zip, error)) {
+  if (const auto held = DownloadArchive(feed, zip, pinned, error)) {
     installed = InstallFromArchive(feed, seven_zip, zip, folder.path, error);
   }
   (void)platform::Sys().files.DeleteTree(folder.path);

@@ -108,4 +108,25 @@ TEST_F(InstallAfterburnerTest, ConsoleClosingLineMatchesWhatWasSaved) {
   EXPECT_TRUE(Said(L"Afterburner and RivaTuner apply profile 1 now and at every logon."));
 }
 
+// The archive is held from its hash check until 7-Zip has read it, and the installer from
+// its check until it has run, in a protected folder of this run that is gone afterwards.
+TEST_F(InstallAfterburnerTest, WhatRunsIsHeldFromItsCheckInAFreshProtectedFolder) {
+  tools_.InstallSevenZip();
+  machine_.network.Serve(kArchiveUrl, platform::SimHttpResponse::Ok(platform::sim_archive::Pack(
+                                          {{L"MSIAfterburnerSetup466.exe", "MZ setup"}}, false)));
+  std::vector<bool> archive_held;
+  tools_.on_unpack = [&](const std::wstring& archive) {
+    archive_held.push_back(RunFolderIn(archive, L"afterburner") != L"" &&
+                           !machine_.files.WriteNew(archive, "PK swapped").ok());
+  };
+  RegisterProbe(L"MSIAfterburnerSetup466.exe", 0);
+  // sha256sum of the packed bytes above.
+  EXPECT_TRUE(InstallAfterburnerPackagePinned(
+      &feed_, L"6a1efa5d9b96c937ac73b760100adcdf7d2dd58b02bc1ccdd7c2886ee524aa79", error_))
+      << error_;
+  EXPECT_EQ(archive_held, std::vector<bool>{true});
+  EXPECT_EQ(untouchable_, std::vector<bool>{true});
+  EXPECT_EQ(RunFolders(L"afterburner"), 0u);
+}
+
 }  // namespace
