@@ -17,3 +17,6 @@ bool InstallAfterburner(Feed* feed, std::wstring& error, bool* profileSaved = nu
 // Downloads the pinned Afterburner package, checks its SHA-256 before anything in it
 // runs, and installs Afterburner and RivaTuner from it. True when it ran to the end.
 bool InstallAfterburnerPackage(gui::Feed* feed, std::wstring& error);
+// The same with the package's expected SHA-256 given (64 lower-case hex digits).
+bool InstallAfterburnerPackagePinned(gui::Feed* feed, const std::wstring& pinned,
+                                     std::wstring& error);

@@ -3,10 +3,10 @@
 
 #include "afterburner/afterburner_paths.h"
 #include "afterburner/install_afterburner.h"
+#include "app/data_folder.h"
 #include "app/output.h"
 #include "driver/driver_feed.h"
-#include "driver/driver_folder.h"
-#include "driver/package_record.h"
+#include "driver/held_check.h"
 #include "driver/run_process.h"
 #include "driver/seven_zip.h"
 #include "driver/sha256.h"
@@ -32,11 +32,6 @@ void Status(gui::Feed* feed, const wchar_t* detail) {
   if (feed != nullptr) feed->ShowStatus(kTag, detail);
 }
 
-bool BeginsWithMz(const std::wstring& path) {
-  const auto head = platform::Sys().files.ReadBytes(path, 0, 2);
-  return head && *head == "MZ";
-}
-
 // The code a failed run shows: its exit code, the start error, or the time-out.
 std::uint32_t FailureCode(const ProcessOutcome& run) {
   if (!run.started) return run.startError;
@@ -47,13 +42,15 @@ bool Succeeded(const ProcessOutcome& run) {
   return run.started && !run.timedOut && run.exitCode == 0;
 }
 
-// Step 4: the archive, kept only when its bytes are the pinned ones.
-bool DownloadArchive(gui::Feed* feed, const std::wstring& zip, std::wstring& error) {
-  auto& files = platform::Sys().files;
-  auto created = files.CreateStream(zip);
+// Step 4: the archive, kept only when its bytes are the pinned ones, and held from that
+// check until it has been unpacked.
+std::unique_ptr<platform::HeldFile> DownloadArchive(gui::Feed* feed, const std::wstring& zip,
+                                                    const std::wstring& pinned,
+                                                    std::wstring& error) {
+  auto created = platform::Sys().files.CreateStream(zip);
   if (!created) {
     error = L"Could not store the Afterburner download.";
-    return false;
+    return nullptr;
   }
   const std::unique_ptr<platform::FileStream> stream = std::move(created.value());
   Sha256 hash;
@@ -71,18 +68,15 @@ bool DownloadArchive(gui::Feed* feed, const std::wstring& zip, std::wstring& err
       },
       result, fetch_error, &cancel);
   const bool closed = stream->Close().ok();
+  // The caller deletes the run folder with whatever is left in it.
   if (!fetched || !closed) {
-    (void)files.Delete(zip);
     error = cancel || result.stopped ? L"Stopped." : L"The Afterburner download failed.";
-    return false;
+    return nullptr;
   }
-  // What runs next is what is on disk now, so that is what must match.
-  if (!hashing || hash.Finish() != kArchiveSha256 || HashFile(zip) != kArchiveSha256) {
-    (void)files.Delete(zip);
-    error = L"The Afterburner download did not match the published checksum.";
-    return false;
-  }
-  return true;
+  // What is unpacked next is what is on disk now, so that is what must match.
+  auto held = hashing && hash.Finish() == pinned ? HoldChecked(zip, "", pinned) : nullptr;
+  if (!held) error = L"The Afterburner download did not match the published checksum.";
+  return held;
 }
 
 // Step 7: RivaTuner's installer ships inside Afterburner's.
@@ -94,42 +88,22 @@ void InstallRivaTuner(gui::Feed* feed, const std::wstring& seven_zip, const std:
                        L" " + Quoted(L"Redist\\RTSSSetup.exe"),
                    L"", kExtractLimitMs, true, true);
   const std::wstring rtss_setup = unpack + L"\\RTSSSetup.exe";
-  if (BeginsWithMz(rtss_setup)) {
+  if (const auto held = HoldChecked(rtss_setup, "MZ", L"")) {
     (void)RunProcess(rtss_setup, Quoted(rtss_setup) + L" /S", L"", kInstallLimitMs, true, true);
   }
 }
 
-}  // namespace
-
-bool InstallAfterburnerPackage(gui::Feed* feed, std::wstring& error) {
-  auto& files = platform::Sys().files;
-  // Step 3: 7-Zip opens the archive.
-  Status(feed, L"downloading MSI Afterburner");
-  DriverLine(feed, L"Downloading MSI Afterburner 4.6.6 from the Guru3D archive.");
-  std::wstring seven_zip_error;
-  const std::wstring seven_zip = gui::EnsureSevenZip(feed, seven_zip_error);
-  if (seven_zip.empty()) {
-    error = L"7-Zip is required to open the Afterburner package.";
-    return false;
-  }
-  const std::wstring folder = EnsureDriverFolder();
-  const std::wstring zip = folder + L"\\MSIAfterburnerSetup466.zip";
-  if (folder.empty()) {
-    error = L"Could not store the Afterburner download.";
-    return false;
-  }
-  if (!DownloadArchive(feed, zip, error)) return false;
-  // Step 5: a fresh unpack folder, so nothing left from before runs.
-  const std::wstring unpack = folder + L"\\afterburner-setup";
-  (void)files.DeleteTree(unpack);
-  (void)files.CreateDirectory(unpack);
+// Steps 5 to 8 in `unpack`, a folder of this run where only administrators write, so no
+// program can put a DLL beside an installer or swap one before it runs.
+bool InstallFromArchive(gui::Feed* feed, const std::wstring& seven_zip, const std::wstring& zip,
+                        const std::wstring& unpack, std::wstring& error) {
   DriverLine(feed, L"Unpacking the Afterburner installer.");
   const std::wstring installer = unpack + L"\\MSIAfterburnerSetup466.exe";
   const ProcessOutcome unpacked =
       RunProcess(seven_zip, Quoted(seven_zip) + L" x -y -o" + Quoted(unpack) + L" " + Quoted(zip),
                  L"", kUnpackLimitMs, true, true);
-  if (!Succeeded(unpacked) || !BeginsWithMz(installer)) {
-    (void)files.DeleteTree(unpack);
+  const auto held = Succeeded(unpacked) ? HoldChecked(installer, "MZ", L"") : nullptr;
+  if (!held) {
     error = L"The Afterburner package could not be unpacked.";
     return false;
   }
@@ -144,12 +118,42 @@ bool InstallAfterburnerPackage(gui::Feed* feed, std::wstring& error) {
   const ProcessOutcome installed =
       RunProcess(installer, Quoted(installer) + arguments, L"", kInstallLimitMs, true, true);
   if (!Succeeded(installed)) {
-    (void)files.DeleteTree(unpack);
     error = L"MSI Afterburner did not install (" + ExitCodeText(FailureCode(installed)) + L").";
     return false;
   }
   // Steps 7 and 8.
   if (FindRivaTuner().empty()) InstallRivaTuner(feed, seven_zip, unpack, installer);
-  (void)files.DeleteTree(unpack);
   return true;
+}
+
+}  // namespace
+
+bool InstallAfterburnerPackage(gui::Feed* feed, std::wstring& error) {
+  return InstallAfterburnerPackagePinned(feed, kArchiveSha256, error);
+}
+
+bool InstallAfterburnerPackagePinned(gui::Feed* feed, const std::wstring& pinned,
+                                     std::wstring& error) {
+  // Step 3: 7-Zip opens the archive.
+  Status(feed, L"downloading MSI Afterburner");
+  DriverLine(feed, L"Downloading MSI Afterburner 4.6.6 from the Guru3D archive.");
+  std::wstring seven_zip_error;
+  const std::wstring seven_zip = gui::EnsureSevenZip(feed, seven_zip_error);
+  if (seven_zip.empty()) {
+    error = L"7-Zip is required to open the Afterburner package.";
+    return false;
+  }
+  const RunFolder folder = CreateRunFolder(L"afterburner");
+  if (folder.path.empty()) {
+    DriverLine(feed, folder.refusal);
+    error = L"Could not store the Afterburner download.";
+    return false;
+  }
+  const std::wstring zip = folder.path + L"\\MSIAfterburnerSetup466.zip";
+  bool installed = false;
+  if (const auto held = DownloadArchive(feed, zip, pinned, error)) {
+    installed = InstallFromArchive(feed, seven_zip, zip, folder.path, error);
+  }
+  (void)platform::Sys().files.DeleteTree(folder.path);
+  return installed;
 }

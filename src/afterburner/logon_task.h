@@ -4,12 +4,11 @@
 
 #include <string>
 
-// The task definition as Task Scheduler reads it: UTF-16 with a byte-order mark, CR LF
-// line ends, every inserted value XML-escaped. `user` is "DOMAIN\\name".
-std::string LogonTaskXml(const std::wstring& user, const std::wstring& command,
-                         const std::wstring& arguments);
+// The task definition as Task Scheduler reads it. `user` is "DOMAIN\\name".
+std::wstring LogonTaskXml(const std::wstring& user, const std::wstring& command,
+                          const std::wstring& arguments);
 // Registers (or replaces) a task that runs `command` at the current user's logon with the
-// highest rights available. True when schtasks.exe accepted it.
+// highest rights available. True when Task Scheduler accepted it; a refusal is logged.
 bool CreateLogonTask(const std::wstring& name, const std::wstring& command,
                      const std::wstring& arguments);
 // Removes the task when it exists; the outcome is not reported.

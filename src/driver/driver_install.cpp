@@ -1,9 +1,11 @@
 #include "driver/driver_install.h"
 
 #include "app/command_runner.h"
+#include "app/data_folder.h"
 #include "app/output.h"
 #include "driver/driver_feed.h"
 #include "driver/driver_folder.h"
+#include "driver/held_check.h"
 #include "driver/inf_search.h"
 #include "driver/run_process.h"
 #include "driver/seven_zip.h"
@@ -18,21 +20,13 @@ constexpr std::uint32_t kNvidiaSetupMs = 1500000;
 constexpr std::uint32_t kAmdUnpackMs = 900000;
 constexpr std::uint32_t kPnputilMs = 600000;
 
-// An empty unpack folder: whatever an earlier run left there must not be installed now.
-bool FreshFolder(const std::wstring& folder) {
-  auto& files = platform::Sys().files;
-  if (files.Exists(folder) && !files.DeleteTree(folder).ok()) return false;
-  return files.CreateDirectory(folder).ok();
-}
-
 void RemoveFolder(const std::wstring& folder) {
   if (platform::Sys().files.IsDirectory(folder)) (void)platform::Sys().files.DeleteTree(folder);
 }
 
-// 7z x into a fresh `folder`; true when 7-Zip reported no error (exit code below 2).
+// 7z x into `folder`; true when 7-Zip reported no error (exit code below 2).
 bool Unpack(const std::wstring& seven_zip, const std::wstring& archive, const std::wstring& folder,
             std::uint32_t limit_ms) {
-  if (!FreshFolder(folder)) return false;
   const ProcessOutcome run = RunProcess(
       seven_zip, Quoted(seven_zip) + L" x -y -o" + Quoted(folder) + L" " + Quoted(archive), L"",
       limit_ms, true, true);
@@ -53,12 +47,17 @@ int InstallNvidia(gui::Feed* feed, gui::GpuDriverOffer& offer, const std::wstrin
   // The package stays held until this function returns: 7-Zip unpacks the checked bytes.
   const VendorCheck check = HoldVendorSigned(offer.localPath, kDriverNvidia);
   if (!check.held) return Fail(offer, check.refused);
-  // Step 1: the package's files, with its setup.
+  // Step 1: the package's files, with its setup, in a folder of this run's making that
+  // only administrators may write in: nobody can put a DLL beside setup.exe.
   DriverLine(feed, L"Unpacking the NVIDIA package.");
-  const std::wstring unpack = folder + L"\\nvidia-unpack";
+  const RunFolder run_folder = CreateRunFolder(L"nvidia");
+  if (run_folder.path.empty()) return Fail(offer, run_folder.refusal);
+  const std::wstring& unpack = run_folder.path;
   const std::wstring setup = unpack + L"\\setup.exe";
-  if (!Unpack(seven_zip, offer.localPath, unpack, kNvidiaUnpackMs) ||
-      !platform::Sys().files.Exists(setup)) {
+  auto held_setup = Unpack(seven_zip, offer.localPath, unpack, kNvidiaUnpackMs)
+                        ? HoldChecked(setup, "MZ", L"")
+                        : nullptr;
+  if (!held_setup) {
     RemoveFolder(unpack);
     return Fail(offer, L"The NVIDIA package could not be unpacked.");
   }
@@ -70,6 +69,7 @@ int InstallNvidia(gui::Feed* feed, gui::GpuDriverOffer& offer, const std::wstrin
       setup,
       Quoted(setup) + L" -s -n Display.Driver Display.PhysX -log:" + Quoted(log) + L" -loglevel:6",
       unpack, kNvidiaSetupMs, false, false);
+  held_setup.reset();
   if (!run.started) {
     RemoveFolder(unpack);
     return Fail(offer, Format(L"NVIDIA setup did not start (%u).", run.startError));
@@ -88,7 +88,7 @@ int InstallNvidia(gui::Feed* feed, gui::GpuDriverOffer& offer, const std::wstrin
   return 0;
 }
 
-int InstallAmd(gui::Feed* feed, gui::GpuDriverOffer& offer, const std::wstring& folder) {
+int InstallAmd(gui::Feed* feed, gui::GpuDriverOffer& offer) {
   const std::wstring& package = offer.localPath;
   std::wstring error;
   const std::wstring seven_zip = gui::EnsureSevenZip(feed, error);
@@ -101,7 +101,9 @@ int InstallAmd(gui::Feed* feed, gui::GpuDriverOffer& offer, const std::wstring& 
   if (!check.held) return Fail(offer, check.refused);
   // Step 1: the package, and the archives inside it one level deep.
   DriverLine(feed, L"Unpacking the AMD package. The Adrenalin installer is not run.");
-  const std::wstring unpack = folder + L"\\amd-unpack";
+  const RunFolder run_folder = CreateRunFolder(L"amd");
+  if (run_folder.path.empty()) return Fail(offer, run_folder.refusal);
+  const std::wstring& unpack = run_folder.path;
   if (!Unpack(seven_zip, package, unpack, kAmdUnpackMs)) {
     RemoveFolder(unpack);
     return Fail(offer, L"The AMD package could not be unpacked. It is saved at " + package +
@@ -158,6 +160,6 @@ int InstallGpuDriver(gui::Feed* feed, gui::GpuDriverOffer& offer) {
   DriverStatus(feed, L"installing the trimmed driver");
   DriverItem(feed, L"Installing", L"The display may flicker. This can take several minutes.");
   if (offer.vendor == kDriverNvidia) return InstallNvidia(feed, offer, folder);
-  if (offer.vendor == kDriverAmd) return InstallAmd(feed, offer, folder);
+  if (offer.vendor == kDriverAmd) return InstallAmd(feed, offer);
   return Fail(offer, L"There is no downloaded package to install.");
 }

@@ -2,11 +2,11 @@
 
 #include <memory>
 
+#include "app/data_folder.h"
 #include "app/env_value.h"
 #include "app/feed.h"
 #include "driver/driver_feed.h"
-#include "driver/driver_folder.h"
-#include "driver/package_record.h"
+#include "driver/held_check.h"
 #include "driver/run_process.h"
 #include "driver/vendor_fetch.h"
 #include "driver/vendor_url.h"
@@ -24,19 +24,18 @@ constexpr wchar_t kInstallerName[] = L"7z2605-x64.exe";
 constexpr std::uint64_t kMaxInstaller = 16ull << 20;
 constexpr std::uint32_t kInstallLimitMs = 300000;
 
-std::wstring InstallSevenZip(gui::Feed* feed, const std::wstring& pinned, std::wstring& error) {
-  auto& files = platform::Sys().files;
-  // Step 1: the installer, into the driver folder.
-  const std::wstring folder = EnsureDriverFolder();
-  const std::wstring installer = folder + L"\\" + kInstallerName;
+// Step 2: an executable with exactly the published bytes, held from that check until it
+// has run; null (and nothing runs) otherwise.
+std::unique_ptr<platform::HeldFile> DownloadInstaller(const std::wstring& installer,
+                                                      const std::wstring& pinned,
+                                                      std::wstring& error) {
   std::unique_ptr<platform::FileStream> stream;
-  if (!folder.empty()) {
-    auto created = files.CreateStream(installer);
-    if (created) stream = std::move(created.value());
+  if (auto created = platform::Sys().files.CreateStream(installer)) {
+    stream = std::move(created.value());
   }
   if (!stream) {
     error = L"Could not store the 7-Zip installer.";
-    return {};
+    return nullptr;
   }
   FetchResult result;
   std::wstring fetch_error;
@@ -48,18 +47,31 @@ std::wstring InstallSevenZip(gui::Feed* feed, const std::wstring& pinned, std::w
       },
       result, fetch_error, nullptr);
   const bool closed = stream->Close().ok();
-  // Step 2: an executable with exactly the published bytes, or nothing runs.
-  const auto head = files.ReadBytes(installer, 0, 2);
-  if (!fetched || !closed || !head || *head != "MZ" || HashFile(installer) != pinned) {
-    (void)files.Delete(installer);
+  auto held = fetched && closed ? HoldChecked(installer, "MZ", pinned) : nullptr;
+  if (!held) {
     error = fetched && closed ? L"The 7-Zip installer could not be downloaded." : fetch_error;
     if (error.empty()) error = L"The 7-Zip installer could not be downloaded.";
+  }
+  return held;
+}
+
+std::wstring InstallSevenZip(gui::Feed* feed, const std::wstring& pinned, std::wstring& error) {
+  // Step 1: the installer, into a folder this run makes where only administrators write,
+  // so nothing can be put beside it or swapped for it before it runs.
+  const RunFolder folder = CreateRunFolder(L"7zip");
+  if (folder.path.empty()) {
+    error = L"Could not store the 7-Zip installer.";
     return {};
   }
-  // Step 3: the silent install.
-  DriverLine(feed, L"Installing 7-Zip.");
-  const ProcessOutcome run =
-      RunProcess(installer, Quoted(installer) + L" /S", L"", kInstallLimitMs, true, true);
+  const std::wstring installer = folder.path + L"\\" + kInstallerName;
+  ProcessOutcome run;
+  if (auto held = DownloadInstaller(installer, pinned, error)) {
+    // Step 3: the silent install.
+    DriverLine(feed, L"Installing 7-Zip.");
+    run = RunProcess(installer, Quoted(installer) + L" /S", L"", kInstallLimitMs, true, true);
+  }
+  (void)platform::Sys().files.DeleteTree(folder.path);
+  if (!error.empty()) return {};
   if (!run.started) {
     error = L"The 7-Zip installer did not start.";
     return {};

@@ -1,17 +1,11 @@
 #include "health/guard_task.h"
 
-#include "app/command_runner.h"
 #include "app/output.h"
+#include "app/task_xml.h"
 #include "health/hardening_backup.h"
 #include "platform/files.h"
 #include "platform/services.h"
 #include "platform/system.h"
-
-namespace {
-
-constexpr std::uint32_t kSchtasksTimeoutMs = 20000;
-
-}  // namespace
 
 void CreateGuardTask() {
   const std::wstring path = InstalledExePath();
@@ -19,15 +13,13 @@ void CreateGuardTask() {
     AppendLog(L"Could not create the Veltrane Guard startup task.");
     return;
   }
-  // The action is the quoted path and --guard; schtasks wants the inner quotes escaped.
-  const std::wstring arguments =
-      L"/Create /F /SC ONSTART /RU SYSTEM /RL HIGHEST /TN \"Veltrane Guard\" /TR \"\\\"" + path +
-      L"\\\" --guard\"";
-  if (RunHidden(SystemToolPath(L"schtasks.exe"), arguments, kSchtasksTimeoutMs) == 0) {
-    AppendLog(L"Veltrane Guard will re-apply hardened settings at startup.");
-  } else {
-    AppendLog(L"Could not create the Veltrane Guard startup task.");
-  }
+  // Registered from the text itself, so no definition file waits on disk for someone to
+  // swap the command the task then runs as SYSTEM.
+  const std::wstring xml = TaskXml(
+      {L"Veltrane re-applies the hardened settings at system start.", L"", path, L"--guard"});
+  AppendLog(RegisterTask(L"Veltrane Guard", xml, platform::TaskRunAs::kLocalSystem)
+                ? L"Veltrane Guard will re-apply hardened settings at startup."
+                : L"Could not create the Veltrane Guard startup task.");
 }
 
 void PinServiceDisabled(const std::wstring& name) {

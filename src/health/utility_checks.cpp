@@ -1,7 +1,6 @@
 // The informational checks: the display driver Windows recorded, and the optional
 // Afterburner and RivaTuner installs with their logon task.
 #include "afterburner/afterburner_paths.h"
-#include "app/command_runner.h"
 #include "app/env_value.h"
 #include "app/output.h"
 #include "health/fixed_checks.h"
@@ -11,6 +10,7 @@
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "platform/task_scheduler.h"
 #include "service/same_path.h"
 #include "tweaks/gpu_catalogue.h"
 
@@ -18,7 +18,6 @@ namespace {
 
 constexpr wchar_t kUtilitiesGroup[] = L"Supporting Utilities";
 constexpr int kLastAdapterIndex = 15;
-constexpr std::uint32_t kTaskQueryTimeoutMs = 8000;
 
 bool IsProcessRunning(const std::wstring& image) {
   const auto names = platform::Sys().processes.ImageNames();
@@ -115,10 +114,13 @@ HealthCheck CheckAfterburnerTask() {
       NewHealthCheck(L"util.afterburner-task", kUtilitiesGroup, L"Afterburner logon task", L"");
   check.expected = L"logon task present only after the Afterburner step saved a profile";
   if (MarkedDisabled(check)) return check;
-  const bool present = RunHidden(SystemToolPath(L"schtasks.exe"),
-                                 L"/Query /TN \"Veltrane Afterburner\"", kTaskQueryTimeoutMs) == 0;
+  const auto present = platform::Sys().task_scheduler.Exists(L"Veltrane Afterburner");
   check.status = HealthStatus::Informational;
-  if (present) {
+  if (!present.ok()) {
+    check.live = Format(L"the task list could not be read (0x%08X)", present.error().win32_error);
+    check.explanation =
+        L"Task Scheduler did not answer, so whether Afterburner starts at logon is unknown.";
+  } else if (*present) {
     check.live = L"scheduled task Veltrane Afterburner exists";
     check.explanation =
         L"The task exists. That means Afterburner is scheduled at logon. It does "

@@ -26,6 +26,7 @@ class Signature;
 class Account;
 class Desktop;
 class SharedMemory;
+class TaskScheduler;
 
 struct System {
   Clock& clock;
@@ -49,6 +50,7 @@ struct System {
   Account& account;
   Desktop& desktop;
   SharedMemory& shared_memory;
+  TaskScheduler& task_scheduler;
 };
 
 // The installed system. Calling it before one is installed is a programming error and

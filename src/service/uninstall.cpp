@@ -4,7 +4,6 @@
 
 #include <optional>
 
-#include "app/command_runner.h"
 #include "app/output.h"
 #include "app/product.h"
 #include "health/hardening_backup.h"
@@ -12,6 +11,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "platform/task_scheduler.h"
 #include "service/global_flag.h"
 #include "service/same_path.h"
 #include "service/service_control.h"
@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr std::uint32_t kSchtasksTimeoutMs = 15000;
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // Whether either timer service is there; nullopt (reported) when that cannot be told:
@@ -101,8 +100,7 @@ bool UninstallTimerService() {
   const bool services_removed = RemoveServices();
   (void)RemoveLegacyService();
   // Step 3: the startup guard's task; whether it existed does not matter.
-  (void)RunHidden(SystemToolPath(L"schtasks.exe"), L"/Delete /F /TN \"Veltrane Guard\"",
-                  kSchtasksTimeoutMs);
+  (void)sys.task_scheduler.Delete(L"Veltrane Guard");
   // Steps 4-5 read their records from the product key, so they come before step 6. What
   // the hardening wrote over goes back first, so the values from before the steps win.
   bool restored = RestoreHardening();

@@ -2,8 +2,9 @@
 // type goes back. What was written under HKCU stays: it was never recorded.
 #include <algorithm>
 
-#include "app/command_runner.h"
 #include "app/output.h"
+#include "platform/system.h"
+#include "platform/task_scheduler.h"
 #include "tweaks/backup_names.h"
 #include "tweaks/backup_store.h"
 #include "tweaks/driver_profile_session.h"
@@ -14,12 +15,10 @@
 namespace {
 
 constexpr std::uint32_t kAdapterCopies = 32;
-constexpr std::uint32_t kTaskTimeoutMs = 15000;
 
 void DeleteLogonTasks() {
   for (const wchar_t* task : {L"Veltrane Afterburner", L"Veltrane RivaTuner"}) {
-    (void)RunHidden(SystemToolPath(L"schtasks.exe"), Format(L"/Delete /F /TN \"%ls\"", task),
-                    kTaskTimeoutMs);
+    (void)platform::Sys().task_scheduler.Delete(task);
   }
 }
 

@@ -49,6 +49,17 @@ TEST_F(ProcessRunContract, ExitCodesAndTimeOuts) {
   }
 }
 
+// An installer is held open (read sharing only) from its check until it has run: the
+// hold must not keep it from starting.
+TEST_F(ProcessRunContract, HeldProgramStillStarts) {
+  const auto held = sys_.files.OpenHeld(HelperExe());
+  ASSERT_TRUE(held.ok()) << held.error().win32_error;
+  const auto end = sys_.processes.RunProcess(HelperExe(), contract::HelperCommandLine(7, 0, L""),
+                                             dir_, 30000, true, true);
+  ASSERT_TRUE(end.ok()) << end.error().win32_error;
+  EXPECT_EQ(end->exit_code, 7u);
+}
+
 TEST_F(ProcessRunContract, MissingToolDoesNotStart) {
   const auto missing = sys_.processes.RunProcess(
       dir_ + L"\\none.exe", L"\"" + dir_ + L"\\none.exe\"", L"", 1000, true, true);

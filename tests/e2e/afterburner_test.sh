@@ -2,8 +2,8 @@
 # The Afterburner step under Wine: with Afterburner already in its folder it changes only
 # its ten configuration keys (the rest of the file, its line ends and its non-ASCII text
 # stay byte for byte), skips the scan on a machine without a PCI-E card, and registers
-# the logon task that uninstall removes again. Wine's schtasks accepts the task but keeps
-# neither its trigger nor its command, so no logon start can be observed here. With
+# the logon task that uninstall removes again. Wine's Task Scheduler keeps the task's name
+# but neither its trigger nor its command, so no logon start can be observed here. With
 # nothing installed, no 7-Zip and no pinned 7-Zip installer, the step stops before any
 # download and leaves no file behind.
 # shellcheck source=tests/e2e/lib.sh

@@ -16,7 +16,7 @@ echo "imports"
 # from the exe's own folder before any code runs, and the elevated exe usually starts from
 # Downloads, so a planted version.dll or winhttp.dll would load first. Every other DLL is
 # bound at run time from System32.
-known_dlls=" advapi32 combase comdlg32 gdi32 imm32 kernel32 msvcrt ntdll ole32 oleaut32
+known_dlls=" advapi32 combase comdlg32 gdi32 imm32 kernel32 msvcrt ntdll ole32 oleaut32 
   psapi rpcrt4 sechost setupapi shcore shell32 shlwapi user32 ws2_32 "
 mapfile -t imports < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr '[:upper:]' '[:lower:]')
 expect_match "imports kernel32.dll" ' kernel32.dll ' " ${imports[*]} "

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Health and guard from outside: --health lists every check with its status word after the
 # summary and logs the summary; --guard does nothing but log its start unless a guard flag
-# is set, and with the graphics flag pins a telemetry service and locks the Game DVR policy.
+# is set, and with the graphics flag pins a telemetry service and locks the Game DVR policy;
+# with the timer flag it registers its own start-up task through Task Scheduler, leaving no
+# definition file anywhere, and uninstall removes the task again.
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "$0")/lib.sh"
 
@@ -51,5 +53,21 @@ expect_eq "the Game DVR policy is locked off" 0x0 "$dvr"
 wine sc delete NvTelemetryContainer >/dev/null 2>&1
 wine reg delete "$product" /f >/dev/null 2>&1
 wine reg delete "$policy" /v AllowGameDVR /f >/dev/null 2>&1
+
+echo "guard with the timer flag"
+installed="$WINEPREFIX/drive_c/Program Files/Veltrane"
+task="$WINEPREFIX/drive_c/windows/system32/tasks/Veltrane Guard"
+mkdir -p "$installed"
+cp "$VELTRANE_EXE" "$installed/Veltrane.exe"
+wine reg add "$product" /v GuardTimer /t REG_DWORD /d 1 /f >/dev/null 2>&1
+veltrane --guard
+expect_eq "--guard with GuardTimer exits 0" 0 "$status"
+expect_eq "the guard task is registered" yes "$([ -f "$task" ] && echo yes)"
+expect_eq "the log says so" 1 \
+  "$(tr -d '\r' <"$VELTRANE_LOG" | grep -c 'Veltrane Guard will re-apply hardened settings at startup\.$')"
+expect_eq "no task definition left behind" "" \
+  "$(find "$WINEPREFIX/drive_c/users" "$WINEPREFIX/drive_c/ProgramData" -iname '*.xml' 2>/dev/null)"
+veltrane --uninstall --no-pause
+expect_eq "uninstall removes the guard task" no "$([ -e "$task" ] && echo yes || echo no)"
 
 e2e_done

@@ -11,6 +11,8 @@
 #include "platform/sim/clock_sim.h"
 #include "platform/sim/console_sim.h"
 #include "platform/sim/desktop_sim.h"
+#include "platform/sim/disk_cache_sim.h"
+#include "platform/sim/driver_profile_sim.h"
 #include "platform/sim/environment_sim.h"
 #include "platform/sim/files_sim.h"
 #include "platform/sim/hardware_sim.h"
@@ -24,11 +26,10 @@
 #include "platform/sim/services_sim.h"
 #include "platform/sim/shared_memory_sim.h"
 #include "platform/sim/shell_sim.h"
-#include "platform/sim/system_restore_sim.h"
-#include "platform/sim/tools_sim.h"
-#include "platform/sim/disk_cache_sim.h"
-#include "platform/sim/driver_profile_sim.h"
 #include "platform/sim/signature_sim.h"
+#include "platform/sim/system_restore_sim.h"
+#include "platform/sim/task_scheduler_sim.h"
+#include "platform/sim/tools_sim.h"
 #include "platform/system.h"
 
 namespace platform {
@@ -65,6 +66,7 @@ class SimMachine {
   SimAccount account;
   SimDesktop desktop;
   SimSharedMemory shared_memory;
+  SimTaskScheduler task_scheduler;
   // Tool stand-ins; a test that runs the tuning steps calls tools.Install().
   SimTools tools;
 

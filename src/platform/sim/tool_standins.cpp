@@ -87,6 +87,7 @@ void ToolStandIns::InstallSevenZip() {
   machine_.processes.Register(L"7z.exe", [this](const std::wstring& line) {
     calls[L"7z"].push_back(line);
     const auto tokens = QuotedTokens(line);  // tool, folder, archive
+    if (on_unpack && tokens.size() == 3) on_unpack(tokens[2]);
     sim_archive::Entries entries;
     const auto bytes = tokens.size() == 3 ? machine_.files.ReadAll(tokens[2]) : std::string();
     if (!bytes || !sim_archive::Unpack(*bytes, entries)) return SimProcesses::Outcome::Ends(2, 500);

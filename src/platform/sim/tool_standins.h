@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -49,6 +50,9 @@ class ToolStandIns {
   std::uint32_t pnputil_exit = 0;
   std::uint32_t pnputil_ms = 5000;
   std::uint32_t tar_exit = 0;
+  // Called by 7z with the archive's path before it reads it: what another program might
+  // try while the archive is being unpacked.
+  std::function<void(const std::wstring& archive)> on_unpack;
   // The command lines of each stand-in, in order.
   std::map<std::wstring, std::vector<std::wstring>> calls;
 

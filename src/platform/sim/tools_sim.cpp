@@ -53,7 +53,6 @@ void SimTools::Install() {
   processes_.Register(L"fsutil.exe", [this](const std::wstring& c) { return Fsutil(c); });
   processes_.Register(L"wmic.exe", [this](const std::wstring& c) { return Wmic(c); });
   processes_.Register(L"powershell.exe", [this](const std::wstring& c) { return PowerShell(c); });
-  processes_.Register(L"schtasks.exe", [this](const std::wstring& c) { return Schtasks(c); });
 }
 
 SimTools::State SimTools::state() {
@@ -211,18 +210,6 @@ SimTools::Outcome SimTools::PowerShell(const std::wstring& command_line) {
     });
   }
   return Ends(kFailed);
-}
-
-SimTools::Outcome SimTools::Schtasks(const std::wstring& command_line) {
-  Outcome injected;
-  if (Injected(command_line, injected)) return injected;
-  const std::size_t open = command_line.find(L"/TN \"");
-  if (!Contains(command_line, L"/Delete") || open == std::wstring::npos) return Ends(kFailed);
-  const std::size_t close = command_line.find(L'"', open + 5);
-  const std::wstring task = command_line.substr(open + 5, close - open - 5);
-  std::lock_guard lock(mutex_);
-  if (state_.tasks.erase(task) == 0) return Ends(kFailed);
-  return Ends(0);
 }
 
 }  // namespace platform

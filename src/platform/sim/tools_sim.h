@@ -1,5 +1,5 @@
 // SimTools: stand-ins for the Windows tools the tuning steps start (powercfg, fsutil,
-// wmic, PowerShell's cmdlets, schtasks). Each changes the simulated machine as the real
+// wmic, PowerShell's cmdlets). Each changes the simulated machine as the real
 // tool would and ends with the exit code the real one gives; callers read exit codes
 // only. Registered on demand (Install), so tests of the command runner keep their own.
 //
@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
-#include <set>
 #include <string>
 
 #include "platform/sim/environment_sim.h"
@@ -31,13 +30,12 @@ class SimTools {
     bool memory_compression = true;
     bool system_protection = false;
     bool ultimate_template = true;  // /duplicatescheme can make Ultimate Performance
-    std::set<std::wstring> tasks;   // scheduled task names
   };
 
   SimTools(SimProcesses& processes, SimPower& power, SimEnvironment& environment,
            SimServices& services);
 
-  // Registers powercfg.exe, fsutil.exe, wmic.exe, powershell.exe and schtasks.exe.
+  // Registers powercfg.exe, fsutil.exe, wmic.exe and powershell.exe.
   void Install();
 
   State state();
@@ -59,7 +57,6 @@ class SimTools {
   Outcome Fsutil(const std::wstring& command_line);
   Outcome Wmic(const std::wstring& command_line);
   Outcome PowerShell(const std::wstring& command_line);
-  Outcome Schtasks(const std::wstring& command_line);
 
   SimProcesses& processes_;
   SimPower& power_;

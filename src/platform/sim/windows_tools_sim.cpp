@@ -6,25 +6,6 @@
 namespace platform {
 namespace {
 
-// The argument after `option` (" /TN "), unquoted; inside quotes \" stands for a quote,
-// as schtasks reads its /TR.
-std::optional<std::wstring> ArgumentAfter(const std::wstring& line, const std::wstring& option) {
-  const std::wstring folded = sim::FoldCase(line);
-  const std::size_t at = folded.find(sim::FoldCase(option));
-  if (at == std::wstring::npos) return std::nullopt;
-  std::size_t i = at + option.size();
-  std::wstring value;
-  if (i < line.size() && line[i] == L'"') {
-    for (++i; i < line.size() && line[i] != L'"'; ++i) {
-      if (line[i] == L'\\' && i + 1 < line.size() && line[i + 1] == L'"') ++i;
-      value.push_back(line[i]);
-    }
-    return value;
-  }
-  const std::size_t end = line.find(L' ', i);
-  return line.substr(i, end == std::wstring::npos ? end : end - i);
-}
-
 bool Has(const std::wstring& line, const std::wstring& word) {
   return sim::FoldCase(line).find(sim::FoldCase(word)) != std::wstring::npos;
 }
@@ -40,8 +21,6 @@ SimProcesses::Outcome Printed(std::uint32_t exit_code, const std::wstring& text)
 }  // namespace
 
 SimWindowsTools::SimWindowsTools(SimMachine& machine) : machine_(machine) {
-  machine_.processes.Register(L"schtasks.exe",
-                              [this](const std::wstring& line) { return Schtasks(line); });
   machine_.processes.Register(L"powershell.exe",
                               [this](const std::wstring& line) { return PowerShell(line); });
   machine_.processes.Register(L"fsutil.exe",
@@ -49,21 +28,8 @@ SimWindowsTools::SimWindowsTools(SimMachine& machine) : machine_(machine) {
 }
 
 SimWindowsTools::~SimWindowsTools() {
-  machine_.processes.Unregister(L"schtasks.exe");
   machine_.processes.Unregister(L"powershell.exe");
   machine_.processes.Unregister(L"fsutil.exe");
-}
-
-std::optional<std::wstring> SimWindowsTools::TaskCommand(const std::wstring& name) {
-  std::lock_guard lock(mutex_);
-  const auto it = tasks_.find(sim::FoldCase(name));
-  if (it == tasks_.end()) return std::nullopt;
-  return it->second.second;
-}
-
-void SimWindowsTools::SeedTask(const std::wstring& name, const std::wstring& command) {
-  std::lock_guard lock(mutex_);
-  tasks_[sim::FoldCase(name)] = {name, command};
 }
 
 bool SimWindowsTools::MemoryCompression() {
@@ -84,42 +50,6 @@ std::uint32_t SimWindowsTools::DisableDeleteNotify(bool refs) {
 void SimWindowsTools::SetDisableDeleteNotify(bool refs, std::uint32_t value) {
   std::lock_guard lock(mutex_);
   (refs ? refs_delete_notify_ : ntfs_delete_notify_) = value;
-}
-
-SimProcesses::Outcome SimWindowsTools::Schtasks(const std::wstring& line) {
-  const auto name = ArgumentAfter(line, L" /TN ");
-  if (!name) return Printed(1, L"ERROR: Invalid syntax. Mandatory option '/tn' is missing.\r\n");
-  std::lock_guard lock(mutex_);
-  const std::wstring key = sim::FoldCase(*name);
-  const bool exists = tasks_.count(key) != 0;
-  const std::wstring missing = L"ERROR: The system cannot find the file specified.\r\n";
-  if (Has(line, L" /Query")) {
-    if (!exists) return Printed(1, missing);
-    return Printed(
-        0,
-        L"\r\nFolder: \\\r\nTaskName                                 Next Run Time          "
-        L"Status\r\n======================================== ====================== "
-        L"===============\r\n" +
-            tasks_[key].first + L"                           N/A                    Ready\r\n");
-  }
-  if (Has(line, L" /Delete")) {
-    if (!exists) return Printed(1, missing);
-    tasks_.erase(key);
-    return Printed(0,
-                   L"SUCCESS: The scheduled task \"" + *name + L"\" was successfully deleted.\r\n");
-  }
-  if (Has(line, L" /Create")) {
-    const auto command = ArgumentAfter(line, L" /TR ");
-    if (!command)
-      return Printed(1, L"ERROR: Invalid syntax. Mandatory option '/tr' is missing.\r\n");
-    if (exists && !Has(line, L" /F")) {
-      return Printed(1, L"WARNING: The task name \"" + *name + L"\" already exists.\r\n");
-    }
-    tasks_[key] = {*name, *command};
-    return Printed(
-        0, L"SUCCESS: The scheduled task \"" + *name + L"\" has successfully been created.\r\n");
-  }
-  return Printed(1, L"ERROR: Invalid argument/option.\r\n");
 }
 
 SimProcesses::Outcome SimWindowsTools::PowerShell(const std::wstring& line) {

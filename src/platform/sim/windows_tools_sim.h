@@ -1,14 +1,12 @@
-// SimWindowsTools: stand-ins for schtasks.exe, powershell.exe and fsutil.exe on the
+// SimWindowsTools: stand-ins for powershell.exe and fsutil.exe on the
 // simulated machine. Each keeps the state its real tool changes and prints what the real
 // tool prints for the commands the program runs, so checks that read a tool's report
 // are tested against the real wording. Construct one after the machine; it registers the
-// three tools with the machine's processes.
+// two tools with the machine's processes.
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <mutex>
-#include <optional>
 #include <string>
 
 #include "platform/sim/sim_machine.h"
@@ -22,9 +20,6 @@ class SimWindowsTools {
   SimWindowsTools(const SimWindowsTools&) = delete;
   SimWindowsTools& operator=(const SimWindowsTools&) = delete;
 
-  // schtasks: the task's command ("/TR" as schtasks stores it), by task name.
-  std::optional<std::wstring> TaskCommand(const std::wstring& name);
-  void SeedTask(const std::wstring& name, const std::wstring& command);
   // PowerShell's MMAgent: memory compression (on by default).
   bool MemoryCompression();
   void SetMemoryCompression(bool on);
@@ -33,14 +28,12 @@ class SimWindowsTools {
   void SetDisableDeleteNotify(bool refs, std::uint32_t value);
 
  private:
-  SimProcesses::Outcome Schtasks(const std::wstring& line);
   SimProcesses::Outcome PowerShell(const std::wstring& line);
   SimProcesses::Outcome Fsutil(const std::wstring& line);
   std::string DeleteNotifyLines();  // under mutex_
 
   SimMachine& machine_;
   std::mutex mutex_;
-  std::map<std::wstring, std::pair<std::wstring, std::wstring>> tasks_;  // folded: name, command
   bool memory_compression_ = true;
   std::uint32_t ntfs_delete_notify_ = 0;
   std::uint32_t refs_delete_notify_ = 0;

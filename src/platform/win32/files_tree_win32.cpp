@@ -63,7 +63,8 @@ Status DeleteTreeAt(const std::wstring& path) {
       if (name == L"." || name == L"..") continue;
       const std::wstring child = path + L"\\" + name;
       const DWORD attributes = data.dwFileAttributes;
-      if (attributes & FILE_ATTRIBUTE_READONLY) {
+      // Never through a link: setting attributes by name would change what it points at.
+      if ((attributes & FILE_ATTRIBUTE_READONLY) != 0 && !IsLink(attributes)) {
         ::SetFileAttributesW(child.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
       }
       const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

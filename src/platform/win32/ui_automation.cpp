@@ -2,6 +2,8 @@
 
 #include <oleauto.h>
 
+#include "platform/win32/com_ptr.h"
+
 namespace platform::win32 {
 namespace {
 
@@ -56,38 +58,6 @@ struct Automation : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE CreateFalseCondition(void**) = 0;
   virtual HRESULT STDMETHODCALLTYPE CreatePropertyCondition(int property, VARIANT value,
                                                             AutomationCondition** condition) = 0;
-};
-
-// Releases a COM pointer on every exit.
-template <typename T>
-class Com {
- public:
-  Com() = default;
-  ~Com() {
-    if (p_ != nullptr) p_->Release();
-  }
-  Com(const Com&) = delete;
-  Com& operator=(const Com&) = delete;
-  T** Put() { return &p_; }
-  T* operator->() const { return p_; }
-  T* Get() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
-
-// COM for the calling thread for one query, undone only when this call did it.
-class ComScope {
- public:
-  ComScope() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComScope() {
-    if (SUCCEEDED(hr_)) ::CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  HRESULT hr_;
 };
 
 support::PortError Failed(HRESULT hr, const wchar_t* what) {

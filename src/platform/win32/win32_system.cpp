@@ -4,6 +4,8 @@
 #include "platform/win32/clock_win32.h"
 #include "platform/win32/console_win32.h"
 #include "platform/win32/desktop_win32.h"
+#include "platform/win32/disk_cache_win32.h"
+#include "platform/win32/driver_profile_win32.h"
 #include "platform/win32/environment_win32.h"
 #include "platform/win32/files_win32.h"
 #include "platform/win32/hardware_win32.h"
@@ -17,10 +19,9 @@
 #include "platform/win32/services_win32.h"
 #include "platform/win32/shared_memory_win32.h"
 #include "platform/win32/shell_win32.h"
-#include "platform/win32/disk_cache_win32.h"
-#include "platform/win32/driver_profile_win32.h"
 #include "platform/win32/signature_win32.h"
 #include "platform/win32/system_restore_win32.h"
+#include "platform/win32/task_scheduler_win32.h"
 
 namespace platform {
 
@@ -48,10 +49,12 @@ System& Win32System() {
   static Win32Account account;
   static Win32Desktop desktop;
   static Win32SharedMemory shared_memory;
-  static System system{clock,          console,    environment,    files,    hardware, instance_lock,
-                       kernel_timer,   power,      processes,      registry, services, shell,
-                       system_restore, disk_cache, driver_profile, network,  hashing,  signature,
-                       account,        desktop,    shared_memory};
+  static Win32TaskScheduler task_scheduler;
+  static System system{clock,         console,       environment,    files,      hardware,
+                       instance_lock, kernel_timer,  power,          processes,  registry,
+                       services,      shell,         system_restore, disk_cache, driver_profile,
+                       network,       hashing,       signature,      account,    desktop,
+                       shared_memory, task_scheduler};
   return system;
 }
 

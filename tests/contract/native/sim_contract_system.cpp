@@ -50,6 +50,7 @@ platform::SimMachine& Machine() {
     // A system library with its version resource, as every Windows has.
     machine.files.Seed(machine.environment.SystemDirectory() + L"\\kernel32.dll",
                        platform::SimFiles::VersionedBytes({10, 0, 19041, 1}));
+    machine.files.Seed(kHelperPath, "MZ contract helper");
     machine.processes.Register(
         kHelperPath, [](const std::wstring& line) { return RunHelper(machine.files, line); });
     return true;

@@ -17,25 +17,12 @@ constexpr wchar_t kArchiveUrl[] =
 
 class InstallAfterburnerTest : public DriverTest {
  protected:
-  void SetUp() override {
-    machine_.processes.Register(L"schtasks.exe", [this](const std::wstring& line) {
-      const std::size_t xml_at = line.find(L"/XML \"");
-      if (xml_at != std::wstring::npos) {
-        tasks_.push_back(
-            machine_.files.ReadAll(line.substr(xml_at + 6, line.size() - xml_at - 7)).value_or(""));
-      }
-      return platform::SimProcesses::Outcome::Ends(xml_at != std::wstring::npos ? create_exit_ : 0,
-                                                   100);
-    });
-  }
   bool Said(const std::wstring& line) const {
     return std::find(feed_.lines.begin(), feed_.lines.end(), line) != feed_.lines.end();
   }
-  // Whether the UTF-16 task file holds `ascii`.
-  static bool Holds(const std::string& task, const std::string& ascii) {
-    std::string wide;
-    for (const char c : ascii) wide += std::string{c, '\0'};
-    return task.find(wide) != std::string::npos;
+  // Whether the registered task `name` holds `text`.
+  bool Holds(const std::wstring& name, const std::wstring& text) {
+    return machine_.task_scheduler.Xml(name).value_or(L"").find(text) != std::wstring::npos;
   }
   std::wstring GpuPreference(const std::wstring& exe) {
     return machine_.registry
@@ -45,8 +32,6 @@ class InstallAfterburnerTest : public DriverTest {
   }
 
   platform::SimAfterburner sim_{machine_};
-  std::vector<std::string> tasks_;
-  std::uint32_t create_exit_ = 0;
   std::wstring error_;
 };
 
@@ -56,6 +41,8 @@ TEST_F(InstallAfterburnerTest, ArchiveThatFailsItsChecksumNeverRuns) {
                                           {{L"MSIAfterburnerSetup466.exe", "MZ setup"}}, false)));
   EXPECT_FALSE(gui::InstallAfterburner(&feed_, error_));
   EXPECT_EQ(error_, L"The Afterburner download did not match the published checksum.");
+  // Downloaded into a folder of this run's own, which goes with what is in it.
+  EXPECT_EQ(RunFolders(L"afterburner"), 0u);
   EXPECT_TRUE(machine_.files.List(kDrivers, L"*").empty());
   EXPECT_TRUE(tools_.calls[L"7z"].empty());
   machine_.network.SetOffline(true);
@@ -75,9 +62,9 @@ TEST_F(InstallAfterburnerTest, ScannedProfileIsAppliedAtLogon) {
   EXPECT_TRUE(Said(L"PCI-E graphics card: NVIDIA GeForce RTX 4070"));
   EXPECT_TRUE(Said(L"Afterburner will start at each logon and apply profile 1."));
   EXPECT_TRUE(Said(L"RivaTuner will start at each logon."));
-  ASSERT_EQ(tasks_.size(), 2u);
-  EXPECT_TRUE(Holds(tasks_[0], "<Arguments>-profile1</Arguments>"));
-  EXPECT_FALSE(Holds(tasks_[1], "<Arguments>"));
+  EXPECT_TRUE(Holds(L"Veltrane Afterburner", L"<Arguments>-profile1</Arguments>"));
+  EXPECT_TRUE(Holds(L"Veltrane RivaTuner", L"RTSS.exe</Command>"));
+  EXPECT_FALSE(Holds(L"Veltrane RivaTuner", L"<Arguments>"));
   EXPECT_EQ(GpuPreference(std::wstring(kFolder) + L"\\MSIAfterburner.exe"), L"GpuPreference=2;");
   EXPECT_EQ(GpuPreference(std::wstring(kFolder) + L"\\Bundle\\OCScanner\\MSIOCScanner_x64.exe"),
             L"GpuPreference=2;");
@@ -87,7 +74,7 @@ TEST_F(InstallAfterburnerTest, LogonTaskThatFailsAfterASavedScanFailsTheStep) {
   SeedGeForce(0);
   machine_.files.Seed(L"C:\\Windows\\System32\\nvapi64.dll", "MZ");
   sim_.Install(kFolder, "[Settings]\r\n", "[Startup]\r\nVFCurve=OLD\r\n");
-  create_exit_ = 1;
+  machine_.task_scheduler.SetServiceRunning(false);
   EXPECT_FALSE(gui::InstallAfterburner(&feed_, error_));
   EXPECT_EQ(error_, L"Profile 1 was saved, but Afterburner could not be set to apply it at logon.");
 }
@@ -95,14 +82,14 @@ TEST_F(InstallAfterburnerTest, LogonTaskThatFailsAfterASavedScanFailsTheStep) {
 TEST_F(InstallAfterburnerTest, IntegratedGraphicsOnlyGetsThePlainTask) {
   SeedAdapter(0, L"Intel(R) UHD Graphics 770", L"Intel Corporation", L"pci\\ven_8086&dev_4680");
   sim_.Install(kFolder, "[Settings]\r\n", "[Startup]\r\nVFCurve=OLD\r\n");
-  create_exit_ = 1;
+  machine_.task_scheduler.SetServiceRunning(false);
   ASSERT_TRUE(gui::InstallAfterburner(&feed_, error_));  // no promise of profile 1 was broken
   EXPECT_TRUE(Said(L"No PCI-E graphics card was found. Integrated graphics will not be scanned."));
   EXPECT_TRUE(Said(L"Could not create the Afterburner logon task."));
-  create_exit_ = 0;
+  machine_.task_scheduler.SetServiceRunning(true);
   ASSERT_TRUE(gui::InstallAfterburner(&feed_, error_));
   EXPECT_TRUE(Said(L"Afterburner will start at each logon."));
-  EXPECT_FALSE(Holds(tasks_.back(), "-profile1"));
+  EXPECT_FALSE(Holds(L"Veltrane Afterburner", L"-profile1"));
   EXPECT_EQ(GpuPreference(std::wstring(kFolder) + L"\\MSIAfterburner.exe"), L"");
   EXPECT_TRUE(machine_.processes.started().empty());
 }
@@ -119,6 +106,27 @@ TEST_F(InstallAfterburnerTest, ConsoleClosingLineMatchesWhatWasSaved) {
   machine_.files.Seed(L"C:\\Windows\\System32\\nvapi64.dll", "MZ");
   ASSERT_TRUE(RunAfterburnerCommand());
   EXPECT_TRUE(Said(L"Afterburner and RivaTuner apply profile 1 now and at every logon."));
+}
+
+// The archive is held from its hash check until 7-Zip has read it, and the installer from
+// its check until it has run, in a protected folder of this run that is gone afterwards.
+TEST_F(InstallAfterburnerTest, WhatRunsIsHeldFromItsCheckInAFreshProtectedFolder) {
+  tools_.InstallSevenZip();
+  machine_.network.Serve(kArchiveUrl, platform::SimHttpResponse::Ok(platform::sim_archive::Pack(
+                                          {{L"MSIAfterburnerSetup466.exe", "MZ setup"}}, false)));
+  std::vector<bool> archive_held;
+  tools_.on_unpack = [&](const std::wstring& archive) {
+    archive_held.push_back(RunFolderIn(archive, L"afterburner") != L"" &&
+                           !machine_.files.WriteNew(archive, "PK swapped").ok());
+  };
+  RegisterProbe(L"MSIAfterburnerSetup466.exe", 0);
+  // sha256sum of the packed bytes above.
+  EXPECT_TRUE(InstallAfterburnerPackagePinned(
+      &feed_, L"6a1efa5d9b96c937ac73b760100adcdf7d2dd58b02bc1ccdd7c2886ee524aa79", error_))
+      << error_;
+  EXPECT_EQ(archive_held, std::vector<bool>{true});
+  EXPECT_EQ(untouchable_, std::vector<bool>{true});
+  EXPECT_EQ(RunFolders(L"afterburner"), 0u);
 }
 
 }  // namespace

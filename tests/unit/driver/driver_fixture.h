@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/sim/tool_standins.h"
 #include "unit/app/recording_feed.h"
@@ -32,6 +33,41 @@ class DriverTest : public SimMachineTest {
                 L"pci\\ven_10de&dev_2786&subsys_16f110de", L"32.0.15.6094");
   }
 
+  // The folder "<data folder>\\<prefix>-<16 hex digits>" that `text` names; empty when none.
+  static std::wstring RunFolderIn(const std::wstring& text, const std::wstring& prefix) {
+    const std::wstring start = L"C:\\ProgramData\\Veltrane\\" + prefix + L"-";
+    const std::size_t at = text.find(start);
+    if (at == std::wstring::npos) return {};
+    const std::wstring folder = text.substr(at, start.size() + 16);
+    const bool hex =
+        folder.size() == start.size() + 16 &&
+        folder.find_first_not_of(L"0123456789abcdef", start.size()) == std::wstring::npos;
+    return hex ? folder : std::wstring();
+  }
+  // The data folder's subfolders whose names begin with `prefix` and a dash.
+  std::size_t RunFolders(const std::wstring& prefix) {
+    const auto entries = machine_.files.ListEntries(L"C:\\ProgramData\\Veltrane");
+    std::size_t count = 0;
+    for (const auto& entry : entries.value_or({})) {
+      count += entry.is_directory && entry.name.starts_with(prefix + L"-") ? 1 : 0;
+    }
+    return count;
+  }
+  // Registers `image` as a program that, while it runs, does what another program could:
+  // rewrite its file and write a DLL beside it. `untouchable_` records, run by run, that
+  // the file was held and the folder protected, so both failed for anyone else.
+  void RegisterProbe(const std::wstring& image, std::uint32_t exit_code) {
+    machine_.processes.Register(image, [this, exit_code](const std::wstring& line) {
+      const std::wstring exe = platform::QuotedTokens(line).at(0);
+      const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
+      const auto trust = machine_.files.QueryFolderTrust(folder);
+      untouchable_.push_back(!machine_.files.WriteNew(exe, "MZ swapped").ok() && trust &&
+                             trust->Trusted() && machine_.files.IsProtected(folder));
+      return platform::SimProcesses::Outcome::Ends(exit_code, 1000);
+    });
+  }
+
+  std::vector<bool> untouchable_;
   RecordingFeed feed_;
   ScopedFeed bound_{&feed_};
   platform::ToolStandIns tools_{machine_};

@@ -13,8 +13,8 @@ namespace {
 using platform::sim_archive::Pack;
 
 constexpr wchar_t kPackage[] = L"C:\\ProgramData\\Veltrane\\drivers\\pkg.exe";
-constexpr wchar_t kNvidiaUnpack[] = L"C:\\ProgramData\\Veltrane\\drivers\\nvidia-unpack";
-constexpr wchar_t kAmdUnpack[] = L"C:\\ProgramData\\Veltrane\\drivers\\amd-unpack";
+// Where an earlier build unpacked, reused from run to run.
+constexpr wchar_t kOldNvidiaUnpack[] = L"C:\\ProgramData\\Veltrane\\drivers\\nvidia-unpack";
 
 class DriverInstallTest : public DriverTest {
  protected:
@@ -77,22 +77,22 @@ TEST_F(DriverInstallTest, NvidiaSetupExitCodes) {
     EXPECT_EQ(InstallGpuDriver(&feed_, offer), c.result);
     EXPECT_EQ(c.result == 0 ? feed_.lines.back() : offer.message, c.text);
     // A setup left running keeps its files; otherwise the unpack folder goes.
-    EXPECT_EQ(machine_.files.Exists(kNvidiaUnpack), c.duration_ms > 1500000);
+    EXPECT_EQ(RunFolders(L"nvidia"), c.duration_ms > 1500000 ? 1u : 0u);
   }
   const auto runs = machine_.processes.runs();
   const auto& unpack = runs[runs.size() - 2];
-  EXPECT_EQ(unpack.command_line,
-            L"\"C:\\Program Files\\7-Zip\\7z.exe\" x -y "
-            L"-o\"C:\\ProgramData\\Veltrane\\drivers\\nvidia-unpack\" "
-            L"\"C:\\ProgramData\\Veltrane\\drivers\\pkg.exe\"");
+  const std::wstring folder = RunFolderIn(unpack.command_line, L"nvidia");
+  ASSERT_NE(folder, L"");
+  EXPECT_EQ(unpack.command_line, L"\"C:\\Program Files\\7-Zip\\7z.exe\" x -y -o\"" + folder +
+                                     L"\" \"C:\\ProgramData\\Veltrane\\drivers\\pkg.exe\"");
   EXPECT_EQ(unpack.timeout_ms, 1200000u);
   EXPECT_TRUE(unpack.no_window);
   const auto& setup = runs.back();
-  EXPECT_EQ(
-      setup.command_line,
-      L"\"C:\\ProgramData\\Veltrane\\drivers\\nvidia-unpack\\setup.exe\" -s -n Display.Driver "
-      L"Display.PhysX -log:\"C:\\ProgramData\\Veltrane\\drivers\\nvidia-setup.log\" -loglevel:6");
-  EXPECT_EQ(setup.work_dir, kNvidiaUnpack);
+  EXPECT_EQ(setup.command_line,
+            L"\"" + folder +
+                L"\\setup.exe\" -s -n Display.Driver Display.PhysX "
+                L"-log:\"C:\\ProgramData\\Veltrane\\drivers\\nvidia-setup.log\" -loglevel:6");
+  EXPECT_EQ(setup.work_dir, folder);
   EXPECT_EQ(setup.timeout_ms, 1500000u);
   EXPECT_FALSE(setup.no_window);
   EXPECT_TRUE(setup.left_running);
@@ -182,12 +182,22 @@ TEST_F(DriverInstallTest, CheckedPackageIsHeldAgainstChange) {
   EXPECT_TRUE(machine_.files.Delete(kPackage).ok());
 }
 
+// Setup runs from a folder this run made, protected, and held from its check until it has
+// run: no program can swap it or put a DLL beside it in between.
+TEST_F(DriverInstallTest, SetupRunsHeldFromAFreshProtectedFolder) {
+  RegisterProbe(L"setup.exe", 0);
+  gui::GpuDriverOffer offer = NvidiaOffer();
+  EXPECT_EQ(InstallGpuDriver(&feed_, offer), 0);
+  EXPECT_EQ(untouchable_, std::vector<bool>{true});
+  EXPECT_EQ(RunFolders(L"nvidia"), 0u);
+}
+
 TEST_F(DriverInstallTest, StaleFilesAndLinksInTheUnpackFolder) {
   // An earlier run's setup.exe must not stand in for a package that holds none, and a
-  // link planted in the folder must not take its target down with it.
-  machine_.files.Seed(std::wstring(kNvidiaUnpack) + L"\\setup.exe", "MZ stale");
+  // link planted where earlier builds unpacked is never followed nor used.
+  machine_.files.Seed(std::wstring(kOldNvidiaUnpack) + L"\\setup.exe", "MZ stale");
   machine_.files.Seed(L"C:\\Users\\Player\\Documents\\keep.txt", "precious");
-  machine_.files.SeedLink(std::wstring(kNvidiaUnpack) + L"\\escape",
+  machine_.files.SeedLink(std::wstring(kOldNvidiaUnpack) + L"\\escape",
                           L"C:\\Users\\Player\\Documents");
   const std::string bytes = Pack({{L"readme.txt", "no setup here"}}, true);
   gui::GpuDriverOffer offer = Offer(kDriverNvidia, bytes, L"NVIDIA Corporation");
@@ -196,7 +206,7 @@ TEST_F(DriverInstallTest, StaleFilesAndLinksInTheUnpackFolder) {
   EXPECT_TRUE(tools_.calls[L"setup"].empty());
   EXPECT_EQ(machine_.files.ReadAll(L"C:\\Users\\Player\\Documents\\keep.txt").value_or(""),
             "precious");
-  EXPECT_FALSE(machine_.files.Exists(kNvidiaUnpack));
+  EXPECT_EQ(RunFolders(L"nvidia"), 0u);
 }
 
 TEST_F(DriverInstallTest, AmdDisplayDriverThroughPnputil) {
@@ -222,25 +232,26 @@ TEST_F(DriverInstallTest, AmdDisplayDriverThroughPnputil) {
     tools_.pnputil_exit = c.exit_code;
     tools_.pnputil_ms = c.duration_ms;
     gui::GpuDriverOffer offer = AmdOffer();
+    const std::size_t folders = RunFolders(L"amd");
     EXPECT_EQ(InstallGpuDriver(&feed_, offer), c.result);
     EXPECT_EQ(c.result == 0 ? feed_.lines.back() : offer.message, c.text);
     // A pnputil left running keeps the files it reads.
-    EXPECT_EQ(machine_.files.Exists(kAmdUnpack), c.duration_ms > 600000);
+    EXPECT_EQ(RunFolders(L"amd"), folders + (c.duration_ms > 600000 ? 1u : 0u));
   }
-  // The outer package, then the inner archive into its own folder.
+  // The outer package into a protected folder of this run, then the inner archive into
+  // its own folder there.
   ASSERT_EQ(tools_.calls[L"7z"].size(), 2u);
-  EXPECT_EQ(tools_.calls[L"7z"][1],
-            L"\"C:\\Program Files\\7-Zip\\7z.exe\" x -y "
-            L"-o\"C:\\ProgramData\\Veltrane\\drivers\\amd-unpack\\inner0\" "
-            L"\"C:\\ProgramData\\Veltrane\\drivers\\amd-unpack\\Packages\\Bin64\\inner.zip\"");
+  const std::wstring folder = RunFolderIn(tools_.calls[L"7z"][1], L"amd");
+  ASSERT_NE(folder, L"");
+  EXPECT_EQ(tools_.calls[L"7z"][1], L"\"C:\\Program Files\\7-Zip\\7z.exe\" x -y -o\"" + folder +
+                                        L"\\inner0\" \"" + folder +
+                                        L"\\Packages\\Bin64\\inner.zip\"");
   // Only the display driver's files, the audio folder and the plain readme left out.
   const std::vector<std::wstring> expected = {
-      L"\"C:\\Windows\\system32\\pnputil.exe\" /add-driver "
-      L"\"C:\\ProgramData\\Veltrane\\drivers\\amd-unpack\\inner0\\Display\\inner.inf\" /install",
-      L"\"C:\\Windows\\system32\\pnputil.exe\" /add-driver "
-      L"\"C:\\ProgramData\\Veltrane\\drivers\\amd-unpack\\Packages\\Drivers\\Display\\WT6A_"
-      L"INF\\u0412345.inf\" "
-      L"/install"};
+      L"\"C:\\Windows\\system32\\pnputil.exe\" /add-driver \"" + folder +
+          L"\\inner0\\Display\\inner.inf\" /install",
+      L"\"C:\\Windows\\system32\\pnputil.exe\" /add-driver \"" + folder +
+          L"\\Packages\\Drivers\\Display\\WT6A_INF\\u0412345.inf\" /install"};
   EXPECT_EQ(tools_.calls[L"pnputil"], expected);
 }
 

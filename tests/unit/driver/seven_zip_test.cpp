@@ -61,11 +61,27 @@ TEST_F(SevenZipTest, InstallerRunsOnlyWithThePinnedHash) {
     EXPECT_EQ(gui::EnsureSevenZipPinned(&feed_, c.pin, error), c.path);
     EXPECT_EQ(error, c.error);
   }
-  // Run twice (the failing and the good installer), never the refused one.
-  const std::vector<std::wstring> runs(
-      2, L"\"C:\\ProgramData\\Veltrane\\drivers\\7z2605-x64.exe\" /S");
-  EXPECT_EQ(tools_.calls[L"7z-installer"], runs);
+  // Run twice (the failing and the good installer), never the refused one, each time from
+  // a folder of its own that is gone afterwards.
+  const auto& runs = tools_.calls[L"7z-installer"];
+  ASSERT_EQ(runs.size(), 2u);
+  for (const std::wstring& run : runs) {
+    const std::wstring folder = RunFolderIn(run, L"7zip");
+    ASSERT_NE(folder, L"");
+    EXPECT_EQ(run, L"\"" + folder + L"\\7z2605-x64.exe\" /S");
+  }
+  EXPECT_NE(runs[0], runs[1]);
+  EXPECT_EQ(RunFolders(L"7zip"), 0u);
   EXPECT_EQ(feed_.lines.back(), L"7-Zip is installed.");
+}
+
+// Held from the hash check until it has run, in a folder only administrators write in.
+TEST_F(SevenZipTest, InstallerRunsHeldFromAFreshProtectedFolder) {
+  RegisterProbe(L"7z2605-x64.exe", 0);
+  std::wstring error;
+  EXPECT_EQ(gui::EnsureSevenZipPinned(&feed_, kInstallerSha256, error), L"");
+  EXPECT_EQ(error, L"7-Zip installed, but 7z.exe was not found.");
+  EXPECT_EQ(untouchable_, std::vector<bool>{true});
 }
 
 TEST_F(SevenZipTest, WithoutAPinNothingIsDownloaded) {

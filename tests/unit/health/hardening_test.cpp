@@ -63,6 +63,17 @@ class HardeningTest : public SimMachineTest {
   std::uint32_t Product(const std::wstring& name) {
     return machine_.registry.ReadDword({Hive::kLocalMachine, kProduct, name}).value_or(0xDEAD);
   }
+  // The guard task's program and arguments as registered; nullopt without a task.
+  std::optional<std::wstring> GuardAction() {
+    const auto xml = machine_.task_scheduler.Xml(L"Veltrane Guard");
+    if (!xml) return std::nullopt;
+    const auto between = [&xml](const std::wstring& open, const std::wstring& close) {
+      const std::size_t start = xml->find(open);
+      if (start == std::wstring::npos) return std::wstring(L"?");
+      return xml->substr(start + open.size(), xml->find(close) - start - open.size());
+    };
+    return between(L"<Command>", L"</Command>") + L" " + between(L"<Arguments>", L"</Arguments>");
+  }
   void SeedService(const wchar_t* name, platform::ServiceStartType start) {
     machine_.services.Seed(name, {name, L"\"C:\\Windows\\svc.exe\"", start},
                            platform::ServiceRunState::kRunning);
@@ -79,8 +90,7 @@ TEST_F(HardeningTest, StorageOnFiveSchemesAcAndDcLeavesTheActiveScheme) {
   EXPECT_EQ(Product(L"GuardStorage"), 1u);
   const auto sysmain = machine_.services.Find(L"SysMain");
   EXPECT_EQ(sysmain->config.start_type, platform::ServiceStartType::kDisabled);
-  EXPECT_EQ(tools_.TaskCommand(L"Veltrane Guard"),
-            L"\"" + std::wstring(kInstalled) + L"\" --guard");
+  EXPECT_EQ(GuardAction(), std::wstring(kInstalled) + L" --guard");
   const std::wstring log = Log();
   EXPECT_NE(log.find(L"Veltrane Guard will re-apply hardened settings at startup."),
             std::wstring::npos);
@@ -200,7 +210,7 @@ TEST_F(HardeningTest, TimerRestartsOnErrorExitsAndStarts) {
 TEST_F(HardeningTest, TimerWithoutServiceStillFlagsAndCreatesTheTask) {
   HardenStep(L"timer");
   EXPECT_EQ(Product(L"GuardTimer"), 1u);
-  EXPECT_TRUE(tools_.TaskCommand(L"Veltrane Guard").has_value());
+  EXPECT_TRUE(GuardAction().has_value());
   EXPECT_NE(
       Log().find(
           L"Timer service hardened: automatic start, restart if it stops, and a startup guard."),
@@ -257,13 +267,35 @@ TEST_F(HardeningTest, TaskNeverPointsOutsideTheInstallFolder) {
   machine_.files.Seed(machine_.environment.ExecutablePath(),
                       platform::SimFiles::VersionedBytes({2, 11, 0, 0}));
   CreateGuardTask();
-  EXPECT_EQ(tools_.TaskCommand(L"Veltrane Guard"),
-            L"\"" + std::wstring(kInstalled) + L"\" --guard");
+  EXPECT_EQ(GuardAction(), std::wstring(kInstalled) + L" --guard");
   // Nothing installed: no task at all.
-  tools_.SeedTask(L"Veltrane Guard", L"old");
+  machine_.task_scheduler.Seed(L"Veltrane Guard", L"old");
   ASSERT_TRUE(machine_.files.Delete(kInstalled).ok());
   CreateGuardTask();
-  EXPECT_EQ(tools_.TaskCommand(L"Veltrane Guard"), L"old");
+  EXPECT_EQ(machine_.task_scheduler.Xml(L"Veltrane Guard"), L"old");
+  EXPECT_NE(Log().find(L"Could not create the Veltrane Guard startup task."), std::wstring::npos);
+}
+
+// SYSTEM at every start, from the text itself; Task Scheduler lets only an administrator
+// register that.
+TEST_F(HardeningTest, GuardTaskRunsAsSystemAtStartAndNeedsElevation) {
+  CreateGuardTask();
+  const std::wstring xml = machine_.task_scheduler.Xml(L"Veltrane Guard").value_or(L"");
+  for (const wchar_t* part :
+       {L"    <BootTrigger>\r\n      <Enabled>true</Enabled>\r\n    </BootTrigger>\r\n",
+        L"    <Principal>\r\n      <UserId>S-1-5-18</UserId>\r\n"
+        L"      <RunLevel>HighestAvailable</RunLevel>\r\n",
+        L"      <WorkingDirectory>C:\\Program Files\\Veltrane</WorkingDirectory>\r\n"}) {
+    EXPECT_NE(xml.find(part), std::wstring::npos) << support::ToUtf8(part);
+  }
+  EXPECT_EQ(machine_.task_scheduler.RunAs(L"Veltrane Guard"), platform::TaskRunAs::kLocalSystem);
+  EXPECT_TRUE(machine_.processes.runs().empty());
+  ASSERT_TRUE(machine_.task_scheduler.Delete(L"Veltrane Guard").ok());
+  machine_.environment.SetElevated(false);
+  CreateGuardTask();
+  EXPECT_FALSE(GuardAction().has_value());
+  EXPECT_NE(Log().find(L"Task Scheduler refused the task Veltrane Guard (0x80070005)."),
+            std::wstring::npos);
   EXPECT_NE(Log().find(L"Could not create the Veltrane Guard startup task."), std::wstring::npos);
 }
 
@@ -296,7 +328,7 @@ TEST_F(HardeningTest, GuardReappliesFlaggedAreasOnEveryScheme) {
     EXPECT_EQ(*machine_.power.ActiveScheme(), SimPower::kBalanced);
   }
   // The guard itself creates no task: only the timer hardening re-creates it.
-  EXPECT_FALSE(tools_.TaskCommand(L"Veltrane Guard").has_value());
+  EXPECT_FALSE(GuardAction().has_value());
 }
 
 }  // namespace

@@ -14,7 +14,10 @@ class UninstallTest : public ServiceTest {
  protected:
   void SetUp() override {
     ServiceTest::SetUp();
-    machine_.processes.RegisterFixed(L"schtasks.exe", 1);
+    for (const wchar_t* task :
+         {L"Veltrane Guard", L"Veltrane Afterburner", L"Veltrane RivaTuner"}) {
+      machine_.task_scheduler.Seed(task, L"x");
+    }
     machine_.registry.Seed({platform::Hive::kCurrentUser, kRunKey, L"Veltrane"},
                            std::wstring(L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\""));
     machine_.registry.Seed(
@@ -46,11 +49,10 @@ TEST_F(UninstallTest, RemovesEverythingAnInstallLeft) {
       machine_.registry
           .ReadDword({platform::Hive::kCurrentUser, L"Software\\Veltrane\\Monitor", L"Startup"})
           .ok());
-  EXPECT_EQ(machine_.processes.command_lines(),
-            (std::vector<std::wstring>{
-                L"\"C:\\Windows\\system32\\schtasks.exe\" /Delete /F /TN \"Veltrane Guard\"",
-                L"\"C:\\Windows\\system32\\schtasks.exe\" /Delete /F /TN \"Veltrane Afterburner\"",
-                L"\"C:\\Windows\\system32\\schtasks.exe\" /Delete /F /TN \"Veltrane RivaTuner\""}));
+  for (const wchar_t* task : {L"Veltrane Guard", L"Veltrane Afterburner", L"Veltrane RivaTuner"}) {
+    EXPECT_FALSE(machine_.task_scheduler.Exists(task).value()) << support::ToUtf8(task);
+  }
+  EXPECT_TRUE(machine_.processes.command_lines().empty());
   EXPECT_EQ(Out(),
             L"Stopping service...\n"
             L"Restored GlobalTimerResolutionRequests to its previous value (reboot to revert the "
@@ -91,8 +93,8 @@ TEST_F(UninstallTest, AGlobalFlagOfAnotherTypeIsNeitherRecordedNorDeleted) {
   ASSERT_TRUE(InstallTimerService(5070, true));
   EXPECT_NE(Err().find(L"GlobalTimerResolutionRequests exists with a type other than REG_DWORD"),
             std::wstring::npos);
-  EXPECT_FALSE(machine_.registry.ReadDword({platform::Hive::kLocalMachine, kProductKeyPath,
-                                            L"GlobalFlagSaved"})
+  EXPECT_FALSE(machine_.registry
+                   .ReadDword({platform::Hive::kLocalMachine, kProductKeyPath, L"GlobalFlagSaved"})
                    .ok());
   machine_.console.ClearOutput();
   ASSERT_TRUE(UninstallTimerService());

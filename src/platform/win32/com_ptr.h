@@ -1,0 +1,39 @@
+// COM pointers released on every exit, and COM for the calling thread for one call.
+#pragma once
+
+#include <windows.h>
+
+namespace platform::win32 {
+
+template <typename T>
+class Com {
+ public:
+  Com() = default;
+  ~Com() {
+    if (p_ != nullptr) p_->Release();
+  }
+  Com(const Com&) = delete;
+  Com& operator=(const Com&) = delete;
+  T** Put() { return &p_; }
+  T* operator->() const { return p_; }
+  T* Get() const { return p_; }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// Undone only when this call did it: a thread that already joined an apartment keeps it.
+class ComScope {
+ public:
+  ComScope() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComScope() {
+    if (SUCCEEDED(hr_)) ::CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+
+ private:
+  HRESULT hr_;
+};
+
+}  // namespace platform::win32
