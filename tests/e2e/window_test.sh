@@ -194,4 +194,18 @@ expect_match "the service holds a period" '^[1-9][0-9]*$' \
 expect_eq "the window is still there" "$window" "$(main_window)"
 import -window "$window" "$E2E_WORK/review.png"
 
+echo "reopened beside the running service"
+# The service now runs the same executable in this session (Wine has no session 0): a new
+# start must still open the window rather than take the service for a running copy.
+kill "$program" 2>/dev/null
+wait_for_window 0
+(wine "$VELTRANE_EXE" --show </dev/null >"$E2E_WORK/gui2.out" 2>&1 &)
+window=""
+for _ in $(seq 80); do
+  window=$(main_window)
+  [ -n "$window" ] && break
+  sleep 0.5
+done
+if [ -n "$window" ]; then pass "the window opens again"; else fail "the window opens again" "$(tail -n 3 "$VELTRANE_LOG" | tr -d '\r')"; fi
+
 e2e_done
