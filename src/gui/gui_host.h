@@ -11,6 +11,7 @@
 
 #include "app/feed.h"
 #include "driver/gpu_driver_offer.h"
+#include "measure/aggregate.h"
 #include "tweaks/cpu_probe.h"
 #include "tweaks/gpu_probe.h"
 #include "update/update_list.h"
@@ -73,6 +74,8 @@ struct GuiHost {
   std::function<void(const std::array<bool, 9>&)> saveChoices;    // the Want_ values
   std::function<void(const std::array<bool, 9>&)> saveSelection;  // and SetupComplete = 1
   std::function<void(const std::wstring& area, const std::wstring& message)> appendHistory;
+  // The saved runs and history for the Aggregate screen; read off the window thread.
+  std::function<AggregateView()> loadAggregate;
 };
 
 }  // namespace gui

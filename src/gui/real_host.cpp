@@ -176,6 +176,7 @@ gui::GuiHost MakeGuiHost(const Options& options) {
     SaveStepChoices(wants);
     MarkSetupComplete();
   };
+  host.loadAggregate = [] { return LoadAggregateView(DataFolder()); };
   host.appendHistory = [](const std::wstring& area, const std::wstring& message) {
     AppendTuneHistory(DataFolder(), area, message);
   };

@@ -2,6 +2,7 @@
 
 #include "gui/full_tune.h"
 #include "gui/screens/about_screen.h"
+#include "gui/screens/aggregate_screen.h"
 #include "gui/screens/widgets.h"
 #include "gui/step_policy.h"
 #include "support/utf.h"
@@ -108,12 +109,29 @@ void StepWindow::Draw(Canvas& canvas, float width, float height, const std::stri
   drawnFlow_ = m.tune.flow;
 }
 
+void StepWindow::Open(Panel panel) {
+  panel_ = panel;
+  if (panel != Panel::kAggregate || !host_.loadAggregate) return;
+  if (aggregateLoad_.valid()) return;  // a read is on its way
+  aggregate_.reset();
+  aggregateLoad_ = std::async(std::launch::async, host_.loadAggregate);
+}
+
 void StepWindow::DrawPanel(Canvas& canvas, Rect content) {
   screens::DrawButton(canvas, router_, {content.Right() - 110, content.y, 110, 38}, "Close",
                       screens::kPanelClose, screens::ButtonKind::kPrimary);
   const Rect body{content.x, content.y, content.width - 130, content.height};
   if (panel_ == Panel::kAbout) {
     screens::DrawAboutScreen(canvas, body, host_.version, router_);
+    return;
+  }
+  if (panel_ == Panel::kAggregate) {
+    if (aggregateLoad_.valid() &&
+        aggregateLoad_.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
+      aggregate_ = aggregateLoad_.get();
+    }
+    screens::DrawAggregateScreen(canvas, body, aggregate_ ? &*aggregate_ : nullptr, aggregateState_,
+                                 router_);
     return;
   }
   if (settings_.settings == nullptr) return;
@@ -131,6 +149,10 @@ WindowActions StepWindow::ActOnPanel(int id) {
   }
   if (panel_ == Panel::kAbout) {
     actions.openUrl = screens::AboutLinkTarget(id);
+    return actions;
+  }
+  if (panel_ == Panel::kAggregate) {
+    if (aggregate_) screens::AggregateControl(id, *aggregate_, aggregateState_);
     return actions;
   }
   if (settings_.settings == nullptr) return actions;
@@ -164,8 +186,9 @@ WindowActions StepWindow::Act(const InputResult& input) {
   restartPanel_ = request.restartPanel;
   if (!restartPanel_) restartMessage_.clear();
   if (request.health) scheduler_.Show(Stage::Health);
-  if (request.settings) panel_ = Panel::kSettings;
-  if (request.about) panel_ = Panel::kAbout;
+  if (request.settings) Open(Panel::kSettings);
+  if (request.about) Open(Panel::kAbout);
+  if (request.aggregate) Open(Panel::kAggregate);
   actions.openLog = request.openLog;
   actions.close = request.close;
   if (request.restart) {

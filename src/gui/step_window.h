@@ -5,6 +5,8 @@
 #pragma once
 
 #include <array>
+#include <future>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -12,6 +14,7 @@
 #include "gui/input_router.h"
 #include "gui/measure_charts.h"
 #include "gui/scheduler.h"
+#include "gui/screens/aggregate_screen.h"
 #include "gui/screens/health_screen.h"
 #include "gui/screens/settings_screen.h"
 #include "gui/screens/step_screens.h"
@@ -34,7 +37,7 @@ struct SettingsAccess {
   double now = 0;
 };
 
-enum class Panel { kNone, kSettings, kAbout };
+enum class Panel { kNone, kSettings, kAbout, kAggregate };
 
 struct WindowActions {
   bool openLog = false;
@@ -62,7 +65,7 @@ class StepWindow {
   void Draw(Canvas& canvas, float width, float height, const std::string& version, float fade,
             double seconds, const HealthFeed& health, const SettingsAccess& settings = {});
   // The Settings or About panel over the screen, or none (the tray's Settings opens one).
-  void Open(Panel panel) { panel_ = panel; }
+  void Open(Panel panel);
 
   WindowActions PointerDown(float x, float y, double now);
   WindowActions PointerUp(float x, float y, double now);
@@ -91,6 +94,11 @@ class StepWindow {
   HealthFeed health_;  // of the last frame, for its controls
   bool restartPanel_ = false;
   Panel panel_ = Panel::kNone;
+  // The Aggregate screen's files, read on a thread of their own when it opens: the data
+  // files' lock may be held by a measurement for a while.
+  std::future<AggregateView> aggregateLoad_;
+  std::optional<AggregateView> aggregate_;
+  screens::AggregateScreenState aggregateState_;
   SettingsAccess settings_;  // of the last frame, for the panel's controls
   std::wstring restartMessage_;
   std::wstring gpuSummary_;

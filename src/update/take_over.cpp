@@ -192,16 +192,20 @@ bool TakeOverFromOtherCopies(const std::wstring& args) {
     }
     return false;
   }
+  const std::wstring installed = InstalledExePath();
   std::wstring startup = self;
   if (!same_version) {
     if (!CloseOlderCopies(*mine)) {
       Broadcast(kShowMessage);
       return false;
     }
-    const std::wstring installed = InstalledExePath();
     if (!IsSamePath(self, installed)) startup = InstallThisCopy(self);
+  } else if (!IsSamePath(self, installed)) {
+    // This copy was not put in place, so it is no startup path: a copy in Downloads would
+    // hand the service, which runs as LocalSystem, a file other accounts may replace.
+    startup = sys.files.Exists(installed) ? installed : std::wstring();
   }
-  PointStartupAt(startup, *mine);
+  if (!startup.empty()) PointStartupAt(startup, *mine);
   if (same_version || AnyWithVersion(FindRunningCopies(), *mine)) {
     Broadcast(kShowMessage);
     return false;

@@ -130,6 +130,9 @@ WindowRequest ActOnControl(int id, const StepScreenModel& m, Scheduler& s) {
     case kOpenAbout:
       out.about = true;
       return out;
+    case kOpenAggregate:
+      out.aggregate = true;
+      return out;
     case kRestart:
       out.restartPanel = true;
       return out;

@@ -614,6 +614,7 @@ void DrawHome(Canvas& canvas, Rect c, const StepScreenModel& m, InputRouter& rou
              {"Measure again", kHomeMeasure, ButtonKind::kSecondary, 0},
              {"Health", kOpenHealth, ButtonKind::kSecondary, 0},
              {"Review", kHomeReview, ButtonKind::kSecondary, 0},
+             {"Aggregate", kOpenAggregate, ButtonKind::kSecondary, 0},
              {"Settings", kOpenSettings, ButtonKind::kSecondary, 0},
              {"About", kOpenAbout, ButtonKind::kSecondary, 0}});
   const float tileW = (c.width - 2 * kGap) / 3;

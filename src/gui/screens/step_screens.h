@@ -45,6 +45,7 @@ enum StepControl : int {
   kNavHome,
   kOpenSettings,
   kOpenAbout,
+  kOpenAggregate,
   kPanelClose,
   kCheckFirst = 1100,     // + step index
   kFidelityFirst = 1120,  // + fidelity
@@ -84,6 +85,7 @@ struct WindowRequest {
   bool health = false;
   bool settings = false;
   bool about = false;
+  bool aggregate = false;
   bool restartPanel = false;  // the panel's state after the control
 };
 

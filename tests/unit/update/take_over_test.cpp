@@ -149,10 +149,13 @@ TEST_F(TakeOverTest, DecisionTable) {
 
 TEST_F(TakeOverTest, SameVersionShowsTheFirstAndExits) {
   RegisterGui(false);
+  SeedService(kInstalled);
   SeedCopies({2, 10, 1, 0}, {2, 10, 1, 0});
   EXPECT_FALSE(update::TakeOverFromOtherCopies(L""));
   EXPECT_EQ(received_, (std::vector<std::wstring>{L"Veltrane.Show"}));
   EXPECT_FALSE(machine_.files.Exists(std::wstring(kInstalled) + L".old"));
+  // The download was not put in place, so the service keeps the installed copy.
+  EXPECT_EQ(ServicePath(), L"\"C:\\Program Files\\Veltrane\\Veltrane.exe\" --service");
 }
 
 TEST_F(TakeOverTest, StubbornOlderCopyIsEndedOrLeft) {
