@@ -66,15 +66,21 @@ wait_for_window() {
   done
 }
 
+# start_window ARGS...: starts the program and sets `window` to its main window once it
+# shows (at most 60 s), or to nothing. In a subshell: the program is ended by wineserver at
+# exit, and bash need not report it.
+start_window() {
+  (wine "$VELTRANE_EXE" "$@" </dev/null >"$E2E_WORK/gui.out" 2>&1 &)
+  window=""
+  for _ in $(seq 120); do
+    window=$(main_window)
+    [ -n "$window" ] && return
+    sleep 0.5
+  done
+}
+
 echo "first start"
-# In a subshell: the program is ended by wineserver at exit, and bash need not report it.
-(wine "$VELTRANE_EXE" </dev/null >"$E2E_WORK/gui.out" 2>&1 &)
-window=""
-for _ in $(seq 120); do
-  window=$(main_window)
-  [ -n "$window" ] && break
-  sleep 0.5
-done
+start_window
 if [ -z "$window" ]; then
   fail "a window titled \"Veltrane  |  Orvandel\" opens" "$(tail -n 5 "$E2E_WORK/gui.out")"
   e2e_done
@@ -199,13 +205,7 @@ echo "reopened beside the running service"
 # start must still open the window rather than take the service for a running copy.
 kill "$program" 2>/dev/null
 wait_for_window 0
-(wine "$VELTRANE_EXE" --show </dev/null >"$E2E_WORK/gui2.out" 2>&1 &)
-window=""
-for _ in $(seq 80); do
-  window=$(main_window)
-  [ -n "$window" ] && break
-  sleep 0.5
-done
+start_window --show
 if [ -n "$window" ]; then pass "the window opens again"; else fail "the window opens again" "$(tail -n 3 "$VELTRANE_LOG" | tr -d '\r')"; fi
 
 e2e_done

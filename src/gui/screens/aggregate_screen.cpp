@@ -24,14 +24,16 @@ std::wstring DayOf(const HistoryEntry& e) { return e.time.substr(0, 10); }
 void DrawCurve(Canvas& canvas, Rect area, const AggregateView& view) {
   canvas.FillRoundedRect(area, 8, WithAlpha(kBlueprint, 0.35f));
   const Rect in{area.x + 56, area.y + 12, area.width - 72, area.height - 40};
-  if (view.points.size() < 2) {
+  if (view.points.empty()) {
     canvas.Text(
         "Run Measure timing. Each finished scan is folded into this curve by its sample "
         "count.",
         in, TextStyle::kBody, kIcy, Align::kCenter, Align::kCenter);
     return;
   }
-  const double x0 = view.points.front().requested, x1 = view.points.back().requested;
+  // One interval alone (a machine whose kernel runs one period) still gets a scale.
+  const double x0 = view.points.front().requested - (view.points.size() == 1 ? 50.0 : 0.0);
+  const double x1 = view.points.back().requested + (view.points.size() == 1 ? 50.0 : 0.0);
   double top = 0;
   for (const AggregatePoint& p : view.points) top = std::max(top, p.score);
   for (const auto& [requested, score] : view.newestRun) top = std::max(top, score);
@@ -50,7 +52,8 @@ void DrawCurve(Canvas& canvas, Rect area, const AggregateView& view) {
   if (newest.size() >= 2) canvas.Polyline(newest, kElectric, 1.5f);
   std::vector<Point> curve;
   for (const AggregatePoint& p : view.points) curve.push_back(at(p.requested, p.score));
-  canvas.Polyline(curve, kIcy, 2.5f);
+  if (curve.size() >= 2) canvas.Polyline(curve, kIcy, 2.5f);
+  for (const Point& p : curve) canvas.FillRect({p.x - 2.5f, p.y - 2.5f, 5, 5}, kIcy);
   canvas.Text(Printf("%.3f", top), {area.x + 4, in.y - 6, 50, 16}, TextStyle::kSmallNumbers, kIcy,
               Align::kTrailing);
   canvas.Text(Printf("%.3f ms", x0 / 10000.0), {in.x, in.Bottom() + 6, 120, 16},
