@@ -48,8 +48,14 @@ int ValueAfterName(const std::wstring& line, const std::wstring& name) {
 }
 
 // The start of a report the check could not read, on one line.
+// What the check shows of a tool's answer it could not use: a failed run's own message, but
+// for a run that succeeded with text the parser does not know (a help screen, say) only that
+// the answer was not understood, since its first line would read like a result.
 std::wstring ReportExcerpt(const std::optional<ToolOutput>& report, std::size_t length,
-                           const wchar_t* whenEmpty) {
+                           const wchar_t* whenEmpty, const wchar_t* tool) {
+  if (report && report->exitCode == 0 && !Trimmed(report->text).empty()) {
+    return std::wstring(L"unrecognised answer from ") + tool;
+  }
   std::wstring text = report ? Trimmed(report->text).substr(0, length) : std::wstring();
   for (wchar_t& c : text) {
     if (c < 0x20) c = L' ';
@@ -112,7 +118,7 @@ HealthCheck CheckMemoryCompression() {
   // A failed run's text is an error message, whatever words it happens to contain.
   const int compressed = report && report->exitCode == 0 ? ParsePowerShellBool(report->text) : -1;
   if (compressed < 0) {
-    MarkUnknown(check, ReportExcerpt(report, 80, L"Get-MMAgent returned nothing"),
+    MarkUnknown(check, ReportExcerpt(report, 80, L"Get-MMAgent returned nothing", L"Get-MMAgent"),
                 L"Memory compression could not be read. That is not a pass.");
     return check;
   }
@@ -163,7 +169,7 @@ HealthCheck CheckTrim() {
   const int disabled =
       report && report->exitCode == 0 ? ParseDisableDeleteNotify(report->text) : -1;
   if (disabled < 0) {
-    MarkUnknown(check, ReportExcerpt(report, 120, L"fsutil returned nothing"),
+    MarkUnknown(check, ReportExcerpt(report, 120, L"fsutil returned nothing", L"fsutil"),
                 L"TRIM state could not be read. That is not a pass.");
     return check;
   }

@@ -319,6 +319,17 @@ TEST_F(HealthChecksTest, ToolsThatFailNeverPass) {
          p.Register(L"fsutil.exe", fail);
        },
        L"Error: False = 0 access denied", L"Error: False = 0 access denied"},
+      {"tools that answer with their help text",
+       [](platform::SimProcesses& p) {
+         auto help = [](const std::wstring&) {
+           platform::SimProcesses::Outcome o;
+           o.output = "Usage: fsutil behavior query <option> (DisableDeleteNotify = 0 | 1)\r\n";
+           return o;
+         };
+         p.Register(L"powershell.exe", help);
+         p.Register(L"fsutil.exe", help);
+       },
+       L"unrecognised answer from Get-MMAgent", L"unrecognised answer from fsutil"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
