@@ -168,6 +168,8 @@ bool ApplyCpuTune() {
   DwellPause(1200);
   StartRow(rows, 0);
   DwellPause(1600);
+  // A Stop during the first row's dwells ends the step before anything is recorded.
+  if (StepCancelled()) return false;
   // The applied flag comes before the first change, so whatever follows is restorable.
   if (!RecordScheme(kPpmPreviousScheme, *previous, keep) || !WriteBackupDword(kPpmApplied, 1)) {
     PrintError(Format(L"The previous power plan could not be recorded; nothing was changed."));
@@ -179,6 +181,7 @@ bool ApplyCpuTune() {
   SetRowState(rows, 0, switched ? kRowDone : kRowFailed, &message);
   PrintInfo(Format(L"  power plan: %ls", message.c_str()));
   DwellPause(600);
+  if (StepCancelled()) return false;  // the switch is recorded, so uninstall undoes it
 
   const auto scheme = power.ActiveScheme();
   if (!scheme) {

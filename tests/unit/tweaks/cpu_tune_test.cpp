@@ -7,6 +7,7 @@
 #include "tweak_fixture.h"
 #include "tweaks/power_protocol.h"
 #include "tweaks/ppm_catalogue.h"
+#include "unit/app/recording_feed.h"
 
 namespace {
 
@@ -204,6 +205,16 @@ TEST_F(CpuTuneTest, ARepeatOnAnotherPlanLeavesThatPlansValuesAlone) {
   ASSERT_TRUE(RestoreCpuTune());
   EXPECT_EQ(PerfCheckAc(SimPower::kBalanced), 15u);
   EXPECT_EQ(*machine_.power.ActiveScheme(), SimPower::kBalanced);
+}
+
+TEST_F(CpuTuneTest, AStopBeforeTheFirstChangeRecordsAndSwitchesNothing) {
+  (void)machine_.power.SetActiveScheme(SimPower::kBalanced);
+  RecordingFeed feed;
+  feed.cancelled = true;
+  ScopedFeed bound(&feed);
+  EXPECT_FALSE(ApplyCpuTune());
+  EXPECT_EQ(*machine_.power.ActiveScheme(), SimPower::kBalanced);
+  EXPECT_FALSE(Product(L"PpmApplied").has_value());
 }
 
 }  // namespace
