@@ -26,7 +26,8 @@ constexpr std::uint32_t kInstallLimitMs = 300000;
 
 // Step 2: an executable with exactly the published bytes, held from that check until it
 // has run; null (and nothing runs) otherwise.
-std::unique_ptr<platform::HeldFile> DownloadInstaller(const std::wstring& installer,
+std::unique_ptr<platform::HeldFile> DownloadInstaller(gui::Feed* feed,
+                                                      const std::wstring& installer,
                                                       const std::wstring& pinned,
                                                       std::wstring& error) {
   std::unique_ptr<platform::FileStream> stream;
@@ -43,10 +44,16 @@ std::unique_ptr<platform::HeldFile> DownloadInstaller(const std::wstring& instal
       kRoleSevenZip, L"GET", std::wstring(L"https://") + kSevenZipHost + L"/a/" + kInstallerName,
       true, kMaxInstaller,
       [&](const char* bytes, std::size_t length, std::uint64_t, std::uint64_t) {
+        // A Stop ends the download between two pieces; the sink's refusal ends the fetch.
+        if (feed != nullptr && feed->IsCancelled()) return false;
         return stream->Write(std::string_view(bytes, length)).ok();
       },
       result, fetch_error, nullptr);
   const bool closed = stream->Close().ok();
+  if (feed != nullptr && feed->IsCancelled()) {
+    error = L"Stopped.";
+    return nullptr;
+  }
   auto held = fetched && closed ? HoldChecked(installer, "MZ", pinned) : nullptr;
   if (!held) {
     error = fetched && closed ? L"The 7-Zip installer could not be downloaded." : fetch_error;
@@ -65,7 +72,7 @@ std::wstring InstallSevenZip(gui::Feed* feed, const std::wstring& pinned, std::w
   }
   const std::wstring installer = folder.path + L"\\" + kInstallerName;
   ProcessOutcome run;
-  if (auto held = DownloadInstaller(installer, pinned, error)) {
+  if (auto held = DownloadInstaller(feed, installer, pinned, error)) {
     // Step 3: the silent install.
     DriverLine(feed, L"Installing 7-Zip.");
     run = RunProcess(installer, Quoted(installer) + L" /S", L"", kInstallLimitMs, true, true);

@@ -84,6 +84,19 @@ TEST_F(SevenZipTest, InstallerRunsHeldFromAFreshProtectedFolder) {
   EXPECT_EQ(untouchable_, std::vector<bool>{true});
 }
 
+// A Stop while the installer downloads: nothing runs and nothing is left.
+TEST_F(SevenZipTest, AStopDuringTheDownloadRunsNothing) {
+  struct StopAfterFirstLook : RecordingFeed {
+    bool IsCancelled() override { return ++looks > 1; }
+    int looks = 0;
+  } feed;
+  std::wstring error;
+  EXPECT_EQ(gui::EnsureSevenZipPinned(&feed, kInstallerSha256, error), L"");
+  EXPECT_EQ(error, L"Stopped.");
+  EXPECT_TRUE(tools_.calls[L"7z-installer"].empty());
+  EXPECT_EQ(RunFolders(L"7zip"), 0u);
+}
+
 TEST_F(SevenZipTest, WithoutAPinNothingIsDownloaded) {
   std::wstring error;
   EXPECT_EQ(gui::EnsureSevenZip(&feed_, error), L"");
