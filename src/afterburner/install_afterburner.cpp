@@ -21,8 +21,8 @@ void QuietAfterburner(const std::wstring& exe) {
   DeleteLogonTask(L"MSIAfterburner");
 }
 
-// Configuration steps 7 and 8: the logon tasks. False when the saved profile would not
-// come back at the next logon.
+// Configuration steps 7 and 8: the logon tasks. False when a task could not be made: the
+// step would otherwise report a start at logon that never comes.
 bool SetLogonTasks(const std::wstring& exe, bool profileSaved, std::wstring& error) {
   // A task that starts with the highest rights a program others may replace would hand
   // those rights to them at the next logon.
@@ -35,11 +35,11 @@ bool SetLogonTasks(const std::wstring& exe, bool profileSaved, std::wstring& err
   } else if (CreateLogonTask(L"Veltrane Afterburner", exe, profileSaved ? L"-profile1" : L"")) {
     PrintInfo(profileSaved ? L"Afterburner will start at each logon and apply profile 1."
                            : L"Afterburner will start at each logon.");
-  } else if (profileSaved) {
-    error = L"Profile 1 was saved, but Afterburner could not be set to apply it at logon.";
-    return false;
   } else {
-    PrintInfo(L"Could not create the Afterburner logon task.");
+    error = profileSaved
+                ? L"Profile 1 was saved, but Afterburner could not be set to apply it at logon."
+                : L"Could not create the Afterburner logon task.";
+    return false;
   }
   const std::wstring rtss = FindRivaTuner();
   if (!rtss.empty() && !UnsafeToRunElevated(rtss).empty()) {
