@@ -1,5 +1,7 @@
 // Storage: the storage power settings, TRIM, SysMain, hibernate, the disks' write cache
 // and last-access stamps; and the restore of what uninstall puts back.
+#include <algorithm>
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -92,13 +94,21 @@ bool ApplyStoragePowerSettings(std::vector<TweakRow>& rows, int& written, int& f
   auto& power = platform::Sys().power;
   const auto scheme = power.ActiveScheme();
   const bool keep = KeepEarlierRecords(kStorageApplied);
-  // The values are restored onto the scheme they came from, so it is recorded first.
-  if (!scheme) return false;
-  if (!ClaimPowerScheme(kStorageScheme, *scheme, keep)) {
-    PrintError(
-        Format(L"The storage power values were recorded on another power plan, or this "
-               L"plan could not be recorded; they are left as they are."));
+  // Power rows that were not written failed, and the user reads why once.
+  const auto notWritten = [&](const wchar_t* why) {
+    PrintError(Format(L"%ls", why));
+    const std::size_t count = std::min(StoragePowerCatalogue().size(), rows.size());
+    for (std::size_t i = 0; i < count; ++i) rows[i].state = kRowFailed;
+    failed += static_cast<int>(count);
+    PublishRows(rows);
     return false;
+  };
+  if (!scheme) return notWritten(L"Could not open the active power scheme for storage tweaks.");
+  // The values are restored onto the scheme they came from, so it is recorded first.
+  if (!ClaimPowerScheme(kStorageScheme, *scheme, keep)) {
+    return notWritten(
+        L"The storage power values were recorded on another power plan, or this plan could "
+        L"not be recorded; they are left as they are.");
   }
   PowerTally tally;
   const PowerWritePlan plan{kTag, kStoragePowerPrefix, true, keep};
@@ -142,9 +152,8 @@ bool ApplyStorage() {
   // The applied flag comes before the first change, so whatever follows is restorable.
   if (!MarkStepApplied(kStorageApplied, L"storage")) return false;
   Tally tally;
-  if (!ApplyStoragePowerSettings(rows, tally.written, tally.failed)) {
-    PrintError(Format(L"Could not open the active power scheme for storage tweaks."));
-  }
+  // A refusal says why itself; rows that could not be written count as failed.
+  (void)ApplyStoragePowerSettings(rows, tally.written, tally.failed);
   RunRow(rows, kTrim, 1400, tally, [](std::wstring& detail) {
     const bool ok = Fsutil(L"behavior set DisableDeleteNotify 0");
     detail = ok ? L"DisableDeleteNotify  \u2192  0 (TRIM on)" : L"fsutil TRIM set failed";

@@ -194,4 +194,16 @@ TEST_F(SmallStepsTest, StorageValuesGoBackOntoTheSchemeTheyCameFrom) {
             1u);
 }
 
+// A second Storage run on another plan leaves the recorded values alone, says so once and
+// counts its three power rows as failed, not as waiting.
+TEST_F(SmallStepsTest, StorageOnAnotherPlanSaysWhyOnceAndFailsItsPowerRows) {
+  ASSERT_TRUE(ApplyStorage());
+  ASSERT_TRUE(machine_.power.SetActiveScheme(SimPower::kUltimatePerformance).ok());
+  machine_.console.ClearOutput();
+  (void)ApplyStorage();
+  EXPECT_TRUE(Has(L"The storage power values were recorded on another power plan"));
+  EXPECT_FALSE(Has(L"Could not open the active power scheme"));
+  EXPECT_TRUE(Has(L", 3 failed."));
+}
+
 }  // namespace
