@@ -87,7 +87,9 @@ bool RestoreService(const std::wstring& name) {
   auto& services = platform::Sys().services;
   auto manager = services.OpenManager(platform::manager_access::kConnect);
   if (!manager) return false;
-  auto service = services.Open(**manager, name, platform::service_access::kChangeConfig);
+  // Restart actions are refused to a handle without the start right.
+  auto service = services.Open(
+      **manager, name, platform::service_access::kChangeConfig | platform::service_access::kStart);
   if (!service) return false;
   bool restored = false;
   // Only a recorded automatic or manual start is put back; disabled is what the steps

@@ -210,11 +210,12 @@ support::Result<std::unique_ptr<ServiceHandle>> SimServices::Create(ServiceManag
 // Every configuration change shares the fault, the handle's right and the lock; only what
 // it changes differs.
 support::Status SimServices::Configure(ServiceHandle& service, ServiceOp op, const wchar_t* call,
-                                       const std::function<support::Status(Entry&)>& change) {
+                                       const std::function<support::Status(Entry&)>& change,
+                                       std::uint32_t needed) {
   std::lock_guard lock(mutex_);
   if (auto fault = faults_.Take(op, call)) return *fault;
   std::optional<PortError> error;
-  Entry* entry = EntryOf(service, service_access::kChangeConfig, &error);
+  Entry* entry = EntryOf(service, needed, &error);
   if (entry == nullptr) return *error;
   return change(*entry);
 }
@@ -255,11 +256,16 @@ support::Status SimServices::SetDescription(ServiceHandle& service,
 
 support::Status SimServices::SetFailureActions(ServiceHandle& service,
                                                const FailureActions& actions) {
-  return Configure(service, ServiceOp::kFailureActions, L"FailureActions",
-                   [&](Entry& entry) -> support::Status {
-                     entry.failure_actions = actions;
-                     return {};
-                   });
+  // Windows lets only a handle that may start the service give it restart actions.
+  const std::uint32_t needed = service_access::kChangeConfig |
+                               (actions.restart_delays_ms.empty() ? 0u : service_access::kStart);
+  return Configure(
+      service, ServiceOp::kFailureActions, L"FailureActions",
+      [&](Entry& entry) -> support::Status {
+        entry.failure_actions = actions;
+        return {};
+      },
+      needed);
 }
 
 support::Status SimServices::SetRequiredPrivileges(ServiceHandle& service,

@@ -148,7 +148,8 @@ class SimServices final : public Services {
   Entry* EntryOf(ServiceHandle& service, std::uint32_t needed,
                  std::optional<support::PortError>* error);  // under mutex_
   support::Status Configure(ServiceHandle& service, ServiceOp op, const wchar_t* call,
-                            const std::function<support::Status(Entry&)>& change);
+                            const std::function<support::Status(Entry&)>& change,
+                            std::uint32_t needed = service_access::kChangeConfig);
   void Release(const std::wstring& key);
   void RemoveIfDone(const std::wstring& key);                       // under mutex_
   bool AnyProgramRunning() const;                                   // under mutex_
