@@ -87,7 +87,7 @@ bool RestoreService(const std::wstring& name) {
   auto& services = platform::Sys().services;
   auto manager = services.OpenManager(platform::manager_access::kConnect);
   if (!manager) return false;
-  // Restart actions need start access besides configuration access.
+  // Restart actions are refused to a handle without the start right.
   auto service = services.Open(
       **manager, name, platform::service_access::kChangeConfig | platform::service_access::kStart);
   if (!service) return false;

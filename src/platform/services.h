@@ -167,7 +167,8 @@ class Services {
   virtual support::Status SetDescription(ServiceHandle& service,
                                          const std::wstring& description) = 0;
   // ChangeServiceConfig2W(SERVICE_CONFIG_FAILURE_ACTIONS), then (SERVICE_CONFIG_FAILURE_
-  // ACTIONS_FLAG) with `on_non_crash_failures`. Wine accepts and forgets them.
+  // ACTIONS_FLAG) with `on_non_crash_failures`. Restart actions need a handle opened with
+  // kStart as well as kChangeConfig (access denied otherwise). Wine accepts and forgets them.
   virtual support::Status SetFailureActions(ServiceHandle& service,
                                             const FailureActions& actions) = 0;
   // ChangeServiceConfig2W(SERVICE_CONFIG_REQUIRED_PRIVILEGES_INFO): the service's process

@@ -37,11 +37,6 @@ bool RecordScheme(const wchar_t* name, const support::Guid& scheme, bool keep) {
   return WriteBackupString(name, support::BracedGuidText(scheme));
 }
 
-std::optional<support::Guid> RecordedScheme(const wchar_t* name) {
-  const auto text = ReadBackupString(name);
-  return text ? support::ParseGuid(*text) : std::nullopt;
-}
-
 // ThreadDpcEnable's previous value goes to the product key before the 0 is written.
 bool DisableThreadedDpcs(bool keep, std::wstring& detail) {
   auto& registry = platform::Sys().registry;
@@ -87,11 +82,11 @@ void ReportApplied(const PowerTally& tally) {
 }
 
 bool RestoreThreadedDpcs(int& restored) {
-  const auto had = ReadBackupDword(kThreadDpcHad);
-  if (!had) return true;
+  const auto had = ReadRecordDword(kThreadDpcHad);
+  if (!had || !*had) return had.ok();
   auto& registry = platform::Sys().registry;
   const platform::RegPath value{platform::Hive::kLocalMachine, kKernelKey, kThreadDpcValue};
-  if (*had == 0) {
+  if (**had == 0) {
     // A value of another type was never written by the step: it stays.
     const auto now = registry.ReadDword(value);
     if (!now && now.error().code == support::ErrorCode::kWrongType) return true;
@@ -100,23 +95,28 @@ bool RestoreThreadedDpcs(int& restored) {
     ++restored;
     return true;
   }
-  const auto previous = ReadBackupDword(kThreadDpcPrev);
-  if (!previous) return true;
-  if (!registry.WriteDword(value, *previous)) return false;
+  const auto previous = ReadRecordDword(kThreadDpcPrev);
+  if (!previous || !*previous) return previous.ok();
+  if (!registry.WriteDword(value, **previous)) return false;
   ++restored;
   return true;
 }
 
 bool RestorePreviousPlan() {
-  const auto text = ReadBackupString(kPpmPreviousScheme);
-  if (!text || text->size() <= 2) return true;
-  const auto scheme = support::ParseGuid(*text);
+  const auto recorded = ReadRecordString(kPpmPreviousScheme);
+  if (!recorded) {
+    PrintError(Format(L"The recorded previous power plan could not be read; it was not restored."));
+    return false;
+  }
+  const std::wstring text = recorded->value_or(L"");
+  if (text.size() <= 2) return true;
+  const auto scheme = support::ParseGuid(text);
   if (!scheme) {
     PrintError(Format(L"The recorded previous power plan is not a GUID; it was not restored."));
     return false;
   }
   if (!SetActiveByTool(*scheme)) {
-    PrintError(Format(L"Could not switch back to the previous power plan %ls.", text->c_str()));
+    PrintError(Format(L"Could not switch back to the previous power plan %ls.", text.c_str()));
     return false;
   }
   return true;
@@ -223,23 +223,11 @@ bool ApplyCpuTune() {
 }
 
 bool RestoreCpuTune() {
-  if (!StepApplied(kPpmApplied)) return true;
-  auto& power = platform::Sys().power;
+  const std::optional<bool> applied = StepApplied(kPpmApplied);
+  if (!applied || !*applied) return applied.has_value();
   int restored = 0;
-  bool complete = true;
-  // The values go back onto the scheme they were written to, whatever is active now.
-  const auto active = power.ActiveScheme();
-  std::optional<support::Guid> target = RecordedScheme(kPpmScheme);
-  if (!target && active) target = *active;
-  if (!HasPowerRecords(PpmCatalogue(), kPpmPrefix)) {
-    // Nothing was recorded, so there is nothing to put back.
-  } else if (!target) {
-    PrintError(Format(L"PowerGetActiveScheme failed; PPM values were not restored."));
-    complete = false;
-  } else {
-    complete = RestorePowerSettings(*target, PpmCatalogue(), kPpmPrefix, restored);
-    if (active && *active == *target) (void)power.SetActiveScheme(*target);
-  }
+  bool complete =
+      RestorePowerRecords(kPpmScheme, PpmCatalogue(), kPpmPrefix, L"PPM values", restored);
   complete = RestoreThreadedDpcs(restored) && complete;
   complete = RestorePreviousPlan() && complete;
   PrintInfo(Format(L"Restored %d PPM setting(s) to their previous values.", restored));

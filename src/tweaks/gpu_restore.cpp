@@ -22,19 +22,22 @@ void DeleteLogonTasks() {
   }
 }
 
+// An unreadable flag counts as a record: the session is opened and its restore fails.
 bool AnyProfileRecord() {
   const auto catalogue = GpuCatalogue();
   return std::any_of(catalogue.begin(), catalogue.end(), [](const GraphicsTweak& tweak) {
-    return tweak.kind == kGraphicsProfile &&
-           ReadBackupDword(ProfileHadName(tweak.profileSettingId)).value_or(0) != 0;
+    if (tweak.kind != kGraphicsProfile) return false;
+    const auto had = ReadRecordDword(ProfileHadName(tweak.profileSettingId));
+    return !had || had->value_or(0) != 0;
   });
 }
 
 bool RestoreProfileSetting(DriverProfileSession& session, std::uint32_t id, int& counter) {
-  if (ReadBackupDword(ProfileHadName(id)).value_or(0) == 0) return true;
-  const auto previous = ReadBackupDword(ProfileBackupName(id));
-  if (!previous) return true;
-  if (!session.SetSetting(id, *previous)) return false;
+  const auto had = ReadRecordDword(ProfileHadName(id));
+  if (!had || had->value_or(0) == 0) return had.ok();
+  const auto previous = ReadRecordDword(ProfileBackupName(id));
+  if (!previous || !*previous) return previous.ok();
+  if (!session.SetSetting(id, **previous)) return false;
   ++counter;
   return true;
 }
@@ -52,7 +55,8 @@ bool RestoreRegistryCopies(const GraphicsTweak& tweak, int& counter) {
 
 bool RestoreGpuConfig() {
   DeleteLogonTasks();
-  if (!StepApplied(kGpuApplied)) return true;
+  const std::optional<bool> applied = StepApplied(kGpuApplied);
+  if (!applied || !*applied) return applied.has_value();
   DriverProfileSession session;
   bool complete = true;
   if (AnyProfileRecord() && !session.Open()) {

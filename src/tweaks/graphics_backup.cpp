@@ -53,24 +53,26 @@ BackupOutcome BackupGraphicsValue(const std::wstring& name, const std::wstring& 
 
 bool RestoreGraphicsValue(const std::wstring& name, int& counter) {
   const GraphicsBackupNames names = GraphicsBackupNamesFor(name);
-  const auto had = ReadBackupDword(names.had);
-  if (!had) return true;
-  const auto key = ReadBackupString(names.key);
-  const auto valueName = ReadBackupString(names.valueName);
-  if (!key || !valueName) return true;
+  const auto had = ReadRecordDword(names.had);
+  if (!had || !*had) return had.ok();
+  const auto key = ReadRecordString(names.key);
+  const auto valueName = ReadRecordString(names.valueName);
+  if (!key || !valueName) return false;
+  if (!*key || !*valueName) return true;
+  const platform::RegPath target = MachineValue(**key, **valueName);
   auto& registry = platform::Sys().registry;
-  if (*had == 0) {
+  if (**had == 0) {
     // A value of another type was never written by the step: it stays.
-    const auto now = registry.ReadDword(MachineValue(*key, *valueName));
+    const auto now = registry.ReadDword(target);
     if (!now && now.error().code == support::ErrorCode::kWrongType) return true;
-    const support::Status deleted = registry.DeleteValue(MachineValue(*key, *valueName));
+    const support::Status deleted = registry.DeleteValue(target);
     if (!deleted && deleted.error().code != support::ErrorCode::kNotFound) return false;
     ++counter;
     return true;
   }
-  const auto previous = ReadBackupDword(names.value);
-  if (!previous) return true;
-  if (!registry.WriteDword(MachineValue(*key, *valueName), *previous)) return false;
+  const auto previous = ReadRecordDword(names.value);
+  if (!previous || !*previous) return previous.ok();
+  if (!registry.WriteDword(target, **previous)) return false;
   ++counter;
   return true;
 }
@@ -106,7 +108,9 @@ ServiceChange DisableServiceWithBackup(const std::wstring& serviceName, bool kee
 }
 
 bool RestoreServiceStart(const std::wstring& serviceName, int& counter) {
-  const auto startType = ReadBackupDword(ServiceStartBackupName(serviceName));
+  const auto recorded = ReadRecordDword(ServiceStartBackupName(serviceName));
+  if (!recorded) return false;
+  const std::optional<std::uint32_t> startType = *recorded;
   if (!startType || !IsRestorableStartType(*startType)) return true;
   namespace access = platform::service_access;
   auto& services = platform::Sys().services;

@@ -85,7 +85,8 @@ bool ApplyMemory() {
 
 bool RestoreMemory() {
   // The record may come from the memory hardening alone: it turns compression off too.
-  if (!StepApplied(kMemCompDisabled)) return true;
+  const std::optional<bool> applied = StepApplied(kMemCompDisabled);
+  if (!applied || !*applied) return applied.has_value();
   // Already on (a disable that never took, or the user turned it on): nothing to undo.
   if (QueryCompression() == CompressionState::kOn) return true;
   const std::uint32_t code =

@@ -155,32 +155,62 @@ bool WritePowerSettings(const support::Guid& scheme, std::span<const PowerTweak>
   return true;
 }
 
-bool HasPowerRecords(std::span<const PowerTweak> catalogue, const wchar_t* prefix) {
+namespace {
+
+// Whether any value of the catalogue was recorded (a step that failed before its first
+// setting needs no scheme to be restored); nullopt when a flag cannot be read.
+std::optional<bool> HasPowerRecords(std::span<const PowerTweak> catalogue, const wchar_t* prefix) {
   for (const PowerTweak& tweak : catalogue) {
     const PowerBackupNames names = PowerBackupNamesFor(prefix, tweak.id);
-    if (ReadBackupDword(names.hadAc).value_or(0) != 0 ||
-        ReadBackupDword(names.hadDc).value_or(0) != 0) {
-      return true;
+    for (const std::wstring& flag : {names.hadAc, names.hadDc}) {
+      const auto had = ReadRecordDword(flag);
+      if (!had) return std::nullopt;
+      if (had->value_or(0) != 0) return true;
     }
   }
   return false;
 }
 
-bool RestorePowerSettings(const support::Guid& scheme, std::span<const PowerTweak> catalogue,
-                          const wchar_t* prefix, int& restored) {
+// One recorded side back; false when its records cannot be read or the write fails.
+bool RestorePowerSide(const support::Guid& scheme, const PowerTweak& tweak, bool ac,
+                      const PowerBackupNames& names, int& restored) {
+  const auto had = ReadRecordDword(ac ? names.hadAc : names.hadDc);
+  if (!had) return false;
+  if (had->value_or(0) == 0) return true;
+  const auto value = ReadRecordDword(ac ? names.ac : names.dc);
+  if (!value) return false;
+  // The value is written before its flag, so a flag without one was never the program's.
+  if (!*value) return true;
+  if (!WritePowerValue(scheme, tweak.subgroup, tweak.setting, ac, **value)) return false;
+  if (ac) ++restored;
+  return true;
+}
+
+}  // namespace
+
+bool RestorePowerRecords(const wchar_t* schemeRecord, std::span<const PowerTweak> catalogue,
+                         const wchar_t* prefix, const wchar_t* what, int& restored) {
+  const std::optional<bool> any = HasPowerRecords(catalogue, prefix);
+  if (any && !*any) return true;
+  auto& power = platform::Sys().power;
+  // The values go back onto the scheme they were written to, whatever is active now.
+  const auto active = power.ActiveScheme();
+  const auto recorded = ReadRecordString(schemeRecord);
+  std::optional<support::Guid> scheme;
+  if (recorded && *recorded) scheme = support::ParseGuid(**recorded);
+  if (recorded && !scheme && active) scheme = *active;
+  if (!any || !scheme) {
+    PrintError(
+        Format(L"The power scheme or records could not be read; %ls were not restored.", what));
+    return false;
+  }
   bool complete = true;
   for (const PowerTweak& tweak : catalogue) {
     const PowerBackupNames names = PowerBackupNamesFor(prefix, tweak.id);
     for (const bool ac : {true, false}) {
-      if (ReadBackupDword(ac ? names.hadAc : names.hadDc).value_or(0) == 0) continue;
-      const auto value = ReadBackupDword(ac ? names.ac : names.dc);
-      if (!value) continue;
-      if (!WritePowerValue(scheme, tweak.subgroup, tweak.setting, ac, *value)) {
-        complete = false;
-      } else if (ac) {
-        ++restored;
-      }
+      complete = RestorePowerSide(*scheme, tweak, ac, names, restored) && complete;
     }
   }
+  if (active && *active == *scheme) (void)power.SetActiveScheme(*scheme);
   return complete;
 }

@@ -32,11 +32,9 @@ bool WritePowerSettings(const support::Guid& scheme, std::span<const PowerTweak>
                         std::vector<TweakRow>& rows, std::size_t firstRow,
                         const PowerWritePlan& plan, PowerTally& tally);
 
-// Whether any value of the catalogue was recorded (a step that failed before its first
-// setting needs no scheme to be restored).
-bool HasPowerRecords(std::span<const PowerTweak> catalogue, const wchar_t* prefix);
-
-// Writes every recorded value back onto `scheme`; `restored` counts AC values written.
-// False when a recorded value could not be written back.
-bool RestorePowerSettings(const support::Guid& scheme, std::span<const PowerTweak> catalogue,
-                          const wchar_t* prefix, int& restored);
+// Writes every recorded value of the catalogue back onto the scheme `schemeRecord` names
+// (the active scheme when none was recorded); `restored` counts AC values written. False,
+// reported as "<what> were not restored", when a record cannot be read or a value cannot
+// be written back: the records then stay for a later uninstall.
+bool RestorePowerRecords(const wchar_t* schemeRecord, std::span<const PowerTweak> catalogue,
+                         const wchar_t* prefix, const wchar_t* what, int& restored);

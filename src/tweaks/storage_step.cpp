@@ -178,24 +178,11 @@ bool ApplyStorage() {
 }
 
 bool RestoreStorage() {
-  if (!StepApplied(kStorageApplied)) return true;
-  auto& power = platform::Sys().power;
-  bool complete = true;
-  const auto active = power.ActiveScheme();
-  const auto recorded = ReadBackupString(kStorageScheme);
-  std::optional<support::Guid> scheme = recorded ? support::ParseGuid(*recorded) : std::nullopt;
-  if (!scheme && active) scheme = *active;
+  const std::optional<bool> applied = StepApplied(kStorageApplied);
+  if (!applied || !*applied) return applied.has_value();
   int restored = 0;
-  if (!HasPowerRecords(StoragePowerCatalogue(), kStoragePowerPrefix)) {
-    // Nothing was recorded, so there is nothing to put back.
-  } else if (!scheme) {
-    PrintError(Format(L"PowerGetActiveScheme failed; storage power settings were not restored."));
-    complete = false;
-  } else {
-    complete =
-        RestorePowerSettings(*scheme, StoragePowerCatalogue(), kStoragePowerPrefix, restored);
-    if (active && *active == *scheme) (void)power.SetActiveScheme(*scheme);
-  }
+  bool complete = RestorePowerRecords(kStorageScheme, StoragePowerCatalogue(), kStoragePowerPrefix,
+                                      L"storage power settings", restored);
   int services = 0;
   if (!RestoreServiceStart(L"SysMain", services)) {
     PrintError(Format(L"Could not restore the SysMain start type."));

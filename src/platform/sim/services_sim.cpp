@@ -256,10 +256,9 @@ support::Status SimServices::SetDescription(ServiceHandle& service,
 
 support::Status SimServices::SetFailureActions(ServiceHandle& service,
                                                const FailureActions& actions) {
-  // Windows refuses restart actions to a handle without start access.
-  const std::uint32_t needed = actions.restart_delays_ms.empty()
-                                   ? service_access::kChangeConfig
-                                   : service_access::kChangeConfig | service_access::kStart;
+  // Windows lets only a handle that may start the service give it restart actions.
+  const std::uint32_t needed = service_access::kChangeConfig |
+                               (actions.restart_delays_ms.empty() ? 0u : service_access::kStart);
   return Configure(
       service, ServiceOp::kFailureActions, L"FailureActions",
       [&](Entry& entry) -> support::Status {

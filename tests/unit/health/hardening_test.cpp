@@ -167,6 +167,12 @@ TEST_F(HardeningTest, PinnedServiceLosesItsFailureActionsAndGetsThemBackAtUninst
   auto& services = machine_.services;
   {
     auto manager = services.OpenManager(platform::manager_access::kConnect);
+    // As on Windows, restart actions need the start right besides the configuration right.
+    auto config_only =
+        services.Open(**manager, L"NvTelemetryContainer", platform::service_access::kChangeConfig);
+    EXPECT_EQ(services.SetFailureActions(**config_only, {3600, {1000, 2000}}).error().win32_error,
+              5u);
+    EXPECT_TRUE(services.ClearFailureActions(**config_only).ok());
     auto service =
         services.Open(**manager, L"NvTelemetryContainer", platform::service_access::kAll);
     ASSERT_TRUE(services.SetFailureActions(**service, {3600, {1000, 2000}}).ok());

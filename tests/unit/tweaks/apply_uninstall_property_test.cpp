@@ -1,9 +1,11 @@
 // The property the backups exist for: apply every tuning step on a random machine, with
-// faults and cancellations injected anywhere, then uninstall; every value is back to what
-// it was. Not compared, because uninstall does not revert them: the per-user copies of
-// the GPU values, hibernate, TRIM, last access, the pagefile, the disks' write cache, the
-// visibility of unhidden power settings, power schemes the plan switch added, and values
-// that did not exist before (nothing was recorded for them, so they hold their target).
+// faults and cancellations injected anywhere, then uninstall, half the time first with
+// faults of its own (what a failed restore leaves, a second uninstall puts back); every
+// value is back to what it was. Not compared, because uninstall does not revert them: the
+// per-user copies of the GPU values, hibernate, TRIM, last access, the pagefile, the disks'
+// write cache, the visibility of unhidden power settings, power schemes the plan switch
+// added, and values that did not exist before (nothing was recorded for them, so they hold
+// their target).
 //
 // VELTRANE_PROPERTY_MACHINES and VELTRANE_PROPERTY_FIRST_SEED run a longer or other series
 // (the count is split over the four shards).
@@ -192,6 +194,29 @@ void InjectFaults(Machine& m) {
   if (m.Coin(0.05)) profile.FailNext(platform::ProfileOp::kSave, support::ErrorCode::kFailed);
 }
 
+// Faults on the way back. A restore that fails must keep the product key and its records,
+// so that a later uninstall still brings every value back.
+void InjectUninstallFaults(Machine& m) {
+  m.dice().rate = std::vector<double>{0.0, 0.01, 0.04, 0.15}[m.Pick(4)];
+  for (const wchar_t* needle : {L"/setactive", L"Enable-MMAgent", L"DisableDeleteNotify"}) {
+    if (m.Coin(0.1)) m.sim().tools.FailCommand(needle, 1, 0);
+  }
+  if (m.Coin(0.15)) {
+    m.sim().services.FailNext(platform::ServiceOp::kChangeConfig,
+                              support::ErrorCode::kAccessDenied);
+  }
+  if (m.Coin(0.1)) {
+    m.sim().driver_profile.FailNext(platform::ProfileOp::kSet, support::ErrorCode::kFailed);
+  }
+}
+
+void ClearFaults(Machine& m) {
+  m.dice().armed = false;
+  m.sim().tools.ClearFailures();
+  m.sim().services.ClearFaults();
+  m.sim().driver_profile.ClearFaults();
+}
+
 void ApplyEverything(Machine& m) {
   std::optional<CancellingFeed> feed;
   if (m.Coin(0.2)) feed.emplace(static_cast<int>(m.Pick(80)));
@@ -255,8 +280,10 @@ std::optional<std::uint32_t> ProfileTarget(std::uint32_t id) {
   return std::nullopt;
 }
 
-void ExpectSame(const Picture& before, const Picture& after,
-                const std::set<std::wstring>& oldSchemes) {
+// Returns how many power values it compared.
+int ExpectSame(const Picture& before, const Picture& after,
+               const std::set<std::wstring>& oldSchemes) {
+  int compared = 0;
   std::map<std::wstring, std::wstring> was, is;
   for (const auto& [k, v] : before.registry)
     if (!Excluded(k)) was[k] = v;
@@ -267,6 +294,7 @@ void ExpectSame(const Picture& before, const Picture& after,
   EXPECT_EQ(after.active, before.active);
   for (const auto& [key, value] : after.power) {
     if (!oldSchemes.count(std::get<0>(key))) continue;
+    ++compared;
     const auto it = before.power.find(key);
     if (it != before.power.end()) {
       EXPECT_EQ(value, it->second) << std::get<2>(key).c_str();
@@ -280,6 +308,7 @@ void ExpectSame(const Picture& before, const Picture& after,
     EXPECT_EQ(value, it != before.profile.end() ? it->second : ProfileTarget(id).value_or(~0u));
   }
   EXPECT_EQ(after.compression, before.compression);
+  return compared;
 }
 
 // The fixed series, seeds 1 to 1000, in four shards so that they run side by side.
@@ -290,6 +319,7 @@ class ApplyUninstallProperty : public ::testing::TestWithParam<std::uint32_t> {}
 TEST_P(ApplyUninstallProperty, EveryRecordedValueComesBack) {
   const std::uint32_t count = EnvNumber("VELTRANE_PROPERTY_MACHINES", 1000) / kShards;
   const std::uint32_t first = EnvNumber("VELTRANE_PROPERTY_FIRST_SEED", 1) + GetParam() * count;
+  int keptAfterFailedRestore = 0;
   for (std::uint32_t seed = first; seed < first + count; ++seed) {
     SCOPED_TRACE(testing::Message() << "seed " << seed);
     Machine m(seed);
@@ -308,20 +338,28 @@ TEST_P(ApplyUninstallProperty, EveryRecordedValueComesBack) {
     m.dice().armed = true;
     ApplyEverything(m);
     if (m.Coin(0.3)) ApplyEverything(m);
-    m.dice().armed = false;
-    m.sim().tools.ClearFailures();
-    m.sim().services.ClearFaults();
-    m.sim().driver_profile.ClearFaults();
+    ClearFaults(m);
 
+    if (m.Coin(0.5)) {
+      InjectUninstallFaults(m);
+      m.dice().armed = true;
+      (void)UninstallTimerService();
+      ClearFaults(m);
+      if (m.sim().registry.KeyExists(platform::Hive::kLocalMachine, L"SOFTWARE\\Veltrane")) {
+        ++keptAfterFailedRestore;
+      }
+    }
     ASSERT_TRUE(UninstallTimerService());
     EXPECT_FALSE(m.sim().registry.KeyExists(platform::Hive::kLocalMachine, L"SOFTWARE\\Veltrane"));
-    ExpectSame(before, Take(m.sim()), oldSchemes);
+    EXPECT_GT(ExpectSame(before, Take(m.sim()), oldSchemes), 0);
     if (::testing::Test::HasFailure()) {
       const auto log = m.sim().files.ReadAll(L"C:\\ProgramData\\Veltrane\\Veltrane.log");
       ADD_FAILURE() << (log ? std::string(log->begin(), log->end()) : std::string());
       break;
     }
   }
+  // The faulty uninstalls really met failing restores, not only faults nothing noticed.
+  if (count >= 100) EXPECT_GT(keptAfterFailedRestore, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, ApplyUninstallProperty, ::testing::Range(0u, kShards));
