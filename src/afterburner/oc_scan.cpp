@@ -206,8 +206,10 @@ OcScanResult RunOcScan(gui::Feed* feed, const PciECard& card, const std::wstring
     (void)sys.processes.Terminate(afterburner.id, 1);
     return result;
   }
-  PrintInfo(L"Afterburner is set to " + (selection.text.empty() ? card.name : selection.text) +
-            L".");
+  // Only a card really selected in Afterburner's list is named as its choice.
+  PrintInfo(selection.text.empty()
+                ? std::wstring(L"Afterburner showed no card list; it scans the card it had chosen.")
+                : L"Afterburner is set to " + selection.text + L".");
   PrintInfo(L"Windows is set to run Afterburner and the scanner on the PCI-E card.");
   sys.clock.Sleep(1200);
   const std::wstring profile_before =
