@@ -17,11 +17,6 @@ GpuDriverOffer DriverFlow::Offer() const {
   return offer_;
 }
 
-bool DriverFlow::InstallFailed() const {
-  std::lock_guard lock(mu_);
-  return state_ == GpuFlow::Failed && installFailed_;
-}
-
 bool DriverFlow::CanEnter(Phase phase) const {
   std::lock_guard lock(mu_);
   return CanEnterLocked(phase);

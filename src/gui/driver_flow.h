@@ -15,7 +15,6 @@ class DriverFlow {
  public:
   GpuFlow State() const;
   GpuDriverOffer Offer() const;
-  bool InstallFailed() const;
 
   // The phase each Begin may start from; checked and set under the mutex by Enter.
   enum class Phase { Lookup, Download, Install };

@@ -179,11 +179,6 @@ CpuProbeView Scheduler::Cpu() const {
   return cpu_;
 }
 
-float Scheduler::Celebration(int step) const {
-  if (step == kMeasure) return celebration_[0];
-  return step == kHold ? celebration_[1] : 0;
-}
-
 // ---- Starting steps ----
 
 bool Scheduler::HasWork(int step) const {
@@ -220,7 +215,6 @@ bool Scheduler::Launch(int step, bool show, Work work) {
 
 bool Scheduler::StartTweak(int step, bool show) {
   if (TweakFor(step) == nullptr) return false;
-  if (step == kGpu) driverAfterGpuConfig_ = false;
   return Launch(step, show, [this, step](SharedState& feed) { return TweakWorker(step, feed); });
 }
 
@@ -242,7 +236,6 @@ bool Scheduler::StartStep(int step, bool show) {
 
 bool Scheduler::StartBenchmark(bool show) {
   if (IsBusy(runner_.State(kMeasure))) return false;
-  celebration_ = {0, 0};
   return Launch(kMeasure, show, [this](SharedState& feed) { return MeasureWorker(feed); });
 }
 
@@ -543,10 +536,7 @@ int Scheduler::InstallWorker(SharedState& feed) {
   }
   flow_.End(GpuFlow::Installing, GpuFlow::Installed, &offer);
   feed.ShowStatus(L"GPU CLEAN", L"trimmed driver installed");
-  if (gpuConfigFinished_) {
-    driverAfterGpuConfig_ = true;
-    if (!fullTuneForWorkers_) gpuConfigAfterDriver_ = true;
-  }
+  if (gpuConfigFinished_ && !fullTuneActive_) gpuConfigAfterDriver_ = true;
   AppendHistory(kGpuClean, 0);
   return 0;
 }
@@ -560,7 +550,6 @@ bool Scheduler::Begin() {
   gpuChainPending_ = false;
   gpuConfigAfterDriver_ = false;  // the tick orders GPU Config after the restore point
   fullTuneActive_ = true;
-  fullTuneForWorkers_ = true;
   afterburnerSettled_ = false;
   afterburnerOffered_ = false;
   for (int i = 0; i < kStepCount; ++i) runner_.ResetEnded(i);
@@ -601,7 +590,6 @@ void Scheduler::TickFullTune(int capacity) {
   if (ShouldOfferAfterburner(v, ActiveCount(v), capacity)) afterburnerOffered_ = true;
   if (FullTuneDone(View())) {
     fullTuneActive_ = false;
-    fullTuneForWorkers_ = false;
     afterburnerOffered_ = false;
     if (CurrentStage() == Stage::FullTune) ShowReview();
   }
@@ -639,8 +627,6 @@ void Scheduler::OnEnd(const EndRecord& end) {
   const Stage shown = CurrentStage();
   if (!end.handedOff && end.run == runner_.Runs(end.slot) &&
       RunningStage(end.slot) == static_cast<int>(shown)) {
-    if (end.slot == kMeasure) celebration_[0] = CelebrationAfter(shown, end.state, celebration_[0]);
-    if (end.slot == kHold) celebration_[1] = CelebrationAfter(shown, end.state, celebration_[1]);
     Show(CompletionStage(shown, end.state));
   }
   if (end.slot == kGpuClean && end.state == StepState::Stopped) gpuCleanSettled_ = true;

@@ -98,10 +98,7 @@ class Scheduler {
   const DriverFlow& Flow() const { return flow_; }
   bool FullTuneActive() const { return fullTuneActive_; }
   bool AfterburnerOffered() const { return afterburnerOffered_; }
-  bool PrepareSettled() const { return prepareSettled_; }
-  float Celebration(int step) const;
-  // The driver was installed after GPU Config ran, or after the Afterburner scan.
-  bool DriverChangedAfterGpuConfig() const { return driverAfterGpuConfig_; }
+  // The driver was installed after the Afterburner scan, which it may have undone.
   bool DriverAfterAfterburner() const { return driverAfterAfterburner_; }
 
  private:
@@ -134,7 +131,6 @@ class Scheduler {
   std::atomic<std::uint32_t> stage_{0};
   std::atomic<int> fidelity_{1};
   std::array<bool, kStepCount> selection_{true, true, true, true, true, true, true, true, true};
-  std::array<float, 2> celebration_{0, 0};  // Measure, Hold
   bool exited_ = false;
 
   mutable std::mutex resultMu_;
@@ -144,8 +140,9 @@ class Scheduler {
   std::mutex debtMu_;
   RestartDebt debt_;  // guarded by debtMu_
 
-  // Window thread only. The full tune's flags; Begin sets them back.
-  bool fullTuneActive_ = false;
+  // The full tune's flags; Begin sets them back. Window thread only, but for
+  // fullTuneActive_, which the driver install's worker reads.
+  std::atomic<bool> fullTuneActive_{false};
   bool prepareSettled_ = false;      // ContinuePrepareAnyway
   bool gpuCleanSettled_ = false;     // not selected, skipped, or its slot stopped
   bool afterburnerSettled_ = false;  // the user declined the offer or skipped the step
@@ -165,11 +162,9 @@ class Scheduler {
   // finished, so GPU Config writes its profile into the new driver; outside a full tune
   // only, and Begin clears it.
   std::atomic<bool> gpuConfigAfterDriver_{false};
-  std::atomic<bool> driverAfterGpuConfig_{false};
   std::atomic<bool> driverAfterAfterburner_{false};
   std::atomic<bool> afterburnerFinished_{false};
   std::atomic<bool> gpuConfigFinished_{false};
-  std::atomic<bool> fullTuneForWorkers_{false};  // fullTuneActive_ as the workers see it
 };
 
 }  // namespace gui

@@ -42,22 +42,13 @@ bool UpdateWorker::StartApply(const update::AppUpdate& offer) {
   Join();
   cancel_ = false;
   applying_ = true;
-  {
-    std::lock_guard lock(mu_);
-    progress_ = L"Downloading " + offer.version + L"…";
-  }
   thread_ = std::thread([this, offer] {
     std::wstring error;
     const int result = host_.applyUpdate(
-        offer,
-        [this](const std::wstring& text) {
-          std::lock_guard lock(mu_);
-          progress_ = text;
-        },
+        offer, [](const std::wstring&) {},  // the window shows no apply progress yet
         cancel_, error);
     {
       std::lock_guard lock(mu_);
-      progress_.clear();
       if (result != 0 && !cancel_) {
         applyError_ = error.empty() ? std::wstring(L"The update could not be installed.") : error;
       }
@@ -66,11 +57,6 @@ bool UpdateWorker::StartApply(const update::AppUpdate& offer) {
     applying_ = false;
   });
   return true;
-}
-
-std::wstring UpdateWorker::Progress() const {
-  std::lock_guard lock(mu_);
-  return progress_;
 }
 
 UpdateTick UpdateWorker::Take(bool promptRequested, const std::wstring& runningVersion,

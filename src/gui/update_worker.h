@@ -34,10 +34,8 @@ class UpdateWorker {
   // question; `runningVersion` and `serviceInstalled` word it.
   UpdateTick Take(bool promptRequested, const std::wstring& runningVersion, bool serviceInstalled);
 
-  bool Applying() const { return applying_; }
   // The release is in place: the window closes and the program reopens itself.
   bool RestartPending() const { return restart_; }
-  std::wstring Progress() const;
   // Cancels what runs and waits for the thread: the first step of the window's exit.
   void Shutdown();
 
@@ -51,7 +49,7 @@ class UpdateWorker {
   // Guarded by mu_.
   update::AppUpdate offer_;
   bool checkDone_ = false, available_ = false;
-  std::wstring lastAnnounced_, progress_, applyError_;
+  std::wstring lastAnnounced_, applyError_;
 };
 
 // The question asked before an update is downloaded and put in place.

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "gui/card_layout.h"
+#include "gui/driver_flow.h"
 #include "gui/screens/widgets.h"
 #include "gui/step_policy.h"
 #include "gui/step_texts.h"
@@ -472,11 +473,6 @@ std::string SizeText(std::uint64_t bytes) {
   return mb >= 1024 ? Printf("%.1f GB", mb / 1024.0) : Printf("%.0f MB", mb);
 }
 
-bool OfferCanDownload(const GpuDriverOffer& o) {
-  return o.found && (o.vendor == kDriverNvidia || o.vendor == kDriverAmd) && o.spaceOk &&
-         !o.downloadUrl.empty();
-}
-
 // The flow's text and buttons; shared by the GPU Clean screen and the full tune's card.
 void DrawDriverDecision(Canvas& canvas, Rect c, const StepScreenModel& m, InputRouter& router,
                         bool withSkip) {
@@ -495,7 +491,7 @@ void DrawDriverDecision(Canvas& canvas, Rect c, const StepScreenModel& m, InputR
       text = offerText +
              "\n\nNVIDIA and AMD packages are downloaded only from the vendor. You will be asked "
              "again before anything is installed.";
-      if (OfferCanDownload(o)) {
+      if (OfferDownloadable(o)) {
         buttons.push_back({std::string(o.vendor == kDriverAmd ? "Download AMD driver"
                                                               : "Download NVIDIA driver") +
                                "  |  " + SizeText(o.sizeBytes),
