@@ -217,10 +217,11 @@ void StepWindow::DrawPanel(Canvas& canvas, Rect content) {
     return;
   }
   if (settings_.settings == nullptr) return;
-  const float half = std::min(body.width / 2 - 20, 520.0f);
-  screens::DrawSwitches(canvas, {body.x, body.y, half, body.height}, *settings_.settings, router_);
-  screens::DrawTimers(canvas, {body.x + half + 40, body.y, half, body.height}, *settings_.settings,
-                      router_);
+  screens::SettingsExtras extras;
+  extras.defaultFolders = settings_.defaultFolders;
+  extras.steps = scheduler_.Selection();
+  extras.folderNote = folderNote_;
+  screens::DrawSettingsPanel(canvas, body, *settings_.settings, extras, router_);
 }
 
 WindowActions StepWindow::ActOnPanel(int id) {
@@ -237,7 +238,25 @@ WindowActions StepWindow::ActOnPanel(int id) {
     if (aggregate_) screens::AggregateControl(id, *aggregate_, aggregateState_);
     return actions;
   }
+  if (id >= screens::kStepChoiceControl && id < screens::kStepChoiceControl + kStepCount) {
+    const int step = id - screens::kStepChoiceControl;
+    scheduler_.SetSelected(step, !scheduler_.Selection()[static_cast<std::size_t>(step)]);
+    return actions;
+  }
   if (settings_.settings == nullptr) return actions;
+  for (std::size_t i = 0; i < screens::kFolderFields.size(); ++i) {
+    if (id == screens::kFolderBrowseControl + static_cast<int>(i)) {
+      actions.pickFolder = static_cast<int>(i);
+      return actions;
+    }
+    if (id == screens::kFolderDefaultControl + static_cast<int>(i)) {
+      (settings_.settings->*screens::kFolderFields[i].value).clear();
+      SaveMonitorSettings(*settings_.settings);
+      folderNote_.clear();
+      actions.settingsChanged = true;
+      return actions;
+    }
+  }
   actions.settingsChanged =
       screens::SwitchControl(id, *settings_.settings) ||
       (settings_.deadlines != nullptr &&
@@ -265,6 +284,11 @@ WindowActions StepWindow::Act(const InputResult& input) {
     const screens::HealthCommand command =
         screens::HealthControl(input.activated, view, healthState_);
     if (command.action == screens::HealthAction::kScan) actions.scan = true;
+    if (command.action == screens::HealthAction::kToggle) {
+      const HealthCheck& check = health_.checks[static_cast<std::size_t>(command.check)];
+      SetCheckDisabled(check.id, check.status != HealthStatus::Disabled);
+      actions.scan = true;
+    }
     if (command.action == screens::HealthAction::kRepair && command.check >= 0 &&
         static_cast<std::size_t>(command.check) < health_.checks.size()) {
       actions.repairKey = health_.checks[static_cast<std::size_t>(command.check)].repairStep;

@@ -38,6 +38,7 @@ struct SettingsAccess {
   MonitorSettings* settings = nullptr;
   screens::MonitorDeadlines* deadlines = nullptr;
   double now = 0;
+  std::array<std::wstring, 2> defaultFolders;  // shown while no folder is chosen
 };
 
 enum class Panel { kNone, kSettings, kAbout, kAggregate };
@@ -51,6 +52,7 @@ struct WindowActions {
   std::wstring openUrl;    // an About link
   bool settingsChanged = false;
   bool installUpdate = false;  // Home's "Install update": the window asks first
+  int pickFolder = -1;         // Settings' "Browse": the index in kFolderFields
 };
 
 class StepWindow {
@@ -97,6 +99,8 @@ class StepWindow {
   // clipboard and tells how that went.
   std::optional<std::wstring> TakeReport();
   void ReportCopied(bool copied);
+  // Why the folder just picked was refused or is not used yet; empty clears it.
+  void SetFolderNote(const std::wstring& error) { folderNote_ = error; }
 
  private:
   WindowActions Act(const InputResult& input);
@@ -131,6 +135,7 @@ class StepWindow {
   std::optional<std::wstring> report_;
   screens::HomeScreenState homeState_;
   std::string homeNotice_;
+  std::wstring folderNote_;
   int hovered_ = -1;
   bool updateAvailable_ = false;
   std::wstring updateProgress_;

@@ -12,10 +12,12 @@
 #include <thread>
 #include <vector>
 
+#include "afterburner/afterburner_paths.h"
 #include "app/elevation.h"
 #include "app/output.h"
 #include "app/product.h"
 #include "app/single_instance.h"
+#include "driver/driver_folder.h"
 #include "gui/loop_policy.h"
 #include "gui/monitor_tick.h"
 #include "gui/real_host.h"
@@ -25,6 +27,7 @@
 #include "gui/update_worker.h"
 #include "gui/win32/clipboard.h"
 #include "gui/win32/drawing_layer.h"
+#include "gui/win32/folder_picker.h"
 #include "gui/win32/graphics_modules.h"
 #include "gui/win32/icon_cache.h"
 #include "gui/win32/restart_computer.h"
@@ -180,6 +183,8 @@ class App {
   void PollSteps();
   void OnUpdateTick();
   void Carry(const WindowActions& actions);
+  // Settings' "Browse": the shell's folder picker, then the choice kept or refused.
+  void PickSettingsFolder(int field);
   void CloseRequested();
   double Now() const;
   friend class WindowSink;
@@ -227,6 +232,9 @@ class App {
   UpdateWorker updates_;
   std::uint64_t next_update_check_ = 0;
   bool prompt_requested_ = false;
+  // Shown in Settings while no folder is chosen: Drivers, Afterburner.
+  const std::array<std::wstring, 2> default_folders_{DefaultDriverFolder(),
+                                                     ProgramFilesX86() + L"\\MSI Afterburner"};
   std::wstring shown_update_progress_;
   WindowRepairHost repair_host_;
   // The Settings panel's view of the deadlines, in seconds of the tick count; refreshed
@@ -625,6 +633,7 @@ void App::OnUpdateTick() {
 void App::Carry(const WindowActions& actions) {
   if (actions.scan) StartHealthScan();
   if (actions.installUpdate) prompt_requested_ = true;  // asked, or refused, on the next tick
+  if (actions.pickFolder >= 0) PickSettingsFolder(actions.pickFolder);
   if (!actions.repairKey.empty()) RepairStep(repair_host_, actions.repairKey, true);
   if (!actions.openUrl.empty()) {
     const std::wstring error = OpenWithShell(actions.openUrl);
@@ -652,6 +661,19 @@ void App::Carry(const WindowActions& actions) {
   }
   if (actions.close) ::PostMessageW(window_, WM_CLOSE, 0, 0);
   dirty_ = true;
+}
+
+void App::PickSettingsFolder(int field) {
+  const screens::FolderField& f = screens::kFolderFields[static_cast<std::size_t>(field)];
+  const PickedFolder picked = PickFolder(window_, f.pickerTitle);
+  // The picker was modal: the window may be gone, and its closing click must not act.
+  if (window_ == nullptr) return;
+  steps_.ModalClosed(Now());
+  if (!picked.error.empty()) {
+    steps_.SetFolderNote(picked.error);
+  } else if (picked.folder) {
+    steps_.SetFolderNote(screens::ChooseFolder(settings_, f.value, *picked.folder));
+  }
 }
 
 void App::OnMonitorTick() {
@@ -702,7 +724,7 @@ void App::DrawFrame() {
                 static_cast<double>(next_update_check_) / 1000.0};
   drawing_.BeginFrame(palette::kNavy);
   steps_.Draw(drawing_, width, height, support::ToUtf8(kVersionText), fade, seconds,
-              std::move(health), {&settings_, &deadlines_, now});
+              std::move(health), {&settings_, &deadlines_, now, default_folders_});
   drawing_.EndFrame();
 }
 

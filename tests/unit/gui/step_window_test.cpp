@@ -217,5 +217,24 @@ TEST(GuiStepWindow, RepairActsOnTheRowsOfTheLastFrame) {
   EXPECT_EQ(w.steps.PointerUp(x, y, 20).repairKey, L"ppm");
 }
 
+// A check turned off is stored as the health checks read it, and a new scan shows it so; a
+// check that reads Disabled is turned back on.
+TEST(GuiStepWindow, HealthRowsTurnChecksOffAndOn) {
+  platform::SimMachine machine;
+  platform::ScopedSystem system(machine.system());
+  Fixture f;
+  Window w(f);
+  w.steps.Start();
+  w.steps.scheduler().Show(Stage::Health);
+  w.health.scanned = true;
+  w.health.checks = {Drifted(L"Idle demote", L"ppm")};
+  w.health.checks[0].id = L"power.idledemote";
+  EXPECT_TRUE(w.Click("Turn off").scan);
+  EXPECT_TRUE(IsCheckDisabled(L"power.idledemote"));
+  w.health.checks[0].status = HealthStatus::Disabled;
+  EXPECT_TRUE(w.Click("Turn on").scan);
+  EXPECT_FALSE(IsCheckDisabled(L"power.idledemote"));
+}
+
 }  // namespace
 }  // namespace gui
