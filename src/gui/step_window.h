@@ -67,6 +67,8 @@ class StepWindow {
   bool Poll();
   // Something runs or waits for its turn: poll again soon, also while hidden.
   bool Active() const;
+  // A page transition is under way: the window draws the next frame without waiting.
+  bool Animating() const { return transitionT_ < 1.0; }
 
   void Draw(Canvas& canvas, float width, float height, const std::string& version, float fade,
             double seconds, HealthFeed health, const SettingsAccess& settings = {});
@@ -106,7 +108,12 @@ class StepWindow {
   WindowActions Act(const InputResult& input);
   WindowActions ActOnPanel(int id);
   WindowActions ActOnHome(int id, const screens::StepScreenModel& m);
-  void DrawHome(Canvas& canvas, Rect content, const screens::StepScreenModel& m);
+  void DrawHome(Canvas& canvas, Rect content, const screens::StepScreenModel& m,
+                InputRouter& router);
+  // The stage's screen; `router` takes its controls (a throw-away one for a screen that is
+  // leaving).
+  void DrawScreen(Canvas& canvas, Rect content, const screens::StepScreenModel& m,
+                  InputRouter& router);
   // Home's machine facts and the aggregate, read again on their own threads.
   void RefreshHome();
   void LoadAggregate();
@@ -140,6 +147,11 @@ class StepWindow {
   bool updateAvailable_ = false;
   std::wstring updateProgress_;
   bool homeStale_ = true;
+  // The page transition from the stage drawn before.
+  Stage transitionFrom_ = Stage::Welcome;
+  double transitionT_ = 1.0;
+  double lastSeconds_ = 0;
+  std::uint64_t framesDrawn_ = 0;
   SettingsAccess settings_;  // of the last frame, for the panel's controls
   std::wstring restartMessage_;
   std::wstring gpuSummary_;

@@ -726,6 +726,7 @@ void App::DrawFrame() {
   steps_.Draw(drawing_, width, height, support::ToUtf8(kVersionText), fade, seconds,
               std::move(health), {&settings_, &deadlines_, now, default_folders_});
   drawing_.EndFrame();
+  if (steps_.Animating()) dirty_ = true;
 }
 
 void App::WaitForMessage(DWORD timeoutMs) {
