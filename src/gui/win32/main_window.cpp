@@ -31,6 +31,7 @@
 #include "gui/win32/graphics_modules.h"
 #include "gui/win32/icon_cache.h"
 #include "gui/win32/restart_computer.h"
+#include "gui/win32/tray_icons.h"
 #include "health/drift_repair.h"
 #include "health/hardening.h"
 #include "health/health_checks.h"
@@ -55,6 +56,9 @@ constexpr UINT kHandOffClose = 0x802D;  // an elevated copy took the install ove
 constexpr DWORD kActivePollMs = 33, kHiddenPollMs = 250;
 constexpr UINT kTrayId = 1;
 constexpr UINT_PTR kMonitorTimer = 7;
+// While an update waits, the tray icon alternates between plain and dimmed.
+constexpr UINT_PTR kBlinkTimer = 8;
+constexpr UINT kBlinkMs = 450;
 constexpr UINT kMonitorTickMs = 60000;
 constexpr float kClientWidth = 1340.0f, kClientHeight = 880.0f;
 constexpr float kMinWidth = 1040.0f, kMinHeight = 700.0f;
@@ -172,7 +176,9 @@ class App {
   // The shell's record of our icon with `flags`; with NIF_TIP it carries the tooltip, so a
   // re-added icon keeps what the last scan said.
   NOTIFYICONDATAW TrayRecord(UINT flags) const;
-  void UpdateTrayTip();
+  // The tray's icon now: dimmed in the blink phase of a pending update.
+  HICON TrayIcon();
+  void UpdateTray();
   void AskFirstStartQuestions();
   void SetMaintainTiming(bool on);
   void HideToTrayOrMinimize();
@@ -194,6 +200,8 @@ class App {
   MonitorSettings settings_;
   HWND window_ = nullptr;
   IconCache icons_;
+  TrayIcons tray_icons_;
+  bool blink_phase_ = false;
   float dpi_ = 96.0f;
   DrawingLayer drawing_;
   bool tray_added_ = false;
@@ -361,7 +369,7 @@ NOTIFYICONDATAW App::TrayRecord(UINT flags) const {
 void App::AddTrayIcon() {
   NOTIFYICONDATAW data = TrayRecord(NIF_MESSAGE | NIF_ICON | NIF_TIP);
   data.uCallbackMessage = kTrayCallback;
-  data.hIcon = icons_.Small(static_cast<UINT>(dpi_));
+  data.hIcon = TrayIcon();
   tray_added_ = ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
   if (tray_added_) {
     data.uVersion = NOTIFYICON_VERSION;
@@ -497,9 +505,18 @@ void App::StartHealthScan() {
   });
 }
 
-void App::UpdateTrayTip() {
+HICON App::TrayIcon() {
+  const bool dimmed = tray_health_.updatePending && blink_phase_;
+  if (HICON icon = tray_icons_.Get(static_cast<UINT>(dpi_), dimmed)) return icon;
+  // Without its own icon the tray still shows that something needs a look.
+  if (tray_health_.attention > 0) return ::LoadIconW(nullptr, IDI_WARNING);
+  return icons_.Small(static_cast<UINT>(dpi_));
+}
+
+void App::UpdateTray() {
   if (!tray_added_) return;
-  NOTIFYICONDATAW data = TrayRecord(NIF_TIP);
+  NOTIFYICONDATAW data = TrayRecord(NIF_TIP | NIF_ICON);
+  data.hIcon = TrayIcon();
   ::Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
@@ -513,7 +530,7 @@ void App::OnHealthScanDone() {
     health.attention = summary.attention;
     health.summary = summary.text;
   }
-  UpdateTrayTip();
+  UpdateTray();
   if (maintain_pending_) {
     maintain_pending_ = false;
     TrackDrift(repair_host_);
@@ -602,7 +619,8 @@ void App::OnUpdateTick() {
       break;
     case UpdateTick::Kind::kAnnounce: {
       tray_health_.updatePending = true;
-      UpdateTrayTip();
+      UpdateTray();
+      ::SetTimer(window_, kBlinkTimer, kBlinkMs, nullptr);
       NOTIFYICONDATAW data = TrayRecord(NIF_INFO);
       data.dwInfoFlags = NIIF_INFO;
       wcsncpy_s(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), L"Veltrane update", _TRUNCATE);
@@ -646,7 +664,7 @@ void App::Carry(const WindowActions& actions) {
     if (settings_.maintainTiming && clock_.nextMaintain == 0) {
       clock_.nextMaintain = ::GetTickCount64() + MinutesMs(settings_.maintainMinutes);
     }
-    UpdateTrayTip();
+    UpdateTray();
   }
   if (actions.openLog) {
     const std::wstring error = OpenWithShell(LogPath());
@@ -921,6 +939,11 @@ LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
     }
     case WM_TIMER:
       if (w == kMonitorTimer) OnMonitorTick();
+      if (w == kBlinkTimer) {
+        blink_phase_ = tray_health_.updatePending && !blink_phase_;
+        if (!tray_health_.updatePending) ::KillTimer(window_, kBlinkTimer);
+        UpdateTray();
+      }
       return 0;
     case kHealthScanDone:
       OnHealthScanDone();
