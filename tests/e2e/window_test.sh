@@ -221,4 +221,14 @@ done
 expect_match "Copy report puts the report on the clipboard" '^Veltrane .* report' "$report"
 expect_match "and it names the held period" 'Held timer period: [0-9.]* ms' "$report"
 
+echo "a setting kept across a restart"
+# Home's "Settings", then "Pause health monitoring" in its App block.
+click 218 389
+click 275 326
+expect_eq "the switch is saved at once" 1 "$(monitor_value Paused)"
+kill "$(pgrep -n -f 'Veltrane\.exe --show')" 2>/dev/null
+wait_for_window 0
+start_window --show
+expect_eq "and still set after a restart" 1 "$(monitor_value Paused)"
+
 e2e_done
