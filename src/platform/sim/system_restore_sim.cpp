@@ -4,7 +4,12 @@ namespace platform {
 
 namespace {
 constexpr std::uint32_t kBeginSystemChange = 100;
+constexpr std::uint32_t kDefaultFrequencyMinutes = 1440;
+constexpr std::uint64_t kFileTimePerMinute = 600'000'000;
 }  // namespace
+
+SimSystemRestore::SimSystemRestore(SimClock& clock, SimRegistry& registry)
+    : clock_(clock), registry_(registry) {}
 
 support::Result<RestorePointResult> SimSystemRestore::SetRestorePoint(
     const RestorePointRequest& request) {
@@ -15,9 +20,36 @@ support::Result<RestorePointResult> SimSystemRestore::SetRestorePoint(
   }
   requests_.push_back(request);
   if (refuse_status_ != 0) return RestorePointResult{false, refuse_status_, 0};
-  const std::int64_t sequence =
-      request.event_type == kBeginSystemChange ? next_sequence_++ : request.sequence_number;
-  return RestorePointResult{true, 0, sequence};
+  if (request.event_type != kBeginSystemChange) {
+    return RestorePointResult{true, 0, request.sequence_number};
+  }
+  if (ThrottledLocked()) return RestorePointResult{true, 0, points_.back().sequence_number};
+  return RestorePointResult{true, 0, AddPointLocked()};
+}
+
+support::Result<std::optional<RestorePoint>> SimSystemRestore::NewestRestorePoint() {
+  std::lock_guard lock(mutex_);
+  if (!listable_) {
+    return support::Fail(support::ErrorCode::kUnsupported, L"root\\default SystemRestore",
+                         0x80041010);  // WBEM_E_INVALID_CLASS
+  }
+  if (points_.empty()) return std::optional<RestorePoint>{};
+  return std::optional<RestorePoint>{
+      RestorePoint{points_.back().sequence_number, points_.back().created}};
+}
+
+bool SimSystemRestore::ThrottledLocked() {
+  if (points_.empty()) return false;
+  const auto frequency = registry_.ReadDword(
+      {Hive::kLocalMachine, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\SystemRestore",
+       L"SystemRestorePointCreationFrequency"});
+  const std::uint64_t minutes = frequency ? *frequency : kDefaultFrequencyMinutes;
+  return clock_.UtcFileTime() - points_.back().created_utc < minutes * kFileTimePerMinute;
+}
+
+std::int64_t SimSystemRestore::AddPointLocked() {
+  points_.push_back({next_sequence_, clock_.UtcFileTime(), clock_.Now()});
+  return next_sequence_++;
 }
 
 void SimSystemRestore::SetInstalled(bool installed) {
@@ -35,9 +67,24 @@ void SimSystemRestore::Refuse(std::uint32_t status) {
   refuse_status_ = status;
 }
 
+void SimSystemRestore::SetListable(bool listable) {
+  std::lock_guard lock(mutex_);
+  listable_ = listable;
+}
+
+void SimSystemRestore::AddPoint() {
+  std::lock_guard lock(mutex_);
+  (void)AddPointLocked();
+}
+
 std::vector<RestorePointRequest> SimSystemRestore::requests() {
   std::lock_guard lock(mutex_);
   return requests_;
+}
+
+std::size_t SimSystemRestore::point_count() {
+  std::lock_guard lock(mutex_);
+  return points_.size();
 }
 
 }  // namespace platform
