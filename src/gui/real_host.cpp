@@ -177,6 +177,7 @@ gui::GuiHost MakeGuiHost(const Options& options) {
     MarkSetupComplete();
   };
   host.loadAggregate = [] { return LoadAggregateView(DataFolder()); };
+  host.reportFacts = GatherReportFacts;
   host.appendHistory = [](const std::wstring& area, const std::wstring& message) {
     AppendTuneHistory(DataFolder(), area, message);
   };

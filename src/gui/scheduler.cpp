@@ -669,6 +669,22 @@ void Scheduler::ChainAfter(int step) {
   }
 }
 
+void Scheduler::ShowStep(int step) {
+  const int running = RunningStage(step);
+  if (running <= 0) return;
+  if (IsBusy(runner_.State(step))) {
+    Show(static_cast<Stage>(running));
+    return;
+  }
+  // Each confirm screen comes right before its running screen in stage order.
+  const auto confirm = static_cast<Stage>(running - 1);
+  const std::wstring gpuSummary =
+      step == kGpu && host_.gpuProbe ? host_.gpuProbe().summary : std::wstring();
+  const Header header = ConfirmHeader(confirm, Cpu().cpuClass, gpuSummary);
+  SetHeader(header.title, header.detail);
+  Show(confirm);
+}
+
 void Scheduler::EnterStep(int from) {
   GuidedContext context;
   context.selected = selection_;

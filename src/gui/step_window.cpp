@@ -8,7 +8,17 @@
 #include "support/utf.h"
 
 namespace gui {
-namespace {}  // namespace
+namespace {
+
+constexpr int kMeasureStep = static_cast<int>(StepIndex::Measure);
+constexpr int kHoldStep = static_cast<int>(StepIndex::Hold);
+
+template <typename T>
+bool Ready(const std::future<T>& load) {
+  return load.valid() && load.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+}  // namespace
 
 StepWindow::StepWindow(GuiHost& host, RunnerClock& clock, SchedulerSink& sink)
     : scheduler_(host, clock, sink), host_(host) {}
@@ -18,13 +28,67 @@ bool StepWindow::Active() const {
   for (StepState s : v.state) {
     if (IsBusy(s)) return true;
   }
-  return scheduler_.FullTuneActive() || FlowInProgress(v.flow);
+  // A read on its way must be collected, so the window keeps polling until it lands.
+  return scheduler_.FullTuneActive() || FlowInProgress(v.flow) || factsLoad_.valid() ||
+         reportLoad_.valid() || aggregateLoad_.valid();
+}
+
+bool StepWindow::CollectLoads() {
+  bool arrived = false;
+  if (Ready(factsLoad_)) {
+    facts_ = factsLoad_.get();
+    arrived = true;
+  }
+  if (Ready(aggregateLoad_)) {
+    aggregate_ = aggregateLoad_.get();
+    arrived = true;
+  }
+  if (Ready(reportLoad_)) {
+    ReportFacts facts = reportLoad_.get();
+    facts.checks = health_.checks;
+    facts.healthScanned = health_.scanned;
+    report_ = FormatMachineReport(facts);
+    arrived = true;
+  }
+  return arrived;
+}
+
+void StepWindow::LoadAggregate() {
+  if (!host_.loadAggregate || aggregateLoad_.valid()) return;  // none, or one on its way
+  aggregateLoad_ = std::async(std::launch::async, host_.loadAggregate);
+}
+
+void StepWindow::RefreshHome() {
+  homeStale_ = false;
+  LoadAggregate();
+  if (host_.reportFacts && !factsLoad_.valid()) {
+    factsLoad_ = std::async(std::launch::async, host_.reportFacts);
+  }
+}
+
+std::optional<std::wstring> StepWindow::TakeReport() {
+  CollectLoads();
+  std::optional<std::wstring> report = std::move(report_);
+  report_.reset();
+  return report;
+}
+
+void StepWindow::ReportCopied(bool copied) {
+  homeNotice_ = copied ? "Report copied to the clipboard. Paste it where you ask for help."
+                       : "The report could not be put on the clipboard.";
 }
 
 bool StepWindow::Poll() {
   scheduler_.Update(capacity_);
-  bool changed =
-      scheduler_.CurrentStage() != drawnStage_ || scheduler_.Flow().State() != drawnFlow_;
+  bool changed = CollectLoads() || scheduler_.CurrentStage() != drawnStage_ ||
+                 scheduler_.Flow().State() != drawnFlow_;
+  // A new measurement or hold changes what Home's tiles show.
+  for (int step : {kMeasureStep, kHoldStep}) {
+    const auto at = static_cast<std::size_t>(step);
+    if (IsEnded(scheduler_.State(step)) && scheduler_.State(step) != drawnStates_[at]) {
+      homeStale_ = true;
+    }
+  }
   for (int i = 0; i < kStepCount; ++i) {
     FeedSnapshot& f = feeds_[static_cast<std::size_t>(i)];
     scheduler_.FeedOf(i).Snapshot(f);
@@ -69,10 +133,10 @@ screens::StepScreenModel StepWindow::Model(double seconds) {
 }
 
 void StepWindow::Draw(Canvas& canvas, float width, float height, const std::string& version,
-                      float fade, double seconds, const HealthFeed& health,
+                      float fade, double seconds, HealthFeed health,
                       const SettingsAccess& settings) {
   Poll();
-  health_ = health;
+  health_ = std::move(health);
   settings_ = settings;
   const screens::StepScreenModel m = Model(seconds);
   FrameView frame{version, fade, support::ToUtf8(header_.title), support::ToUtf8(header_.detail),
@@ -80,16 +144,23 @@ void StepWindow::Draw(Canvas& canvas, float width, float height, const std::stri
   const Rect content = DrawWindowFrame(canvas, width, height, frame);
   capacity_ = CardCapacity(static_cast<int>(width), static_cast<int>(height));
   router_.BeginFrame();
-  if (m.stage != Stage::Home) {
-    // Every other screen has a way back; steps keep running behind it.
-    screens::DrawButton(canvas, router_, {width - 16 - 110, 17, 110, 38}, "Home",
-                        screens::kNavHome);
+  // The navigation strip: every screen has a way back, and steps keep running behind it.
+  float navX = width - 16;
+  for (const auto& [label, id] :
+       {std::pair{"About", screens::kNavAbout}, std::pair{"Aggregate", screens::kNavAggregate},
+        std::pair{"Home", screens::kNavHome}}) {
+    const float w = screens::ButtonWidth(canvas, label, 90);
+    navX -= w;
+    screens::DrawButton(canvas, router_, {navX, 17, w, 38}, label, id);
+    navX -= 8;
   }
   if (panel_ != Panel::kNone) {
     DrawPanel(canvas, content);
   } else if (m.stage == Stage::Health) {
-    screens::HealthView view{health.checks, health.scanning, health.scanned};
+    screens::HealthView view{health_.checks, health_.scanning, health_.scanned};
     screens::DrawHealthScreen(canvas, content, view, healthState_, router_);
+  } else if (m.stage == Stage::Home) {
+    DrawHome(canvas, content, m);
   } else {
     screens::DrawStepScreen(canvas, content, m, router_);
     if (m.stage == Stage::MeasureRunning) {
@@ -111,10 +182,25 @@ void StepWindow::Draw(Canvas& canvas, float width, float height, const std::stri
 
 void StepWindow::Open(Panel panel) {
   panel_ = panel;
-  if (panel != Panel::kAggregate || !host_.loadAggregate) return;
-  if (aggregateLoad_.valid()) return;  // a read is on its way
-  aggregate_.reset();
-  aggregateLoad_ = std::async(std::launch::async, host_.loadAggregate);
+  if (panel == Panel::kAggregate) LoadAggregate();
+}
+
+void StepWindow::DrawHome(Canvas& canvas, Rect content, const screens::StepScreenModel& m) {
+  if (homeStale_ || drawnStage_ != Stage::Home) RefreshHome();
+  screens::HomeView view;
+  view.checks = health_.checks;
+  view.scanning = health_.scanning;
+  view.scanned = health_.scanned;
+  view.maintainTiming = settings_.settings != nullptr && settings_.settings->maintainTiming;
+  view.updateAvailable = updateAvailable_;
+  view.updateProgress = support::ToUtf8(updateProgress_);
+  view.measureRunning = IsBusy(m.tune.state[static_cast<std::size_t>(kMeasureStep)]);
+  view.facts = facts_ ? &*facts_ : nullptr;
+  view.aggregate = aggregate_ ? &*aggregate_ : nullptr;
+  view.lastScanSaved = false;
+  view.hovered = hovered_;
+  view.notice = homeNotice_;
+  screens::DrawHomeScreen(canvas, content, view, homeState_, router_);
 }
 
 void StepWindow::DrawPanel(Canvas& canvas, Rect content) {
@@ -126,10 +212,6 @@ void StepWindow::DrawPanel(Canvas& canvas, Rect content) {
     return;
   }
   if (panel_ == Panel::kAggregate) {
-    if (aggregateLoad_.valid() &&
-        aggregateLoad_.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
-      aggregate_ = aggregateLoad_.get();
-    }
     screens::DrawAggregateScreen(canvas, body, aggregate_ ? &*aggregate_ : nullptr, aggregateState_,
                                  router_);
     return;
@@ -166,11 +248,18 @@ WindowActions StepWindow::ActOnPanel(int id) {
 WindowActions StepWindow::Act(const InputResult& input) {
   WindowActions actions;
   if (input.activated < 0) return actions;
+  if (input.activated == screens::kNavAggregate || input.activated == screens::kNavAbout) {
+    Open(input.activated == screens::kNavAbout ? Panel::kAbout : Panel::kAggregate);
+    return actions;
+  }
   if (panel_ != Panel::kNone && input.activated != screens::kNavHome) {
     return ActOnPanel(input.activated);
   }
   panel_ = Panel::kNone;
   const screens::StepScreenModel m = Model(0);
+  if (m.stage == Stage::Home && input.activated != screens::kNavHome) {
+    return ActOnHome(input.activated, m);
+  }
   if (m.stage == Stage::Health && input.activated != screens::kNavHome) {
     screens::HealthView view{health_.checks, health_.scanning, health_.scanned};
     const screens::HealthCommand command =
@@ -186,9 +275,6 @@ WindowActions StepWindow::Act(const InputResult& input) {
   restartPanel_ = request.restartPanel;
   if (!restartPanel_) restartMessage_.clear();
   if (request.health) scheduler_.Show(Stage::Health);
-  if (request.settings) Open(Panel::kSettings);
-  if (request.about) Open(Panel::kAbout);
-  if (request.aggregate) Open(Panel::kAggregate);
   actions.openLog = request.openLog;
   actions.close = request.close;
   if (request.restart) {
@@ -199,6 +285,61 @@ WindowActions StepWindow::Act(const InputResult& input) {
     }
   }
   return actions;
+}
+
+WindowActions StepWindow::ActOnHome(int id, const screens::StepScreenModel& m) {
+  WindowActions actions;
+  homeNotice_.clear();
+  if (id >= screens::kHomeToolFirst && id < screens::kHomeToolFirst + screens::kHomeToolCount) {
+    const screens::WindowRequest request =
+        screens::ActOnHomeTool(id - screens::kHomeToolFirst, m, scheduler_);
+    if (request.health) scheduler_.Show(Stage::Health);
+    actions.scan = request.scan;
+    return actions;
+  }
+  switch (id) {
+    case screens::kHomeMaintain:
+      if (settings_.settings == nullptr) break;
+      actions.settingsChanged =
+          screens::SwitchControl(screens::kMaintainSwitch, *settings_.settings);
+      break;
+    case screens::kHomeInstallUpdate:
+      actions.installUpdate = true;
+      break;
+    case screens::kHomeCopyReport:
+      if (host_.reportFacts && !reportLoad_.valid()) {
+        homeNotice_ = "Gathering the report...";
+        reportLoad_ = std::async(std::launch::async, host_.reportFacts);
+      }
+      break;
+    case screens::kHomeSettings:
+      Open(Panel::kSettings);
+      break;
+    default:
+      break;
+  }
+  return actions;
+}
+
+bool StepWindow::PointerMove(float x, float y) {
+  const int hovered = router_.ControlAt(x, y);
+  if (hovered == hovered_) return false;
+  hovered_ = hovered;
+  return true;
+}
+
+bool StepWindow::Wheel(float pixels) {
+  if (panel_ != Panel::kNone) return false;
+  switch (scheduler_.CurrentStage()) {
+    case Stage::Home:
+      homeState_.list.Wheel(pixels);
+      return true;
+    case Stage::Health:
+      healthState_.list.Wheel(pixels);
+      return true;
+    default:
+      return false;
+  }
 }
 
 WindowActions StepWindow::PointerDown(float x, float y, double now) {

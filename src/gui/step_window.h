@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "gui/canvas.h"
 #include "gui/input_router.h"
@@ -16,15 +17,17 @@
 #include "gui/scheduler.h"
 #include "gui/screens/aggregate_screen.h"
 #include "gui/screens/health_screen.h"
+#include "gui/screens/home_screen.h"
 #include "gui/screens/settings_screen.h"
 #include "gui/screens/step_screens.h"
 #include "gui/window_frame.h"
 
 namespace gui {
 
-// What the window passes in about its health scan for the Health screen.
+// What the window passes in about its health scan for the Health and Home screens. Held
+// by value: input between frames acts on the rows the last frame showed.
 struct HealthFeed {
-  std::span<const HealthCheck> checks;
+  std::vector<HealthCheck> checks;
   bool scanning = false;
   bool scanned = false;
 };
@@ -47,6 +50,7 @@ struct WindowActions {
   std::wstring repairKey;  // Health's "Repair this": the check's repair key
   std::wstring openUrl;    // an About link
   bool settingsChanged = false;
+  bool installUpdate = false;  // Home's "Install update": the window asks first
 };
 
 class StepWindow {
@@ -63,7 +67,7 @@ class StepWindow {
   bool Active() const;
 
   void Draw(Canvas& canvas, float width, float height, const std::string& version, float fade,
-            double seconds, const HealthFeed& health, const SettingsAccess& settings = {});
+            double seconds, HealthFeed health, const SettingsAccess& settings = {});
   // The Settings or About panel over the screen, or none (the tray's Settings opens one).
   void Open(Panel panel);
 
@@ -71,6 +75,11 @@ class StepWindow {
   WindowActions PointerUp(float x, float y, double now);
   WindowActions KeyDown(Key key, bool repeat, double now);
   void KeyUp(Key key) { router_.KeyUp(key); }
+  // True when the control under the pointer changed (Home's help panel follows it).
+  bool PointerMove(float x, float y);
+  // Scrolls the list of the screen shown by `pixels` (positive: further down). True when
+  // a list took it.
+  bool Wheel(float pixels);
   void ModalClosed(double now) { router_.ModalClosed(now); }
 
   // Why a restart asked for did not happen (a busy step, or the system's refusal).
@@ -78,9 +87,27 @@ class StepWindow {
   // Null when nothing stops a restart now.
   const wchar_t* RestartRefused() const;
 
+  // Home offers "Install update" while a checked release waits, and shows how its install
+  // goes while it runs (`progress` empty otherwise).
+  void SetUpdate(bool available, const std::wstring& progress) {
+    updateAvailable_ = available;
+    updateProgress_ = progress;
+  }
+  // The report asked for by "Copy report", once it is ready; the window puts it on the
+  // clipboard and tells how that went.
+  std::optional<std::wstring> TakeReport();
+  void ReportCopied(bool copied);
+
  private:
   WindowActions Act(const InputResult& input);
   WindowActions ActOnPanel(int id);
+  WindowActions ActOnHome(int id, const screens::StepScreenModel& m);
+  void DrawHome(Canvas& canvas, Rect content, const screens::StepScreenModel& m);
+  // Home's machine facts and the aggregate, read again on their own threads.
+  void RefreshHome();
+  void LoadAggregate();
+  // Takes what a finished read brought; true when something arrived.
+  bool CollectLoads();
   void DrawPanel(Canvas& canvas, Rect content);
   screens::StepScreenModel Model(double seconds);
 
@@ -99,6 +126,15 @@ class StepWindow {
   std::future<AggregateView> aggregateLoad_;
   std::optional<AggregateView> aggregate_;
   screens::AggregateScreenState aggregateState_;
+  std::future<ReportFacts> factsLoad_, reportLoad_;
+  std::optional<ReportFacts> facts_;
+  std::optional<std::wstring> report_;
+  screens::HomeScreenState homeState_;
+  std::string homeNotice_;
+  int hovered_ = -1;
+  bool updateAvailable_ = false;
+  std::wstring updateProgress_;
+  bool homeStale_ = true;
   SettingsAccess settings_;  // of the last frame, for the panel's controls
   std::wstring restartMessage_;
   std::wstring gpuSummary_;

@@ -71,6 +71,9 @@ inline constexpr std::array<SwitchField, 6> kSwitchFields = {{
 }};
 
 inline constexpr int kSwitchControl = 420;  // + the field's index
+// Home's "Maintain timing" button flips the same switch.
+inline constexpr int kMaintainSwitch = kSwitchControl + 4;
+static_assert(kSwitchFields[4].value == &MonitorSettings::maintainTiming);
 
 // The switches block: one check item per field.
 void DrawSwitches(Canvas& canvas, Rect area, const MonitorSettings& settings, InputRouter& router);

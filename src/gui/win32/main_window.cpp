@@ -23,6 +23,7 @@
 #include "gui/step_window.h"
 #include "gui/tray_texts.h"
 #include "gui/update_worker.h"
+#include "gui/win32/clipboard.h"
 #include "gui/win32/drawing_layer.h"
 #include "gui/win32/graphics_modules.h"
 #include "gui/win32/icon_cache.h"
@@ -226,6 +227,7 @@ class App {
   UpdateWorker updates_;
   std::uint64_t next_update_check_ = 0;
   bool prompt_requested_ = false;
+  std::wstring shown_update_progress_;
   WindowRepairHost repair_host_;
   // The Settings panel's view of the deadlines, in seconds of the tick count; refreshed
   // every frame and written back when the panel moved one.
@@ -562,7 +564,15 @@ double App::Now() const {
 
 void App::PollSteps() {
   const bool changed = steps_.Poll();
-  if (::IsWindowVisible(window_) && (changed || steps_.Active())) dirty_ = true;
+  const std::wstring progress = updates_.ApplyProgress();
+  const bool updateChanged = progress != shown_update_progress_;
+  shown_update_progress_ = progress;
+  steps_.SetUpdate(updates_.Available(), progress);
+  if (::IsWindowVisible(window_) && (changed || updateChanged || steps_.Active())) dirty_ = true;
+  if (const auto report = steps_.TakeReport()) {
+    steps_.ReportCopied(CopyToClipboard(window_, *report));
+    dirty_ = true;
+  }
   OnUpdateTick();
 }
 
@@ -614,6 +624,7 @@ void App::OnUpdateTick() {
 
 void App::Carry(const WindowActions& actions) {
   if (actions.scan) StartHealthScan();
+  if (actions.installUpdate) prompt_requested_ = true;  // asked, or refused, on the next tick
   if (!actions.repairKey.empty()) RepairStep(repair_host_, actions.repairKey, true);
   if (!actions.openUrl.empty()) {
     const std::wstring error = OpenWithShell(actions.openUrl);
@@ -678,22 +689,20 @@ void App::DrawFrame() {
   const double seconds = SecondsSinceFirstFrame();
   const float fade = static_cast<float>(std::min(seconds / kFadeSeconds, 1.0));
   drawn_fade_ = fade;
-  std::vector<HealthCheck> checks;
   HealthFeed health;
   {
     std::lock_guard<std::mutex> lock(health_mutex_);
-    checks = results_;
+    health.checks = results_;
     health.scanned = scanned_;
   }
-  health.checks = checks;
   health.scanning = scan_running_;
   const double now = static_cast<double>(::GetTickCount64()) / 1000.0;
   deadlines_ = {static_cast<double>(clock_.nextScan) / 1000.0,
                 static_cast<double>(clock_.nextMaintain) / 1000.0,
                 static_cast<double>(next_update_check_) / 1000.0};
   drawing_.BeginFrame(palette::kNavy);
-  steps_.Draw(drawing_, width, height, support::ToUtf8(kVersionText), fade, seconds, health,
-              {&settings_, &deadlines_, now});
+  steps_.Draw(drawing_, width, height, support::ToUtf8(kVersionText), fade, seconds,
+              std::move(health), {&settings_, &deadlines_, now});
   drawing_.EndFrame();
 }
 
@@ -757,7 +766,9 @@ int App::Run() {
       case LoopAction::kWait: {
         const bool visible = ::IsWindowVisible(window_) != FALSE;
         DWORD timeout = occluded_ ? kOccludedRecheckMs : INFINITE;
-        if (steps_.Active()) timeout = visible && !occluded_ ? kActivePollMs : kHiddenPollMs;
+        if (steps_.Active() || updates_.Applying()) {
+          timeout = visible && !occluded_ ? kActivePollMs : kHiddenPollMs;
+        }
         WaitForMessage(timeout);
         PollSteps();
         if (occluded_) {
@@ -858,9 +869,18 @@ LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
       }
       return 0;
     }
-    case WM_MOUSEMOVE:
+    case WM_MOUSEMOVE: {
+      const float x = static_cast<float>(static_cast<short>(LOWORD(l))) * 96.0f / dpi_;
+      const float y = static_cast<float>(static_cast<short>(HIWORD(l))) * 96.0f / dpi_;
+      if (steps_.PointerMove(x, y)) dirty_ = true;
+      return 0;
+    }
     case WM_MOUSEWHEEL:
-      dirty_ = true;
+      // One notch (120) scrolls three rows of 24 DIPs; a wheel turned away from the user
+      // (positive) moves the list up.
+      if (steps_.Wheel(-static_cast<float>(GET_WHEEL_DELTA_WPARAM(w)) * 72.0f / WHEEL_DELTA)) {
+        dirty_ = true;
+      }
       return 0;
     case WM_DPICHANGED: {
       dpi_ = static_cast<float>(HIWORD(w));
