@@ -49,7 +49,9 @@ constexpr long kListTimeoutMs = 30000;
 // System Restore's service calls back into the requesting process as NetworkService,
 // LocalService or SYSTEM, so COM security must let them in. It can be set once per process
 // and only before COM marshals anything: a process that already set it (RPC_E_TOO_LATE)
-// keeps its own, and the request is made all the same.
+// keeps its own, and the request is made all the same. The level is impersonate, not the
+// identify of the restore-point sample, because the same process later asks WMI and Task
+// Scheduler, which act as the caller.
 void AllowSystemRestoreCallbacksOnce() {
   static std::once_flag once;
   std::call_once(once, [] {

@@ -12,32 +12,12 @@
 #include <vector>
 
 #include "contract/contract_system.h"
+#include "contract/windows/own_image.h"
 
 namespace contract {
 namespace {
 
 constexpr wchar_t kContainer[] = L"VeltraneContractUntrustedSigner";
-
-std::string ReadOwnImage() {
-  wchar_t self[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  const HANDLE in =
-      ::CreateFileW(self, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  std::string image(::GetFileSize(in, nullptr), '\0');
-  DWORD got = 0;
-  ::ReadFile(in, image.data(), static_cast<DWORD>(image.size()), &got, nullptr);
-  ::CloseHandle(in);
-  image.resize((image.size() + 7) & ~std::size_t{7});
-  return image;
-}
-
-// The security entry of a PE32+ optional header's data directories.
-IMAGE_DATA_DIRECTORY* SecurityEntry(std::string& image) {
-  const auto pe = *reinterpret_cast<const LONG*>(image.data() + 0x3C);
-  return reinterpret_cast<IMAGE_DATA_DIRECTORY*>(
-      image.data() + pe + 24 + offsetof(IMAGE_OPTIONAL_HEADER64, DataDirectory) +
-      IMAGE_DIRECTORY_ENTRY_SECURITY * sizeof(IMAGE_DATA_DIRECTORY));
-}
 
 // SHA-256 of the image without its checksum and security entry (it has no certificate
 // table yet).
@@ -170,11 +150,7 @@ void WriteUntrustedSignedFile(const std::wstring& path, bool alteredAfterSigning
   entry->VirtualAddress = static_cast<DWORD>(table);
   entry->Size = static_cast<DWORD>(image.size() - table);
   if (alteredAfterSigning) image[0x50] ^= 1;  // in the DOS stub's message
-  const HANDLE out =
-      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD put = 0;
-  ::WriteFile(out, image.data(), static_cast<DWORD>(image.size()), &put, nullptr);
-  ::CloseHandle(out);
+  WriteWholeFile(path, image);
 }
 
 }  // namespace contract
