@@ -79,7 +79,7 @@ void AllowSystemRestoreCallbacksOnce() {
         ::SetSecurityDescriptorGroup(&descriptor, sids[0], FALSE) &&
         ::SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE)) {
       (void)::CoInitializeSecurity(&descriptor, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT_PRIVACY,
-                                   RPC_C_IMP_LEVEL_IDENTIFY, nullptr,
+                                   RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
                                    EOAC_DISABLE_AAA | EOAC_NO_CUSTOM_MARSHAL, nullptr);
     }
     ::LocalFree(acl);
