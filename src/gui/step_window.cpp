@@ -1,10 +1,12 @@
 #include "gui/step_window.h"
 
 #include "gui/full_tune.h"
+#include "gui/loop_policy.h"
 #include "gui/screens/about_screen.h"
 #include "gui/screens/aggregate_screen.h"
 #include "gui/screens/widgets.h"
 #include "gui/step_policy.h"
+#include "gui/transition.h"
 #include "support/utf.h"
 
 namespace gui {
@@ -154,21 +156,35 @@ void StepWindow::Draw(Canvas& canvas, float width, float height, const std::stri
     screens::DrawButton(canvas, router_, {navX, 17, w, 38}, label, id);
     navX -= 8;
   }
+  // A new stage slides or fades in over the old one; input waits until it has landed.
+  if (m.stage != drawnStage_ && framesDrawn_ > 0) {
+    transitionFrom_ = drawnStage_;
+    transitionT_ = 0;
+  }
+  const bool samePage = PageOf(transitionFrom_) == PageOf(m.stage);
+  transitionT_ = AdvanceTransition(transitionT_, FrameStep(seconds - lastSeconds_), samePage);
+  lastSeconds_ = seconds;
+  ++framesDrawn_;
+  router_.SetTransition(Animating());
   if (panel_ != Panel::kNone) {
     DrawPanel(canvas, content);
-  } else if (m.stage == Stage::Health) {
-    screens::HealthView view{health_.checks, health_.scanning, health_.scanned};
-    screens::DrawHealthScreen(canvas, content, view, healthState_, router_);
-  } else if (m.stage == Stage::Home) {
-    DrawHome(canvas, content, m);
+  } else if (Animating()) {
+    const TransitionLook look =
+        LookAt(transitionT_, samePage, PageOf(m.stage) > PageOf(transitionFrom_));
+    screens::StepScreenModel outgoing = m;
+    outgoing.stage = transitionFrom_;
+    InputRouter outgoingControls;  // the old screen is only a picture now
+    outgoingControls.BeginFrame();
+    canvas.PushClip(content);
+    canvas.SetOffset({look.outgoingOffset, 0});
+    canvas.SetOpacity(fade * look.outgoingOpacity);
+    DrawScreen(canvas, content, outgoing, outgoingControls);
+    canvas.SetOffset({0, 0});
+    canvas.SetOpacity(fade * look.incomingOpacity);
+    DrawScreen(canvas, content, m, router_);
+    canvas.PopClip();
   } else {
-    screens::DrawStepScreen(canvas, content, m, router_);
-    if (m.stage == Stage::MeasureRunning) {
-      // Below the screen's status lines and above its Stop button.
-      const Rect panels{content.x, content.y + 100, content.width, content.height - 160};
-      DrawMeasurePanels(canvas, panels, charts_.Snapshot(),
-                        feeds_[static_cast<std::size_t>(StepIndex::Measure)]);
-    }
+    DrawScreen(canvas, content, m, router_);
   }
   canvas.SetOpacity(1.0f);
   for (int i = 0; i < kStepCount; ++i) {
@@ -180,12 +196,31 @@ void StepWindow::Draw(Canvas& canvas, float width, float height, const std::stri
   drawnFlow_ = m.tune.flow;
 }
 
+void StepWindow::DrawScreen(Canvas& canvas, Rect content, const screens::StepScreenModel& m,
+                            InputRouter& router) {
+  if (m.stage == Stage::Health) {
+    screens::HealthView view{health_.checks, health_.scanning, health_.scanned};
+    screens::DrawHealthScreen(canvas, content, view, healthState_, router);
+  } else if (m.stage == Stage::Home) {
+    DrawHome(canvas, content, m, router);
+  } else {
+    screens::DrawStepScreen(canvas, content, m, router);
+    if (m.stage == Stage::MeasureRunning) {
+      // Below the screen's status lines and above its Stop button.
+      const Rect panels{content.x, content.y + 100, content.width, content.height - 160};
+      DrawMeasurePanels(canvas, panels, charts_.Snapshot(),
+                        feeds_[static_cast<std::size_t>(StepIndex::Measure)]);
+    }
+  }
+}
+
 void StepWindow::Open(Panel panel) {
   panel_ = panel;
   if (panel == Panel::kAggregate) LoadAggregate();
 }
 
-void StepWindow::DrawHome(Canvas& canvas, Rect content, const screens::StepScreenModel& m) {
+void StepWindow::DrawHome(Canvas& canvas, Rect content, const screens::StepScreenModel& m,
+                          InputRouter& router) {
   if (homeStale_ || drawnStage_ != Stage::Home) RefreshHome();
   screens::HomeView view;
   view.checks = health_.checks;
@@ -200,7 +235,7 @@ void StepWindow::DrawHome(Canvas& canvas, Rect content, const screens::StepScree
   view.lastScanSaved = false;
   view.hovered = hovered_;
   view.notice = homeNotice_;
-  screens::DrawHomeScreen(canvas, content, view, homeState_, router_);
+  screens::DrawHomeScreen(canvas, content, view, homeState_, router);
 }
 
 void StepWindow::DrawPanel(Canvas& canvas, Rect content) {
@@ -217,10 +252,11 @@ void StepWindow::DrawPanel(Canvas& canvas, Rect content) {
     return;
   }
   if (settings_.settings == nullptr) return;
-  const float half = std::min(body.width / 2 - 20, 520.0f);
-  screens::DrawSwitches(canvas, {body.x, body.y, half, body.height}, *settings_.settings, router_);
-  screens::DrawTimers(canvas, {body.x + half + 40, body.y, half, body.height}, *settings_.settings,
-                      router_);
+  screens::SettingsExtras extras;
+  extras.defaultFolders = settings_.defaultFolders;
+  extras.steps = scheduler_.Selection();
+  extras.folderNote = folderNote_;
+  screens::DrawSettingsPanel(canvas, body, *settings_.settings, extras, router_);
 }
 
 WindowActions StepWindow::ActOnPanel(int id) {
@@ -237,7 +273,25 @@ WindowActions StepWindow::ActOnPanel(int id) {
     if (aggregate_) screens::AggregateControl(id, *aggregate_, aggregateState_);
     return actions;
   }
+  if (id >= screens::kStepChoiceControl && id < screens::kStepChoiceControl + kStepCount) {
+    const int step = id - screens::kStepChoiceControl;
+    scheduler_.SetSelected(step, !scheduler_.Selection()[static_cast<std::size_t>(step)]);
+    return actions;
+  }
   if (settings_.settings == nullptr) return actions;
+  for (std::size_t i = 0; i < screens::kFolderFields.size(); ++i) {
+    if (id == screens::kFolderBrowseControl + static_cast<int>(i)) {
+      actions.pickFolder = static_cast<int>(i);
+      return actions;
+    }
+    if (id == screens::kFolderDefaultControl + static_cast<int>(i)) {
+      (settings_.settings->*screens::kFolderFields[i].value).clear();
+      SaveMonitorSettings(*settings_.settings);
+      folderNote_.clear();
+      actions.settingsChanged = true;
+      return actions;
+    }
+  }
   actions.settingsChanged =
       screens::SwitchControl(id, *settings_.settings) ||
       (settings_.deadlines != nullptr &&
@@ -265,6 +319,11 @@ WindowActions StepWindow::Act(const InputResult& input) {
     const screens::HealthCommand command =
         screens::HealthControl(input.activated, view, healthState_);
     if (command.action == screens::HealthAction::kScan) actions.scan = true;
+    if (command.action == screens::HealthAction::kToggle) {
+      const HealthCheck& check = health_.checks[static_cast<std::size_t>(command.check)];
+      SetCheckDisabled(check.id, check.status != HealthStatus::Disabled);
+      actions.scan = true;
+    }
     if (command.action == screens::HealthAction::kRepair && command.check >= 0 &&
         static_cast<std::size_t>(command.check) < health_.checks.size()) {
       actions.repairKey = health_.checks[static_cast<std::size_t>(command.check)].repairStep;

@@ -38,6 +38,7 @@ struct SettingsAccess {
   MonitorSettings* settings = nullptr;
   screens::MonitorDeadlines* deadlines = nullptr;
   double now = 0;
+  std::array<std::wstring, 2> defaultFolders;  // shown while no folder is chosen
 };
 
 enum class Panel { kNone, kSettings, kAbout, kAggregate };
@@ -51,6 +52,7 @@ struct WindowActions {
   std::wstring openUrl;    // an About link
   bool settingsChanged = false;
   bool installUpdate = false;  // Home's "Install update": the window asks first
+  int pickFolder = -1;         // Settings' "Browse": the index in kFolderFields
 };
 
 class StepWindow {
@@ -65,6 +67,8 @@ class StepWindow {
   bool Poll();
   // Something runs or waits for its turn: poll again soon, also while hidden.
   bool Active() const;
+  // A page transition is under way: the window draws the next frame without waiting.
+  bool Animating() const { return transitionT_ < 1.0; }
 
   void Draw(Canvas& canvas, float width, float height, const std::string& version, float fade,
             double seconds, HealthFeed health, const SettingsAccess& settings = {});
@@ -97,12 +101,19 @@ class StepWindow {
   // clipboard and tells how that went.
   std::optional<std::wstring> TakeReport();
   void ReportCopied(bool copied);
+  // Why the folder just picked was refused or is not used yet; empty clears it.
+  void SetFolderNote(const std::wstring& error) { folderNote_ = error; }
 
  private:
   WindowActions Act(const InputResult& input);
   WindowActions ActOnPanel(int id);
   WindowActions ActOnHome(int id, const screens::StepScreenModel& m);
-  void DrawHome(Canvas& canvas, Rect content, const screens::StepScreenModel& m);
+  void DrawHome(Canvas& canvas, Rect content, const screens::StepScreenModel& m,
+                InputRouter& router);
+  // The stage's screen; `router` takes its controls (a throw-away one for a screen that is
+  // leaving).
+  void DrawScreen(Canvas& canvas, Rect content, const screens::StepScreenModel& m,
+                  InputRouter& router);
   // Home's machine facts and the aggregate, read again on their own threads.
   void RefreshHome();
   void LoadAggregate();
@@ -131,10 +142,16 @@ class StepWindow {
   std::optional<std::wstring> report_;
   screens::HomeScreenState homeState_;
   std::string homeNotice_;
+  std::wstring folderNote_;
   int hovered_ = -1;
   bool updateAvailable_ = false;
   std::wstring updateProgress_;
   bool homeStale_ = true;
+  // The page transition from the stage drawn before.
+  Stage transitionFrom_ = Stage::Welcome;
+  double transitionT_ = 1.0;
+  double lastSeconds_ = 0;
+  std::uint64_t framesDrawn_ = 0;
   SettingsAccess settings_;  // of the last frame, for the panel's controls
   std::wstring restartMessage_;
   std::wstring gpuSummary_;

@@ -21,10 +21,6 @@ using support::ToUtf8;
 constexpr float kButtonHeight = 38;
 constexpr float kGap = 12;
 
-// The steps' names on the selection screen and Home, in step order.
-constexpr std::array<const char*, kStepCount> kStepNames{"Prepare",     "Measure",   "Hold",
-                                                         "CPU Tune",    "GPU Clean", "GPU Config",
-                                                         "Afterburner", "Memory",    "Storage"};
 
 std::string Subtitle(int step) { return ToUtf8(Step(step).subtitle); }
 

@@ -15,9 +15,13 @@ using namespace testing_fakes;
 // The window as a user meets it: a frame drawn, a control found by its label, clicked.
 struct Window {
   explicit Window(Fixture& f) : steps(f.host, f.clock, f.sink) {}
+  // Draws until any page transition has landed, as the window does.
   void Frame() {
-    canvas.Clear();
-    steps.Draw(canvas, 1340, 880, "2.10.1", 1.0f, 0, health, {&settings, nullptr, 0});
+    do {
+      canvas.Clear();
+      seconds += 0.05;
+      steps.Draw(canvas, 1340, 880, "2.10.1", 1.0f, seconds, health, {&settings, nullptr, 0});
+    } while (steps.Animating());
   }
   bool Shows(std::string_view text) const { return canvas.FindText(text).has_value(); }
   bool HasLabel(std::string_view label) const {
@@ -48,6 +52,7 @@ struct Window {
   HealthFeed health;
   MonitorSettings settings;
   double now = 10;
+  double seconds = 0;
 };
 
 HealthCheck Drifted(const wchar_t* title, const wchar_t* repair) {
@@ -215,6 +220,50 @@ TEST(GuiStepWindow, RepairActsOnTheRowsOfTheLastFrame) {
   const float x = repair->rect.x + 4, y = repair->rect.y + repair->rect.height / 2;
   w.steps.PointerDown(x, y, 20);
   EXPECT_EQ(w.steps.PointerUp(x, y, 20).repairKey, L"ppm");
+}
+
+// A check turned off is stored as the health checks read it, and a new scan shows it so; a
+// check that reads Disabled is turned back on.
+TEST(GuiStepWindow, HealthRowsTurnChecksOffAndOn) {
+  platform::SimMachine machine;
+  platform::ScopedSystem system(machine.system());
+  Fixture f;
+  Window w(f);
+  w.steps.Start();
+  w.steps.scheduler().Show(Stage::Health);
+  w.health.scanned = true;
+  w.health.checks = {Drifted(L"Idle demote", L"ppm")};
+  w.health.checks[0].id = L"power.idledemote";
+  EXPECT_TRUE(w.Click("Turn off").scan);
+  EXPECT_TRUE(IsCheckDisabled(L"power.idledemote"));
+  w.health.checks[0].status = HealthStatus::Disabled;
+  EXPECT_TRUE(w.Click("Turn on").scan);
+  EXPECT_FALSE(IsCheckDisabled(L"power.idledemote"));
+}
+
+// While the new page slides in, both pages are drawn and a click on the new one does
+// nothing; once it has landed the same click acts.
+TEST(GuiStepWindow, InputWaitsForThePageTransition) {
+  Fixture f;
+  Window w(f);
+  w.steps.Start();
+  w.Click("Restart notes");
+  w.canvas.Clear();
+  w.seconds += 0.05;
+  w.steps.Draw(w.canvas, 1340, 880, "2.10.1", 1.0f, w.seconds, w.health);
+  ASSERT_TRUE(w.steps.Animating());
+  EXPECT_TRUE(w.Shows("Tools"));  // Home, on its way out
+  const auto restart = w.canvas.FindText("Restart computer");
+  ASSERT_TRUE(restart);
+  const float x = restart->rect.x + 4, y = restart->rect.y + restart->rect.height / 2;
+  w.steps.PointerDown(x, y, 20);
+  w.steps.PointerUp(x, y, 20);
+  w.Frame();
+  EXPECT_FALSE(w.Shows("Tools"));
+  EXPECT_FALSE(w.Shows("Restart now"));
+  w.Click("Restart computer");
+  w.Frame();
+  EXPECT_TRUE(w.Shows("Restart now"));
 }
 
 }  // namespace
