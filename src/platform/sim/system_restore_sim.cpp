@@ -19,7 +19,9 @@ support::Result<RestorePointResult> SimSystemRestore::SetRestorePoint(
     return support::Fail(support::ErrorCode::kUnsupported, L"SRSetRestorePointW", 127);
   }
   requests_.push_back(request);
-  if (refuse_status_ != 0) return RestorePointResult{false, refuse_status_, 0};
+  if (refuse_status_ != 0 || refuse_silently_) {
+    return RestorePointResult{false, refuse_status_, 0};
+  }
   if (request.event_type != kBeginSystemChange) {
     return RestorePointResult{true, 0, request.sequence_number};
   }
@@ -62,9 +64,10 @@ void SimSystemRestore::SetExportPresent(bool present) {
   export_present_ = present;
 }
 
-void SimSystemRestore::Refuse(std::uint32_t status) {
+void SimSystemRestore::Refuse(std::uint32_t status, bool silently) {
   std::lock_guard lock(mutex_);
   refuse_status_ = status;
+  refuse_silently_ = silently;
 }
 
 void SimSystemRestore::SetListable(bool listable) {

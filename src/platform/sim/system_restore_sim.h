@@ -25,8 +25,9 @@ class SimSystemRestore final : public SystemRestore {
   // --- Test controls ---
   void SetInstalled(bool installed);
   void SetExportPresent(bool present);
-  // Every later call returns FALSE with this status (0 accepts again).
-  void Refuse(std::uint32_t status);
+  // Every later call returns FALSE with this status (0 accepts again); `silently` returns
+  // FALSE with status 0, as a component that only stands in for System Restore does.
+  void Refuse(std::uint32_t status, bool silently = false);
   // Without the list (Wine, a broken WMI repository) NewestRestorePoint is kUnsupported.
   void SetListable(bool listable);
   // A point made now by someone else (Windows Update, another installer).
@@ -51,6 +52,7 @@ class SimSystemRestore final : public SystemRestore {
   bool export_present_ = true;
   bool listable_ = true;
   std::uint32_t refuse_status_ = 0;
+  bool refuse_silently_ = false;
   std::int64_t next_sequence_ = 1;
   std::vector<RestorePointRequest> requests_;
   std::vector<Point> points_;

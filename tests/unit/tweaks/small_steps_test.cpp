@@ -20,6 +20,7 @@ class SmallStepsTest : public TweakTest {};
 // System Restore makes at most one point a day: a request inside that window is accepted
 // without a point, and the row names the point that protects the user instead.
 TEST_F(SmallStepsTest, TheRestorePointRowSaysWhatSystemRestoreDid) {
+  constexpr std::uint32_t kSilently = 0xFFFFFFFF;  // FALSE with status 0
   struct Case {
     const char* name;
     bool installed, exported, listable;
@@ -49,6 +50,10 @@ TEST_F(SmallStepsTest, TheRestorePointRowSaysWhatSystemRestoreDid) {
       {"no export", true, false, true, 0, -1, -1, false, 0, 0, L"SRSetRestorePointW missing"},
       {"refused", true, true, true, 1058, -1, -1, false, 0, 1,
        L"System Restore refused the checkpoint (status 1058). Enable it in System Protection."},
+      {"refused without a reason (Wine's stand-in)", true, true, false, kSilently, -1, -1, false, 0,
+       1,
+       L"System Restore made no point and gave no reason; this Windows may lack System "
+       L"Restore"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -58,7 +63,7 @@ TEST_F(SmallStepsTest, TheRestorePointRowSaysWhatSystemRestoreDid) {
     m.system_restore.SetInstalled(c.installed);
     m.system_restore.SetExportPresent(c.exported);
     m.system_restore.SetListable(c.listable);
-    m.system_restore.Refuse(c.refuse);
+    m.system_restore.Refuse(c.refuse == kSilently ? 0 : c.refuse, c.refuse == kSilently);
     if (c.frequencyMinutes >= 0) {
       m.registry.Seed({platform::Hive::kLocalMachine,
                        L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\SystemRestore",
