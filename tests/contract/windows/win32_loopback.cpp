@@ -4,6 +4,7 @@
 // the host's store is never touched.
 #include <windows.h>
 // After <windows.h>, which it needs.
+#include <gtest/gtest.h>
 #include <wincrypt.h>
 
 #include <cwchar>
@@ -80,5 +81,19 @@ std::optional<LoopbackTls> LoopbackHttpsServer() {
   static const TrustedAuthority authority(*der_path);
   return LoopbackTls{*port, authority.trouble()};
 }
+
+namespace {
+
+// The authority is trusted before the first test runs: the certificate chain engine reads
+// the root store once, when it is first used, so an authority added after a signature
+// check had built a chain would go unseen by the TLS tests.
+class TrustAuthorityFirst : public ::testing::Environment {
+ public:
+  void SetUp() override { (void)LoopbackHttpsServer(); }
+};
+[[maybe_unused]] ::testing::Environment* const kTrustAuthorityFirst =
+    ::testing::AddGlobalTestEnvironment(new TrustAuthorityFirst);
+
+}  // namespace
 
 }  // namespace contract
