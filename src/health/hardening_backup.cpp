@@ -66,7 +66,7 @@ void Count(Restore outcome, int& restored, int& failed) {
 }
 
 void RestoreSchemes(int& restored, int& failed) {
-  for (const support::Guid& scheme : PowerSchemesToHarden()) {
+  for (const support::Guid& scheme : PowerSchemesToHarden().schemes) {
     for (const PowerArea area : {PowerArea::kProcessor, PowerArea::kStorage}) {
       for (const PowerTweak& tweak : PowerTable(area)) {
         const PowerBackupNames names = SchemeNames(area, scheme, tweak);

@@ -318,16 +318,21 @@ TEST_F(HardeningTest, GuardReappliesFlaggedAreasOnEveryScheme) {
   struct Case {
     const char* name;
     bool enumerationFails;
+    std::size_t listedBeforeFailure;
     int zeros;
   };
-  const Case kCases[] = {{"five schemes", false, 5 * 3 * 2}, {"enumeration fails", true, 0}};
+  // Schemes list in GUID order: the two listed before a failure are 11111111-... and
+  // Balanced.
+  const Case kCases[] = {{"five schemes", false, 0, 5 * 3 * 2},
+                         {"enumeration fails", true, 0, 0},
+                         {"enumeration fails after two schemes", true, 2, 2 * 3 * 2}};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     SeedStorageValues(7);
     machine_.registry.Seed({Hive::kLocalMachine, kProduct, L"GuardStorage"}, 1u);
     machine_.registry.Seed({Hive::kLocalMachine, kProduct, L"GuardPpm"}, 0u);
     if (c.enumerationFails) {
-      machine_.power.FailNext(platform::PowerOp::kEnumerate, support::ErrorCode::kUnsupported);
+      machine_.power.FailEnumerationAfter(c.listedBeforeFailure, support::ErrorCode::kFailed);
     }
     EXPECT_EQ(RunStartupGuard(), 0);
     EXPECT_EQ(CountStorageValues(0), c.zeros);

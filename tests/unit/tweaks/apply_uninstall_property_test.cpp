@@ -120,7 +120,7 @@ void SeedPower(Machine& m) {
   tools.mm_agent = m.Coin(0.85);
   tools.memory_compression = m.Coin(0.5);
   m.sim().tools.SetState(tools);
-  const auto schemes = *power.EnumerateSchemes();
+  const auto schemes = power.EnumerateSchemes().schemes;
   (void)power.SetActiveScheme(schemes[m.Pick(static_cast<std::uint32_t>(schemes.size()))]);
   for (auto catalogue : {PpmCatalogue(), StoragePowerCatalogue()}) {
     for (const PowerTweak& tweak : catalogue) {
@@ -329,7 +329,7 @@ TEST_P(ApplyUninstallProperty, EveryRecordedValueComesBack) {
     SeedGraphics(m);
     const Picture before = Take(m.sim());
     // Held by value: a range-for over a member of the returned temporary reads freed memory.
-    const auto schemesBefore = *m.sim().power.EnumerateSchemes();
+    const auto schemesBefore = m.sim().power.EnumerateSchemes().schemes;
     std::set<std::wstring> oldSchemes;
     for (const auto& scheme : schemesBefore) {
       oldSchemes.insert(support::GuidText(scheme));
