@@ -5,7 +5,6 @@
 
 #include "health/guard_task.h"
 #include "health/startup_guard.h"
-#include "platform/sim/windows_tools_sim.h"
 #include "tweaks/small_steps.h"
 #include "unit/app/sim_fixture.h"
 
@@ -33,6 +32,7 @@ class HardeningTest : public SimMachineTest {
   HardeningTest() {
     machine_.files.Seed(kInstalled, platform::SimFiles::VersionedBytes({2, 10, 1, 0}));
     for (const auto& scheme : kExtraSchemes) machine_.power.AddScheme(scheme);
+    machine_.tools.Install();
   }
   std::vector<support::Guid> Schemes() {
     return {SimPower::kBalanced, SimPower::kHighPerformance, SimPower::kUltimatePerformance,
@@ -78,7 +78,6 @@ class HardeningTest : public SimMachineTest {
     machine_.services.Seed(name, {name, L"\"C:\\Windows\\svc.exe\"", start},
                            platform::ServiceRunState::kRunning);
   }
-  platform::SimWindowsTools tools_{machine_};
 };
 
 TEST_F(HardeningTest, StorageOnFiveSchemesAcAndDcLeavesTheActiveScheme) {
@@ -225,7 +224,7 @@ TEST_F(HardeningTest, TimerWithoutServiceStillFlagsAndCreatesTheTask) {
 
 TEST_F(HardeningTest, MemoryTurnsCompressionOff) {
   HardenStep(L"memory");
-  EXPECT_FALSE(tools_.MemoryCompression());
+  EXPECT_FALSE(machine_.tools.state().memory_compression);
   EXPECT_EQ(Product(L"MemCompDisabled"), 1u);
   EXPECT_EQ(Product(L"GuardMemory"), 1u);
 }
@@ -250,13 +249,15 @@ TEST_F(HardeningTest, CompressionStateFromBeforeVeltraneIsRecordedOnceAndComesBa
     if (row.earlierRecord != 0xDEAD)
       machine_.registry.Seed({Hive::kLocalMachine, kProduct, L"MemCompDisabled"},
                              row.earlierRecord);
-    tools_.SetMemoryCompression(row.onBefore);
+    auto tools = machine_.tools.state();
+    tools.memory_compression = row.onBefore;
+    machine_.tools.SetState(tools);
     HardenStep(L"memory");
     HardenStep(L"memory");  // the guard hardens again at every start
-    EXPECT_FALSE(tools_.MemoryCompression());
+    EXPECT_FALSE(machine_.tools.state().memory_compression);
     EXPECT_EQ(Product(L"MemCompDisabled"), row.expectedRecord);
     ASSERT_TRUE(RestoreMemory());
-    EXPECT_EQ(tools_.MemoryCompression(), row.expectedRecord == 1);
+    EXPECT_EQ(machine_.tools.state().memory_compression, row.expectedRecord == 1);
   }
 }
 
