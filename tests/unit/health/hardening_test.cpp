@@ -112,6 +112,16 @@ TEST_F(HardeningTest, PlansThatCannotBeListedAreNotReportedAsHardened) {
   EXPECT_EQ(log.find(L"CPU power settings hardened"), std::wstring::npos);
 }
 
+TEST_F(HardeningTest, APartListAtUninstallRestoresItsSchemesAndKeepsTheRest) {
+  SeedStorageValues(7);
+  HardenStep(L"storage");
+  machine_.power.FailEnumerationAfter(2, support::ErrorCode::kFailed);
+  EXPECT_FALSE(RestoreHardening());
+  EXPECT_EQ(CountStorageValues(7), 2 * 3 * 2);
+  EXPECT_TRUE(RestoreHardening());
+  EXPECT_EQ(CountStorageValues(7), 5 * 3 * 2);
+}
+
 TEST_F(HardeningTest, SecondHardeningKeepsTheFirstRecord) {
   SeedStorageValues(7);
   HardenStep(L"storage");
