@@ -13,7 +13,7 @@ packages=(
   wine wine64 xvfb xauth
   python3                          # the loopback HTTP server of the network contract tests
   openssl                          # its TLS listener's throw-away certificates
-  imagemagick xdotool              # the window tests: screenshots and synthetic input
+  imagemagick xdotool xclip        # the window tests: screenshots, synthetic input, clipboard
   ccache                           # the six builds of a run share their compiled objects
 )
 

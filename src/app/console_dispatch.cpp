@@ -6,6 +6,7 @@
 #include "app/console_flows.h"
 #include "app/dispatch_targets.h"
 #include "app/elevation.h"
+#include "app/machine_report.h"
 #include "app/output.h"
 #include "app/single_instance.h"
 #include "app/thread_context.h"
@@ -71,6 +72,7 @@ int RunFlow(const Options& options) {
   if (command == L"memory") return RunDwellingStep(options, RunMemoryCommand);
   if (command == L"storage") return RunDwellingStep(options, RunStorageCommand);
   if (command == L"health") return RunHealthCommand();
+  if (command == L"report") return RunReportCommand();
   if (command == L"self-test") return RunSelfTest();
   PrintError(Format(L"Unknown argument: %ls (try --help)", command.c_str()));
   return 1;

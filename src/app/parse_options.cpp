@@ -22,6 +22,7 @@ constexpr CommandSwitch kCommandSwitches[] = {
     {L"--uninstall", L"uninstall"},
     {L"--service", L"service"},
     {L"--health", L"health"},
+    {L"--report", L"report"},
     {L"--guard", L"guard"},
     {L"--self-test", L"self-test"},
     {L"--apply-prepare", L"prepare"},

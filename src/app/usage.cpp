@@ -48,6 +48,8 @@ constexpr wchar_t kUsage[] =
     L"                                       nothing is installed.\n"
     L"  Veltrane.exe --status                Show installed/current resolution state.\n"
     L"  Veltrane.exe --health                Read-only check of applied settings.\n"
+    L"  Veltrane.exe --report                Print a plain-text report of this machine and\n"
+    L"                                       its tune, to paste when asking for help.\n"
     L"  Veltrane.exe --guard                 Re-apply hardened settings. Used by the startup "
     L"guard.\n"
     L"  Veltrane.exe --self-test             Check the health-status rules. Changes nothing.\n"

@@ -36,9 +36,9 @@ std::wstring ChosenDriverDir() {
   return dir;
 }
 
-std::wstring DefaultDriverFolder() { return DataFolder() + L"\\drivers"; }
-
 }  // namespace
+
+std::wstring DefaultDriverFolder() { return DataFolder() + L"\\drivers"; }
 
 std::wstring DriverFolder() {
   const std::wstring chosen = ChosenDriverDir();

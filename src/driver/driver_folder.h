@@ -8,6 +8,8 @@
 // without a quote that only administrators may change (what is kept there runs
 // elevated).
 std::wstring DriverFolder();
+// The folder used while no DriverDir is chosen.
+std::wstring DefaultDriverFolder();
 // DriverFolder(), ready for writing: the default one made or checked level by level with
 // the protected access list. A chosen folder that is not safe is named with the reason
 // and the default folder is used. Empty (with the reason printed) when none can be used.

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/feed.h"
+#include "app/machine_report.h"
 #include "driver/gpu_driver_offer.h"
 #include "measure/aggregate.h"
 #include "tweaks/cpu_probe.h"
@@ -76,6 +77,9 @@ struct GuiHost {
   std::function<void(const std::wstring& area, const std::wstring& message)> appendHistory;
   // The saved runs and history for the Aggregate screen; read off the window thread.
   std::function<AggregateView()> loadAggregate;
+  // Home's timer tile and the report (without health: the window has its own results);
+  // read off the window thread.
+  std::function<ReportFacts()> reportFacts;
 };
 
 }  // namespace gui

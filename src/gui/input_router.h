@@ -51,6 +51,8 @@ class InputRouter {
   InputResult KeyDown(Key key, bool repeat, double now);
   void KeyUp(Key key);
 
+  // The control of the top layer under the pointer, or -1.
+  int ControlAt(float x, float y) const { return HitTest(x, y); }
   // The control drawn with the focus ring, or -1.
   int Focused() const { return focus_; }
 

@@ -151,6 +151,11 @@ void Scheduler::GoHome() {
   Show(Stage::Home);
 }
 
+void Scheduler::ShowHealth() {
+  SetHeader(L"HEALTH", L"read-only check of applied settings");
+  Show(Stage::Health);
+}
+
 void Scheduler::ShowReview() {
   SetHeader(L"REVIEW", L"set BIOS, then restart");
   Show(Stage::Review);
@@ -667,6 +672,22 @@ void Scheduler::ChainAfter(int step) {
       EnterStep(step + 1);
       return;
   }
+}
+
+void Scheduler::ShowStep(int step) {
+  const int running = RunningStage(step);
+  if (running <= 0) return;
+  if (IsBusy(runner_.State(step))) {
+    Show(static_cast<Stage>(running));
+    return;
+  }
+  // Each confirm screen comes right before its running screen in stage order.
+  const auto confirm = static_cast<Stage>(running - 1);
+  const std::wstring gpuSummary =
+      step == kGpu && host_.gpuProbe ? host_.gpuProbe().summary : std::wstring();
+  const Header header = ConfirmHeader(confirm, Cpu().cpuClass, gpuSummary);
+  SetHeader(header.title, header.detail);
+  Show(confirm);
 }
 
 void Scheduler::EnterStep(int from) {

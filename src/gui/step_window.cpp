@@ -5,10 +5,21 @@
 #include "gui/screens/aggregate_screen.h"
 #include "gui/screens/widgets.h"
 #include "gui/step_policy.h"
+#include "gui/transition.h"
 #include "support/utf.h"
 
 namespace gui {
-namespace {}  // namespace
+namespace {
+
+constexpr int kMeasureStep = static_cast<int>(StepIndex::Measure);
+constexpr int kHoldStep = static_cast<int>(StepIndex::Hold);
+
+template <typename T>
+bool Ready(const std::future<T>& load) {
+  return load.valid() && load.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+}  // namespace
 
 StepWindow::StepWindow(GuiHost& host, RunnerClock& clock, SchedulerSink& sink)
     : scheduler_(host, clock, sink), host_(host) {}
@@ -18,13 +29,67 @@ bool StepWindow::Active() const {
   for (StepState s : v.state) {
     if (IsBusy(s)) return true;
   }
-  return scheduler_.FullTuneActive() || FlowInProgress(v.flow);
+  // A read on its way must be collected, so the window keeps polling until it lands.
+  return scheduler_.FullTuneActive() || FlowInProgress(v.flow) || factsLoad_.valid() ||
+         reportLoad_.valid() || aggregateLoad_.valid();
+}
+
+bool StepWindow::CollectLoads() {
+  bool arrived = false;
+  if (Ready(factsLoad_)) {
+    facts_ = factsLoad_.get();
+    arrived = true;
+  }
+  if (Ready(aggregateLoad_)) {
+    aggregate_ = aggregateLoad_.get();
+    arrived = true;
+  }
+  if (Ready(reportLoad_)) {
+    ReportFacts facts = reportLoad_.get();
+    facts.checks = health_.checks;
+    facts.healthScanned = health_.scanned;
+    report_ = FormatMachineReport(facts);
+    arrived = true;
+  }
+  return arrived;
+}
+
+void StepWindow::LoadAggregate() {
+  if (!host_.loadAggregate || aggregateLoad_.valid()) return;  // none, or one on its way
+  aggregateLoad_ = std::async(std::launch::async, host_.loadAggregate);
+}
+
+void StepWindow::RefreshHome() {
+  homeStale_ = false;
+  LoadAggregate();
+  if (host_.reportFacts && !factsLoad_.valid()) {
+    factsLoad_ = std::async(std::launch::async, host_.reportFacts);
+  }
+}
+
+std::optional<std::wstring> StepWindow::TakeReport() {
+  CollectLoads();
+  std::optional<std::wstring> report = std::move(report_);
+  report_.reset();
+  return report;
+}
+
+void StepWindow::ReportCopied(bool copied) {
+  homeNotice_ = copied ? "Report copied to the clipboard. Paste it where you ask for help."
+                       : "The report could not be put on the clipboard.";
 }
 
 bool StepWindow::Poll() {
   scheduler_.Update(capacity_);
-  bool changed =
-      scheduler_.CurrentStage() != drawnStage_ || scheduler_.Flow().State() != drawnFlow_;
+  bool changed = CollectLoads() || scheduler_.CurrentStage() != drawnStage_ ||
+                 scheduler_.Flow().State() != drawnFlow_;
+  // A new measurement or hold changes what Home's tiles show.
+  for (int step : {kMeasureStep, kHoldStep}) {
+    const auto at = static_cast<std::size_t>(step);
+    if (IsEnded(scheduler_.State(step)) && scheduler_.State(step) != drawnStates_[at]) {
+      homeStale_ = true;
+    }
+  }
   for (int i = 0; i < kStepCount; ++i) {
     FeedSnapshot& f = feeds_[static_cast<std::size_t>(i)];
     scheduler_.FeedOf(i).Snapshot(f);
@@ -69,10 +134,10 @@ screens::StepScreenModel StepWindow::Model(double seconds) {
 }
 
 void StepWindow::Draw(Canvas& canvas, float width, float height, const std::string& version,
-                      float fade, double seconds, const HealthFeed& health,
+                      float fade, double seconds, HealthFeed health,
                       const SettingsAccess& settings) {
   Poll();
-  health_ = health;
+  health_ = std::move(health);
   settings_ = settings;
   const screens::StepScreenModel m = Model(seconds);
   FrameView frame{version, fade, support::ToUtf8(header_.title), support::ToUtf8(header_.detail),
@@ -80,24 +145,45 @@ void StepWindow::Draw(Canvas& canvas, float width, float height, const std::stri
   const Rect content = DrawWindowFrame(canvas, width, height, frame);
   capacity_ = CardCapacity(static_cast<int>(width), static_cast<int>(height));
   router_.BeginFrame();
-  if (m.stage != Stage::Home) {
-    // Every other screen has a way back; steps keep running behind it.
-    screens::DrawButton(canvas, router_, {width - 16 - 110, 17, 110, 38}, "Home",
-                        screens::kNavHome);
+  // The navigation strip: every screen has a way back, and steps keep running behind it.
+  float navX = width - 16;
+  for (const auto& [label, id] :
+       {std::pair{"About", screens::kNavAbout}, std::pair{"Aggregate", screens::kNavAggregate},
+        std::pair{"Home", screens::kNavHome}}) {
+    const float w = screens::ButtonWidth(canvas, label, 90);
+    navX -= w;
+    screens::DrawButton(canvas, router_, {navX, 17, w, 38}, label, id);
+    navX -= 8;
   }
+  // A new stage slides or fades in over the old one; input waits until it has landed.
+  if (m.stage != drawnStage_ && framesDrawn_ > 0) {
+    transitionFrom_ = drawnStage_;
+    transitionT_ = 0;
+  }
+  const bool samePage = PageOf(transitionFrom_) == PageOf(m.stage);
+  transitionT_ = AdvanceTransition(transitionT_, seconds - lastSeconds_, samePage);
+  lastSeconds_ = seconds;
+  ++framesDrawn_;
+  router_.SetTransition(Animating());
   if (panel_ != Panel::kNone) {
     DrawPanel(canvas, content);
-  } else if (m.stage == Stage::Health) {
-    screens::HealthView view{health.checks, health.scanning, health.scanned};
-    screens::DrawHealthScreen(canvas, content, view, healthState_, router_);
+  } else if (Animating()) {
+    const TransitionLook look =
+        LookAt(transitionT_, samePage, PageOf(m.stage) > PageOf(transitionFrom_));
+    screens::StepScreenModel outgoing = m;
+    outgoing.stage = transitionFrom_;
+    InputRouter outgoingControls;  // the old screen is only a picture now
+    outgoingControls.BeginFrame();
+    canvas.PushClip(content);
+    canvas.SetOffset({look.outgoingOffset, 0});
+    canvas.SetOpacity(fade * look.outgoingOpacity);
+    DrawScreen(canvas, content, outgoing, outgoingControls);
+    canvas.SetOffset({0, 0});
+    canvas.SetOpacity(fade * look.incomingOpacity);
+    DrawScreen(canvas, content, m, router_);
+    canvas.PopClip();
   } else {
-    screens::DrawStepScreen(canvas, content, m, router_);
-    if (m.stage == Stage::MeasureRunning) {
-      // Below the screen's status lines and above its Stop button.
-      const Rect panels{content.x, content.y + 100, content.width, content.height - 160};
-      DrawMeasurePanels(canvas, panels, charts_.Snapshot(),
-                        feeds_[static_cast<std::size_t>(StepIndex::Measure)]);
-    }
+    DrawScreen(canvas, content, m, router_);
   }
   canvas.SetOpacity(1.0f);
   for (int i = 0; i < kStepCount; ++i) {
@@ -109,12 +195,46 @@ void StepWindow::Draw(Canvas& canvas, float width, float height, const std::stri
   drawnFlow_ = m.tune.flow;
 }
 
+void StepWindow::DrawScreen(Canvas& canvas, Rect content, const screens::StepScreenModel& m,
+                            InputRouter& router) {
+  if (m.stage == Stage::Health) {
+    screens::HealthView view{health_.checks, health_.scanning, health_.scanned};
+    screens::DrawHealthScreen(canvas, content, view, healthState_, router);
+  } else if (m.stage == Stage::Home) {
+    DrawHome(canvas, content, m, router);
+  } else {
+    screens::DrawStepScreen(canvas, content, m, router);
+    if (m.stage == Stage::MeasureRunning) {
+      // Below the screen's status lines and above its Stop button.
+      const Rect panels{content.x, content.y + 100, content.width, content.height - 160};
+      DrawMeasurePanels(canvas, panels, charts_.Snapshot(),
+                        feeds_[static_cast<std::size_t>(StepIndex::Measure)]);
+    }
+  }
+}
+
 void StepWindow::Open(Panel panel) {
   panel_ = panel;
-  if (panel != Panel::kAggregate || !host_.loadAggregate) return;
-  if (aggregateLoad_.valid()) return;  // a read is on its way
-  aggregate_.reset();
-  aggregateLoad_ = std::async(std::launch::async, host_.loadAggregate);
+  if (panel == Panel::kAggregate) LoadAggregate();
+}
+
+void StepWindow::DrawHome(Canvas& canvas, Rect content, const screens::StepScreenModel& m,
+                          InputRouter& router) {
+  if (homeStale_ || drawnStage_ != Stage::Home) RefreshHome();
+  screens::HomeView view;
+  view.checks = health_.checks;
+  view.scanning = health_.scanning;
+  view.scanned = health_.scanned;
+  view.maintainTiming = settings_.settings != nullptr && settings_.settings->maintainTiming;
+  view.updateAvailable = updateAvailable_;
+  view.updateProgress = support::ToUtf8(updateProgress_);
+  view.measureRunning = IsBusy(m.tune.state[static_cast<std::size_t>(kMeasureStep)]);
+  view.facts = facts_ ? &*facts_ : nullptr;
+  view.aggregate = aggregate_ ? &*aggregate_ : nullptr;
+  view.lastScanSaved = false;
+  view.hovered = hovered_;
+  view.notice = homeNotice_;
+  screens::DrawHomeScreen(canvas, content, view, homeState_, router);
 }
 
 void StepWindow::DrawPanel(Canvas& canvas, Rect content) {
@@ -126,19 +246,16 @@ void StepWindow::DrawPanel(Canvas& canvas, Rect content) {
     return;
   }
   if (panel_ == Panel::kAggregate) {
-    if (aggregateLoad_.valid() &&
-        aggregateLoad_.wait_for(std::chrono::seconds(0)) == std::future_status::ready) {
-      aggregate_ = aggregateLoad_.get();
-    }
     screens::DrawAggregateScreen(canvas, body, aggregate_ ? &*aggregate_ : nullptr, aggregateState_,
                                  router_);
     return;
   }
   if (settings_.settings == nullptr) return;
-  const float half = std::min(body.width / 2 - 20, 520.0f);
-  screens::DrawSwitches(canvas, {body.x, body.y, half, body.height}, *settings_.settings, router_);
-  screens::DrawTimers(canvas, {body.x + half + 40, body.y, half, body.height}, *settings_.settings,
-                      router_);
+  screens::SettingsExtras extras;
+  extras.defaultFolders = settings_.defaultFolders;
+  extras.steps = scheduler_.Selection();
+  extras.folderNote = folderNote_;
+  screens::DrawSettingsPanel(canvas, body, *settings_.settings, extras, router_);
 }
 
 WindowActions StepWindow::ActOnPanel(int id) {
@@ -155,7 +272,25 @@ WindowActions StepWindow::ActOnPanel(int id) {
     if (aggregate_) screens::AggregateControl(id, *aggregate_, aggregateState_);
     return actions;
   }
+  if (id >= screens::kStepChoiceControl && id < screens::kStepChoiceControl + kStepCount) {
+    const int step = id - screens::kStepChoiceControl;
+    scheduler_.SetSelected(step, !scheduler_.Selection()[static_cast<std::size_t>(step)]);
+    return actions;
+  }
   if (settings_.settings == nullptr) return actions;
+  for (std::size_t i = 0; i < screens::kFolderFields.size(); ++i) {
+    if (id == screens::kFolderBrowseControl + static_cast<int>(i)) {
+      actions.pickFolder = static_cast<int>(i);
+      return actions;
+    }
+    if (id == screens::kFolderDefaultControl + static_cast<int>(i)) {
+      (settings_.settings->*screens::kFolderFields[i].value).clear();
+      SaveMonitorSettings(*settings_.settings);
+      folderNote_.clear();
+      actions.settingsChanged = true;
+      return actions;
+    }
+  }
   actions.settingsChanged =
       screens::SwitchControl(id, *settings_.settings) ||
       (settings_.deadlines != nullptr &&
@@ -166,16 +301,28 @@ WindowActions StepWindow::ActOnPanel(int id) {
 WindowActions StepWindow::Act(const InputResult& input) {
   WindowActions actions;
   if (input.activated < 0) return actions;
+  if (input.activated == screens::kNavAggregate || input.activated == screens::kNavAbout) {
+    Open(input.activated == screens::kNavAbout ? Panel::kAbout : Panel::kAggregate);
+    return actions;
+  }
   if (panel_ != Panel::kNone && input.activated != screens::kNavHome) {
     return ActOnPanel(input.activated);
   }
   panel_ = Panel::kNone;
   const screens::StepScreenModel m = Model(0);
+  if (m.stage == Stage::Home && input.activated != screens::kNavHome) {
+    return ActOnHome(input.activated, m);
+  }
   if (m.stage == Stage::Health && input.activated != screens::kNavHome) {
     screens::HealthView view{health_.checks, health_.scanning, health_.scanned};
     const screens::HealthCommand command =
         screens::HealthControl(input.activated, view, healthState_);
     if (command.action == screens::HealthAction::kScan) actions.scan = true;
+    if (command.action == screens::HealthAction::kToggle) {
+      const HealthCheck& check = health_.checks[static_cast<std::size_t>(command.check)];
+      SetCheckDisabled(check.id, check.status != HealthStatus::Disabled);
+      actions.scan = true;
+    }
     if (command.action == screens::HealthAction::kRepair && command.check >= 0 &&
         static_cast<std::size_t>(command.check) < health_.checks.size()) {
       actions.repairKey = health_.checks[static_cast<std::size_t>(command.check)].repairStep;
@@ -185,10 +332,7 @@ WindowActions StepWindow::Act(const InputResult& input) {
   const screens::WindowRequest request = screens::ActOnControl(input.activated, m, scheduler_);
   restartPanel_ = request.restartPanel;
   if (!restartPanel_) restartMessage_.clear();
-  if (request.health) scheduler_.Show(Stage::Health);
-  if (request.settings) Open(Panel::kSettings);
-  if (request.about) Open(Panel::kAbout);
-  if (request.aggregate) Open(Panel::kAggregate);
+  if (request.health) scheduler_.ShowHealth();
   actions.openLog = request.openLog;
   actions.close = request.close;
   if (request.restart) {
@@ -199,6 +343,61 @@ WindowActions StepWindow::Act(const InputResult& input) {
     }
   }
   return actions;
+}
+
+WindowActions StepWindow::ActOnHome(int id, const screens::StepScreenModel& m) {
+  WindowActions actions;
+  homeNotice_.clear();
+  if (id >= screens::kHomeToolFirst && id < screens::kHomeToolFirst + screens::kHomeToolCount) {
+    const screens::WindowRequest request =
+        screens::ActOnHomeTool(id - screens::kHomeToolFirst, m, scheduler_);
+    if (request.health) scheduler_.ShowHealth();
+    actions.scan = request.scan;
+    return actions;
+  }
+  switch (id) {
+    case screens::kHomeMaintain:
+      if (settings_.settings == nullptr) break;
+      actions.settingsChanged =
+          screens::SwitchControl(screens::kMaintainSwitch, *settings_.settings);
+      break;
+    case screens::kHomeInstallUpdate:
+      actions.installUpdate = true;
+      break;
+    case screens::kHomeCopyReport:
+      if (host_.reportFacts && !reportLoad_.valid()) {
+        homeNotice_ = "Gathering the report...";
+        reportLoad_ = std::async(std::launch::async, host_.reportFacts);
+      }
+      break;
+    case screens::kHomeSettings:
+      Open(Panel::kSettings);
+      break;
+    default:
+      break;
+  }
+  return actions;
+}
+
+bool StepWindow::PointerMove(float x, float y) {
+  const int hovered = router_.ControlAt(x, y);
+  if (hovered == hovered_) return false;
+  hovered_ = hovered;
+  return true;
+}
+
+bool StepWindow::Wheel(float pixels) {
+  if (panel_ != Panel::kNone) return false;
+  switch (scheduler_.CurrentStage()) {
+    case Stage::Home:
+      homeState_.list.Wheel(pixels);
+      return true;
+    case Stage::Health:
+      healthState_.list.Wheel(pixels);
+      return true;
+    default:
+      return false;
+  }
 }
 
 WindowActions StepWindow::PointerDown(float x, float y, double now) {

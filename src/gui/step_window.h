@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "gui/canvas.h"
 #include "gui/input_router.h"
@@ -16,15 +17,17 @@
 #include "gui/scheduler.h"
 #include "gui/screens/aggregate_screen.h"
 #include "gui/screens/health_screen.h"
+#include "gui/screens/home_screen.h"
 #include "gui/screens/settings_screen.h"
 #include "gui/screens/step_screens.h"
 #include "gui/window_frame.h"
 
 namespace gui {
 
-// What the window passes in about its health scan for the Health screen.
+// What the window passes in about its health scan for the Health and Home screens. Held
+// by value: input between frames acts on the rows the last frame showed.
 struct HealthFeed {
-  std::span<const HealthCheck> checks;
+  std::vector<HealthCheck> checks;
   bool scanning = false;
   bool scanned = false;
 };
@@ -35,6 +38,7 @@ struct SettingsAccess {
   MonitorSettings* settings = nullptr;
   screens::MonitorDeadlines* deadlines = nullptr;
   double now = 0;
+  std::array<std::wstring, 2> defaultFolders;  // shown while no folder is chosen
 };
 
 enum class Panel { kNone, kSettings, kAbout, kAggregate };
@@ -47,6 +51,8 @@ struct WindowActions {
   std::wstring repairKey;  // Health's "Repair this": the check's repair key
   std::wstring openUrl;    // an About link
   bool settingsChanged = false;
+  bool installUpdate = false;  // Home's "Install update": the window asks first
+  int pickFolder = -1;         // Settings' "Browse": the index in kFolderFields
 };
 
 class StepWindow {
@@ -61,9 +67,11 @@ class StepWindow {
   bool Poll();
   // Something runs or waits for its turn: poll again soon, also while hidden.
   bool Active() const;
+  // A page transition is under way: the window draws the next frame without waiting.
+  bool Animating() const { return transitionT_ < 1.0; }
 
   void Draw(Canvas& canvas, float width, float height, const std::string& version, float fade,
-            double seconds, const HealthFeed& health, const SettingsAccess& settings = {});
+            double seconds, HealthFeed health, const SettingsAccess& settings = {});
   // The Settings or About panel over the screen, or none (the tray's Settings opens one).
   void Open(Panel panel);
 
@@ -71,6 +79,11 @@ class StepWindow {
   WindowActions PointerUp(float x, float y, double now);
   WindowActions KeyDown(Key key, bool repeat, double now);
   void KeyUp(Key key) { router_.KeyUp(key); }
+  // True when the control under the pointer changed (Home's help panel follows it).
+  bool PointerMove(float x, float y);
+  // Scrolls the list of the screen shown by `pixels` (positive: further down). True when
+  // a list took it.
+  bool Wheel(float pixels);
   void ModalClosed(double now) { router_.ModalClosed(now); }
 
   // Why a restart asked for did not happen (a busy step, or the system's refusal).
@@ -78,9 +91,34 @@ class StepWindow {
   // Null when nothing stops a restart now.
   const wchar_t* RestartRefused() const;
 
+  // Home offers "Install update" while a checked release waits, and shows how its install
+  // goes while it runs (`progress` empty otherwise).
+  void SetUpdate(bool available, const std::wstring& progress) {
+    updateAvailable_ = available;
+    updateProgress_ = progress;
+  }
+  // The report asked for by "Copy report", once it is ready; the window puts it on the
+  // clipboard and tells how that went.
+  std::optional<std::wstring> TakeReport();
+  void ReportCopied(bool copied);
+  // Why the folder just picked was refused or is not used yet; empty clears it.
+  void SetFolderNote(const std::wstring& error) { folderNote_ = error; }
+
  private:
   WindowActions Act(const InputResult& input);
   WindowActions ActOnPanel(int id);
+  WindowActions ActOnHome(int id, const screens::StepScreenModel& m);
+  void DrawHome(Canvas& canvas, Rect content, const screens::StepScreenModel& m,
+                InputRouter& router);
+  // The stage's screen; `router` takes its controls (a throw-away one for a screen that is
+  // leaving).
+  void DrawScreen(Canvas& canvas, Rect content, const screens::StepScreenModel& m,
+                  InputRouter& router);
+  // Home's machine facts and the aggregate, read again on their own threads.
+  void RefreshHome();
+  void LoadAggregate();
+  // Takes what a finished read brought; true when something arrived.
+  bool CollectLoads();
   void DrawPanel(Canvas& canvas, Rect content);
   screens::StepScreenModel Model(double seconds);
 
@@ -99,6 +137,21 @@ class StepWindow {
   std::future<AggregateView> aggregateLoad_;
   std::optional<AggregateView> aggregate_;
   screens::AggregateScreenState aggregateState_;
+  std::future<ReportFacts> factsLoad_, reportLoad_;
+  std::optional<ReportFacts> facts_;
+  std::optional<std::wstring> report_;
+  screens::HomeScreenState homeState_;
+  std::string homeNotice_;
+  std::wstring folderNote_;
+  int hovered_ = -1;
+  bool updateAvailable_ = false;
+  std::wstring updateProgress_;
+  bool homeStale_ = true;
+  // The page transition from the stage drawn before.
+  Stage transitionFrom_ = Stage::Welcome;
+  double transitionT_ = 1.0;
+  double lastSeconds_ = 0;
+  std::uint64_t framesDrawn_ = 0;
   SettingsAccess settings_;  // of the last frame, for the panel's controls
   std::wstring restartMessage_;
   std::wstring gpuSummary_;

@@ -3,6 +3,7 @@
 // both decide through these.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace gui {
@@ -55,6 +56,10 @@ struct StepInfo {
 
 // Indexed by StepIndex.
 const StepInfo& Step(int index);
+// The steps' names on the selection screen and in the settings, in step order.
+inline constexpr std::array<const char*, kStepCount> kStepNames{
+    "Prepare",    "Measure",     "Hold",   "CPU Tune", "GPU Clean",
+    "GPU Config", "Afterburner", "Memory", "Storage"};
 // The banner title of `index`, "VELTRANE" for any index outside the table.
 const wchar_t* BannerTitle(int index);
 

@@ -42,13 +42,22 @@ bool UpdateWorker::StartApply(const update::AppUpdate& offer) {
   Join();
   cancel_ = false;
   applying_ = true;
+  {
+    std::lock_guard lock(mu_);
+    applyProgress_ = L"Starting the download";
+  }
   thread_ = std::thread([this, offer] {
     std::wstring error;
     const int result = host_.applyUpdate(
-        offer, [](const std::wstring&) {},  // the window shows no apply progress yet
+        offer,
+        [this](const std::wstring& line) {
+          std::lock_guard lock(mu_);
+          applyProgress_ = line;
+        },
         cancel_, error);
     {
       std::lock_guard lock(mu_);
+      applyProgress_.clear();
       if (result != 0 && !cancel_) {
         applyError_ = error.empty() ? std::wstring(L"The update could not be installed.") : error;
       }
@@ -57,6 +66,16 @@ bool UpdateWorker::StartApply(const update::AppUpdate& offer) {
     applying_ = false;
   });
   return true;
+}
+
+bool UpdateWorker::Available() const {
+  std::lock_guard lock(mu_);
+  return checkDone_ && available_ && !applying_;
+}
+
+std::wstring UpdateWorker::ApplyProgress() const {
+  std::lock_guard lock(mu_);
+  return applying_ ? applyProgress_ : std::wstring();
 }
 
 UpdateTick UpdateWorker::Take(bool promptRequested, const std::wstring& runningVersion,

@@ -34,6 +34,12 @@ class UpdateWorker {
   // question; `runningVersion` and `serviceInstalled` word it.
   UpdateTick Take(bool promptRequested, const std::wstring& runningVersion, bool serviceInstalled);
 
+  // A checked release waits to be installed (Home offers it).
+  bool Available() const;
+  bool Applying() const { return applying_; }
+  // The apply's latest progress line while it runs, else empty.
+  std::wstring ApplyProgress() const;
+
   // The release is in place: the window closes and the program reopens itself.
   bool RestartPending() const { return restart_; }
   // Cancels what runs and waits for the thread: the first step of the window's exit.
@@ -49,7 +55,7 @@ class UpdateWorker {
   // Guarded by mu_.
   update::AppUpdate offer_;
   bool checkDone_ = false, available_ = false;
-  std::wstring lastAnnounced_, applyError_;
+  std::wstring lastAnnounced_, applyError_, applyProgress_;
 };
 
 // The question asked before an update is downloaded and put in place.

@@ -140,6 +140,10 @@ bool IsCheckDisabled(const std::wstring& id) {
   return ReadValue(L"Disabled_" + id).value_or(0) != 0;
 }
 
+void SetCheckDisabled(const std::wstring& id, bool disabled) {
+  WriteValue(L"Disabled_" + id, disabled ? 1 : 0);
+}
+
 std::uint32_t ReadDriftCount(const std::wstring& id) {
   return ReadValue(L"Drift_" + id).value_or(0);
 }

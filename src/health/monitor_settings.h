@@ -49,6 +49,8 @@ void MarkSetupComplete();
 // Absent counts as wanted.
 bool IsStepWanted(const std::wstring& step);
 bool IsCheckDisabled(const std::wstring& id);
+// Disabled_<id>: a turned-off check reads as Disabled and is never repaired.
+void SetCheckDisabled(const std::wstring& id, bool disabled);
 
 // Drift_<id>: 0 when absent or unreadable.
 std::uint32_t ReadDriftCount(const std::wstring& id);

@@ -27,6 +27,16 @@ expect_eq "every check line has a status word, group, title and reading" 0 "$bad
 logged=$(tr -d '\r' <"$VELTRANE_LOG" | grep -c "  health  ${lines[0]-}$")
 expect_eq "the summary reaches the log as a health line" 1 $((logged >= 1))
 
+echo "report"
+veltrane --report
+expect_eq "--report exits 0" 0 "$status"
+mapfile -t report < <(tr -d '\r' <"$E2E_WORK/out")
+expect_eq "--report names the program first" "Veltrane 2.10.1 report" "${report[0]-}"
+expect_match "and the held period" '^Held timer period: ' "$(printf '%s\n' "${report[@]}" | grep '^Held')"
+expect_match "and the health counts" \
+  '^Health: [0-9]+ passing, [0-9]+ need attention, [0-9]+ informational, [0-9]+ other$' \
+  "$(printf '%s\n' "${report[@]}" | grep '^Health:')"
+
 echo "guard without flags"
 for flag in GuardTimer GuardPpm GuardStorage GuardGpu GuardMemory; do
   wine reg delete "$product" /v "$flag" /f >/dev/null 2>&1

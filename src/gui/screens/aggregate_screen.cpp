@@ -12,16 +12,11 @@ namespace {
 using namespace gui::palette;
 using support::ToUtf8;
 
-std::string Printf(const char* format, double a, double b = 0, double c = 0) {
-  char text[200];
-  std::snprintf(text, sizeof text, format, a, b, c);
-  return text;
-}
-
 std::wstring DayOf(const HistoryEntry& e) { return e.time.substr(0, 10); }
 
-// The aggregate (Icy) and the newest run (Electric) over the intervals.
-void DrawCurve(Canvas& canvas, Rect area, const AggregateView& view) {
+}  // namespace
+
+void DrawAggregateCurve(Canvas& canvas, Rect area, const AggregateView& view) {
   canvas.FillRoundedRect(area, 8, WithAlpha(kBlueprint, 0.35f));
   const Rect in{area.x + 56, area.y + 12, area.width - 72, area.height - 40};
   if (view.points.empty()) {
@@ -61,6 +56,8 @@ void DrawCurve(Canvas& canvas, Rect area, const AggregateView& view) {
   canvas.Text(Printf("%.3f ms", x1 / 10000.0), {in.Right() - 120, in.Bottom() + 6, 120, 16},
               TextStyle::kSmallNumbers, kIcy, Align::kTrailing);
 }
+
+namespace {
 
 void DrawHistory(Canvas& canvas, Rect area, const AggregateView& view,
                  const AggregateScreenState& state, InputRouter& router) {
@@ -132,7 +129,7 @@ void DrawAggregateScreen(Canvas& canvas, Rect content, const AggregateView* view
       "over the master weight.",
       {content.x, content.y + 54, content.width, 20}, TextStyle::kSmall, kIcy);
   const float chartHeight = std::max(120.0f, content.height * 0.45f);
-  DrawCurve(canvas, {content.x, content.y + 80, content.width, chartHeight}, *view);
+  DrawAggregateCurve(canvas, {content.x, content.y + 80, content.width, chartHeight}, *view);
   float y = content.y + 80 + chartHeight + 8;
   if (!view->points.empty()) {
     const auto lowest = std::min_element(

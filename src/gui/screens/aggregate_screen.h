@@ -27,6 +27,10 @@ std::vector<std::wstring> HistoryDays(const std::vector<HistoryEntry>& history);
 void DrawAggregateScreen(Canvas& canvas, Rect content, const AggregateView* view,
                          const AggregateScreenState& state, InputRouter& router);
 
+// The aggregate (Icy) and the newest run (Electric) over the intervals, with its axis
+// labels; the text that asks for a run when there are no points.
+void DrawAggregateCurve(Canvas& canvas, Rect area, const AggregateView& view);
+
 // Moves the day filter for an activated control; false for any other id.
 bool AggregateControl(int id, const AggregateView& view, AggregateScreenState& state);
 

@@ -29,7 +29,7 @@ std::vector<int> VisibleChecks(const HealthView& view, HealthFilter filter) {
 void DrawRow(Canvas& canvas, Rect row, const HealthCheck& check, int index, InputRouter& router) {
   const bool attention = check.status == HealthStatus::NeedsAttention;
   canvas.FillRoundedRect(row, 6, attention ? kBlueprint : kNavy);
-  const Rect text{row.x + kGap, row.y + 4, row.width - kButtonWidth - 3 * kGap, 22};
+  const Rect text{row.x + kGap, row.y + 4, row.width - kButtonWidth - 90 - 4 * kGap, 22};
   canvas.Text(support::ToUtf8(check.title), text, TextStyle::kLabel, kCoolWhite);
   canvas.Text(support::ToUtf8(check.explanation), {text.x, text.y + 22, text.width, 20},
               TextStyle::kSmall, kIcy);
@@ -37,6 +37,10 @@ void DrawRow(Canvas& canvas, Rect row, const HealthCheck& check, int index, Inpu
   canvas.Text(support::ToUtf8(HealthStatusName(check.status)), button, TextStyle::kSmall,
               attention ? kCoral : kIcy, Align::kTrailing);
   const Rect action{button.x, button.y + 22, button.width, 22};
+  const Rect toggle{action.x - 90 - kGap, action.y, 90, 22};
+  canvas.Text(check.status == HealthStatus::Disabled ? "Turn on" : "Turn off", toggle,
+              TextStyle::kSmall, kIcy, Align::kCenter, Align::kCenter);
+  router.Add(kHealthToggleControl + index, toggle);
   if (IsRepairable(check)) {
     canvas.OutlineRoundedRect(action, 4, kElectric, 1);
     canvas.Text("Repair this", action, TextStyle::kButton, kCoolWhite, Align::kCenter,
@@ -126,6 +130,10 @@ HealthCommand HealthControl(int id, const HealthView& view, HealthScreenState& s
     state.filter = static_cast<HealthFilter>(id - kHealthFilterControl);
     state.list.Wheel(-1e9f);
     return {};
+  }
+  if (const int toggled = id - kHealthToggleControl;
+      toggled >= 0 && static_cast<std::size_t>(toggled) < view.checks.size()) {
+    return {HealthAction::kToggle, toggled};
   }
   const int check = id - kHealthRepairControl;
   if (check >= 0 && static_cast<std::size_t>(check) < view.checks.size() &&

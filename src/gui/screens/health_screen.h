@@ -37,8 +37,9 @@ struct HealthScreenState {
 };
 
 inline constexpr int kHealthScanControl = 100;
-inline constexpr int kHealthFilterControl = 101;  // + the filter's index
-inline constexpr int kHealthRepairControl = 200;  // + the check's index in the view
+inline constexpr int kHealthFilterControl = 101;   // + the filter's index
+inline constexpr int kHealthRepairControl = 200;   // + the check's index in the view
+inline constexpr int kHealthToggleControl = 3000;  // + the check's index in the view
 inline constexpr float kHealthRowHeight = 52;
 
 inline constexpr char kRepairScope[] =
@@ -48,10 +49,12 @@ inline constexpr char kRepairScope[] =
 void DrawHealthScreen(Canvas& canvas, Rect content, const HealthView& view,
                       HealthScreenState& state, InputRouter& router);
 
-enum class HealthAction { kNone, kScan, kRepair };
+// kToggle turns a check off (or back on when it is off): the window stores the switch and
+// scans again.
+enum class HealthAction { kNone, kScan, kRepair, kToggle };
 struct HealthCommand {
   HealthAction action = HealthAction::kNone;
-  int check = -1;  // the index of the check to repair
+  int check = -1;  // the index of the check to repair or switch
 };
 
 // What an activated control of this screen asks for; a filter is applied to `state` here

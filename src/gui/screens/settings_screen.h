@@ -1,6 +1,6 @@
-// The Settings panel's timers and folders: each "-" or "+" changes its own interval, is
-// saved at once and moves only its own deadline; a folder the settings cannot keep is
-// refused with a reason instead of being shown as chosen.
+// The Settings panel: the app switches, the timers, the two folders and the full tune's
+// steps. Each change is saved at once; each "-" or "+" moves only its own deadline; a folder
+// the settings cannot keep is refused with a reason instead of being shown as chosen.
 #pragma once
 
 #include <array>
@@ -49,7 +49,7 @@ bool StepTimer(MonitorSettings& settings, MonitorDeadlines& deadlines, std::size
 bool TimerControl(int id, MonitorSettings& settings, MonitorDeadlines& deadlines, double now);
 
 // Stores a picked folder in `slot` and saves; the reason when the settings cannot keep it
-// (the slot is then left as it was).
+// (the slot is then left as it was), or why the steps will not use the kept folder yet.
 std::wstring ChooseFolder(MonitorSettings& settings, std::wstring MonitorSettings::*slot,
                           const std::wstring& folder);
 
@@ -61,22 +61,53 @@ struct SwitchField {
   bool MonitorSettings::*value;
 };
 
-inline constexpr std::array<SwitchField, 6> kSwitchFields = {{
-    {"Close to the tray", &MonitorSettings::closeToTray},
-    {"Start minimised to the tray", &MonitorSettings::startMinimized},
-    {"Start with Windows", &MonitorSettings::launchAtLogin},
-    {"Notifications", &MonitorSettings::notify},
-    {"Maintain the timing structure", &MonitorSettings::maintainTiming},
-    {"Pause monitoring", &MonitorSettings::paused},
+// The first switch stands for two values: starting at sign-in and starting in the tray go
+// together (see SwitchControl).
+inline constexpr std::array<SwitchField, 5> kSwitchFields = {{
+    {"Start with Windows, minimized to the tray", &MonitorSettings::launchAtLogin},
+    {"Close the window to the tray", &MonitorSettings::closeToTray},
+    {"Notify when a monitored setting needs attention", &MonitorSettings::notify},
+    {"Pause health monitoring", &MonitorSettings::paused},
+    {"Maintain timing automatically", &MonitorSettings::maintainTiming},
 }};
 
 inline constexpr int kSwitchControl = 420;  // + the field's index
+// Home's "Maintain timing" button flips the same switch.
+inline constexpr int kMaintainSwitch = kSwitchControl + 4;
+static_assert(kSwitchFields[4].value == &MonitorSettings::maintainTiming);
 
-// The switches block: one check item per field.
-void DrawSwitches(Canvas& canvas, Rect area, const MonitorSettings& settings, InputRouter& router);
+// Whether a switch shows as on.
+bool SwitchOn(const MonitorSettings& settings, std::size_t field);
 
-// Flips and saves an activated switch; false for any other id. Maintain timing switched
-// on counts as answered, so its question is never asked again.
+// Flips and saves an activated switch; false for any other id. The first switch sets
+// LaunchAtLogin and StartMinimized together and, switched on, CloseToTray too (a program
+// that starts in the tray should go back there). Maintain timing switched on counts as
+// answered, so its question is never asked again.
 bool SwitchControl(int id, MonitorSettings& settings);
+
+struct FolderField {
+  const char* label;
+  std::wstring MonitorSettings::*value;
+  const wchar_t* pickerTitle;
+};
+inline constexpr std::array<FolderField, 2> kFolderFields = {{
+    {"Drivers", &MonitorSettings::driverDir, L"Choose where driver packages are stored"},
+    {"Afterburner", &MonitorSettings::afterburnerDir, L"Choose where MSI Afterburner is installed"},
+}};
+inline constexpr int kFolderBrowseControl = 440;   // + the field's index
+inline constexpr int kFolderDefaultControl = 450;  // + the field's index
+inline constexpr int kStepChoiceControl = 460;     // + the step's index
+
+// What the panel shows besides the settings: the folders used when none is chosen, and
+// the full tune's step choices.
+struct SettingsExtras {
+  std::array<std::wstring, 2> defaultFolders;
+  std::array<bool, 9> steps{};
+  std::wstring folderNote;  // why the last picked folder was refused or is not used yet
+};
+
+// The whole panel: switches and folders on the left, timers and steps on the right.
+void DrawSettingsPanel(Canvas& canvas, Rect area, const MonitorSettings& settings,
+                       const SettingsExtras& extras, InputRouter& router);
 
 }  // namespace gui::screens

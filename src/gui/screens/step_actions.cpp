@@ -1,6 +1,7 @@
 // What the step screens' controls do: each id becomes scheduler operations, screen moves
 // and requests the window carries out itself (the log, closing, the restart).
 #include "gui/scheduler.h"
+#include "gui/screens/home_screen.h"
 #include "gui/screens/step_screens.h"
 #include "gui/step_policy.h"
 
@@ -109,10 +110,6 @@ WindowRequest ActOnControl(int id, const StepScreenModel& m, Scheduler& s) {
     s.Stop(id - kCardStopFirst);
     return out;
   }
-  if (id >= kHomeStepFirst && id < kHomeStepFirst + kStepCount) {
-    s.EnterStep(id - kHomeStepFirst);
-    return out;
-  }
   switch (id) {
     case kBegin:
       s.Begin();
@@ -123,15 +120,6 @@ WindowRequest ActOnControl(int id, const StepScreenModel& m, Scheduler& s) {
       return out;
     case kOpenHealth:
       out.health = true;
-      return out;
-    case kOpenSettings:
-      out.settings = true;
-      return out;
-    case kOpenAbout:
-      out.about = true;
-      return out;
-    case kOpenAggregate:
-      out.aggregate = true;
       return out;
     case kRestart:
       out.restartPanel = true;
@@ -154,15 +142,6 @@ WindowRequest ActOnControl(int id, const StepScreenModel& m, Scheduler& s) {
     case kAfterburnerDecline:
       s.DeclineAfterburner();
       return out;
-    case kHomeFullTune:
-      s.Show(s.FullTuneActive() ? Stage::FullTune : Stage::Welcome);
-      return out;
-    case kHomeMeasure:
-      s.StartBenchmark(true);
-      return out;
-    case kHomeReview:
-      s.ShowReview();
-      return out;
     case kNavHome:
       s.GoHome();
       return out;
@@ -178,6 +157,47 @@ WindowRequest ActOnControl(int id, const StepScreenModel& m, Scheduler& s) {
   }
   const int step = StepOfStage(m.stage);
   if (step >= 0) StageButton(id, m, s, step, out);
+  return out;
+}
+
+WindowRequest ActOnHomeTool(int tool, const StepScreenModel& m, Scheduler& s) {
+  WindowRequest out;
+  if (tool < 0 || tool >= kHomeToolCount) return out;
+  switch (kHomeTools[tool].tool) {
+    case HomeTool::kFullTune:
+      s.Show(s.FullTuneActive() ? Stage::FullTune : Stage::Welcome);
+      break;
+    case HomeTool::kHealth:
+      out.health = true;
+      out.scan = true;
+      break;
+    case HomeTool::kMeasure:
+      // A measurement already running is shown rather than refused.
+      if (!s.StartBenchmark(true)) s.Show(Stage::MeasureRunning);
+      break;
+    case HomeTool::kCpu:
+      s.ShowStep(kCpu);
+      break;
+    case HomeTool::kGpuDriver:
+      s.Show(Stage::GpuClean);
+      if (m.tune.flow == GpuFlow::Idle && !IsBusy(m.tune.state[kGpuClean])) s.BeginGpuLookup();
+      break;
+    case HomeTool::kGpuSettings:
+      s.ShowStep(static_cast<int>(StepIndex::Gpu));
+      break;
+    case HomeTool::kAfterburner:
+      s.ShowStep(kAfterburner);
+      break;
+    case HomeTool::kMemory:
+      s.ShowStep(static_cast<int>(StepIndex::Memory));
+      break;
+    case HomeTool::kStorage:
+      s.ShowStep(static_cast<int>(StepIndex::Storage));
+      break;
+    case HomeTool::kRestartNotes:
+      s.ShowReview();
+      break;
+  }
   return out;
 }
 

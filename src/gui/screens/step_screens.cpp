@@ -21,18 +21,8 @@ using support::ToUtf8;
 constexpr float kButtonHeight = 38;
 constexpr float kGap = 12;
 
-// The steps' names on the selection screen and Home, in step order.
-constexpr std::array<const char*, kStepCount> kStepNames{"Prepare",     "Measure",   "Hold",
-                                                         "CPU Tune",    "GPU Clean", "GPU Config",
-                                                         "Afterburner", "Memory",    "Storage"};
 
 std::string Subtitle(int step) { return ToUtf8(Step(step).subtitle); }
-
-std::string Printf(const char* format, double a, double b = 0) {
-  char text[160];
-  std::snprintf(text, sizeof text, format, a, b);
-  return text;
-}
 
 const FeedSnapshot& FeedFor(const StepScreenModel& m, int step) {
   static const FeedSnapshot kEmpty;
@@ -602,41 +592,6 @@ void DrawReview(Canvas& canvas, Rect c, const StepScreenModel& m, InputRouter& r
              {"Not yet", kRestartNotYet, ButtonKind::kPrimary, 0}});
 }
 
-// ---- Home ----
-
-void DrawHome(Canvas& canvas, Rect c, const StepScreenModel& m, InputRouter& router) {
-  ButtonRow(canvas, router, {c.x, c.y, c.width, 0},
-            {{"Full tune", kHomeFullTune, ButtonKind::kPrimary, 0},
-             {"Measure again", kHomeMeasure, ButtonKind::kSecondary, 0},
-             {"Health", kOpenHealth, ButtonKind::kSecondary, 0},
-             {"Review", kHomeReview, ButtonKind::kSecondary, 0},
-             {"Aggregate", kOpenAggregate, ButtonKind::kSecondary, 0},
-             {"Settings", kOpenSettings, ButtonKind::kSecondary, 0},
-             {"About", kOpenAbout, ButtonKind::kSecondary, 0}});
-  const float tileW = (c.width - 2 * kGap) / 3;
-  const float tileH = std::min(92.0f, (c.height - kButtonHeight - 24 - 2 * kGap) / 3);
-  for (int i = 0; i < kStepCount; ++i) {
-    const auto at = static_cast<std::size_t>(i);
-    const Rect tile{c.x + static_cast<float>(i % 3) * (tileW + kGap),
-                    c.y + kButtonHeight + 24 + static_cast<float>(i / 3) * (tileH + kGap), tileW,
-                    tileH};
-    const StepState s = m.tune.state[at];
-    DrawCard(canvas, tile, s == StepState::Failed);
-    canvas.Text(kStepNames[at], {tile.x + 16, tile.y + 10, tile.width - 32, 22},
-                TextStyle::kHeading, kCoolWhite);
-    canvas.Text(Subtitle(i), {tile.x + 16, tile.y + 34, tile.width - 32, 18}, TextStyle::kSmall,
-                kIcy);
-    const char* word = s == StepState::Finished  ? "done this session"
-                       : s == StepState::Failed  ? "failed - see the log"
-                       : s == StepState::Stopped ? "stopped"
-                       : IsBusy(s)               ? "running"
-                                                 : "";
-    canvas.Text(word, {tile.x + 16, tile.Bottom() - 28, tile.width - 32, 18}, TextStyle::kLabel,
-                s == StepState::Failed ? kCoral : kIcy);
-    router.Add(kHomeStepFirst + i, tile);
-  }
-}
-
 // ---- Full tune ----
 
 void DrawStepCard(Canvas& canvas, Rect r, const StepScreenModel& m, InputRouter& router, int step) {
@@ -739,7 +694,7 @@ void DrawStepScreen(Canvas& canvas, Rect content, const StepScreenModel& m, Inpu
     case Stage::Review:
       return DrawReview(canvas, content, m, router);
     case Stage::Home:
-      return DrawHome(canvas, content, m, router);
+      return;  // the window draws Home with what it keeps of the machine
     case Stage::FullTune:
       return DrawFullTune(canvas, content, m, router);
     case Stage::GpuClean:

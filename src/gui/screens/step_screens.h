@@ -39,18 +39,13 @@ enum StepControl : int {
   kPrepareContinue,
   kAfterburnerStart,
   kAfterburnerDecline,
-  kHomeFullTune,
-  kHomeMeasure,
-  kHomeReview,
   kNavHome,
-  kOpenSettings,
-  kOpenAbout,
-  kOpenAggregate,
+  kNavAggregate,
+  kNavAbout,
   kPanelClose,
   kCheckFirst = 1100,     // + step index
   kFidelityFirst = 1120,  // + fidelity
   kCardStopFirst = 1140,  // + step index
-  kHomeStepFirst = 1160,  // + step index
 };
 
 struct StepScreenModel {
@@ -83,12 +78,12 @@ struct WindowRequest {
   bool close = false;    // Close: to the tray when close-to-tray is on
   bool restart = false;  // Restart now, already checked against busy steps
   bool health = false;
-  bool settings = false;
-  bool about = false;
-  bool aggregate = false;
+  bool scan = false;          // with health: a new scan as it opens
   bool restartPanel = false;  // the panel's state after the control
 };
 
 WindowRequest ActOnControl(int id, const StepScreenModel& model, Scheduler& scheduler);
+// Home's tools column: `tool` is the row in kHomeTools.
+WindowRequest ActOnHomeTool(int tool, const StepScreenModel& model, Scheduler& scheduler);
 
 }  // namespace gui::screens

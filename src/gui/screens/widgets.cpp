@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 namespace gui::screens {
@@ -57,6 +58,12 @@ void DrawProgressBar(Canvas& canvas, Rect rect, double fraction, double seconds)
 void DrawCard(Canvas& canvas, Rect rect, bool attention) {
   canvas.FillRoundedRect(rect, 10, WithAlpha(kBlueprint, 0.45f));
   canvas.OutlineRoundedRect(rect, 10, attention ? kCoral : kSteel, 1);
+}
+
+std::string Printf(const char* format, double a, double b, double c) {
+  char text[200];
+  std::snprintf(text, sizeof text, format, a, b, c);
+  return text;
 }
 
 }  // namespace gui::screens

@@ -3,6 +3,7 @@
 // what the user sees.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "gui/canvas.h"
@@ -26,5 +27,8 @@ void DrawCheckItem(Canvas& canvas, InputRouter& router, Rect rect, std::string_v
 void DrawProgressBar(Canvas& canvas, Rect rect, double fraction, double seconds);
 
 void DrawCard(Canvas& canvas, Rect rect, bool attention = false);
+
+// snprintf of up to three numbers into a short UTF-8 text.
+std::string Printf(const char* format, double a, double b = 0, double c = 0);
 
 }  // namespace gui::screens

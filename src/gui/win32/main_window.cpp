@@ -12,10 +12,12 @@
 #include <thread>
 #include <vector>
 
+#include "afterburner/afterburner_paths.h"
 #include "app/elevation.h"
 #include "app/output.h"
 #include "app/product.h"
 #include "app/single_instance.h"
+#include "driver/driver_folder.h"
 #include "gui/loop_policy.h"
 #include "gui/monitor_tick.h"
 #include "gui/real_host.h"
@@ -23,10 +25,13 @@
 #include "gui/step_window.h"
 #include "gui/tray_texts.h"
 #include "gui/update_worker.h"
+#include "gui/win32/clipboard.h"
 #include "gui/win32/drawing_layer.h"
+#include "gui/win32/folder_picker.h"
 #include "gui/win32/graphics_modules.h"
 #include "gui/win32/icon_cache.h"
 #include "gui/win32/restart_computer.h"
+#include "gui/win32/tray_icons.h"
 #include "health/drift_repair.h"
 #include "health/hardening.h"
 #include "health/health_checks.h"
@@ -51,6 +56,9 @@ constexpr UINT kHandOffClose = 0x802D;  // an elevated copy took the install ove
 constexpr DWORD kActivePollMs = 33, kHiddenPollMs = 250;
 constexpr UINT kTrayId = 1;
 constexpr UINT_PTR kMonitorTimer = 7;
+// While an update waits, the tray icon alternates between plain and dimmed.
+constexpr UINT_PTR kBlinkTimer = 8;
+constexpr UINT kBlinkMs = 450;
 constexpr UINT kMonitorTickMs = 60000;
 constexpr float kClientWidth = 1340.0f, kClientHeight = 880.0f;
 constexpr float kMinWidth = 1040.0f, kMinHeight = 700.0f;
@@ -168,7 +176,9 @@ class App {
   // The shell's record of our icon with `flags`; with NIF_TIP it carries the tooltip, so a
   // re-added icon keeps what the last scan said.
   NOTIFYICONDATAW TrayRecord(UINT flags) const;
-  void UpdateTrayTip();
+  // The tray's icon now: dimmed in the blink phase of a pending update.
+  HICON TrayIcon();
+  void UpdateTray();
   void AskFirstStartQuestions();
   void SetMaintainTiming(bool on);
   void HideToTrayOrMinimize();
@@ -179,6 +189,8 @@ class App {
   void PollSteps();
   void OnUpdateTick();
   void Carry(const WindowActions& actions);
+  // Settings' "Browse": the shell's folder picker, then the choice kept or refused.
+  void PickSettingsFolder(int field);
   void CloseRequested();
   double Now() const;
   friend class WindowSink;
@@ -188,6 +200,8 @@ class App {
   MonitorSettings settings_;
   HWND window_ = nullptr;
   IconCache icons_;
+  TrayIcons tray_icons_;
+  bool blink_phase_ = false;
   float dpi_ = 96.0f;
   DrawingLayer drawing_;
   bool tray_added_ = false;
@@ -226,6 +240,10 @@ class App {
   UpdateWorker updates_;
   std::uint64_t next_update_check_ = 0;
   bool prompt_requested_ = false;
+  // Shown in Settings while no folder is chosen: Drivers, Afterburner.
+  const std::array<std::wstring, 2> default_folders_{DefaultDriverFolder(),
+                                                     ProgramFilesX86() + L"\\MSI Afterburner"};
+  std::wstring shown_update_progress_;
   WindowRepairHost repair_host_;
   // The Settings panel's view of the deadlines, in seconds of the tick count; refreshed
   // every frame and written back when the panel moved one.
@@ -351,7 +369,7 @@ NOTIFYICONDATAW App::TrayRecord(UINT flags) const {
 void App::AddTrayIcon() {
   NOTIFYICONDATAW data = TrayRecord(NIF_MESSAGE | NIF_ICON | NIF_TIP);
   data.uCallbackMessage = kTrayCallback;
-  data.hIcon = icons_.Small(static_cast<UINT>(dpi_));
+  data.hIcon = TrayIcon();
   tray_added_ = ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
   if (tray_added_) {
     data.uVersion = NOTIFYICON_VERSION;
@@ -392,6 +410,7 @@ void App::OnTrayCommand(UINT command) {
   switch (command) {
     case kTrayHealthCheck:
       ShowAndFocus();
+      steps_.scheduler().ShowHealth();
       StartHealthScan();
       return;
     case kTrayPause:
@@ -487,9 +506,18 @@ void App::StartHealthScan() {
   });
 }
 
-void App::UpdateTrayTip() {
+HICON App::TrayIcon() {
+  const bool dimmed = tray_health_.updatePending && blink_phase_;
+  if (HICON icon = tray_icons_.Get(static_cast<UINT>(dpi_), dimmed)) return icon;
+  // Without its own icon the tray still shows that something needs a look.
+  if (tray_health_.attention > 0) return ::LoadIconW(nullptr, IDI_WARNING);
+  return icons_.Small(static_cast<UINT>(dpi_));
+}
+
+void App::UpdateTray() {
   if (!tray_added_) return;
-  NOTIFYICONDATAW data = TrayRecord(NIF_TIP);
+  NOTIFYICONDATAW data = TrayRecord(NIF_TIP | NIF_ICON);
+  data.hIcon = TrayIcon();
   ::Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
@@ -503,7 +531,7 @@ void App::OnHealthScanDone() {
     health.attention = summary.attention;
     health.summary = summary.text;
   }
-  UpdateTrayTip();
+  UpdateTray();
   if (maintain_pending_) {
     maintain_pending_ = false;
     TrackDrift(repair_host_);
@@ -562,7 +590,15 @@ double App::Now() const {
 
 void App::PollSteps() {
   const bool changed = steps_.Poll();
-  if (::IsWindowVisible(window_) && (changed || steps_.Active())) dirty_ = true;
+  const std::wstring progress = updates_.ApplyProgress();
+  const bool updateChanged = progress != shown_update_progress_;
+  shown_update_progress_ = progress;
+  steps_.SetUpdate(updates_.Available(), progress);
+  if (::IsWindowVisible(window_) && (changed || updateChanged || steps_.Active())) dirty_ = true;
+  if (const auto report = steps_.TakeReport()) {
+    steps_.ReportCopied(CopyToClipboard(window_, *report));
+    dirty_ = true;
+  }
   OnUpdateTick();
 }
 
@@ -584,7 +620,8 @@ void App::OnUpdateTick() {
       break;
     case UpdateTick::Kind::kAnnounce: {
       tray_health_.updatePending = true;
-      UpdateTrayTip();
+      UpdateTray();
+      ::SetTimer(window_, kBlinkTimer, kBlinkMs, nullptr);
       NOTIFYICONDATAW data = TrayRecord(NIF_INFO);
       data.dwInfoFlags = NIIF_INFO;
       wcsncpy_s(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), L"Veltrane update", _TRUNCATE);
@@ -614,6 +651,8 @@ void App::OnUpdateTick() {
 
 void App::Carry(const WindowActions& actions) {
   if (actions.scan) StartHealthScan();
+  if (actions.installUpdate) prompt_requested_ = true;  // asked, or refused, on the next tick
+  if (actions.pickFolder >= 0) PickSettingsFolder(actions.pickFolder);
   if (!actions.repairKey.empty()) RepairStep(repair_host_, actions.repairKey, true);
   if (!actions.openUrl.empty()) {
     const std::wstring error = OpenWithShell(actions.openUrl);
@@ -626,7 +665,7 @@ void App::Carry(const WindowActions& actions) {
     if (settings_.maintainTiming && clock_.nextMaintain == 0) {
       clock_.nextMaintain = ::GetTickCount64() + MinutesMs(settings_.maintainMinutes);
     }
-    UpdateTrayTip();
+    UpdateTray();
   }
   if (actions.openLog) {
     const std::wstring error = OpenWithShell(LogPath());
@@ -641,6 +680,19 @@ void App::Carry(const WindowActions& actions) {
   }
   if (actions.close) ::PostMessageW(window_, WM_CLOSE, 0, 0);
   dirty_ = true;
+}
+
+void App::PickSettingsFolder(int field) {
+  const screens::FolderField& f = screens::kFolderFields[static_cast<std::size_t>(field)];
+  const PickedFolder picked = PickFolder(window_, f.pickerTitle);
+  // The picker was modal: the window may be gone, and its closing click must not act.
+  if (window_ == nullptr) return;
+  steps_.ModalClosed(Now());
+  if (!picked.error.empty()) {
+    steps_.SetFolderNote(picked.error);
+  } else if (picked.folder) {
+    steps_.SetFolderNote(screens::ChooseFolder(settings_, f.value, *picked.folder));
+  }
 }
 
 void App::OnMonitorTick() {
@@ -678,23 +730,22 @@ void App::DrawFrame() {
   const double seconds = SecondsSinceFirstFrame();
   const float fade = static_cast<float>(std::min(seconds / kFadeSeconds, 1.0));
   drawn_fade_ = fade;
-  std::vector<HealthCheck> checks;
   HealthFeed health;
   {
     std::lock_guard<std::mutex> lock(health_mutex_);
-    checks = results_;
+    health.checks = results_;
     health.scanned = scanned_;
   }
-  health.checks = checks;
   health.scanning = scan_running_;
   const double now = static_cast<double>(::GetTickCount64()) / 1000.0;
   deadlines_ = {static_cast<double>(clock_.nextScan) / 1000.0,
                 static_cast<double>(clock_.nextMaintain) / 1000.0,
                 static_cast<double>(next_update_check_) / 1000.0};
   drawing_.BeginFrame(palette::kNavy);
-  steps_.Draw(drawing_, width, height, support::ToUtf8(kVersionText), fade, seconds, health,
-              {&settings_, &deadlines_, now});
+  steps_.Draw(drawing_, width, height, support::ToUtf8(kVersionText), fade, seconds,
+              std::move(health), {&settings_, &deadlines_, now, default_folders_});
   drawing_.EndFrame();
+  if (steps_.Animating()) dirty_ = true;
 }
 
 void App::WaitForMessage(DWORD timeoutMs) {
@@ -757,7 +808,9 @@ int App::Run() {
       case LoopAction::kWait: {
         const bool visible = ::IsWindowVisible(window_) != FALSE;
         DWORD timeout = occluded_ ? kOccludedRecheckMs : INFINITE;
-        if (steps_.Active()) timeout = visible && !occluded_ ? kActivePollMs : kHiddenPollMs;
+        if (steps_.Active() || updates_.Applying()) {
+          timeout = visible && !occluded_ ? kActivePollMs : kHiddenPollMs;
+        }
         WaitForMessage(timeout);
         PollSteps();
         if (occluded_) {
@@ -858,9 +911,18 @@ LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
       }
       return 0;
     }
-    case WM_MOUSEMOVE:
+    case WM_MOUSEMOVE: {
+      const float x = static_cast<float>(static_cast<short>(LOWORD(l))) * 96.0f / dpi_;
+      const float y = static_cast<float>(static_cast<short>(HIWORD(l))) * 96.0f / dpi_;
+      if (steps_.PointerMove(x, y)) dirty_ = true;
+      return 0;
+    }
     case WM_MOUSEWHEEL:
-      dirty_ = true;
+      // One notch (120) scrolls three rows of 24 DIPs; a wheel turned away from the user
+      // (positive) moves the list up.
+      if (steps_.Wheel(-static_cast<float>(GET_WHEEL_DELTA_WPARAM(w)) * 72.0f / WHEEL_DELTA)) {
+        dirty_ = true;
+      }
       return 0;
     case WM_DPICHANGED: {
       dpi_ = static_cast<float>(HIWORD(w));
@@ -878,6 +940,11 @@ LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
     }
     case WM_TIMER:
       if (w == kMonitorTimer) OnMonitorTick();
+      if (w == kBlinkTimer) {
+        blink_phase_ = tray_health_.updatePending && !blink_phase_;
+        if (!tray_health_.updatePending) ::KillTimer(window_, kBlinkTimer);
+        UpdateTray();
+      }
       return 0;
     case kHealthScanDone:
       OnHealthScanDone();

@@ -177,14 +177,14 @@ TEST_F(StartupTest, UsageScreen) {
   machine_.environment.SetElevated(false);
   PrintUsage();
   const std::vector<std::wstring> lines = Lines(Out());
-  ASSERT_EQ(lines.size(), 1u + 63u + 3u);
+  ASSERT_EQ(lines.size(), 1u + 65u + 3u);
   EXPECT_EQ(lines[0], L"");
   EXPECT_EQ(lines[1], L"Usage:");
-  EXPECT_EQ(lines[63],
+  EXPECT_EQ(lines[65],
             L"  Veltrane.exe --service               Internal: service entry point (SCM only).");
-  EXPECT_EQ(lines[64], L"");
-  EXPECT_EQ(lines[65], L"Log: D:\\PD\\Veltrane\\Veltrane.log");
   EXPECT_EQ(lines[66], L"");
+  EXPECT_EQ(lines[67], L"Log: D:\\PD\\Veltrane\\Veltrane.log");
+  EXPECT_EQ(lines[68], L"");
   EXPECT_EQ(Out().substr(Out().size() - 2), L"\n\n");
   // Descriptions start in column 40, except the one --apply-afterburner entry.
   for (const std::wstring& line : lines) {

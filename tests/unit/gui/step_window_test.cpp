@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "gui/recording_canvas.h"
+#include "platform/sim/sim_machine.h"
 #include "scheduler_fakes.h"
+#include "support/utf.h"
 
 namespace gui {
 namespace {
@@ -13,9 +15,13 @@ using namespace testing_fakes;
 // The window as a user meets it: a frame drawn, a control found by its label, clicked.
 struct Window {
   explicit Window(Fixture& f) : steps(f.host, f.clock, f.sink) {}
+  // Draws until any page transition has landed, as the window does.
   void Frame() {
-    canvas.Clear();
-    steps.Draw(canvas, 1340, 880, "2.10.1", 1.0f, 0, {});
+    do {
+      canvas.Clear();
+      seconds += 0.05;
+      steps.Draw(canvas, 1340, 880, "2.10.1", 1.0f, seconds, health, {&settings, nullptr, 0});
+    } while (steps.Animating());
   }
   bool Shows(std::string_view text) const { return canvas.FindText(text).has_value(); }
   bool HasLabel(std::string_view label) const {
@@ -43,8 +49,22 @@ struct Window {
   }
   StepWindow steps;
   RecordingCanvas canvas;
+  HealthFeed health;
+  MonitorSettings settings;
   double now = 10;
+  double seconds = 0;
 };
+
+HealthCheck Drifted(const wchar_t* title, const wchar_t* repair) {
+  HealthCheck check;
+  check.group = L"Power and Performance";
+  check.title = title;
+  check.expected = L"95";
+  check.live = L"50";
+  check.status = HealthStatus::NeedsAttention;
+  check.repairStep = repair;
+  return check;
+}
 
 TEST(GuiStepWindow, SelectionIsSavedOnEachToggleAndEnterBeginsTheTune) {
   Fixture f;
@@ -95,6 +115,159 @@ TEST(GuiStepWindow, RestartNeedsAClickAndWaitsForBusySteps) {
   memory.Open();
   f.PollUntil(w.steps.scheduler(), [&] { return !w.steps.Active(); });
   EXPECT_TRUE(w.Click("Restart now").restart);
+}
+
+TEST(GuiStepWindow, HomeToolsOpenTheirScreens) {
+  struct Row {
+    const char* tool;
+    Stage shown;
+    bool scan;
+  };
+  const Row rows[] = {
+      {"Full tune", Stage::Welcome, false},
+      {"Health", Stage::Health, true},
+      {"CPU power", Stage::CpuConfirm, false},
+      {"GPU settings", Stage::GpuConfirm, false},
+      {"Afterburner", Stage::AfterburnerConfirm, false},
+      {"Memory", Stage::MemoryConfirm, false},
+      {"Storage", Stage::StorageConfirm, false},
+      {"Restart notes", Stage::Review, false},
+      {"GPU driver", Stage::GpuClean, false},
+      {"Measure timing", Stage::MeasureRunning, false},
+  };
+  Fixture f;
+  Window w(f);
+  w.steps.Start();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.tool);
+    w.steps.scheduler().GoHome();
+    EXPECT_EQ(w.Click(row.tool).scan, row.scan);
+    EXPECT_EQ(w.steps.scheduler().CurrentStage(), row.shown);
+  }
+  // GPU driver started the lookup from an idle flow.
+  f.PollUntil(w.steps.scheduler(),
+              [&] { return w.steps.scheduler().Flow().State() == GpuFlow::OfferReady; });
+}
+
+TEST(GuiStepWindow, MaintainSwitchAndHelpFollowThePointer) {
+  platform::SimMachine machine;  // the switch is saved at once
+  platform::ScopedSystem system(machine.system());
+  Fixture f;
+  Window w(f);
+  w.steps.Start();
+  w.health.scanned = true;
+  w.health.checks = {Drifted(L"core parking min cores", L"ppm")};
+  w.health.checks[0].explanation = L"Cores parked at idle.";
+  EXPECT_TRUE(w.Click("Maintain timing: off").settingsChanged);
+  EXPECT_TRUE(w.settings.maintainTiming);
+  w.Frame();
+  EXPECT_TRUE(w.Shows("Maintain timing: on"));
+  EXPECT_TRUE(w.Shows("0 live    1 need attention    0 other"));
+  const auto item = w.canvas.FindText("core parking min cores");
+  ASSERT_TRUE(item);
+  EXPECT_TRUE(w.steps.PointerMove(item->rect.x + 2, item->rect.y + 4));
+  EXPECT_FALSE(w.steps.PointerMove(item->rect.x + 3, item->rect.y + 4));  // same row
+  w.Frame();
+  EXPECT_TRUE(w.Shows("Cores parked at idle.\nExpected: 95\nLive: 50\n\nStatus: Needs attention"));
+}
+
+// The report carries the rows the last frame showed, even after the window's own copy of
+// the results is gone; the machine is read once for Home's tiles and once for the report.
+TEST(GuiStepWindow, CopyReportFormatsTheShownHealthResults) {
+  Fixture f;
+  std::atomic<int> gathered = 0;
+  f.host.reportFacts = [&] {
+    ++gathered;
+    ReportFacts facts;
+    facts.windows = L"Windows 11 Pro";
+    return facts;
+  };
+  Window w(f);
+  w.steps.Start();
+  w.health.scanned = true;
+  w.health.checks = {Drifted(L"Idle demote", L"ppm")};
+  w.Click("Copy report");
+  w.health.checks.clear();
+  std::optional<std::wstring> report;
+  f.PollUntil(w.steps.scheduler(), [&] { return (report = w.steps.TakeReport()).has_value(); });
+  EXPECT_NE(report->find(L"Health: 0 passing, 1 need attention, 0 informational, 0 other\r\n"
+                         L"  [Needs attention] Power and Performance | Idle demote | expected "
+                         L"95, live 50\r\n"),
+            std::wstring::npos)
+      << support::ToUtf8(*report);
+  w.steps.ReportCopied(true);
+  w.Frame();
+  EXPECT_TRUE(w.Shows("Report copied to the clipboard. Paste it where you ask for help."));
+  f.PollUntil(w.steps.scheduler(), [&] {
+    w.steps.Poll();
+    return !w.steps.Active();
+  });
+  EXPECT_EQ(gathered.load(), 2);
+}
+
+// Input between frames acts on the rows the last frame drew, not on memory the window has
+// since let go of.
+TEST(GuiStepWindow, RepairActsOnTheRowsOfTheLastFrame) {
+  Fixture f;
+  Window w(f);
+  w.steps.Start();
+  w.steps.scheduler().Show(Stage::Health);
+  {
+    HealthFeed feed;
+    feed.scanned = true;
+    feed.checks = {Drifted(L"Idle demote", L"ppm")};
+    w.canvas.Clear();
+    w.steps.Draw(w.canvas, 1340, 880, "2.10.1", 1.0f, 0, std::move(feed));
+  }
+  const auto repair = w.canvas.FindText("Repair this");
+  ASSERT_TRUE(repair);
+  const float x = repair->rect.x + 4, y = repair->rect.y + repair->rect.height / 2;
+  w.steps.PointerDown(x, y, 20);
+  EXPECT_EQ(w.steps.PointerUp(x, y, 20).repairKey, L"ppm");
+}
+
+// A check turned off is stored as the health checks read it, and a new scan shows it so; a
+// check that reads Disabled is turned back on.
+TEST(GuiStepWindow, HealthRowsTurnChecksOffAndOn) {
+  platform::SimMachine machine;
+  platform::ScopedSystem system(machine.system());
+  Fixture f;
+  Window w(f);
+  w.steps.Start();
+  w.steps.scheduler().Show(Stage::Health);
+  w.health.scanned = true;
+  w.health.checks = {Drifted(L"Idle demote", L"ppm")};
+  w.health.checks[0].id = L"power.idledemote";
+  EXPECT_TRUE(w.Click("Turn off").scan);
+  EXPECT_TRUE(IsCheckDisabled(L"power.idledemote"));
+  w.health.checks[0].status = HealthStatus::Disabled;
+  EXPECT_TRUE(w.Click("Turn on").scan);
+  EXPECT_FALSE(IsCheckDisabled(L"power.idledemote"));
+}
+
+// While the new page slides in, both pages are drawn and a click on the new one does
+// nothing; once it has landed the same click acts.
+TEST(GuiStepWindow, InputWaitsForThePageTransition) {
+  Fixture f;
+  Window w(f);
+  w.steps.Start();
+  w.Click("Restart notes");
+  w.canvas.Clear();
+  w.seconds += 0.05;
+  w.steps.Draw(w.canvas, 1340, 880, "2.10.1", 1.0f, w.seconds, w.health);
+  ASSERT_TRUE(w.steps.Animating());
+  EXPECT_TRUE(w.Shows("Tools"));  // Home, on its way out
+  const auto restart = w.canvas.FindText("Restart computer");
+  ASSERT_TRUE(restart);
+  const float x = restart->rect.x + 4, y = restart->rect.y + restart->rect.height / 2;
+  w.steps.PointerDown(x, y, 20);
+  w.steps.PointerUp(x, y, 20);
+  w.Frame();
+  EXPECT_FALSE(w.Shows("Tools"));
+  EXPECT_FALSE(w.Shows("Restart now"));
+  w.Click("Restart computer");
+  w.Frame();
+  EXPECT_TRUE(w.Shows("Restart now"));
 }
 
 }  // namespace

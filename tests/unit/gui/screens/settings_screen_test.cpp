@@ -84,12 +84,68 @@ TEST_F(SettingsScreenTest, UnkeepableFolderIsRefusedVisibly) {
   const std::wstring too_long = L"D:\\" + std::wstring(198, L'a');  // 201 characters
   EXPECT_FALSE(gui::screens::ChooseFolder(settings, &MonitorSettings::driverDir, too_long).empty());
   EXPECT_EQ(settings.driverDir, L"D:\\Drivers");
+  machine_.files.SeedDirectory(L"E:\\Packages");
+  machine_.files.SetFolderTrust(L"E:\\Packages", {false, true, false});
   EXPECT_EQ(gui::screens::ChooseFolder(settings, &MonitorSettings::driverDir, L"E:\\Packages"),
             L"");
   EXPECT_EQ(settings.driverDir, L"E:\\Packages");
   EXPECT_EQ(
       *machine_.registry.ReadString({platform::Hive::kCurrentUser, kMonitorKey, L"DriverDir"}),
       L"E:\\Packages");
+  // Kept, as the user chose, but not shown as if the steps used it.
+  machine_.files.SeedDirectory(L"E:\\Shared");
+  machine_.files.SetFolderTrust(L"E:\\Shared", {false, true, true});
+  EXPECT_EQ(gui::screens::ChooseFolder(settings, &MonitorSettings::driverDir, L"E:\\Shared"),
+            L"Kept, but E:\\Shared lets other users change it: the usual location is used until "
+            L"only administrators can change it.");
+  EXPECT_EQ(settings.driverDir, L"E:\\Shared");
+}
+
+// The first switch carries two values and turns close-to-tray on with them; maintain
+// switched on counts as the answer to its question. Each click is saved at once.
+TEST_F(SettingsScreenTest, SwitchTable) {
+  struct Case {
+    const char* name;
+    int field;
+    // launch, minimized, close, maintain, asked: before and after
+    std::array<bool, 5> before, after;
+  };
+  const Case kCases[] = {
+      {"start in tray on",
+       0,
+       {false, false, false, false, false},
+       {true, true, true, false, false}},
+      {"half on shows off, so a click turns both on",
+       0,
+       {true, false, false, false, false},
+       {true, true, true, false, false}},
+      {"start in tray off keeps close-to-tray",
+       0,
+       {true, true, true, false, false},
+       {false, false, true, false, false}},
+      {"close to tray off", 1, {true, true, true, false, false}, {true, true, false, false, false}},
+      {"maintain on answers its question",
+       4,
+       {false, false, false, false, false},
+       {false, false, false, true, true}},
+      {"maintain off leaves the answer",
+       4,
+       {false, false, false, true, false},
+       {false, false, false, false, false}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    MonitorSettings settings;
+    bool* values[] = {&settings.launchAtLogin, &settings.startMinimized, &settings.closeToTray,
+                      &settings.maintainTiming, &settings.maintainAsked};
+    for (std::size_t i = 0; i < 5; ++i) *values[i] = c.before[i];
+    EXPECT_TRUE(gui::screens::SwitchControl(gui::screens::kSwitchControl + c.field, settings));
+    for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(*values[i], c.after[i]) << i;
+    EXPECT_EQ(Saved(L"LaunchAtLogin"), c.after[0] ? 1u : 0u);
+    EXPECT_EQ(Saved(L"CloseToTray"), c.after[2] ? 1u : 0u);
+  }
+  MonitorSettings settings;
+  EXPECT_FALSE(gui::screens::SwitchControl(gui::screens::kSwitchControl + 5, settings));
 }
 
 }  // namespace
