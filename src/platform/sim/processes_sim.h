@@ -4,11 +4,11 @@
 // folder is not found. A program whose folder each run makes up (a setup in an unpacked
 // package) is registered by file name alone and found in any folder. A command line
 // without a folder finds nothing: an elevated program never searches PATH. The emulator
-// gets the whole command line, may
-// change other sims' state, and says how the run ended and how long it took. The run
-// takes that long on the sim clock, or the time-out when it is longer, in which case the
-// process is terminated: what the emulator did stays (a killed tool may have done part of
-// its work), but its `finish` step never runs. Every run is recorded.
+// gets the whole command line, may change other sims' state, and says how the run ended
+// and how long it took. The run takes that long on the sim clock, or the time-out when it
+// is longer, in which case the process is terminated: what the emulator did stays (a
+// killed tool may have done part of its work), but its `finish` step never runs. Every
+// run is recorded.
 //
 // Started processes (Start) live on the same clock: a tool emulator's process ends
 // `duration_ms` after its start (never when that is kForever); an app model (RegisterApp)
