@@ -52,27 +52,31 @@ std::span<const PowerTweak> PowerTable(PowerArea area) {
   return area == PowerArea::kProcessor ? PpmCatalogue() : StoragePowerCatalogue();
 }
 
-std::vector<support::Guid> PowerSchemesToHarden() {
-  auto schemes = platform::Sys().power.EnumerateSchemes();
-  if (!schemes) return {};
-  if (schemes->size() > kMaxSchemes) schemes.value().resize(kMaxSchemes);
-  return *schemes;
+platform::PowerSchemeList PowerSchemesToHarden() {
+  platform::PowerSchemeList list = platform::Sys().power.EnumerateSchemes();
+  if (list.schemes.size() > kMaxSchemes) list.schemes.resize(kMaxSchemes);
+  return list;
 }
 
 bool WritePowerTableEverywhere(PowerArea area) {
-  const std::vector<support::Guid> schemes = PowerSchemesToHarden();
-  if (schemes.empty()) {
+  const platform::PowerSchemeList list = PowerSchemesToHarden();
+  if (list.schemes.empty()) {
     AppendLog(L"The power plans could not be listed, so no power setting was hardened.");
     return false;
   }
-  for (const support::Guid& scheme : schemes) {
+  // The plans listed before a failure are still hardened; the guard tries the rest again.
+  if (!list.complete) {
+    AppendLog(L"Only " + std::to_wstring(list.schemes.size()) +
+              L" power plans could be listed; the settings were hardened on those.");
+  }
+  for (const support::Guid& scheme : list.schemes) {
     for (const PowerTweak& tweak : PowerTable(area)) {
       if (!RecordSchemeValueOnce(area, scheme, tweak)) continue;
       (void)WritePowerValue(scheme, tweak.subgroup, tweak.setting, true, tweak.target);
       (void)WritePowerValue(scheme, tweak.subgroup, tweak.setting, false, tweak.target);
     }
   }
-  return true;
+  return list.complete.ok();
 }
 
 void LockGraphics() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "health/hardening_backup.h"
+#include "platform/power.h"
 #include "support/guid.h"
 #include "tweaks/tweak_records.h"
 
@@ -24,10 +25,11 @@ void HardenMemory();
 
 // The pieces the startup guard repeats without flags, tasks or log lines.
 std::span<const PowerTweak> PowerTable(PowerArea area);
-// Every power scheme, at most 64; none when they cannot be enumerated.
-std::vector<support::Guid> PowerSchemesToHarden();
+// Every power scheme, at most 64, or those listed before the enumeration failed.
+platform::PowerSchemeList PowerSchemesToHarden();
 // Writes the table as AC and DC value into every scheme; the active scheme stays active.
-// False, with a log line, when the schemes cannot be listed (Wine, a broken power store).
+// False, with a log line, when not every scheme could be listed (Wine, a broken power
+// store); those listed are written all the same.
 bool WritePowerTableEverywhere(PowerArea area);
 // Pins every service of the GPU table disabled and sets the Game DVR policy to 0.
 void LockGraphics();

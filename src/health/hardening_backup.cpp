@@ -66,7 +66,11 @@ void Count(Restore outcome, int& restored, int& failed) {
 }
 
 void RestoreSchemes(int& restored, int& failed) {
-  for (const support::Guid& scheme : PowerSchemesToHarden()) {
+  const platform::PowerSchemeList list = PowerSchemesToHarden();
+  // A list that stopped part-way may hide schemes with records: they stay for a later
+  // uninstall. One that lists nothing (no scheme calls, as under Wine) had nothing recorded.
+  if (!list.complete && !list.schemes.empty()) ++failed;
+  for (const support::Guid& scheme : list.schemes) {
     for (const PowerArea area : {PowerArea::kProcessor, PowerArea::kStorage}) {
       for (const PowerTweak& tweak : PowerTable(area)) {
         const PowerBackupNames names = SchemeNames(area, scheme, tweak);

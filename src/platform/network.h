@@ -44,7 +44,9 @@ class HttpResponse {
  public:
   virtual ~HttpResponse() = default;
   virtual std::uint32_t Status() const = 0;
-  // Content-Length as announced; nullopt when the server gave none (chunked, or closed).
+  // Content-Length as announced; nullopt when the server gave none (chunked, or closed),
+  // or when the body is content-encoded: the length then counts the encoded bytes, while
+  // Read hands out decoded ones.
   virtual std::optional<std::uint64_t> ContentLength() const = 0;
   // The Location header of a redirect; empty when there is none.
   virtual std::wstring Location() const = 0;

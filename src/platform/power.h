@@ -21,6 +21,13 @@ struct ProcessorPower {
 
 enum class PowerSource { kAc, kDc };
 
+// What PowerEnumerate listed: the schemes found before it stopped, and why it stopped
+// early (ok when it reached the end of the list).
+struct PowerSchemeList {
+  std::vector<support::Guid> schemes;
+  support::Status complete;
+};
+
 class Power {
  public:
   virtual ~Power() = default;
@@ -45,8 +52,9 @@ class Power {
   virtual support::Status WriteSettingAttributes(const support::Guid& subgroup,
                                                  const support::Guid& setting,
                                                  std::uint32_t attributes) = 0;
-  // PowerEnumerate(ACCESS_SCHEME): every scheme the machine has.
-  virtual support::Result<std::vector<support::Guid>> EnumerateSchemes() = 0;
+  // PowerEnumerate(ACCESS_SCHEME), index by index: every scheme the machine has, or those
+  // listed before an index failed.
+  virtual PowerSchemeList EnumerateSchemes() = 0;
 };
 
 }  // namespace platform

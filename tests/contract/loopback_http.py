@@ -14,8 +14,12 @@ prints that port on a second line; the authority's certificate is TLS_FOLDER/ca.
   /missing  404
   /moved    302 to /hello
   /early    200, Content-Length 100, then 10 bytes and the connection closes
+  /gzip     200, "hello hello hello hello": gzip-compressed with Content-Encoding gzip
+            and the compressed bytes' Content-Length when the request accepts gzip,
+            else as it is
   /count    POST only: 201 when the body is exactly COUNT_BODY, 400 otherwise
 """
+import gzip
 import http.server
 import os
 import shutil
@@ -71,6 +75,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Location", "/hello")
             self.send_header("Content-Length", "0")
             self.end_headers()
+        elif path == "/gzip":
+            packed = b"hello hello hello hello"
+            # As a web server does: encoded only for a client that asked for it.
+            encoded = "gzip" in self.headers.get("Accept-Encoding", "")
+            if encoded:
+                packed = gzip.compress(packed, mtime=0)
+            self.send_response(200)
+            if encoded:
+                self.send_header("Content-Encoding", "gzip")
+            self.send_header("Content-Length", str(len(packed)))
+            self.end_headers()
+            if send_body:
+                self.wfile.write(packed)
         elif path == "/early":
             self.send_response(200)
             self.send_header("Content-Length", "100")

@@ -21,7 +21,11 @@ class SimResponseBody final : public HttpResponse {
   explicit SimResponseBody(SimHttpResponse canned) : canned_(std::move(canned)) {}
 
   std::uint32_t Status() const override { return canned_.status; }
-  std::optional<std::uint64_t> ContentLength() const override { return canned_.content_length; }
+  std::optional<std::uint64_t> ContentLength() const override {
+    const bool encoded =
+        !canned_.content_encoding.empty() && Lower(canned_.content_encoding) != L"identity";
+    return encoded ? std::nullopt : canned_.content_length;
+  }
   std::wstring Location() const override { return canned_.location; }
 
   support::Result<std::size_t> Read(char* buffer, std::size_t capacity) override {

@@ -2,6 +2,8 @@
 // can prove which hosts were contacted and how often. A URL is written as the request
 // reaches the wire: "https://host/path?query" (":port" only when not the scheme's own).
 // A URL without a canned response does not resolve (12007), as an unknown host would.
+// A HEAD request gets the GET answer's status and headers without its body, as from a
+// server.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +25,10 @@ struct SimHttpResponse {
   std::uint64_t padded_size = 0;
   // Announced Content-Length; nullopt sends none (a chunked body).
   std::optional<std::uint64_t> content_length;
+  // Content-Encoding ("gzip"); empty sends none. `body` is what the transport hands out
+  // once decoded, and the length, which counts the encoded bytes, is withheld as the
+  // port promises.
+  std::wstring content_encoding;
   std::wstring location;
   // The most one Read hands out, so a body arrives in several pieces.
   std::size_t piece_size = 16 * 1024;

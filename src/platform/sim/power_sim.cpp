@@ -1,5 +1,6 @@
 #include "platform/sim/power_sim.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "support/guid_parse.h"
@@ -111,12 +112,23 @@ support::Status SimPower::WriteSettingAttributes(const support::Guid& subgroup,
   return {};
 }
 
-support::Result<std::vector<support::Guid>> SimPower::EnumerateSchemes() {
+void SimPower::FailEnumerationAfter(std::size_t listed, ErrorCode code) {
   std::lock_guard lock(mutex_);
-  if (auto fault = faults_.Take(PowerOp::kEnumerate, L"PowerEnumerate")) return *fault;
-  std::vector<support::Guid> schemes;
-  for (const std::wstring& text : schemes_) schemes.push_back(*support::ParseGuid(text));
-  return schemes;
+  faults_.Add(PowerOp::kEnumerate, code, 0);
+  listed_before_fault_ = listed;
+}
+
+PowerSchemeList SimPower::EnumerateSchemes() {
+  std::lock_guard lock(mutex_);
+  PowerSchemeList list;
+  for (const std::wstring& text : schemes_) list.schemes.push_back(*support::ParseGuid(text));
+  // Windows lists one scheme per index, so a failing index ends the list where it stands.
+  if (auto fault = faults_.Take(PowerOp::kEnumerate, L"PowerEnumerate")) {
+    list.schemes.resize(std::min(listed_before_fault_, list.schemes.size()));
+    list.complete = *fault;
+  }
+  listed_before_fault_ = 0;
+  return list;
 }
 
 void SimPower::AddScheme(const support::Guid& scheme) {

@@ -55,10 +55,12 @@ class SimPower final : public Power {
   support::Status WriteSettingAttributes(const support::Guid& subgroup,
                                          const support::Guid& setting,
                                          std::uint32_t attributes) override;
-  support::Result<std::vector<support::Guid>> EnumerateSchemes() override;
+  PowerSchemeList EnumerateSchemes() override;
 
   // --- Test controls ---
   void FailNext(PowerOp op, support::ErrorCode code, std::uint32_t win32_error = 0);
+  // The next enumeration lists `listed` schemes, then fails with `code`.
+  void FailEnumerationAfter(std::size_t listed, support::ErrorCode code);
   // Every processor at `current_mhz` of `max_mhz`, queued as the next reading.
   void QueueReading(std::uint32_t processors, std::uint32_t current_mhz, std::uint32_t max_mhz);
   // One reading with a record per processor, queued.
@@ -91,6 +93,7 @@ class SimPower final : public Power {
   std::deque<std::vector<ProcessorPower>> readings_;
   bool default_reading_ = true;
   sim::FaultQueue<PowerOp> faults_;
+  std::size_t listed_before_fault_ = 0;
 };
 
 }  // namespace platform

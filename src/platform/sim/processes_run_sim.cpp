@@ -23,7 +23,7 @@ support::Result<ProcessEnd> SimProcesses::RunProcess(const std::wstring& exe,
     std::lock_guard lock(mutex_);
     std::optional<support::PortError> failure = std::move(start_fault_);
     start_fault_.reset();
-    const auto it = emulators_.find(NameKey(exe));
+    const auto it = Find(emulators_, exe);
     if (!failure && it == emulators_.end()) {
       failure = support::Fail(support::ErrorCode::kNotFound, {}, 2);  // ERROR_FILE_NOT_FOUND
     }

@@ -1,5 +1,6 @@
 #include "platform/sim/processes_sim.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/sim/fault_queue.h"
@@ -27,16 +28,23 @@ SimProcesses::Run HiddenRun(const std::wstring& command_line, std::uint32_t time
 
 SimProcesses::SimProcesses(SimClock& clock) : clock_(clock) {}
 
-std::wstring SimProcesses::ToolKey(const std::wstring& command_line) {
-  const std::wstring exe = ImagePath(command_line);
-  return exe.empty() ? exe : NameKey(exe);
+std::wstring SimProcesses::PathKey(std::wstring exe) {
+  std::replace(exe.begin(), exe.end(), L'/', L'\\');
+  const std::size_t slash = exe.find_last_of(L'\\');
+  const std::size_t dot = exe.find_last_of(L'.');
+  if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) exe += L".exe";
+  return sim::FoldCase(exe);
 }
 
-std::wstring SimProcesses::NameKey(std::wstring exe) {
-  const std::size_t slash = exe.find_last_of(L"\\/");
-  if (slash != std::wstring::npos) exe.erase(0, slash + 1);
-  if (exe.find(L'.') == std::wstring::npos) exe += L".exe";
-  return sim::FoldCase(exe);
+template <typename Map>
+typename Map::iterator SimProcesses::Find(Map& map, const std::wstring& exe) {
+  const std::wstring key = PathKey(exe);
+  const std::size_t slash = key.find_last_of(L'\\');
+  // CreateProcessW would search the program's folder, the system folders and PATH for a
+  // bare name; an elevated program must never rely on that, so the sim finds nothing.
+  if (slash == std::wstring::npos) return map.end();
+  const auto exact = map.find(key);
+  return exact != map.end() ? exact : map.find(key.substr(slash + 1));
 }
 
 support::Result<SimProcesses::Outcome> SimProcesses::Execute(const std::wstring& command_line,
@@ -48,7 +56,7 @@ support::Result<SimProcesses::Outcome> SimProcesses::Execute(const std::wstring&
     Run run = HiddenRun(command_line, timeout_ms, false, false);
     std::optional<support::PortError> failure = std::move(start_fault_);
     start_fault_.reset();
-    const auto it = emulators_.find(ToolKey(command_line));
+    const auto it = Find(emulators_, ImagePath(command_line));
     if (!failure && it == emulators_.end()) {
       failure = support::Fail(ErrorCode::kNotFound, {}, 2);  // ERROR_FILE_NOT_FOUND
     }
@@ -108,21 +116,21 @@ void SimProcesses::FailNextImageNames(ErrorCode code) {
   list_fault_ = support::Fail(code, L"CreateToolhelp32Snapshot", sim::UsualWin32Error(code));
 }
 
-void SimProcesses::Register(const std::wstring& exe_name, Emulator emulator) {
+void SimProcesses::Register(const std::wstring& exe_path, Emulator emulator) {
   std::lock_guard lock(mutex_);
-  emulators_[NameKey(exe_name)] = std::move(emulator);
+  emulators_[PathKey(exe_path)] = std::move(emulator);
 }
 
-void SimProcesses::RegisterFixed(const std::wstring& exe_name, std::uint32_t exit_code,
+void SimProcesses::RegisterFixed(const std::wstring& exe_path, std::uint32_t exit_code,
                                  std::uint32_t duration_ms) {
-  Register(exe_name, [exit_code, duration_ms](const std::wstring&) {
+  Register(exe_path, [exit_code, duration_ms](const std::wstring&) {
     return Outcome::Ends(exit_code, duration_ms);
   });
 }
 
-void SimProcesses::Unregister(const std::wstring& exe_name) {
+void SimProcesses::Unregister(const std::wstring& exe_path) {
   std::lock_guard lock(mutex_);
-  emulators_.erase(NameKey(exe_name));
+  emulators_.erase(PathKey(exe_path));
 }
 
 void SimProcesses::FailNextStart(ErrorCode code, std::uint32_t win32_error) {
@@ -141,9 +149,9 @@ support::Result<std::uint32_t> SimProcesses::Start(const std::wstring& command_l
     started_.push_back(command_line);
     std::optional<support::PortError> failure = std::move(start_fault_);
     start_fault_.reset();
-    const std::wstring key = ToolKey(command_line);
-    const auto app_it = apps_.find(key);
-    const auto tool_it = emulators_.find(key);
+    const std::wstring exe = ImagePath(command_line);
+    const auto app_it = Find(apps_, exe);
+    const auto tool_it = Find(emulators_, exe);
     if (!failure && app_it == apps_.end() && tool_it == emulators_.end()) {
       failure = support::Fail(ErrorCode::kNotFound, {}, 2);  // ERROR_FILE_NOT_FOUND
     }
@@ -216,9 +224,9 @@ support::Result<std::uint32_t> SimProcesses::Wait(std::uint32_t id, std::uint32_
   return support::Fail(ErrorCode::kTimeout, L"WaitForSingleObject", 258);
 }
 
-void SimProcesses::RegisterApp(const std::wstring& exe_name, App app) {
+void SimProcesses::RegisterApp(const std::wstring& exe_path, App app) {
   std::lock_guard lock(mutex_);
-  apps_[NameKey(exe_name)] = std::move(app);
+  apps_[PathKey(exe_path)] = std::move(app);
 }
 
 void SimProcesses::Exit(std::uint32_t id, std::uint32_t exit_code) {

@@ -1,10 +1,14 @@
 // SimProcesses: tools of the simulated machine. A test (or a sim) registers an emulator
-// per executable file name ("powercfg.exe", case-insensitive; a name without extension
-// gets ".exe" as CreateProcessW adds it). The emulator gets the whole command line, may
-// change other sims' state, and says how the run ended and how long it took. The run
-// takes that long on the sim clock, or the time-out when it is longer, in which case the
-// process is terminated: what the emulator did stays (a killed tool may have done part of
-// its work), but its `finish` step never runs. Every run is recorded.
+// per executable path ("C:\Windows\system32\powercfg.exe", case-insensitive; a name
+// without extension gets ".exe" as CreateProcessW adds it), so a tool started from another
+// folder is not found. A program whose folder each run makes up (a setup in an unpacked
+// package) is registered by file name alone and found in any folder. A command line
+// without a folder finds nothing: an elevated program never searches PATH. The emulator
+// gets the whole command line, may change other sims' state, and says how the run ended
+// and how long it took. The run takes that long on the sim clock, or the time-out when it
+// is longer, in which case the process is terminated: what the emulator did stays (a
+// killed tool may have done part of its work), but its `finish` step never runs. Every
+// run is recorded.
 //
 // Started processes (Start) live on the same clock: a tool emulator's process ends
 // `duration_ms` after its start (never when that is kForever); an app model (RegisterApp)
@@ -69,7 +73,7 @@ class SimProcesses final : public Processes {
                                            std::uint32_t timeout_ms,
                                            std::size_t max_bytes) override;
   support::Result<std::vector<std::wstring>> ImageNames() override;
-  // The tool is the emulator registered for the file name of `exe`.
+  // The tool is the emulator registered for `exe`.
   support::Result<ProcessEnd> RunProcess(const std::wstring& exe, const std::wstring& command_line,
                                          const std::wstring& work_dir, std::uint32_t timeout_ms,
                                          bool kill_on_timeout, bool no_window) override;
@@ -80,12 +84,12 @@ class SimProcesses final : public Processes {
   support::Result<std::uint32_t> Wait(std::uint32_t id, std::uint32_t timeout_ms) override;
 
   // Test controls.
-  void Register(const std::wstring& exe_name, Emulator emulator);
+  void Register(const std::wstring& exe_path, Emulator emulator);
   // A tool that always ends with `exit_code` after `duration_ms`.
-  void RegisterFixed(const std::wstring& exe_name, std::uint32_t exit_code,
+  void RegisterFixed(const std::wstring& exe_path, std::uint32_t exit_code,
                      std::uint32_t duration_ms = 0);
-  void Unregister(const std::wstring& exe_name);
-  void RegisterApp(const std::wstring& exe_name, App app);
+  void Unregister(const std::wstring& exe_path);
+  void RegisterApp(const std::wstring& exe_path, App app);
   // An app model ends its own process.
   void Exit(std::uint32_t id, std::uint32_t exit_code);
   bool IsRunning(std::uint32_t id);
@@ -102,14 +106,16 @@ class SimProcesses final : public Processes {
   // The next ImageNames fails with `code`.
   void FailNextImageNames(support::ErrorCode code);
 
-  // The executable's file name as the registry of emulators keys it: the first token of
-  // the command line (quoted or up to the first blank), without its folder, upper-cased,
-  // with ".EXE" added when it has no extension.
-  static std::wstring ToolKey(const std::wstring& command_line);
-
  private:
-  // The key of an executable path or file name (may contain blanks).
-  static std::wstring NameKey(std::wstring exe);
+  // The executable of a command line: its first token, quoted or up to the first blank.
+  static std::wstring ImagePath(const std::wstring& command_line);
+  // The key of an executable path or file name (may contain blanks): upper-cased, with
+  // back slashes, and ".EXE" added when it has no extension.
+  static std::wstring PathKey(std::wstring exe);
+  // The registration that starts `exe`: its full path's, else its file name's; none for
+  // a bare name.
+  template <typename Map>
+  static typename Map::iterator Find(Map& map, const std::wstring& exe);
 
   struct Process {
     std::wstring image_path;
@@ -120,15 +126,14 @@ class SimProcesses final : public Processes {
   };
   // Ends the tools whose time has come; runs their finish steps unlocked.
   void Settle();
-  static std::wstring ImagePath(const std::wstring& command_line);
 
   SimClock& clock_;
-  std::map<std::wstring, App> apps_;  // by ToolKey of the name
+  std::map<std::wstring, App> apps_;  // by PathKey
   std::map<std::uint32_t, Process> processes_;
   std::uint32_t next_id_ = 4000;
   std::vector<std::wstring> started_;
   std::mutex mutex_;
-  std::map<std::wstring, Emulator> emulators_;  // by ToolKey of the name
+  std::map<std::wstring, Emulator> emulators_;  // by PathKey
   // Starts the tool and waits on the sim clock: its outcome, or the start or time-out error.
   support::Result<Outcome> Execute(const std::wstring& command_line, std::uint32_t timeout_ms);
 

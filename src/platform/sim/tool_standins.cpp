@@ -8,6 +8,8 @@ namespace {
 
 constexpr char kMagic[] = "SIMARCHIVE\n";
 constexpr wchar_t kSevenZip[] = L"C:\\Program Files\\7-Zip\\7z.exe";
+constexpr wchar_t kTar[] = L"C:\\Windows\\System32\\tar.exe";
+constexpr wchar_t kPnputil[] = L"C:\\Windows\\System32\\pnputil.exe";
 
 // Writes the entries under `folder`, making their folders; false for a path that would
 // leave it.
@@ -70,8 +72,8 @@ std::vector<std::wstring> QuotedTokens(const std::wstring& line) {
 ToolStandIns::ToolStandIns(SimMachine& machine) : machine_(machine) {}
 
 void ToolStandIns::InstallTar() {
-  machine_.files.Seed(L"C:\\Windows\\System32\\tar.exe", "MZ tar");
-  machine_.processes.Register(L"tar.exe", [this](const std::wstring& line) {
+  machine_.files.Seed(kTar, "MZ tar");
+  machine_.processes.Register(kTar, [this](const std::wstring& line) {
     calls[L"tar"].push_back(line);
     const auto tokens = QuotedTokens(line);  // tool, archive, folder
     sim_archive::Entries entries;
@@ -84,7 +86,7 @@ void ToolStandIns::InstallTar() {
 
 void ToolStandIns::InstallSevenZip() {
   machine_.files.Seed(kSevenZip, "MZ 7z");
-  machine_.processes.Register(L"7z.exe", [this](const std::wstring& line) {
+  machine_.processes.Register(kSevenZip, [this](const std::wstring& line) {
     calls[L"7z"].push_back(line);
     const auto tokens = QuotedTokens(line);  // tool, folder, archive
     if (on_unpack && tokens.size() == 3) on_unpack(tokens[2]);
@@ -97,6 +99,7 @@ void ToolStandIns::InstallSevenZip() {
   });
 }
 
+// The installer and NVIDIA's setup run from folders each run makes: found by name alone.
 void ToolStandIns::RegisterSevenZipInstaller() {
   machine_.processes.Register(L"7z2605-x64.exe", [this](const std::wstring& line) {
     calls[L"7z-installer"].push_back(line);
@@ -113,8 +116,8 @@ void ToolStandIns::RegisterNvidiaSetup() {
 }
 
 void ToolStandIns::RegisterPnputil() {
-  machine_.files.Seed(L"C:\\Windows\\System32\\pnputil.exe", "MZ pnputil");
-  machine_.processes.Register(L"pnputil.exe", [this](const std::wstring& line) {
+  machine_.files.Seed(kPnputil, "MZ pnputil");
+  machine_.processes.Register(kPnputil, [this](const std::wstring& line) {
     calls[L"pnputil"].push_back(line);
     return SimProcesses::Outcome::Ends(pnputil_exit, pnputil_ms);
   });

@@ -37,6 +37,24 @@ SimProcesses::Outcome Ends(std::uint32_t code, std::function<void()> effect = {}
   return SimProcesses::Outcome::Ends(code, 0, std::move(effect));
 }
 
+SimProcesses::Outcome Printed(std::uint32_t code, const std::string& text) {
+  SimProcesses::Outcome outcome = SimProcesses::Outcome::Ends(code, 300);
+  outcome.output = text;
+  return outcome;
+}
+
+const std::string kInvalidParameter = "Invalid parameter\r\n";
+
+// fsutil's report of both file systems' TRIM switch.
+std::string DeleteNotifyLines(const SimTools::State& state) {
+  auto line = [](const char* fs, std::uint32_t value) {
+    return std::string(fs) + " DisableDeleteNotify = " + std::to_string(value) +
+           (value == 0 ? "  (Allows TRIM operations to be sent to the storage device)\r\n"
+                       : "  (Disallows TRIM operations to be sent to the storage device)\r\n");
+  };
+  return line("NTFS", state.disable_delete_notify) + line("ReFS", state.refs_disable_delete_notify);
+}
+
 }  // namespace
 
 SimTools::SimTools(SimProcesses& processes, SimPower& power, SimEnvironment& environment,
@@ -48,11 +66,19 @@ bool SimTools::SysMainDisabled() {
   return sysmain && sysmain->config.start_type == ServiceStartType::kDisabled;
 }
 
+std::wstring SimTools::SystemPath(const std::wstring& file) {
+  return environment_.SystemDirectory() + L"\\" + file;
+}
+
 void SimTools::Install() {
-  processes_.Register(L"powercfg.exe", [this](const std::wstring& c) { return Powercfg(c); });
-  processes_.Register(L"fsutil.exe", [this](const std::wstring& c) { return Fsutil(c); });
-  processes_.Register(L"wmic.exe", [this](const std::wstring& c) { return Wmic(c); });
-  processes_.Register(L"powershell.exe", [this](const std::wstring& c) { return PowerShell(c); });
+  processes_.Register(SystemPath(L"powercfg.exe"),
+                      [this](const std::wstring& c) { return Powercfg(c); });
+  processes_.Register(SystemPath(L"fsutil.exe"),
+                      [this](const std::wstring& c) { return Fsutil(c); });
+  processes_.Register(SystemPath(L"wbem\\wmic.exe"),
+                      [this](const std::wstring& c) { return Wmic(c); });
+  processes_.Register(SystemPath(L"WindowsPowerShell\\v1.0\\powershell.exe"),
+                      [this](const std::wstring& c) { return PowerShell(c); });
 }
 
 SimTools::State SimTools::state() {
@@ -143,21 +169,36 @@ SimTools::Outcome SimTools::Powercfg(const std::wstring& command_line) {
   return Ends(kFailed);
 }
 
+// fsutil behavior query DisableDeleteNotify, and behavior set of DisableDeleteNotify (for
+// NTFS unless ReFS is named) and DisableLastAccess.
 SimTools::Outcome SimTools::Fsutil(const std::wstring& command_line) {
   Outcome injected;
   if (Injected(command_line, injected)) return injected;
   const std::vector<std::wstring> args = Arguments(command_line);
-  if (args.size() != 4 || Lower(args[0]) != L"behavior" || Lower(args[1]) != L"set") {
-    return Ends(kFailed);
-  }
+  if (args.size() < 3 || Lower(args[0]) != L"behavior") return Printed(kFailed, kInvalidParameter);
+  const std::wstring verb = Lower(args[1]);
   const std::wstring name = Lower(args[2]);
+  if (verb == L"query" && args.size() == 3 && name == L"disabledeletenotify") {
+    return Printed(0, DeleteNotifyLines(state()));
+  }
+  const std::wstring system = args.size() == 5 ? Lower(args[3]) : L"ntfs";
   const std::uint32_t value =
-      static_cast<std::uint32_t>(std::wcstoul(args[3].c_str(), nullptr, 10));
-  if (name != L"disabledeletenotify" && name != L"disablelastaccess") return Ends(kFailed);
-  return Ends(0, [this, name, value] {
+      static_cast<std::uint32_t>(std::wcstoul(args.back().c_str(), nullptr, 10));
+  if (verb != L"set" || args.size() < 4 || args.size() > 5) {
+    return Printed(kFailed, kInvalidParameter);
+  }
+  if (name == L"disablelastaccess" && args.size() == 4) {
+    return Ends(0, [this, value] {
+      std::lock_guard lock(mutex_);
+      state_.disable_last_access = value;
+    });
+  }
+  if (name != L"disabledeletenotify" || value > 1 || (system != L"ntfs" && system != L"refs")) {
+    return Printed(kFailed, kInvalidParameter);
+  }
+  return Ends(0, [this, system, value] {
     std::lock_guard lock(mutex_);
-    (name == L"disabledeletenotify" ? state_.disable_delete_notify : state_.disable_last_access) =
-        value;
+    (system == L"refs" ? state_.refs_disable_delete_notify : state_.disable_delete_notify) = value;
   });
 }
 
@@ -184,6 +225,11 @@ SimTools::Outcome SimTools::PowerShell(const std::wstring& command_line) {
   Outcome injected;
   if (Injected(command_line, injected)) return injected;
   const State now = state();
+  // The health check's query prints the switch.
+  if (Contains(command_line, L"(Get-MMAgent).MemoryCompression")) {
+    if (!now.mm_agent) return Printed(kFailed, "The term 'Get-MMAgent' is not recognized\r\n");
+    return Printed(0, now.memory_compression ? "True\r\n" : "False\r\n");
+  }
   if (Contains(command_line, L"Enable-ComputerRestore")) {
     return Ends(0, [this] {
       std::lock_guard lock(mutex_);

@@ -1,7 +1,8 @@
-// SimTools: stand-ins for the Windows tools the tuning steps start (powercfg, fsutil,
-// wmic, PowerShell's cmdlets). Each changes the simulated machine as the real
-// tool would and ends with the exit code the real one gives; callers read exit codes
-// only. Registered on demand (Install), so tests of the command runner keep their own.
+// SimTools: stand-ins for the Windows tools the program starts (powercfg, fsutil, wmic,
+// PowerShell's cmdlets), one per tool, registered at their paths in the system folder.
+// Each changes the simulated machine as the real tool would, ends with the exit code the
+// real one gives and prints what it prints for the queries the health checks read.
+// Registered on demand (Install), so tests of the command runner keep their own.
 //
 // A tool's effect lands as it ends: a run killed at its time-out changes nothing.
 #pragma once
@@ -23,7 +24,8 @@ class SimTools {
   // What the tools change besides the power schemes.
   struct State {
     bool hibernate = true;
-    std::uint32_t disable_delete_notify = 0;
+    std::uint32_t disable_delete_notify = 0;  // NTFS
+    std::uint32_t refs_disable_delete_notify = 0;
     std::uint32_t disable_last_access = 2;
     bool automatic_managed_pagefile = false;
     bool mm_agent = true;  // the MMAgent cmdlets exist
@@ -35,8 +37,11 @@ class SimTools {
   SimTools(SimProcesses& processes, SimPower& power, SimEnvironment& environment,
            SimServices& services);
 
-  // Registers powercfg.exe, fsutil.exe, wmic.exe and powershell.exe.
+  // Registers powercfg.exe, fsutil.exe, wbem\wmic.exe and
+  // WindowsPowerShell\v1.0\powershell.exe in the system folder.
   void Install();
+  // `file` in the machine's system folder.
+  std::wstring SystemPath(const std::wstring& file);
 
   State state();
   void SetState(const State& state);

@@ -151,20 +151,23 @@ support::Status Win32Power::WriteSettingAttributes(const support::Guid& subgroup
   return {};
 }
 
-support::Result<std::vector<support::Guid>> Win32Power::EnumerateSchemes() {
+PowerSchemeList Win32Power::EnumerateSchemes() {
   auto enumerate = Bind<EnumerateFn>("PowerEnumerate");
-  if (enumerate == nullptr) return Missing(L"PowerEnumerate");
-  std::vector<support::Guid> schemes;
+  if (enumerate == nullptr) return {{}, Missing(L"PowerEnumerate")};
+  PowerSchemeList list;
   for (ULONG index = 0;; ++index) {
     GUID scheme{};
     DWORD size = sizeof(scheme);
     const DWORD code = enumerate(nullptr, nullptr, nullptr, kAccessScheme, index,
                                  reinterpret_cast<UCHAR*>(&scheme), &size);
     if (code == ERROR_NO_MORE_ITEMS) break;
-    if (code != ERROR_SUCCESS) return Failed(code, L"PowerEnumerate");
-    schemes.push_back(FromGuid(scheme));
+    if (code != ERROR_SUCCESS) {
+      list.complete = Failed(code, L"PowerEnumerate");
+      break;
+    }
+    list.schemes.push_back(FromGuid(scheme));
   }
-  return schemes;
+  return list;
 }
 
 }  // namespace platform

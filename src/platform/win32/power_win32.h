@@ -21,7 +21,7 @@ class Win32Power final : public Power {
   support::Status WriteSettingAttributes(const support::Guid& subgroup,
                                          const support::Guid& setting,
                                          std::uint32_t attributes) override;
-  support::Result<std::vector<support::Guid>> EnumerateSchemes() override;
+  PowerSchemeList EnumerateSchemes() override;
 };
 
 }  // namespace platform

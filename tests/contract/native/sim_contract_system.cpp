@@ -74,6 +74,10 @@ void ServeLoopback(platform::SimNetwork& network, const std::wstring& base) {
   SimHttpResponse early = SimHttpResponse::Ok("0123456789");
   early.content_length = 100;
   network.Serve(base + L"/early", early);
+  SimHttpResponse gzip = SimHttpResponse::Ok("hello hello hello hello");
+  gzip.content_encoding = L"gzip";
+  gzip.content_length = 28;
+  network.Serve(base + L"/gzip", gzip);
   SimHttpResponse counted;
   counted.status = 201;
   counted.content_length = 0;

@@ -34,8 +34,9 @@ void CreateForeignMutex(const std::wstring& name, bool held) {
 
 std::uint32_t OpenStandInWindow(const std::wstring& title, const std::vector<std::wstring>& items) {
   platform::SimMachine& m = SimContractMachine();
-  m.processes.RegisterApp(L"stand-in-window.exe", [](std::uint32_t, const std::wstring&) {});
-  const std::uint32_t id = m.processes.Start(L"stand-in-window.exe", L"", false).value();
+  const std::wstring exe = L"C:\\Tools\\stand-in-window.exe";
+  m.processes.RegisterApp(exe, [](std::uint32_t, const std::wstring&) {});
+  const std::uint32_t id = m.processes.Start(exe, L"", false).value();
   platform::SimDesktop::Window top;
   top.process_id = id;
   top.text = title;

@@ -104,7 +104,7 @@ TEST_F(AmdIndexTest, IndexThatCannotBeRead) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     if (c.tar_present) tools_.InstallTar();
-    if (!c.tar_present) machine_.processes.Unregister(L"tar.exe");
+    if (!c.tar_present) machine_.processes.Unregister(L"C:\\Windows\\System32\\tar.exe");
     tools_.tar_exit = c.tar_exit;
     if (c.served) {
       ServeScript("url64='https://drivers.amd.com/a.exe' checksum64='" + std::string(kChecksum) +

@@ -106,6 +106,9 @@ TEST_F(VendorFetchTest, EndOfBodyDecidesSuccess) {
   short_close.content_length = 11;
   SimHttpResponse long_body = SimHttpResponse::Ok("0123456789");
   long_body.content_length = 9;
+  SimHttpResponse gzip = SimHttpResponse::Ok("0123456789");
+  gzip.content_encoding = L"gzip";
+  gzip.content_length = 6;  // the encoded bytes
   SimHttpResponse broken = SimHttpResponse::Ok("0123456789");
   broken.read_error_at = 4;
   SimHttpResponse not_found = SimHttpResponse::Ok("");
@@ -129,6 +132,7 @@ TEST_F(VendorFetchTest, EndOfBodyDecidesSuccess) {
   const Case kCases[] = {
       {"announced and complete", SimHttpResponse::Ok("0123456789"), 10, true, L""},
       {"no length given", chunked, 10, true, L""},
+      {"decoded longer than its encoded length", gzip, 10, true, L""},
       {"closed before the length", short_close, 100, false, L"The download ended early."},
       {"longer than announced", long_body, 100, false,
        L"The download is longer than the vendor site announced."},

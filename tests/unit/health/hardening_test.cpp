@@ -5,7 +5,6 @@
 
 #include "health/guard_task.h"
 #include "health/startup_guard.h"
-#include "platform/sim/windows_tools_sim.h"
 #include "tweaks/ppm_catalogue.h"
 #include "tweaks/small_steps.h"
 #include "unit/app/sim_fixture.h"
@@ -34,6 +33,7 @@ class HardeningTest : public SimMachineTest {
   HardeningTest() {
     machine_.files.Seed(kInstalled, platform::SimFiles::VersionedBytes({2, 10, 1, 0}));
     for (const auto& scheme : kExtraSchemes) machine_.power.AddScheme(scheme);
+    machine_.tools.Install();
   }
   std::vector<support::Guid> Schemes() {
     return {SimPower::kBalanced, SimPower::kHighPerformance, SimPower::kUltimatePerformance,
@@ -82,7 +82,6 @@ class HardeningTest : public SimMachineTest {
     machine_.services.Seed(name, {name, L"\"C:\\Windows\\svc.exe\"", start},
                            platform::ServiceRunState::kRunning);
   }
-  platform::SimWindowsTools tools_{machine_};
 };
 
 TEST_F(HardeningTest, StorageOnFiveSchemesAcAndDcLeavesTheActiveScheme) {
@@ -115,6 +114,16 @@ TEST_F(HardeningTest, PlansThatCannotBeListedAreNotReportedAsHardened) {
   EXPECT_NE(log.find(L"The power plans could not be listed, so no power setting was hardened."),
             std::wstring::npos);
   EXPECT_EQ(log.find(L"CPU power settings hardened"), std::wstring::npos);
+}
+
+TEST_F(HardeningTest, APartListAtUninstallRestoresItsSchemesAndKeepsTheRest) {
+  SeedStorageValues(7);
+  HardenStep(L"storage");
+  machine_.power.FailEnumerationAfter(2, support::ErrorCode::kFailed);
+  EXPECT_FALSE(RestoreHardening());
+  EXPECT_EQ(CountStorageValues(7), 2 * 3 * 2);
+  EXPECT_TRUE(RestoreHardening());
+  EXPECT_EQ(CountStorageValues(7), 5 * 3 * 2);
 }
 
 TEST_F(HardeningTest, SecondHardeningKeepsTheFirstRecord) {
@@ -229,7 +238,7 @@ TEST_F(HardeningTest, TimerWithoutServiceStillFlagsAndCreatesTheTask) {
 
 TEST_F(HardeningTest, MemoryTurnsCompressionOff) {
   HardenStep(L"memory");
-  EXPECT_FALSE(tools_.MemoryCompression());
+  EXPECT_FALSE(machine_.tools.state().memory_compression);
   EXPECT_EQ(Product(L"MemCompDisabled"), 1u);
   EXPECT_EQ(Product(L"GuardMemory"), 1u);
 }
@@ -254,13 +263,15 @@ TEST_F(HardeningTest, CompressionStateFromBeforeVeltraneIsRecordedOnceAndComesBa
     if (row.earlierRecord != 0xDEAD)
       machine_.registry.Seed({Hive::kLocalMachine, kProduct, L"MemCompDisabled"},
                              row.earlierRecord);
-    tools_.SetMemoryCompression(row.onBefore);
+    auto tools = machine_.tools.state();
+    tools.memory_compression = row.onBefore;
+    machine_.tools.SetState(tools);
     HardenStep(L"memory");
     HardenStep(L"memory");  // the guard hardens again at every start
-    EXPECT_FALSE(tools_.MemoryCompression());
+    EXPECT_FALSE(machine_.tools.state().memory_compression);
     EXPECT_EQ(Product(L"MemCompDisabled"), row.expectedRecord);
     ASSERT_TRUE(RestoreMemory());
-    EXPECT_EQ(tools_.MemoryCompression(), row.expectedRecord == 1);
+    EXPECT_EQ(machine_.tools.state().memory_compression, row.expectedRecord == 1);
   }
 }
 
@@ -323,13 +334,17 @@ TEST_F(HardeningTest, GuardReappliesFlaggedAreasOnEveryScheme) {
     const char* name;
     std::uint32_t storage, ppm;  // the guard flags
     bool enumerationFails;
+    std::size_t listedBeforeFailure;
     int zeros;       // storage values hardened to 0
     int perfChecks;  // schemes whose PERFCHECK (AC) holds 5000
     bool sysMainPinned;
   };
-  const Case kCases[] = {{"five schemes", 1, 0, false, 5 * 3 * 2, 0, true},
-                         {"enumeration fails", 1, 0, true, 0, 0, true},
-                         {"only the processor settings", 0, 1, false, 0, 5, false}};
+  // Schemes list in GUID order: the two listed before a failure are 11111111-... and
+  // Balanced.
+  const Case kCases[] = {{"five schemes", 1, 0, false, 0, 5 * 3 * 2, 0, true},
+                         {"enumeration fails", 1, 0, true, 0, 0, 0, true},
+                         {"enumeration fails after two schemes", 1, 0, true, 2, 2 * 3 * 2, 0, true},
+                         {"only the processor settings", 0, 1, false, 0, 0, 5, false}};
   const PowerTweak& perfCheck = PpmCatalogue()[4];
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -343,7 +358,7 @@ TEST_F(HardeningTest, GuardReappliesFlaggedAreasOnEveryScheme) {
     machine_.registry.Seed({Hive::kLocalMachine, kProduct, L"GuardStorage"}, c.storage);
     machine_.registry.Seed({Hive::kLocalMachine, kProduct, L"GuardPpm"}, c.ppm);
     if (c.enumerationFails) {
-      machine_.power.FailNext(platform::PowerOp::kEnumerate, support::ErrorCode::kUnsupported);
+      machine_.power.FailEnumerationAfter(c.listedBeforeFailure, support::ErrorCode::kFailed);
     }
     EXPECT_EQ(RunStartupGuard(), 0);
     EXPECT_EQ(CountStorageValues(0), c.zeros);

@@ -9,7 +9,6 @@
 #include <random>
 
 #include "health/tweak_checks.h"
-#include "platform/sim/windows_tools_sim.h"
 #include "unit/app/sim_fixture.h"
 
 namespace {
@@ -24,11 +23,26 @@ const support::Guid kProcessor{
 const support::Guid kPerfCheck{
     0x4d2b0152, 0x7d5c, 0x498b, {0x88, 0xe2, 0x34, 0x34, 0x53, 0x92, 0xa2, 0xc5}};
 
+constexpr wchar_t kPowerShell[] = L"C:\\Windows\\system32\\WindowsPowerShell\\v1.0\\powershell.exe";
+constexpr wchar_t kFsutil[] = L"C:\\Windows\\system32\\fsutil.exe";
+
 // A machine of its own for each table row, with the tool stand-ins.
 struct World {
+  World() { m.tools.Install(); }
   platform::SimMachine m;
-  platform::SimWindowsTools tools{m};
 };
+
+void SetCompression(World& w, bool on) {
+  auto state = w.m.tools.state();
+  state.memory_compression = on;
+  w.m.tools.SetState(state);
+}
+
+void SetTrimOff(World& w, bool refs) {
+  auto state = w.m.tools.state();
+  (refs ? state.refs_disable_delete_notify : state.disable_delete_notify) = 1;
+  w.m.tools.SetState(state);
+}
 
 void SeedDword(World& w, Hive hive, const std::wstring& key, const std::wstring& value,
                std::uint32_t data) {
@@ -49,7 +63,7 @@ class HealthChecksTest : public SimMachineTest {
     }
     return nullptr;
   }
-  platform::SimWindowsTools tools_{machine_};
+  HealthChecksTest() { machine_.tools.Install(); }
 };
 
 TEST_F(HealthChecksTest, FreshMachineListsEveryCheckInOrderAndLogsTheSummary) {
@@ -187,8 +201,8 @@ TEST_F(HealthChecksTest, EachCheckReadsTheMachine) {
        L"PagingFiles is empty"},
       {"compression on", [](World&) {}, L"memory.compression", S::NeedsAttention,
        L"MemoryCompression = True"},
-      {"compression off", [&](World& w) { w.tools.SetMemoryCompression(false); },
-       L"memory.compression", S::Passing, L"MemoryCompression = False"},
+      {"compression off", [&](World& w) { SetCompression(w, false); }, L"memory.compression",
+       S::Passing, L"MemoryCompression = False"},
       {"sysmain absent", [](World&) {}, L"storage.sysmain", S::Informational,
        L"SysMain is not installed"},
       {"sysmain disabled",
@@ -203,10 +217,9 @@ TEST_F(HealthChecksTest, EachCheckReadsTheMachine) {
        L"storage.sysmain", S::NeedsAttention, L"start type 2"},
       {"sysmain unreadable", [&](World& w) { w.m.services.RefuseManager(true); },
        L"storage.sysmain", S::Inaccessible, L"start type unreadable"},
-      {"trim on for NTFS, off for ReFS", [&](World& w) { w.tools.SetDisableDeleteNotify(true, 1); },
-       L"storage.trim", S::Passing, L"DisableDeleteNotify = 0"},
-      {"trim off for NTFS, on for ReFS",
-       [&](World& w) { w.tools.SetDisableDeleteNotify(false, 1); }, L"storage.trim",
+      {"trim on for NTFS, off for ReFS", [&](World& w) { SetTrimOff(w, true); }, L"storage.trim",
+       S::Passing, L"DisableDeleteNotify = 0"},
+      {"trim off for NTFS, on for ReFS", [&](World& w) { SetTrimOff(w, false); }, L"storage.trim",
        S::NeedsAttention, L"DisableDeleteNotify = 1"},
       {"scheduling on",
        [&](World& w) {
@@ -302,8 +315,8 @@ TEST_F(HealthChecksTest, ToolsThatFailNeverPass) {
   const Case kCases[] = {
       {"missing tools",
        [](platform::SimProcesses& p) {
-         p.Unregister(L"powershell.exe");
-         p.Unregister(L"fsutil.exe");
+         p.Unregister(kPowerShell);
+         p.Unregister(kFsutil);
        },
        L"Get-MMAgent returned nothing", L"fsutil returned nothing"},
       {"tools that hang past the limit",
@@ -314,8 +327,8 @@ TEST_F(HealthChecksTest, ToolsThatFailNeverPass) {
            o.output = "NTFS DisableDeleteNotify = 0\r\nFalse\r\n";
            return o;
          };
-         p.Register(L"powershell.exe", hang);
-         p.Register(L"fsutil.exe", hang);
+         p.Register(kPowerShell, hang);
+         p.Register(kFsutil, hang);
        },
        L"Get-MMAgent returned nothing", L"fsutil returned nothing"},
       {"tools that fail with words in their message",
@@ -326,8 +339,8 @@ TEST_F(HealthChecksTest, ToolsThatFailNeverPass) {
            o.output = "Error: False = 0 access denied\r\n";
            return o;
          };
-         p.Register(L"powershell.exe", fail);
-         p.Register(L"fsutil.exe", fail);
+         p.Register(kPowerShell, fail);
+         p.Register(kFsutil, fail);
        },
        L"Error: False = 0 access denied", L"Error: False = 0 access denied"},
       {"tools that answer with their help text",
@@ -337,8 +350,8 @@ TEST_F(HealthChecksTest, ToolsThatFailNeverPass) {
            o.output = "Usage: fsutil behavior query <option> (DisableDeleteNotify = 0 | 1)\r\n";
            return o;
          };
-         p.Register(L"powershell.exe", help);
-         p.Register(L"fsutil.exe", help);
+         p.Register(kPowerShell, help);
+         p.Register(kFsutil, help);
        },
        L"unrecognised answer from Get-MMAgent", L"unrecognised answer from fsutil"},
   };
@@ -393,7 +406,7 @@ TEST_F(HealthChecksTest, ServiceRowThatCannotBeReadIsNotAPass) {
 TEST_F(HealthChecksTest, CancelReturnsTheChecksDoneAndLogsNothing) {
   std::atomic<bool> cancel{false};
   // The user cancels while the ninth check waits for PowerShell.
-  machine_.processes.Register(L"powershell.exe", [&cancel](const std::wstring&) {
+  machine_.processes.Register(kPowerShell, [&cancel](const std::wstring&) {
     cancel = true;
     return platform::SimProcesses::Outcome{};
   });
@@ -418,12 +431,12 @@ TEST_F(HealthChecksTest, PropertiesOverRandomMachines) {
     auto coin = [&random] { return (random() & 1) != 0; };
     if (coin()) SeedAdapter(world, L"0001", L"NVIDIA", L"NVIDIA RTX");
     if (coin()) SeedAdapter(world, L"0002", L"Advanced Micro Devices, Inc.", L"AMD Radeon");
-    if (coin()) world.tools.SetMemoryCompression(false);
-    if (coin()) world.tools.SetDisableDeleteNotify(false, 1);
+    if (coin()) SetCompression(world, false);
+    if (coin()) SetTrimOff(world, false);
     const bool toolsFail = coin();
     if (toolsFail) {
-      world.m.processes.Unregister(L"powershell.exe");
-      world.m.processes.Unregister(L"fsutil.exe");
+      world.m.processes.Unregister(kPowerShell);
+      world.m.processes.Unregister(kFsutil);
     }
     if (coin()) world.m.services.RefuseManager(true);
     if (coin())

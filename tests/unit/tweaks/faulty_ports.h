@@ -106,9 +106,7 @@ class FaultyPower final : public platform::Power {
     if (dice_.Roll()) return Refused();
     return inner_.WriteSettingAttributes(g, v, a);
   }
-  support::Result<std::vector<support::Guid>> EnumerateSchemes() override {
-    return inner_.EnumerateSchemes();
-  }
+  platform::PowerSchemeList EnumerateSchemes() override { return inner_.EnumerateSchemes(); }
 
  private:
   platform::Power& inner_;
