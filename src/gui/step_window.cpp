@@ -130,6 +130,8 @@ screens::StepScreenModel StepWindow::Model(double seconds) {
   m.restartPanel = restartPanel_;
   m.restartMessage = restartMessage_;
   m.seconds = seconds;
+  m.measureCelebration = measureCelebration_;
+  m.holdCelebration = holdCelebration_;
   return m;
 }
 
@@ -139,6 +141,19 @@ void StepWindow::Draw(Canvas& canvas, float width, float height, const std::stri
   Poll();
   health_ = std::move(health);
   settings_ = settings;
+  // A run that finishes while its screen is watched is celebrated on its result screen; a
+  // new measurement clears both.
+  const Stage stage = scheduler_.CurrentStage();
+  if (stage != drawnStage_) {
+    measureCelebration_ = CelebrationAfter(kMeasureStep, drawnStage_, stage,
+                                           scheduler_.State(kMeasureStep), measureCelebration_);
+    holdCelebration_ = CelebrationAfter(kHoldStep, drawnStage_, stage, scheduler_.State(kHoldStep),
+                                        holdCelebration_);
+  }
+  measureCelebration_ =
+      AdvanceCelebration(measureCelebration_, seconds - lastSeconds_, kMeasureCelebrationRate);
+  holdCelebration_ =
+      AdvanceCelebration(holdCelebration_, seconds - lastSeconds_, kHoldCelebrationRate);
   const screens::StepScreenModel m = Model(seconds);
   FrameView frame{version, fade, support::ToUtf8(header_.title), support::ToUtf8(header_.detail),
                   support::ToUtf8(StatusLine(m.tune))};

@@ -68,7 +68,9 @@ class StepWindow {
   // Something runs or waits for its turn: poll again soon, also while hidden.
   bool Active() const;
   // A page transition is under way: the window draws the next frame without waiting.
-  bool Animating() const { return transitionT_ < 1.0; }
+  bool Animating() const {
+    return transitionT_ < 1.0 || Rising(measureCelebration_) || Rising(holdCelebration_);
+  }
 
   void Draw(Canvas& canvas, float width, float height, const std::string& version, float fade,
             double seconds, HealthFeed health, const SettingsAccess& settings = {});
@@ -152,6 +154,9 @@ class StepWindow {
   double transitionT_ = 1.0;
   double lastSeconds_ = 0;
   std::uint64_t framesDrawn_ = 0;
+  // Measure's and Hold's finish celebrations (0 none, else rising to 1).
+  float measureCelebration_ = 0, holdCelebration_ = 0;
+  static bool Rising(float celebration) { return celebration > 0 && celebration < 1; }
   SettingsAccess settings_;  // of the last frame, for the panel's controls
   std::wstring restartMessage_;
   std::wstring gpuSummary_;

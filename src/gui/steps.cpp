@@ -83,9 +83,13 @@ Stage CompletionStage(Stage shown, StepState ended) {
   return shown;
 }
 
-float CelebrationAfter(Stage shown, StepState ended, float current) {
-  const bool celebrates = shown == Stage::MeasureRunning || shown == Stage::HoldRunning;
-  return celebrates && ended == StepState::Finished ? kCelebrationStart : current;
+float CelebrationAfter(int step, Stage was, Stage now, StepState ended, float current) {
+  if (now == Stage::MeasureRunning) return 0.0f;
+  const bool celebrates =
+      step == static_cast<int>(StepIndex::Measure) || step == static_cast<int>(StepIndex::Hold);
+  const bool watched = static_cast<int>(was) == RunningStage(step) &&
+                       ended == StepState::Finished && now == CompletionStage(was, ended);
+  return celebrates && watched ? kCelebrationStart : current;
 }
 
 }  // namespace gui

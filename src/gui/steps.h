@@ -115,10 +115,11 @@ int RunningStage(int step);
 // is not an end state: completion never moves on Waiting.
 Stage CompletionStage(Stage shown, StepState ended);
 
-// The celebration value a step's end starts: a tiny positive value so the animation
-// begins to grow, for Measure and Hold finishing on their own running screen; otherwise
-// `current` unchanged.
+// The celebration value of Measure or Hold (`step`) after the window moved from `was` to
+// `now`: a tiny positive value, so the animation begins to grow, when the step finished
+// while its running screen was shown and the window moved to its done screen; 0 when a new
+// measurement starts; otherwise `current` unchanged.
 inline constexpr float kCelebrationStart = 0.0001f;
-float CelebrationAfter(Stage shown, StepState ended, float current);
+float CelebrationAfter(int step, Stage was, Stage now, StepState ended, float current);
 
 }  // namespace gui

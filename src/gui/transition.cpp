@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "gui/loop_policy.h"
+
 namespace gui {
 
 double AdvanceTransition(double t, double dt, bool samePage) {
@@ -14,6 +16,16 @@ double AdvanceTransition(double t, double dt, bool samePage) {
 double EaseOut(double t) {
   const double rest = 1.0 - std::clamp(t, 0.0, 1.0);
   return 1.0 - rest * rest * rest;
+}
+
+double OvershootEase(double t) {
+  const double u = std::clamp(t, 0.0, 1.0) - 1.0;
+  return 1.0 + 2.70158 * u * u * u + 1.70158 * u * u;
+}
+
+float AdvanceCelebration(float value, double dt, double rate) {
+  if (!(value > 0.0f)) return 0.0f;
+  return static_cast<float>(std::min(1.0, value + rate * FrameStep(dt)));
 }
 
 TransitionLook LookAt(double t, bool samePage, bool forward) {

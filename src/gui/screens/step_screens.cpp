@@ -1,6 +1,7 @@
 #include "gui/screens/step_screens.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "gui/card_layout.h"
@@ -8,6 +9,7 @@
 #include "gui/screens/widgets.h"
 #include "gui/step_policy.h"
 #include "gui/step_texts.h"
+#include "gui/transition.h"
 #include "measure/fidelity.h"
 #include "support/utf.h"
 #include "tweaks/cpu_probe.h"
@@ -20,7 +22,6 @@ using support::ToUtf8;
 
 constexpr float kButtonHeight = 38;
 constexpr float kGap = 12;
-
 
 std::string Subtitle(int step) { return ToUtf8(Step(step).subtitle); }
 
@@ -391,13 +392,32 @@ void DrawMeasureFailed(Canvas& canvas, Rect c, const StepScreenModel& m, InputRo
              {"Open log", kOpenLog, ButtonKind::kSecondary, 0}});
 }
 
+// Behind the value a finished run chose: a glow that pops out past the value's width and
+// settles, pulsing while the celebration rises, then fading as it completes.
+void DrawCelebration(Canvas& canvas, Rect c, const std::string& value, float celebration,
+                     double seconds) {
+  const float width = canvas.MeasureText(value, TextStyle::kHeroValue).width;
+  const float pop = static_cast<float>(OvershootEase(celebration));
+  const float pulse = 0.5f + 0.5f * static_cast<float>(std::sin(5.0 * seconds));
+  const float glow = (1.0f - celebration) * (0.25f + 0.2f * pulse);
+  const float grown = (width + 48) * pop;
+  canvas.FillRoundedRect({c.x - 24 + (width + 48 - grown) / 2, c.y - 6, grown, 64}, 14,
+                         WithAlpha(kElectric, glow));
+  canvas.FillRect({c.x, c.y + 56, width * std::min(pop, 1.2f), 3},
+                  WithAlpha(kIcy, 0.4f + 0.6f * celebration));
+}
+
 void DrawResult(Canvas& canvas, Rect c, const StepScreenModel& m, InputRouter& router) {
   const ResultView& r = m.result;
   const bool given = m.optionResolution != 0 && !m.optionMeasured;
   const std::uint32_t hold =
       given ? m.optionResolution : (r.holdValue != 0 ? r.holdValue : r.selected);
-  canvas.Text(hold != 0 ? Printf("%.4f ms", hold / 10000.0) : std::string("-"),
-              {c.x, c.y, c.width, 52}, TextStyle::kHeroValue, kCoolWhite);
+  const float celebration = m.stage == Stage::HoldDone      ? m.holdCelebration
+                            : m.stage == Stage::MeasureDone ? m.measureCelebration
+                                                            : 0.0f;
+  const std::string value = hold != 0 ? Printf("%.4f ms", hold / 10000.0) : std::string("-");
+  if (celebration > 0 && hold != 0) DrawCelebration(canvas, c, value, celebration, m.seconds);
+  canvas.Text(value, {c.x, c.y, c.width, 52}, TextStyle::kHeroValue, kCoolWhite);
   float y = c.y + 60;
   if (!given && r.selected != 0) {
     const std::string how =

@@ -64,6 +64,9 @@ struct StepScreenModel {
   bool restartPanel = false;
   std::wstring restartMessage;  // why the restart did not happen
   double seconds = 0;           // the window's clock, for indeterminate bars
+  // 0 none, else 0..1: Measure's and Hold's finish celebrations on their result screens.
+  float measureCelebration = 0;
+  float holdCelebration = 0;
 };
 
 // The step a stage belongs to, or -1 (Welcome, Review, Health, Home, Full tune).

@@ -40,10 +40,28 @@ TEST(GuiSteps, CompletionTable) {
 }
 
 TEST(GuiSteps, CelebrationStartsOnlyForMeasureAndHoldFinishing) {
-  EXPECT_EQ(CelebrationAfter(Stage::MeasureRunning, StepState::Finished, 0.f), 0.0001f);
-  EXPECT_EQ(CelebrationAfter(Stage::HoldRunning, StepState::Finished, 0.f), 0.0001f);
-  EXPECT_EQ(CelebrationAfter(Stage::HoldRunning, StepState::Failed, 0.f), 0.f);
-  EXPECT_EQ(CelebrationAfter(Stage::CpuRunning, StepState::Finished, 0.5f), 0.5f);
+  struct Row {
+    int step;
+    Stage was, now;
+    StepState ended;
+    float current, after;
+  };
+  const Row rows[] = {
+      {1, Stage::MeasureRunning, Stage::MeasureDone, StepState::Finished, 0.f, 0.0001f},
+      {2, Stage::HoldRunning, Stage::HoldDone, StepState::Finished, 0.f, 0.0001f},
+      {2, Stage::HoldRunning, Stage::HoldFailed, StepState::Failed, 0.f, 0.f},
+      // Hold's end is no reason for Measure's celebration, though Measure finished earlier.
+      {1, Stage::HoldRunning, Stage::HoldDone, StepState::Finished, 0.f, 0.f},
+      // Finished while another screen was shown: the user did not watch it.
+      {1, Stage::Home, Stage::MeasureDone, StepState::Finished, 0.f, 0.f},
+      {3, Stage::CpuRunning, Stage::CpuDone, StepState::Finished, 0.5f, 0.5f},
+      {1, Stage::MeasureDone, Stage::MeasureRunning, StepState::Running, 0.7f, 0.f},
+      {2, Stage::HoldDone, Stage::MeasureRunning, StepState::Finished, 1.f, 0.f},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(CelebrationAfter(r.step, r.was, r.now, r.ended, r.current), r.after)
+        << static_cast<int>(r.was) << " -> " << static_cast<int>(r.now);
+  }
 }
 
 TEST(GuiSteps, PagesAndTitles) {

@@ -39,5 +39,16 @@ TEST(GuiTransition, AdvanceAndLook) {
   }
 }
 
+TEST(GuiTransition, CelebrationPopsPastOneAndSettles) {
+  EXPECT_NEAR(OvershootEase(0.0), 0.0, 1e-12);
+  EXPECT_NEAR(OvershootEase(0.5), 1.0876975, 1e-9);  // 1 - 2.70158 / 8 + 1.70158 / 4
+  EXPECT_DOUBLE_EQ(OvershootEase(1.0), 1.0);
+  // Frame steps are the animations' (at most 0.05 s); 0 stays off; the top is 1.
+  EXPECT_FLOAT_EQ(AdvanceCelebration(0.0001f, 0.01, kMeasureCelebrationRate), 0.0081f);
+  EXPECT_FLOAT_EQ(AdvanceCelebration(0.5f, 1.0, kHoldCelebrationRate), 0.56f);
+  EXPECT_FLOAT_EQ(AdvanceCelebration(0.99f, 0.05, kHoldCelebrationRate), 1.0f);
+  EXPECT_FLOAT_EQ(AdvanceCelebration(0.0f, 0.05, kHoldCelebrationRate), 0.0f);
+}
+
 }  // namespace
 }  // namespace gui
