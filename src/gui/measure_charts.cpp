@@ -132,6 +132,36 @@ void DrawVerification(Canvas& canvas, const Rect& panel, const FeedSnapshot& fee
   }
 }
 
+// What the lattice's picture holds: the pass it belongs to and how many wakes it counts.
+std::string LatticeNote(const ChartSnapshot& charts, const FeedSnapshot& feed) {
+  char text[128];
+  const ChartTotals& t = charts.totals;
+  if (!feed.finalists.empty()) {
+    std::snprintf(text, sizeof text, "verification  |  128³  |  n = %u  |  missed %u",
+                  t.histogramCount, t.totalLate);
+  } else if (!feed.sweep.candidates.empty()) {
+    std::snprintf(text, sizeof text, "pass %d of %d  |  late %% × latency × n  |  n = %u",
+                  feed.sweep.pass, std::max(1, feed.sweep.passCount), t.histogramCount);
+  } else {
+    return "late %  ×  measured latency  ×  sample n";
+  }
+  return text;
+}
+
+// The live lattice in the largest centred square; its message where the device cannot draw it.
+void DrawLatticePanel(Canvas& canvas, const Rect& panel, const ChartSnapshot& charts,
+                      const FeedSnapshot& feed) {
+  Panel(canvas, panel, "LATTICE", LatticeNote(charts, feed));
+  const Rect in = Inner(panel);
+  const float side = std::min(in.width, in.height);
+  if (side < 1) return;
+  const Rect square{in.x + (in.width - side) / 2, in.y + (in.height - side) / 2, side, side};
+  if (!canvas.DrawLattice(kLiveLattice, square)) {
+    canvas.Text("Lattice renderer unavailable on this device.", in, TextStyle::kSmall, kIcy,
+                Align::kCenter, Align::kCenter);
+  }
+}
+
 }  // namespace
 
 MeasureCharts::MeasureCharts()
@@ -163,6 +193,10 @@ void MeasureCharts::Take(const FeedSnapshot& feed) {
 
 void DrawMeasurePanels(Canvas& canvas, Rect area, const ChartSnapshot& charts,
                        const FeedSnapshot& feed) {
+  // The lattice takes a square-ish column on the right; the flat charts share the rest.
+  const float side = std::min(area.height, area.width * 0.4f);
+  DrawLatticePanel(canvas, {area.Right() - side, area.y, side, area.height}, charts, feed);
+  area.width -= side + kGap;
   const float w = (area.width - kGap) / 2, h = (area.height - kGap) / 2;
   DrawLive(canvas, {area.x, area.y, w, h}, charts);
   DrawHistogram(canvas, {area.x + w + kGap, area.y, w, h}, charts);

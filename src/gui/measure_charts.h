@@ -30,7 +30,12 @@ class MeasureCharts {
   std::int32_t verifyActive_ = -2;
 };
 
-// Draws the four panels in `area` from the charts and the feed's lists.
+// The lattice sources the window can draw: this run's samples, and Home's last saved scan.
+inline constexpr int kLiveLattice = 0;
+inline constexpr int kLastScanLattice = 1;
+
+// Draws the panels in `area` from the charts and the feed's lists: Live, Histogram, Sweep and
+// Verification, and the live Lattice beside them.
 void DrawMeasurePanels(Canvas& canvas, Rect area, const ChartSnapshot& charts,
                        const FeedSnapshot& feed);
 
