@@ -189,6 +189,14 @@ void MeasureCharts::Take(const FeedSnapshot& feed) {
     data_->PublishVerify(feed.finalists);
   }
   data_->CopyInto(*snapshot_);
+  // Cells change only with a sample or a cleared picture, the columns with a published list.
+  const ChartSnapshot& now = *snapshot_;
+  const std::array<std::uint64_t, 4> key = {now.feedEpoch, now.passEpoch, now.statsVersion,
+                                            now.totals.sampleCount};
+  if (key != latticeKey_) {
+    latticeKey_ = key;
+    ++latticeVersion_;
+  }
 }
 
 void DrawMeasurePanels(Canvas& canvas, Rect area, const ChartSnapshot& charts,

@@ -5,6 +5,8 @@
 // a ring.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <memory>
 
 #include "gui/canvas.h"
@@ -20,6 +22,8 @@ class MeasureCharts {
   // feed (a new run) starts the charts again.
   void Take(const FeedSnapshot& feed);
   const ChartSnapshot& Snapshot() const { return *snapshot_; }
+  // Changes whenever the lattice cells or statistics of the snapshot may have.
+  std::uint64_t LatticeVersion() const { return latticeVersion_; }
 
  private:
   std::unique_ptr<ChartData> data_;
@@ -28,6 +32,8 @@ class MeasureCharts {
   std::int32_t pass_ = 0;
   std::size_t finalists_ = 0;
   std::int32_t verifyActive_ = -2;
+  std::array<std::uint64_t, 4> latticeKey_{};
+  std::uint64_t latticeVersion_ = 0;
 };
 
 // The lattice sources the window can draw: this run's samples, and Home's last saved scan.

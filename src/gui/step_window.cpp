@@ -100,7 +100,47 @@ bool StepWindow::Poll() {
               scheduler_.State(i) != drawnStates_[static_cast<std::size_t>(i)];
   }
   scheduler_.HeaderFeed().Snapshot(header_);
+  changed = PollLastScan() || changed;
   return changed || header_.version != drawnVersions_[kStepCount];
+}
+
+bool StepWindow::PollLastScan() {
+  if (lastScanLoad_.valid()) {
+    if (lastScanLoad_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
+    std::optional<LastScan> loaded = lastScanLoad_.get();
+    if (!loaded) return false;
+    lastScan_ = std::move(*loaded);
+    ++lastScanVersion_;
+    return true;
+  }
+  // A new run file appears when a measurement ends; one written by another copy of the
+  // program is found when Home is entered again.
+  const Stage stage = scheduler_.CurrentStage();
+  const StepState measure = scheduler_.State(static_cast<int>(StepIndex::Measure));
+  const bool look = !lastScanLooked_ || (stage == Stage::Home && lastScanStage_ != Stage::Home) ||
+                    measure != lastScanMeasure_;
+  lastScanLooked_ = true;
+  lastScanStage_ = stage;
+  lastScanMeasure_ = measure;
+  if (look && !host_.dataFolder.empty()) {
+    lastScanLoad_ = std::async(std::launch::async, LoadLastScan, host_.dataFolder, lastScan_.file);
+  }
+  return false;
+}
+
+LatticeSource StepWindow::Lattice(int source) const {
+  // The stage shown, or the one still sliding out.
+  const auto onScreen = [&](Stage stage) {
+    return panel_ == Panel::kNone &&
+           (scheduler_.CurrentStage() == stage || (Animating() && transitionFrom_ == stage));
+  };
+  if (source == kLiveLattice) {
+    return {&charts_.Snapshot(), charts_.LatticeVersion(), onScreen(Stage::MeasureRunning)};
+  }
+  if (source == kLastScanLattice && lastScan_.Exists()) {
+    return {lastScan_.picture.get(), lastScanVersion_, onScreen(Stage::Home)};
+  }
+  return {};
 }
 
 const wchar_t* StepWindow::RestartRefused() const {
