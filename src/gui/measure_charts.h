@@ -39,6 +39,7 @@ class MeasureCharts {
 // The lattice sources the window can draw: this run's samples, and Home's last saved scan.
 inline constexpr int kLiveLattice = 0;
 inline constexpr int kLastScanLattice = 1;
+inline constexpr int kLatticeSources = 2;
 
 // Draws the panels in `area` from the charts and the feed's lists: Live, Histogram, Sweep and
 // Verification, and the live Lattice beside them.
