@@ -282,7 +282,7 @@ TEST(GuiStepWindow, LatticeSourcesFollowTheScreenAndTheNewestRunFile) {
   Window w(f);
   w.steps.Start();
   w.steps.scheduler().GoHome();
-  for (int i = 0; i < 400 && !w.steps.lastScan().Exists(); ++i) {
+  for (int i = 0; i < 2000 && !w.steps.lastScan().Exists(); ++i) {
     w.Frame();
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
