@@ -6,6 +6,8 @@
 
 #include "gui/chart_geometry.h"
 #include "gui/chart_rules.h"
+#include "gui/panel_texts.h"
+#include "support/utf.h"
 
 namespace gui {
 namespace {
@@ -134,18 +136,14 @@ void DrawVerification(Canvas& canvas, const Rect& panel, const FeedSnapshot& fee
 
 // What the lattice's picture holds: the pass it belongs to and how many wakes it counts.
 std::string LatticeNote(const ChartSnapshot& charts, const FeedSnapshot& feed) {
-  char text[128];
-  const ChartTotals& t = charts.totals;
-  if (!feed.finalists.empty()) {
-    std::snprintf(text, sizeof text, "verification  |  128³  |  n = %u  |  missed %u",
-                  t.histogramCount, t.totalLate);
-  } else if (!feed.sweep.candidates.empty()) {
-    std::snprintf(text, sizeof text, "pass %d of %d  |  late %% × latency × n  |  n = %u",
-                  feed.sweep.pass, std::max(1, feed.sweep.passCount), t.histogramCount);
-  } else {
-    return "late %  ×  measured latency  ×  sample n";
-  }
-  return text;
+  LatticePhase phase;
+  phase.sweepSeen = !feed.sweep.candidates.empty();
+  phase.verifying = !feed.finalists.empty();
+  phase.pass = feed.sweep.pass;
+  phase.passCount = feed.sweep.passCount;
+  phase.samples = charts.totals.histogramCount;
+  phase.late = charts.totals.totalLate;
+  return support::ToUtf8(LatticeSubtitle(phase));
 }
 
 // The live lattice in the largest centred square; its message where the device cannot draw it.

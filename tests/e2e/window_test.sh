@@ -199,6 +199,10 @@ expect_match "the service holds a period" '^[1-9][0-9]*$' \
   "$(reg_dword 'HKLM\SOFTWARE\Veltrane' DesiredResolution)"
 expect_eq "the window is still there" "$window" "$(main_window)"
 import -window "$window" "$E2E_WORK/review.png"
+# Wine's HLSL compiler rejects the shipped lattice shader: the Measure screen's Lattice panel
+# showed its message, and the log says why.
+expect_match "the lattice renderer's refusal is logged" 'Lattice renderer unavailable: D3DCompile' \
+  "$(grep -a 'Lattice renderer' "$VELTRANE_LOG" | tr -d '\r')"
 
 echo "reopened beside the running service"
 # The service now runs the same executable in this session (Wine has no session 0): a new
