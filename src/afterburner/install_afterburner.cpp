@@ -32,7 +32,7 @@ bool SetLogonTasks(const std::wstring& exe, bool profileSaved, std::wstring& err
       error = L"Profile 1 was saved, but Afterburner could not be set to apply it at logon.";
       return false;
     }
-  } else if (CreateLogonTask(L"Veltrane Afterburner", exe, profileSaved ? L"-profile1" : L"")) {
+  } else if (CreateLogonTask(kAfterburnerLogonTask, exe, profileSaved ? L"-profile1" : L"")) {
     PrintInfo(profileSaved ? L"Afterburner will start at each logon and apply profile 1."
                            : L"Afterburner will start at each logon.");
   } else {
@@ -45,7 +45,7 @@ bool SetLogonTasks(const std::wstring& exe, bool profileSaved, std::wstring& err
   if (!rtss.empty() && !UnsafeToRunElevated(rtss).empty()) {
     PrintInfo(UnsafeToRunElevated(rtss));
   } else if (!rtss.empty()) {
-    PrintInfo(CreateLogonTask(L"Veltrane RivaTuner", rtss, L"")
+    PrintInfo(CreateLogonTask(kRivaTunerLogonTask, rtss, L"")
                   ? L"RivaTuner will start at each logon."
                   : L"Could not create the RivaTuner logon task.");
   }

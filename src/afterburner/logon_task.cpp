@@ -4,7 +4,6 @@
 #include "platform/account.h"
 #include "platform/registry.h"
 #include "platform/system.h"
-#include "platform/task_scheduler.h"
 
 std::wstring LogonTaskXml(const std::wstring& user, const std::wstring& command,
                           const std::wstring& arguments) {
@@ -21,10 +20,6 @@ bool CreateLogonTask(const std::wstring& name, const std::wstring& command,
   // logon, and a definition file would give another program a moment to swap the command.
   return RegisterTask(name, LogonTaskXml(*user, command, arguments),
                       platform::TaskRunAs::kLoggedOnUser);
-}
-
-void DeleteLogonTask(const std::wstring& name) {
-  (void)platform::Sys().task_scheduler.Delete(name);
 }
 
 bool SetGpuPreference(const std::wstring& exePath) {

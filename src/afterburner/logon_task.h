@@ -1,8 +1,11 @@
 // The logon tasks that start Afterburner (with the scanned profile) and RivaTuner, and
-// Windows' GPU choice for the programs that must run on the PCI-E card.
+// Windows' GPU choice for the programs that must run on the PCI-E card. Their names and
+// removal sit in the step layer, which uninstall reaches.
 #pragma once
 
 #include <string>
+
+#include "tweaks/logon_tasks.h"
 
 // The task definition as Task Scheduler reads it. `user` is "DOMAIN\\name".
 std::wstring LogonTaskXml(const std::wstring& user, const std::wstring& command,
@@ -11,8 +14,6 @@ std::wstring LogonTaskXml(const std::wstring& user, const std::wstring& command,
 // highest rights available. True when Task Scheduler accepted it; a refusal is logged.
 bool CreateLogonTask(const std::wstring& name, const std::wstring& command,
                      const std::wstring& arguments);
-// Removes the task when it exists; the outcome is not reported.
-void DeleteLogonTask(const std::wstring& name);
 // Asks Windows to run `exePath` on the high-performance GPU (the current user's DirectX
 // preference). False when the value could not be written.
 bool SetGpuPreference(const std::wstring& exePath);

@@ -141,8 +141,9 @@ gui::GuiHost MakeGuiHost(const Options& options) {
                                     if (!ok && !error.empty()) feed.AddLine(error);
                                     return ok;
                                   });
-  // The window's Prepare succeeds only with a restore point: its success screen and history
-  // line say one was made, and a full tune waits for it or for "Continue anyway".
+  // The window's Prepare succeeds only when a restore point protects the user (the new one,
+  // or System Restore's point of the last day, which the step's own line names): a full
+  // tune waits for it or for "Continue anyway".
   host.prepare =
       StepCallback(dwell, L"PREPARE", L"creating a System Restore point", [](gui::Feed&) {
         bool made = false;

@@ -151,6 +151,11 @@ void Scheduler::GoHome() {
   Show(Stage::Home);
 }
 
+void Scheduler::ShowHealth() {
+  SetHeader(L"HEALTH", L"read-only check of applied settings");
+  Show(Stage::Health);
+}
+
 void Scheduler::ShowReview() {
   SetHeader(L"REVIEW", L"set BIOS, then restart");
   Show(Stage::Review);

@@ -44,6 +44,7 @@ class Scheduler {
   void Startup();
   void GoHome();
   void ShowReview();
+  void ShowHealth();
   // A step's screen from Home: its running screen while it is busy, else its confirm screen
   // with that screen's header. For the steps that have both (CPU Tune, GPU Config,
   // Afterburner, Memory, Storage).

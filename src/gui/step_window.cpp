@@ -1,7 +1,6 @@
 #include "gui/step_window.h"
 
 #include "gui/full_tune.h"
-#include "gui/loop_policy.h"
 #include "gui/screens/about_screen.h"
 #include "gui/screens/aggregate_screen.h"
 #include "gui/screens/widgets.h"
@@ -202,7 +201,7 @@ void StepWindow::Draw(Canvas& canvas, float width, float height, const std::stri
     transitionT_ = 0;
   }
   const bool samePage = PageOf(transitionFrom_) == PageOf(m.stage);
-  transitionT_ = AdvanceTransition(transitionT_, FrameStep(seconds - lastSeconds_), samePage);
+  transitionT_ = AdvanceTransition(transitionT_, seconds - lastSeconds_, samePage);
   lastSeconds_ = seconds;
   ++framesDrawn_;
   router_.SetTransition(Animating());
@@ -373,7 +372,7 @@ WindowActions StepWindow::Act(const InputResult& input) {
   const screens::WindowRequest request = screens::ActOnControl(input.activated, m, scheduler_);
   restartPanel_ = request.restartPanel;
   if (!restartPanel_) restartMessage_.clear();
-  if (request.health) scheduler_.Show(Stage::Health);
+  if (request.health) scheduler_.ShowHealth();
   actions.openLog = request.openLog;
   actions.close = request.close;
   if (request.restart) {
@@ -392,7 +391,7 @@ WindowActions StepWindow::ActOnHome(int id, const screens::StepScreenModel& m) {
   if (id >= screens::kHomeToolFirst && id < screens::kHomeToolFirst + screens::kHomeToolCount) {
     const screens::WindowRequest request =
         screens::ActOnHomeTool(id - screens::kHomeToolFirst, m, scheduler_);
-    if (request.health) scheduler_.Show(Stage::Health);
+    if (request.health) scheduler_.ShowHealth();
     actions.scan = request.scan;
     return actions;
   }

@@ -5,7 +5,9 @@
 namespace gui {
 
 double AdvanceTransition(double t, double dt, bool samePage) {
-  const double next = t + dt / (samePage ? kSamePageSeconds : kOtherPageSeconds);
+  // NaN compares false: no step at all.
+  const double step = dt > 0 ? std::min(dt, kLongestTransitionStep) : 0.0;
+  const double next = t + step / (samePage ? kSamePageSeconds : kOtherPageSeconds);
   return std::clamp(next, 0.0, 1.0);
 }
 

@@ -8,7 +8,12 @@ inline constexpr double kSamePageSeconds = 0.36;
 inline constexpr double kOtherPageSeconds = 0.55;
 inline constexpr float kPageSlideDips = 78.0f;
 
-// t after a frame step of `dt` seconds, at most 1.
+// The most one frame may move a transition. Larger than the animations' frame step: input
+// waits while a transition runs, and a renderer drawing a frame in a third of a second
+// (software drawing) must not stretch half a second of slide into several.
+inline constexpr double kLongestTransitionStep = 0.25;
+
+// t after `dt` seconds of wall time (clamped to 0 .. kLongestTransitionStep), at most 1.
 double AdvanceTransition(double t, double dt, bool samePage);
 
 // Quick start, soft landing: 1 - (1 - t)^3.

@@ -1,10 +1,13 @@
 // SystemRestore port: srclient.dll's SRSetRestorePointW, bound at run time because the
-// component is optional (Server SKUs and stripped images lack it).
+// component is optional (Server SKUs and stripped images lack it), and the points System
+// Restore keeps (the SystemRestore class of WMI's root\default namespace).
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "platform/clock.h"
 #include "support/result.h"
 
 namespace platform {
@@ -17,11 +20,19 @@ struct RestorePointRequest {
   std::wstring description;          // cut at 255 characters
 };
 
-// STATEMGRSTATUS and the call's own result.
+// STATEMGRSTATUS and the call's own result. Since Windows 8 a begin within
+// SystemRestorePointCreationFrequency minutes (default 1440) of the newest point is accepted
+// without making one: the answer then carries the newest point's sequence number.
 struct RestorePointResult {
   bool accepted = false;     // SRSetRestorePointW returned TRUE
   std::uint32_t status = 0;  // nStatus
   std::int64_t sequence_number = 0;
+};
+
+// One point System Restore keeps.
+struct RestorePoint {
+  std::int64_t sequence_number = 0;
+  LocalTime created;  // local time
 };
 
 class SystemRestore {
@@ -31,6 +42,9 @@ class SystemRestore {
   // srclient.dll cannot be loaded, kUnsupported when it lacks the export.
   virtual support::Result<RestorePointResult> SetRestorePoint(
       const RestorePointRequest& request) = 0;
+  // The point with the highest sequence number, nullopt when there is none. Errors:
+  // kUnsupported when the machine has no SystemRestore class to ask, kFailed otherwise.
+  virtual support::Result<std::optional<RestorePoint>> NewestRestorePoint() = 0;
 };
 
 }  // namespace platform

@@ -4,23 +4,17 @@
 
 #include "app/output.h"
 #include "platform/system.h"
-#include "platform/task_scheduler.h"
 #include "tweaks/backup_names.h"
 #include "tweaks/backup_store.h"
 #include "tweaks/driver_profile_session.h"
 #include "tweaks/gpu_catalogue.h"
 #include "tweaks/gpu_config.h"
 #include "tweaks/graphics_backup.h"
+#include "tweaks/logon_tasks.h"
 
 namespace {
 
 constexpr std::uint32_t kAdapterCopies = 32;
-
-void DeleteLogonTasks() {
-  for (const wchar_t* task : {L"Veltrane Afterburner", L"Veltrane RivaTuner"}) {
-    (void)platform::Sys().task_scheduler.Delete(task);
-  }
-}
 
 // An unreadable flag counts as a record: the session is opened and its restore fails.
 bool AnyProfileRecord() {
@@ -54,7 +48,7 @@ bool RestoreRegistryCopies(const GraphicsTweak& tweak, int& counter) {
 }  // namespace
 
 bool RestoreGpuConfig() {
-  DeleteLogonTasks();
+  DeleteAfterburnerLogonTasks();
   const std::optional<bool> applied = StepApplied(kGpuApplied);
   if (!applied || !*applied) return applied.has_value();
   DriverProfileSession session;

@@ -1,4 +1,5 @@
 // Prepare: System Protection on, then a restore point before anything else changes.
+#include <optional>
 #include <vector>
 
 #include "app/command_runner.h"
@@ -20,10 +21,28 @@ constexpr std::uint32_t kEndSystemChange = 101;
 constexpr std::uint32_t kModifySettings = 12;
 constexpr std::uint32_t kEnableRestoreTimeoutMs = 60000;
 
+using NewestPoint = support::Result<std::optional<platform::RestorePoint>>;
+
+// System Restore answers a request within a day of its newest point with that point's
+// number and makes none: only a number above the newest one read before the request is a
+// new point.
+bool IsNewPoint(std::int64_t sequence, const NewestPoint& newestBefore) {
+  return !*newestBefore || sequence > (*newestBefore)->sequence_number;
+}
+
+std::wstring ExistingPointProtects(const platform::RestorePoint& point) {
+  const platform::LocalTime& t = point.created;
+  return Format(
+      L"System Restore made no new point: the point of %04u-%02u-%02u %02u:%02u (#%lld) from "
+      L"the last 24 hours protects you",
+      t.year, t.month, t.day, t.hour, t.minute, static_cast<long long>(point.sequence_number));
+}
+
 }  // namespace
 
 bool CreateRestorePoint(std::wstring& message) {
   auto& restore = platform::Sys().system_restore;
+  const NewestPoint newestBefore = restore.NewestRestorePoint();
   const auto begun = restore.SetRestorePoint({kBeginSystemChange, kModifySettings, 0, kPointName});
   if (!begun) {
     message = begun.error().code == support::ErrorCode::kUnsupported
@@ -32,15 +51,28 @@ bool CreateRestorePoint(std::wstring& message) {
     return false;
   }
   if (!begun->accepted) {
-    message = Format(
-        L"System Restore refused the checkpoint (status %u). Enable it in System "
-        L"Protection.",
-        begun->status);
+    message = begun->status == 0
+                  ? std::wstring(
+                        L"System Restore made no point and gave no reason; this Windows "
+                        L"may lack System Restore")
+                  : Format(
+                        L"System Restore refused the checkpoint (status %u). Enable it in "
+                        L"System Protection.",
+                        begun->status);
     return false;
   }
-  (void)restore.SetRestorePoint(
-      {kEndSystemChange, kModifySettings, begun->sequence_number, kPointName});
-  message = Format(L"restore point #%lld created", static_cast<long long>(begun->sequence_number));
+  const long long sequence = begun->sequence_number;
+  if (newestBefore && !IsNewPoint(sequence, newestBefore)) {
+    message = ExistingPointProtects(**newestBefore);
+    return true;  // an end would close a point this request did not begin
+  }
+  (void)restore.SetRestorePoint({kEndSystemChange, kModifySettings, sequence, kPointName});
+  message = newestBefore ? Format(L"restore point #%lld created", sequence)
+                         : Format(
+                               L"restore point #%lld in place (the list of restore points "
+                               L"could not be read, so it may be the point System Restore "
+                               L"made in the last 24 hours)",
+                               sequence);
   return true;
 }
 

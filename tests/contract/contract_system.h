@@ -58,6 +58,10 @@ void CreateForeignMapping(const std::wstring& name, const std::string& bytes, bo
 // Writes at `path` a program whose signature does not verify (a certificate table of
 // bytes that are no signature).
 void WriteBadlySignedFile(const std::wstring& path);
+// A program signed with code signing by a self-signed certificate whose subject names a
+// signer (O "Untrusted Signer Ltd", CN "Untrusted Signer"), so that it chains to no trusted
+// root; `alteredAfterSigning` changes one byte after signing as well.
+void WriteUntrustedSignedFile(const std::wstring& path, bool alteredAfterSigning);
 // A named mutex that another thread holds (`held`) or that is free.
 void CreateForeignMutex(const std::wstring& name, bool held);
 // A stand-in for the scanner's window: a visible top-level window titled `title` with a

@@ -209,8 +209,11 @@ start_window --show
 if [ -n "$window" ]; then pass "the window opens again"; else fail "the window opens again" "$(tail -n 3 "$VELTRANE_LOG" | tr -d '\r')"; fi
 
 echo "Home's report"
-# Set-up is complete: the window opens on Home. "Copy report" in its tools column puts the
-# report on the clipboard, which Wine shares with the X display.
+# Set-up is complete: the window opens on Home. A click before its first frame finds no
+# control, as for a user; the opening fade ends within a second.
+sleep 3
+# "Copy report" in its tools column puts the report on the clipboard, which Wine shares
+# with the X display.
 click 80 389
 report=""
 for _ in $(seq 20); do

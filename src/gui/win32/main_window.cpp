@@ -411,6 +411,7 @@ void App::OnTrayCommand(UINT command) {
   switch (command) {
     case kTrayHealthCheck:
       ShowAndFocus();
+      steps_.scheduler().ShowHealth();
       StartHealthScan();
       return;
     case kTrayPause:

@@ -6,6 +6,7 @@ SimMachine::SimMachine()
     : instance_lock(environment),
       timer(clock),
       processes(clock),
+      system_restore(clock, registry),
       signature(files),
       desktop(processes),
       shared_memory(clock),

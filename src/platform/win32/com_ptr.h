@@ -1,7 +1,12 @@
-// COM pointers released on every exit, and COM for the calling thread for one call.
+// COM pointers and BSTRs released on every exit, and COM for the calling thread for one
+// call.
 #pragma once
 
 #include <windows.h>
+// After <windows.h>, which it needs.
+#include <oleauto.h>
+
+#include <string>
 
 namespace platform::win32 {
 
@@ -20,6 +25,20 @@ class Com {
 
  private:
   T* p_ = nullptr;
+};
+
+// A BSTR for one call.
+class Bstr {
+ public:
+  explicit Bstr(const std::wstring& text)
+      : text_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+  ~Bstr() { ::SysFreeString(text_); }
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  BSTR get() const { return text_; }
+
+ private:
+  BSTR text_;
 };
 
 // Undone only when this call did it: a thread that already joined an apartment keeps it.

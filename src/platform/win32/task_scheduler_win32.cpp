@@ -13,6 +13,7 @@ namespace platform {
 namespace {
 
 using support::ErrorCode;
+using win32::Bstr;
 using win32::Com;
 
 // {0F87369F-A4E5-4CFC-BD3E-73E6154572DD}
@@ -45,20 +46,6 @@ ErrorCode CodeOf(HRESULT hr) {
 support::PortError Failed(HRESULT hr, const std::wstring& what) {
   return support::Fail(CodeOf(hr), what, static_cast<std::uint32_t>(hr));
 }
-
-// A BSTR for one call.
-class Bstr {
- public:
-  explicit Bstr(const std::wstring& text)
-      : text_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  ~Bstr() { ::SysFreeString(text_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  BSTR get() const { return text_; }
-
- private:
-  BSTR text_;
-};
 
 // Connects to the local scheduler and runs `use` on its root folder, inside COM for this
 // call.

@@ -20,6 +20,13 @@ void WriteBadlySignedFile(const std::wstring& path) {
   SimContractMachine().signature.SignInvalid(bytes);
 }
 
+void WriteUntrustedSignedFile(const std::wstring& path, bool alteredAfterSigning) {
+  const std::string bytes = alteredAfterSigning ? "MZ signed by an untrusted certificate, altered"
+                                                : "MZ signed by an untrusted certificate";
+  (void)SimContractMachine().files.WriteNew(path, bytes);
+  SimContractMachine().signature.SignInvalid(bytes);
+}
+
 void CreateForeignMutex(const std::wstring& name, bool held) {
   SimContractMachine().shared_memory.CreateMutex(name);
   SimContractMachine().shared_memory.HoldElsewhere(name, held);

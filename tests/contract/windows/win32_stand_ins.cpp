@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "contract/contract_system.h"
+#include "contract/windows/own_image.h"
 
 namespace contract {
 namespace {
@@ -100,33 +101,17 @@ void CreateForeignMapping(const std::wstring& name, const std::string& bytes, bo
 
 void WriteBadlySignedFile(const std::wstring& path) {
   // This test program's own image, with a certificate table that holds no signature.
-  wchar_t self[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-  const HANDLE in =
-      ::CreateFileW(self, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  std::string image(::GetFileSize(in, nullptr), '\0');
-  DWORD got = 0;
-  ::ReadFile(in, image.data(), static_cast<DWORD>(image.size()), &got, nullptr);
-  ::CloseHandle(in);
-  image.resize((image.size() + 7) & ~std::size_t{7});
+  std::string image = ReadOwnImage();
   const std::size_t table = image.size();
   const std::string garbage(248, '\x5A');
   const DWORD length = static_cast<DWORD>(8 + garbage.size());
   image.append(reinterpret_cast<const char*>(&length), 4);
   image.append("\x00\x02\x02\x00", 4);  // revision 2.0, PKCS#7 signed data
   image += garbage;
-  // The security entry of a PE32+ optional header's data directories.
-  const auto pe = *reinterpret_cast<const LONG*>(image.data() + 0x3C);
-  auto* entry = reinterpret_cast<IMAGE_DATA_DIRECTORY*>(
-      image.data() + pe + 24 + offsetof(IMAGE_OPTIONAL_HEADER64, DataDirectory) +
-      IMAGE_DIRECTORY_ENTRY_SECURITY * sizeof(IMAGE_DATA_DIRECTORY));
+  IMAGE_DATA_DIRECTORY* entry = SecurityEntry(image);
   entry->VirtualAddress = static_cast<DWORD>(table);
   entry->Size = length;
-  const HANDLE out =
-      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD put = 0;
-  ::WriteFile(out, image.data(), static_cast<DWORD>(image.size()), &put, nullptr);
-  ::CloseHandle(out);
+  WriteWholeFile(path, image);
 }
 
 void CreateForeignMutex(const std::wstring& name, bool held) {

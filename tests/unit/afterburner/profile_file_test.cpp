@@ -70,11 +70,15 @@ TEST_F(SaveScannedProfileTest, NothingNewOrAFailedWriteIsAFailure) {
   EXPECT_EQ(SaveScannedProfile(path_, before_), std::nullopt);  // the scan changed nothing
   EXPECT_FALSE(machine_.files.Exists(path_ + L".bak"));
   EXPECT_EQ(SaveScannedProfile(L"", before_), std::nullopt);
-  const std::string scanned = "[Startup]\r\nVFCurve=NEW\r\n[Profile1]\r\nVFCurve=USER\r\n";
-  machine_.files.Seed(path_, scanned);
-  machine_.files.FailNext(platform::FileOp::kMove, support::ErrorCode::kAccessDenied);
-  EXPECT_EQ(SaveScannedProfile(path_, before_), std::nullopt);
-  EXPECT_EQ(machine_.files.ReadAll(path_).value(), scanned);
+  // Without its backup the user's own profile 1 would be lost: no backup, no edit.
+  for (const platform::FileOp failing : {platform::FileOp::kMove, platform::FileOp::kCopy}) {
+    SCOPED_TRACE(static_cast<int>(failing));
+    const std::string scanned = "[Startup]\r\nVFCurve=NEW\r\n[Profile1]\r\nVFCurve=USER\r\n";
+    machine_.files.Seed(path_, scanned);
+    machine_.files.FailNext(failing, support::ErrorCode::kAccessDenied);
+    EXPECT_EQ(SaveScannedProfile(path_, before_), std::nullopt);
+    EXPECT_EQ(machine_.files.ReadAll(path_).value(), scanned);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace gui {
 namespace {
 
@@ -11,6 +13,10 @@ TEST(GuiTransition, AdvanceAndLook) {
   EXPECT_DOUBLE_EQ(AdvanceTransition(0.0, 0.11, false), 0.2);
   EXPECT_DOUBLE_EQ(AdvanceTransition(0.9, 0.55, false), 1.0);
   EXPECT_DOUBLE_EQ(AdvanceTransition(0.4, 0.0, false), 0.4);
+  // A stall of two seconds moves it by a quarter second only; NaN and negative not at all.
+  EXPECT_DOUBLE_EQ(AdvanceTransition(0.0, 2.0, true), 0.25 / 0.36);
+  EXPECT_DOUBLE_EQ(AdvanceTransition(0.3, std::nan(""), true), 0.3);
+  EXPECT_DOUBLE_EQ(AdvanceTransition(0.3, -1.0, true), 0.3);
   struct Row {
     double t;
     bool samePage, forward;

@@ -6,6 +6,7 @@
 #include "health/guard_task.h"
 #include "health/startup_guard.h"
 #include "platform/sim/windows_tools_sim.h"
+#include "tweaks/ppm_catalogue.h"
 #include "tweaks/small_steps.h"
 #include "unit/app/sim_fixture.h"
 
@@ -38,20 +39,23 @@ class HardeningTest : public SimMachineTest {
     return {SimPower::kBalanced, SimPower::kHighPerformance, SimPower::kUltimatePerformance,
             kExtraSchemes[0], kExtraSchemes[1]};
   }
-  void SeedStorageValues(std::uint32_t value) {
+  // `dc` defaults to `ac`; a different one catches a restore that mixes the sources up.
+  void SeedStorageValues(std::uint32_t ac, std::optional<std::uint32_t> dc = std::nullopt) {
     for (const auto& scheme : Schemes()) {
       for (int i = 0; i < 3; ++i) {
-        for (PowerSource source : {PowerSource::kAc, PowerSource::kDc}) {
-          machine_.power.Seed(scheme, kStorageSubgroups[i], kStorageSettings[i], source, value);
-        }
+        machine_.power.Seed(scheme, kStorageSubgroups[i], kStorageSettings[i], PowerSource::kAc,
+                            ac);
+        machine_.power.Seed(scheme, kStorageSubgroups[i], kStorageSettings[i], PowerSource::kDc,
+                            dc.value_or(ac));
       }
     }
   }
-  int CountStorageValues(std::uint32_t value) {
+  int CountStorageValues(std::uint32_t ac, std::optional<std::uint32_t> dc = std::nullopt) {
     int count = 0;
     for (const auto& scheme : Schemes()) {
       for (int i = 0; i < 3; ++i) {
         for (PowerSource source : {PowerSource::kAc, PowerSource::kDc}) {
+          const std::uint32_t value = source == PowerSource::kAc ? ac : dc.value_or(ac);
           const auto read = machine_.power.ReadValueIndex(scheme, kStorageSubgroups[i],
                                                           kStorageSettings[i], source);
           count += read && *read == value ? 1 : 0;
@@ -82,7 +86,7 @@ class HardeningTest : public SimMachineTest {
 };
 
 TEST_F(HardeningTest, StorageOnFiveSchemesAcAndDcLeavesTheActiveScheme) {
-  SeedStorageValues(7);
+  SeedStorageValues(7, 9);
   SeedService(L"SysMain", platform::ServiceStartType::kAuto);
   HardenStep(L"storage");
   EXPECT_EQ(CountStorageValues(0), 5 * 3 * 2);
@@ -96,9 +100,9 @@ TEST_F(HardeningTest, StorageOnFiveSchemesAcAndDcLeavesTheActiveScheme) {
             std::wstring::npos);
   EXPECT_NE(log.find(L"Storage settings hardened on every power plan. SysMain stays disabled."),
             std::wstring::npos);
-  // Uninstall puts back what the hardening wrote over, in every scheme.
-  RestoreHardening();
-  EXPECT_EQ(CountStorageValues(7), 5 * 3 * 2);
+  // Uninstall puts back what the hardening wrote over, in every scheme, each source its own.
+  EXPECT_TRUE(RestoreHardening());
+  EXPECT_EQ(CountStorageValues(7, 9), 5 * 3 * 2);
 }
 
 TEST_F(HardeningTest, PlansThatCannotBeListedAreNotReportedAsHardened) {
@@ -317,20 +321,42 @@ TEST_F(HardeningTest, GuardWithoutFlagsOnlyLogsItsStart) {
 TEST_F(HardeningTest, GuardReappliesFlaggedAreasOnEveryScheme) {
   struct Case {
     const char* name;
+    std::uint32_t storage, ppm;  // the guard flags
     bool enumerationFails;
-    int zeros;
+    int zeros;       // storage values hardened to 0
+    int perfChecks;  // schemes whose PERFCHECK (AC) holds 5000
+    bool sysMainPinned;
   };
-  const Case kCases[] = {{"five schemes", false, 5 * 3 * 2}, {"enumeration fails", true, 0}};
+  const Case kCases[] = {{"five schemes", 1, 0, false, 5 * 3 * 2, 0, true},
+                         {"enumeration fails", 1, 0, true, 0, 0, true},
+                         {"only the processor settings", 0, 1, false, 0, 5, false}};
+  const PowerTweak& perfCheck = PpmCatalogue()[4];
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     SeedStorageValues(7);
-    machine_.registry.Seed({Hive::kLocalMachine, kProduct, L"GuardStorage"}, 1u);
-    machine_.registry.Seed({Hive::kLocalMachine, kProduct, L"GuardPpm"}, 0u);
+    SeedService(L"SysMain", platform::ServiceStartType::kAuto);
+    for (const auto& scheme : Schemes()) {
+      for (PowerSource source : {PowerSource::kAc, PowerSource::kDc}) {
+        machine_.power.Seed(scheme, perfCheck.subgroup, perfCheck.setting, source, 15);
+      }
+    }
+    machine_.registry.Seed({Hive::kLocalMachine, kProduct, L"GuardStorage"}, c.storage);
+    machine_.registry.Seed({Hive::kLocalMachine, kProduct, L"GuardPpm"}, c.ppm);
     if (c.enumerationFails) {
       machine_.power.FailNext(platform::PowerOp::kEnumerate, support::ErrorCode::kUnsupported);
     }
     EXPECT_EQ(RunStartupGuard(), 0);
     EXPECT_EQ(CountStorageValues(0), c.zeros);
+    int perfChecks = 0;
+    for (const auto& scheme : Schemes()) {
+      const auto read = machine_.power.ReadValueIndex(scheme, perfCheck.subgroup, perfCheck.setting,
+                                                      PowerSource::kAc);
+      perfChecks += read && *read == 5000 ? 1 : 0;
+    }
+    EXPECT_EQ(perfChecks, c.perfChecks);
+    EXPECT_EQ(machine_.services.Find(L"SysMain")->config.start_type,
+              c.sysMainPinned ? platform::ServiceStartType::kDisabled
+                              : platform::ServiceStartType::kAuto);
     EXPECT_EQ(*machine_.power.ActiveScheme(), SimPower::kBalanced);
   }
   // The guard itself creates no task: only the timer hardening re-creates it.

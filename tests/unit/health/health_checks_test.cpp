@@ -8,6 +8,7 @@
 #include <functional>
 #include <random>
 
+#include "health/tweak_checks.h"
 #include "platform/sim/windows_tools_sim.h"
 #include "unit/app/sim_fixture.h"
 
@@ -252,6 +253,16 @@ TEST_F(HealthChecksTest, EachCheckReadsTheMachine) {
          w.m.driver_profile.Install({{0x1057EB71, 1}, {0x00CE2691, 0}});
        },
        L"gpu.NV_PWR", S::Passing, L"1"},
+      {"two NVIDIA adapters, one with dynamic P-states",
+       [&](World& w) {
+         SeedAdapter(w, L"0000", L"NVIDIA", L"NVIDIA GeForce RTX 4070");
+         SeedAdapter(w, L"0001", L"NVIDIA", L"NVIDIA GeForce RTX 3060");
+         SeedDword(w, Hive::kLocalMachine, std::wstring(kClassKey) + L"\\0000",
+                   L"DisableDynamicPstate", 1);
+         SeedDword(w, Hive::kLocalMachine, std::wstring(kClassKey) + L"\\0001",
+                   L"DisableDynamicPstate", 0);
+       },
+       L"gpu.NV_DPS", S::NeedsAttention, L"1 of 2 adapters match"},
       {"no driver profile library",
        [&](World& w) { SeedAdapter(w, L"0000", L"NVIDIA", L"NVIDIA GeForce RTX 4070"); },
        L"gpu.NV_TFQ", S::Inaccessible, L"NVIDIA profile could not be read"},
@@ -347,28 +358,35 @@ TEST_F(HealthChecksTest, ToolsThatFailNeverPass) {
   }
 }
 
-// Taking an unreadable service manager for "not installed" would pass a check that read
-// nothing.
+// Taking an unreadable service manager or service for "not installed" would pass a check
+// that read nothing. The tweak rows alone open one service, the telemetry one.
 TEST_F(HealthChecksTest, ServiceRowThatCannotBeReadIsNotAPass) {
   struct Case {
-    bool refuseManager;
+    const char* name;
+    bool refuseManager, refuseOpen;
     S status;
     const wchar_t* live;
   };
-  const Case kCases[] = {{false, S::Passing, L"not installed"},
-                         {true, S::Inaccessible, L"start type unreadable"}};
+  const Case kCases[] = {
+      {"not installed", false, false, S::Passing, L"not installed"},
+      {"manager refused", true, false, S::Inaccessible, L"start type unreadable"},
+      {"service open refused", false, true, S::Inaccessible, L"start type unreadable"}};
   for (const Case& c : kCases) {
-    SCOPED_TRACE(c.refuseManager);
+    SCOPED_TRACE(c.name);
     World world;
     platform::ScopedSystem guard(world.m.system());
     SeedAdapter(world, L"0000", L"NVIDIA", L"NVIDIA GeForce RTX 4070");
     world.m.services.RefuseManager(c.refuseManager);
-    const std::vector<HealthCheck> checks = RunHealthChecks(nullptr);
+    if (c.refuseOpen) {
+      world.m.services.FailNext(platform::ServiceOp::kOpen, support::ErrorCode::kAccessDenied, 5);
+    }
+    std::vector<HealthCheck> checks;
+    ASSERT_TRUE(AppendTweakChecks(checks, nullptr));
     const HealthCheck* check = Find(checks, L"gpu.NV_TELEMETRY");
     ASSERT_NE(check, nullptr);
     EXPECT_EQ(check->status, c.status);
     EXPECT_EQ(check->live, c.live);
-    EXPECT_EQ(checks.size(), 42u + 20u);  // the 20 NVIDIA rows join the list
+    EXPECT_EQ(checks.size(), 31u + 20u);  // the 20 NVIDIA rows join the tweak rows
   }
 }
 

@@ -5,6 +5,9 @@
 
 #include "service/install.h"
 #include "service_fixture.h"
+#include "tweaks/cpu_tune.h"
+#include "tweaks/gpu_config.h"
+#include "tweaks/ppm_catalogue.h"
 
 namespace {
 
@@ -170,6 +173,55 @@ TEST_F(UninstallTest, StepsThatWereNeverAppliedRestoreNothingAndSayNothing) {
   for (const wchar_t* word : {L"PPM", L"GPU", L"Memory", L"Storage", L"CPU"}) {
     EXPECT_EQ(Out().find(word), std::wstring::npos) << word;
     EXPECT_EQ(Err().find(word), std::wstring::npos) << word;
+  }
+}
+
+// One step's restore that fails stops no other: the GPU value comes back while the CPU
+// records keep the product key for a later uninstall.
+TEST_F(UninstallTest, EachStepRestoreRunsWhateverAnotherDid) {
+  struct Case {
+    const char* name;
+    bool cpuRestoreFails;
+    std::uint32_t perfCheckAfter;
+    bool keyKept;
+  };
+  const Case kCases[] = {
+      {"both restore", false, 15, false},
+      {"the CPU Tune restore fails", true, 5000, true},
+  };
+  constexpr wchar_t kGames[] =
+      L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Multimedia\\SystemProfile\\Tasks\\"
+      L"Games";
+  const PowerTweak& perfCheck = PpmCatalogue()[4];
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    platform::SimMachine m;
+    platform::ScopedSystem guard(m.system());
+    PrepareInstall(m);
+    m.tools.Install();
+    for (auto source : {platform::PowerSource::kAc, platform::PowerSource::kDc}) {
+      m.power.Seed(platform::SimPower::kUltimatePerformance, perfCheck.subgroup, perfCheck.setting,
+                   source, 15);
+    }
+    m.registry.Seed({platform::Hive::kLocalMachine, kGames, L"GPU Priority"}, 2u);
+    ASSERT_TRUE(InstallTimerService(5070, true));
+    ASSERT_TRUE(ApplyCpuTune());
+    ASSERT_TRUE(ApplyGpuConfig());
+    // The CPU Tune restore writes the first power value of the uninstall.
+    if (c.cpuRestoreFails) {
+      m.power.FailNext(platform::PowerOp::kWrite, support::ErrorCode::kAccessDenied, 5);
+    }
+    (void)UninstallTimerService();
+    m.services.StopAll();
+    EXPECT_EQ(
+        m.registry.ReadDword({platform::Hive::kLocalMachine, kGames, L"GPU Priority"}).value_or(0),
+        2u);
+    EXPECT_EQ(m.power
+                  .ReadValueIndex(platform::SimPower::kUltimatePerformance, perfCheck.subgroup,
+                                  perfCheck.setting, platform::PowerSource::kAc)
+                  .value_or(0),
+              c.perfCheckAfter);
+    EXPECT_EQ(m.registry.KeyExists(platform::Hive::kLocalMachine, kProductKeyPath), c.keyKept);
   }
 }
 

@@ -78,12 +78,7 @@ class Machine {
         dice_(rng_),
         registry_(sim_.registry, dice_),
         power_(sim_.power, dice_),
-        system_{sim_.clock,          sim_.console,       sim_.environment,    sim_.files,
-                sim_.hardware,       sim_.instance_lock, sim_.timer,          power_,
-                sim_.processes,      registry_,          sim_.services,       sim_.shell,
-                sim_.system_restore, sim_.disk_cache,    sim_.driver_profile, sim_.network,
-                sim_.hashing,        sim_.signature,     sim_.account,        sim_.desktop,
-                sim_.shared_memory,  sim_.task_scheduler} {
+        system_(SystemWith(sim_, registry_, power_)) {
     sim_.tools.Install();
   }
 

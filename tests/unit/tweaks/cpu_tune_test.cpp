@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "faulty_ports.h"
+#include "support/utf.h"
 #include "tweak_fixture.h"
 #include "tweaks/power_protocol.h"
 #include "tweaks/ppm_catalogue.h"
@@ -71,19 +73,23 @@ TEST_F(CpuTuneTest, APowerSettingIsWrittenByTheApiOrByPowercfgAndConfirmed) {
     std::wstring line;  // what the console shows last for the setting
     int state;
     std::optional<std::uint32_t> after;
-    std::optional<std::uint32_t> backup;
+    std::optional<std::uint32_t> backup, had;
+    bool readFails = false;  // the first read of the previous value is refused
   };
   const Case kCases[] = {
       {"through the API", true, 0, false,
-       L"    15ms  \u2192  5000ms\n    written (confirmed 5000).\n", kRowDone, 5000, 15},
+       L"    15ms  \u2192  5000ms\n    written (confirmed 5000).\n", kRowDone, 5000, 15, 1},
       {"API refused, powercfg writes", true, 2, false, L"    written (confirmed 5000).\n", kRowDone,
-       5000, 15},
+       5000, 15, 1},
       {"both refused", true, 2, true,
        L"  write failed for PERFCHECK (API and powercfg). Continuing with the rest.\n", kRowFailed,
-       15, 15},
+       15, 15, 1},
       {"hidden and unread", false, 0, false,
        L"    (hidden/unread)  \u2192  5000ms\n    written (confirmed 5000).\n", kRowDone, 5000,
-       std::nullopt},
+       std::nullopt, 0},
+      {"the previous value cannot be read", true, 0, false,
+       L"  the previous value of PERFCHECK could not be recorded; left unchanged.\n", kRowFailed,
+       15, std::nullopt, std::nullopt, true},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -101,6 +107,7 @@ TEST_F(CpuTuneTest, APowerSettingIsWrittenByTheApiOrByPowercfgAndConfirmed) {
       m.power.FailNext(platform::PowerOp::kWrite, support::ErrorCode::kFailed);
     }
     if (c.toolFails) m.tools.FailCommand(L"value", 1);
+    if (c.readFails) m.power.FailNext(platform::PowerOp::kRead, support::ErrorCode::kAccessDenied);
     std::vector<TweakRow> rows{PendingRow(L"PERFCHECK", L"", L"", L"")};
     PowerTally tally;
     const PowerWritePlan plan{L"CPU TUNE", L"Ppm", false, false};
@@ -116,24 +123,50 @@ TEST_F(CpuTuneTest, APowerSettingIsWrittenByTheApiOrByPowercfgAndConfirmed) {
     auto backup = m.registry.ReadDword(
         {platform::Hive::kLocalMachine, L"SOFTWARE\\Veltrane", L"Ppm_PERFCHECK_ac"});
     EXPECT_EQ(backup ? std::optional<std::uint32_t>(*backup) : std::nullopt, c.backup);
+    auto had = m.registry.ReadDword(
+        {platform::Hive::kLocalMachine, L"SOFTWARE\\Veltrane", L"Ppm_PERFCHECK_hadAc"});
+    EXPECT_EQ(had ? std::optional<std::uint32_t>(*had) : std::nullopt, c.had);
   }
 }
 
-// Re-applying to harden must not turn the tuned value into the "previous" one.
+// Re-applying to harden must not turn the tuned value into the "previous" one, not even
+// when a record cannot be read at the second apply.
 TEST_F(CpuTuneTest, ASecondApplyKeepsTheFirstBackupsAndUninstallRestoresThem) {
-  for (auto source : {PowerSource::kAc, PowerSource::kDc}) {
-    machine_.power.Seed(SimPower::kUltimatePerformance, PerfCheck().subgroup, PerfCheck().setting,
-                        source, 15);
+  for (const std::wstring refused : {L"", L"Ppm_PERFCHECK_hadAc"}) {
+    SCOPED_TRACE(support::ToUtf8(refused));
+    platform::SimMachine m;
+    platform::ScopedSystem guard(m.system());
+    m.tools.Install();
+    m.console.SetAllStreams(platform::SimConsole::StreamKind::kRedirected);
+    for (auto source : {PowerSource::kAc, PowerSource::kDc}) {
+      m.power.Seed(SimPower::kUltimatePerformance, PerfCheck().subgroup, PerfCheck().setting,
+                   source, 15);
+    }
+    m.registry.Seed({platform::Hive::kLocalMachine, kKernel, L"ThreadDpcEnable"}, 1u);
+    ASSERT_TRUE(ApplyCpuTune());
+    std::mt19937 rng(1);
+    FaultDice dice(rng);
+    FaultyRegistry registry(m.registry, dice);
+    registry.refusedValue = refused;
+    platform::System refusing = SystemWith(m, registry, m.power);
+    {
+      platform::ScopedSystem second(refusing);
+      (void)ApplyCpuTune();
+    }
+    auto product = [&](const wchar_t* name) {
+      return m.registry.ReadDword({platform::Hive::kLocalMachine, L"SOFTWARE\\Veltrane", name});
+    };
+    EXPECT_EQ(product(L"Ppm_PERFCHECK_ac").value_or(0), 15u);
+    EXPECT_EQ(product(L"ThreadDpcPrev").value_or(0), 1u);
+    ASSERT_TRUE(RestoreCpuTune());
+    auto ac = m.power.ReadValueIndex(SimPower::kUltimatePerformance, PerfCheck().subgroup,
+                                     PerfCheck().setting, PowerSource::kAc);
+    EXPECT_EQ(ac.value_or(0), 15u);
+    EXPECT_EQ(m.registry.ReadDword({platform::Hive::kLocalMachine, kKernel, L"ThreadDpcEnable"})
+                  .value_or(0),
+              1u);
+    EXPECT_EQ(*m.power.ActiveScheme(), SimPower::kBalanced);
   }
-  machine_.registry.Seed({platform::Hive::kLocalMachine, kKernel, L"ThreadDpcEnable"}, 1u);
-  ASSERT_TRUE(ApplyCpuTune());
-  ASSERT_TRUE(ApplyCpuTune());
-  EXPECT_EQ(Product(L"Ppm_PERFCHECK_ac"), 15u);
-  EXPECT_EQ(Product(L"ThreadDpcPrev"), 1u);
-  ASSERT_TRUE(RestoreCpuTune());
-  EXPECT_EQ(PerfCheckAc(SimPower::kUltimatePerformance), 15u);
-  EXPECT_EQ(Machine(kKernel, L"ThreadDpcEnable"), 1u);
-  EXPECT_EQ(*machine_.power.ActiveScheme(), SimPower::kBalanced);
 }
 
 TEST_F(CpuTuneTest, ThreadDpcEnableAbsentIsDeletedAndOfAnotherTypeIsLeftAlone) {

@@ -6,6 +6,7 @@
 
 #include "platform/power.h"
 #include "platform/registry.h"
+#include "platform/sim/sim_machine.h"
 
 class FaultDice {
  public:
@@ -25,8 +26,10 @@ inline support::PortError Refused() {
 class FaultyRegistry final : public platform::Registry {
  public:
   FaultyRegistry(platform::Registry& inner, FaultDice& dice) : inner_(inner), dice_(dice) {}
+  // Reads of a value of this name are refused whatever the dice say.
+  std::wstring refusedValue;
   support::Result<std::uint32_t> ReadDword(const platform::RegPath& p) override {
-    if (dice_.Roll()) return Refused();
+    if (dice_.Roll() || (!refusedValue.empty() && p.value == refusedValue)) return Refused();
     return inner_.ReadDword(p);
   }
   support::Status WriteDword(const platform::RegPath& p, std::uint32_t d) override {
@@ -111,3 +114,14 @@ class FaultyPower final : public platform::Power {
   platform::Power& inner_;
   FaultDice& dice_;
 };
+
+// The simulated machine's ports with its registry and power behind the decorators.
+inline platform::System SystemWith(platform::SimMachine& m, platform::Registry& registry,
+                                   platform::Power& power) {
+  return {m.clock,          m.console,       m.environment,    m.files,
+          m.hardware,       m.instance_lock, m.timer,          power,
+          m.processes,      registry,        m.services,       m.shell,
+          m.system_restore, m.disk_cache,    m.driver_profile, m.network,
+          m.hashing,        m.signature,     m.account,        m.desktop,
+          m.shared_memory,  m.task_scheduler};
+}

@@ -17,21 +17,43 @@ using platform::SimPower;
 
 class SmallStepsTest : public TweakTest {};
 
+// System Restore makes at most one point a day: a request inside that window is accepted
+// without a point, and the row names the point that protects the user instead.
 TEST_F(SmallStepsTest, TheRestorePointRowSaysWhatSystemRestoreDid) {
+  constexpr std::uint32_t kSilently = 0xFFFFFFFF;  // FALSE with status 0
   struct Case {
     const char* name;
-    bool installed, exported;
+    bool installed, exported, listable;
     std::uint32_t refuse;
+    int pointHoursAgo;     // -1: no point yet
+    int frequencyMinutes;  // -1: the value is absent
     bool made;
+    std::size_t points, requests;
     std::wstring message;
   };
   const Case kCases[] = {
-      {"created", true, true, 0, true, L"restore point #1 created"},
-      {"no component", false, true, 0, false,
+      {"created", true, true, true, 0, -1, -1, true, 1, 2, L"restore point #1 created"},
+      {"a point of 3 hours ago protects", true, true, true, 0, 3, -1, true, 1, 1,
+       L"System Restore made no new point: the point of 2024-05-01 12:00 (#1) from the last 24 "
+       L"hours protects you"},
+      {"a point of 25 hours ago does not", true, true, true, 0, 25, -1, true, 2, 2,
+       L"restore point #2 created"},
+      {"frequency 0 never skips", true, true, true, 0, 1, 0, true, 2, 2,
+       L"restore point #2 created"},
+      {"frequency 30 skips only within 30 minutes", true, true, true, 0, 1, 30, true, 2, 2,
+       L"restore point #2 created"},
+      {"the list cannot be read", true, true, false, 0, 3, -1, true, 1, 2,
+       L"restore point #1 in place (the list of restore points could not be read, so it may be "
+       L"the point System Restore made in the last 24 hours)"},
+      {"no component", false, true, true, 0, -1, -1, false, 0, 0,
        L"srclient.dll not available (System Restore is not installed)"},
-      {"no export", true, false, 0, false, L"SRSetRestorePointW missing"},
-      {"refused", true, true, 1058, false,
+      {"no export", true, false, true, 0, -1, -1, false, 0, 0, L"SRSetRestorePointW missing"},
+      {"refused", true, true, true, 1058, -1, -1, false, 0, 1,
        L"System Restore refused the checkpoint (status 1058). Enable it in System Protection."},
+      {"refused without a reason (Wine's stand-in)", true, true, false, kSilently, -1, -1, false, 0,
+       1,
+       L"System Restore made no point and gave no reason; this Windows may lack System "
+       L"Restore"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -40,12 +62,25 @@ TEST_F(SmallStepsTest, TheRestorePointRowSaysWhatSystemRestoreDid) {
     m.tools.Install();
     m.system_restore.SetInstalled(c.installed);
     m.system_restore.SetExportPresent(c.exported);
-    m.system_restore.Refuse(c.refuse);
-    // --apply-prepare fails when no point was made; the step itself never does.
+    m.system_restore.SetListable(c.listable);
+    m.system_restore.Refuse(c.refuse == kSilently ? 0 : c.refuse, c.refuse == kSilently);
+    if (c.frequencyMinutes >= 0) {
+      m.registry.Seed({platform::Hive::kLocalMachine,
+                       L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\SystemRestore",
+                       L"SystemRestorePointCreationFrequency"},
+                      static_cast<std::uint32_t>(c.frequencyMinutes));
+    }
+    if (c.pointHoursAgo >= 0) {
+      m.system_restore.AddPoint();
+      m.clock.Advance(static_cast<std::uint64_t>(c.pointHoursAgo) * 3600 * 1000);
+    }
+    // --apply-prepare fails when no point protects the user; the step itself never does.
     EXPECT_EQ(RunPrepareCommand(), c.made);
     auto ok = m.registry.ReadDword(
         {platform::Hive::kLocalMachine, L"SOFTWARE\\Veltrane", L"RestorePointOk"});
     EXPECT_EQ(ok.ok(), c.made);
+    EXPECT_EQ(m.system_restore.point_count(), c.points);
+    EXPECT_EQ(m.system_restore.requests().size(), c.requests);
     EXPECT_TRUE(m.tools.state().system_protection);
     const auto log = m.files.ReadAll(L"C:\\ProgramData\\Veltrane\\Veltrane.log");
     ASSERT_TRUE(log.ok());
