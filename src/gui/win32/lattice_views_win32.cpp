@@ -55,7 +55,12 @@ bool LatticeViews::Draw(ID3D11Device* device, ID2D1DeviceContext* context, int s
       return false;
     }
   }
-  context->DrawBitmap(view->bitmap.Get(), &dest, std::clamp(opacity, 0.0f, 1.0f),
+  // The picture is square: it fills the largest centred square of whatever it is given.
+  const float side = std::min(dest.right - dest.left, dest.bottom - dest.top);
+  const float x = (dest.left + dest.right - side) / 2, y = (dest.top + dest.bottom - side) / 2;
+  const D2D1_RECT_F square{x, y, x + side, y + side};
+  if (side <= 0) return true;
+  context->DrawBitmap(view->bitmap.Get(), &square, std::clamp(opacity, 0.0f, 1.0f),
                       D2D1_INTERPOLATION_MODE_HIGH_QUALITY_CUBIC, nullptr, nullptr);
   return true;
 }

@@ -27,9 +27,9 @@ class LatticeViews {
   // frame at `seconds`. Nothing when the lattice is unavailable on this device.
   void Render(ID3D11Device* device, ID3D11DeviceContext* context, int source,
               const ChartSnapshot& picture, std::uint64_t version, float seconds);
-  // Draws the source's target into `dest`; false when the lattice is unavailable on this
-  // device. A source not rendered this frame draws nothing this time and is rendered from
-  // the next frame on.
+  // Draws the source's target into the largest centred square of `dest`; false when the lattice is
+  // unavailable on this device. A source not rendered this frame draws nothing this time and is
+  // rendered from the next frame on.
   bool Draw(ID3D11Device* device, ID2D1DeviceContext* context, int source, D2D1_RECT_F dest,
             float opacity);
   // Ends the frame: what was drawn in it is what the next frame renders again.

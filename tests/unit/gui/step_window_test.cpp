@@ -294,6 +294,11 @@ TEST(GuiStepWindow, LatticeSourcesFollowTheScreenAndTheNewestRunFile) {
   EXPECT_EQ(w.steps.lastScan().picture->totals.sampleCount, 12u);
   EXPECT_TRUE(w.steps.Lattice(kLastScanLattice).shown);
   EXPECT_FALSE(w.steps.Lattice(kLiveLattice).shown);
+  w.Frame();
+  int lastScanDrawn = 0;
+  for (const DrawCall& call : w.canvas.calls())
+    lastScanDrawn += call.kind == DrawKind::kLattice && call.id == kLastScanLattice ? 1 : 0;
+  EXPECT_EQ(lastScanDrawn, 1);  // Home's tile
 
   w.Click("Measure timing");
   ASSERT_EQ(w.steps.scheduler().CurrentStage(), Stage::MeasureRunning);
