@@ -30,6 +30,15 @@ StatTexels TexelsOf(const CandidateView& c) {
 
 }  // namespace
 
+void BuildStatColumns(const std::vector<CandidateView>& candidates,
+                      std::array<StatTexels, kLatticeSize>& stats) {
+  stats.fill({});
+  for (const CandidateView& c : candidates) {
+    const PatternView& shown = c.loop.count > 0 ? c.loop : c.idle;
+    stats[LatticeColumn(shown.latePct / 100)] = TexelsOf(c);
+  }
+}
+
 ChartData::ChartData() = default;
 
 void ChartData::Reset() {
@@ -111,15 +120,6 @@ void ChartData::AddSample(std::uint32_t requested, double overshootMs, bool afte
               late);
 }
 
-void ChartData::BuildStatistics(const std::vector<CandidateView>& candidates) {
-  stats_.fill({});
-  for (const CandidateView& c : candidates) {
-    const PatternView& shown = c.loop.count > 0 ? c.loop : c.idle;
-    stats_[LatticeColumn(shown.latePct / 100)] = TexelsOf(c);
-  }
-  ++stats_version_;
-}
-
 void ChartData::PublishSweep(std::int32_t pass, const std::vector<CandidateView>& candidates) {
   std::lock_guard<std::mutex> lock(mutex_);
   // Pass 0 is the merged report after the last pass: it keeps the last pass's picture.
@@ -127,7 +127,8 @@ void ChartData::PublishSweep(std::int32_t pass, const std::vector<CandidateView>
     pass_ = pass;
     ClearPicture();
   }
-  BuildStatistics(candidates);
+  BuildStatColumns(candidates, stats_);
+  ++stats_version_;
 }
 
 void ChartData::PublishVerify(const std::vector<CandidateView>& finalists) {
@@ -136,7 +137,8 @@ void ChartData::PublishVerify(const std::vector<CandidateView>& finalists) {
     verifying_ = true;
     ClearPicture();
   }
-  BuildStatistics(finalists);
+  BuildStatColumns(finalists, stats_);
+  ++stats_version_;
 }
 
 void ChartData::CopyInto(ChartSnapshot& snapshot) {

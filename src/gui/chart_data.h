@@ -57,6 +57,11 @@ struct ChartSnapshot {
   std::uint64_t feedEpoch = ~0ull, passEpoch = ~0ull, statsVersion = ~0ull;
 };
 
+// The statistics columns of a candidate list: each candidate in the column of its late share,
+// a later one overwriting an earlier one in the same column; columns without one are zero.
+void BuildStatColumns(const std::vector<CandidateView>& candidates,
+                      std::array<StatTexels, kLatticeSize>& stats);
+
 class ChartData {
  public:
   ChartData();
@@ -85,7 +90,6 @@ class ChartData {
   void ClearPicture();  // caller holds mutex_
   PeriodCount& PeriodRecord(std::uint32_t period);
   void CountInCell(int index, bool afterIdle, bool late);
-  void BuildStatistics(const std::vector<CandidateView>& candidates);
 
   std::mutex mutex_;
   std::array<ChartSample, kRingSize> ring_{};

@@ -6,18 +6,18 @@ namespace gui {
 
 namespace {
 
-constexpr Rgb kElectric{0x34 / 255.0f, 0x7B / 255.0f, 0xFF / 255.0f};
-constexpr Rgb kBlueprint{0x12 / 255.0f, 0x3A / 255.0f, 0x91 / 255.0f};
-constexpr Rgb kIcy{0x8D / 255.0f, 0xB8 / 255.0f, 0xFF / 255.0f};
-constexpr Rgb kCoolWhite{0xF4 / 255.0f, 0xF7 / 255.0f, 0xFF / 255.0f};
-constexpr Rgb kGridGrey{0.55f, 0.57f, 0.60f};
-constexpr Rgb kBackground{0.012f, 0.028f, 0.07f};
+constexpr PixelRgb kElectric{0x34 / 255.0f, 0x7B / 255.0f, 0xFF / 255.0f};
+constexpr PixelRgb kBlueprint{0x12 / 255.0f, 0x3A / 255.0f, 0x91 / 255.0f};
+constexpr PixelRgb kIcy{0x8D / 255.0f, 0xB8 / 255.0f, 0xFF / 255.0f};
+constexpr PixelRgb kCoolWhite{0xF4 / 255.0f, 0xF7 / 255.0f, 0xFF / 255.0f};
+constexpr PixelRgb kGridGrey{0.55f, 0.57f, 0.60f};
+constexpr PixelRgb kBackground{0.012f, 0.028f, 0.07f};
 constexpr float kCell = 1.0f / kLatticeSize;
 constexpr float kHeatOpaque = 0.97f;
 constexpr float kGridCap = 0.045f;
 
 float Saturate(float x) { return std::fmin(std::fmax(x, 0.0f), 1.0f); }
-Rgb Lerp(Rgb a, Rgb b, float t) {
+PixelRgb Lerp(PixelRgb a, PixelRgb b, float t) {
   return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
 Vec3 RotateY(Vec3 p, float a) {
@@ -36,10 +36,10 @@ Vec3 RotateZ(Vec3 p, float a) {
 // Front-to-back compositing of the data and, separately, of the mesh, so the mesh can be
 // kept faint whatever the data does.
 struct Layers {
-  Rgb heat, grid;
+  PixelRgb heat, grid;
   float heatAlpha = 0, gridAlpha = 0;
 
-  void AddHeat(Rgb c, float alpha) {
+  void AddHeat(PixelRgb c, float alpha) {
     const float w = (1 - heatAlpha) * alpha;
     heat = {heat.r + c.r * w, heat.g + c.g * w, heat.b + c.b * w};
     heatAlpha += w;
@@ -98,7 +98,7 @@ void ShadeCell(const LatticeTextures& textures, const CellVisit& v, Layers& laye
   }
   const float n = h[0];
   if (InCountColumn(iz, n)) {
-    Rgb c = Lerp(kBlueprint, kElectric, 0.5f + 0.5f * Saturate(std::log(n) / std::log(48.0f)));
+    PixelRgb c = Lerp(kBlueprint, kElectric, 0.5f + 0.5f * Saturate(std::log(n) / std::log(48.0f)));
     c = Lerp(c, kIcy, h[1]);
     c = Lerp(c, Lerp(kIcy, kCoolWhite, 0.4f), h[2]);
     layers.AddHeat(c, 0.94f);
@@ -159,10 +159,10 @@ Ray CameraRay(float seconds, float ndcX, float ndcY) {
   return {origin, dir};
 }
 
-Rgb ShadeLatticePixel(const LatticeTextures& textures, float seconds, float u, float v) {
+PixelRgb ShadeLatticePixel(const LatticeTextures& textures, float seconds, float u, float v) {
   const float ndcX = 2 * u - 1, ndcY = 1 - 2 * v;
   const float shade = 1 - 0.35f * (ndcX * ndcX + ndcY * ndcY);
-  const Rgb background{kBackground.r * shade, kBackground.g * shade, kBackground.b * shade};
+  const PixelRgb background{kBackground.r * shade, kBackground.g * shade, kBackground.b * shade};
   const Ray ray = CameraRay(seconds, ndcX, ndcY);
   float tEnter = 0, tLeave = 0;
   if (!IntersectCube(ray, kRimHalf, tEnter, tLeave)) return background;

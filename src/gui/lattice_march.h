@@ -101,10 +101,10 @@ void WalkLattice(const Ray& ray, Visit&& visit) {
 // `n` samples: one sample fills the first 4 depths, 64 or more the whole depth.
 bool InCountColumn(int depth, float n);
 
-struct Rgb {
+struct PixelRgb {
   float r = 0, g = 0, b = 0;
 };
 // One pixel of the view at `seconds`; u, v in 0..1 with v = 0 the top row.
-Rgb ShadeLatticePixel(const LatticeTextures& textures, float seconds, float u, float v);
+PixelRgb ShadeLatticePixel(const LatticeTextures& textures, float seconds, float u, float v);
 
 }  // namespace gui

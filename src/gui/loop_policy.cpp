@@ -8,7 +8,7 @@ LoopAction NextLoopAction(const LoopView& view) {
   if (!view.visible || view.minimized) return LoopAction::kWait;
   if (!view.surfaces) return LoopAction::kRebuildSoon;
   if (view.occluded) return LoopAction::kWait;
-  return view.changing ? LoopAction::kDraw : LoopAction::kWait;
+  return view.changing || view.lattice ? LoopAction::kDraw : LoopAction::kWait;
 }
 
 double FrameStep(double seconds) {

@@ -12,6 +12,8 @@ struct LoopView {
   bool occluded = false;  // the last present said nothing of the window shows
   bool surfaces = true;   // the drawing layer is ready
   bool changing = false;  // an animation or transition runs, a feed changed, input or resize
+  // The last frame drew a lattice: it turns with time, so it is an animation of its own.
+  bool lattice = false;
 };
 
 enum class LoopAction {

@@ -6,6 +6,8 @@
 
 #include "gui/chart_geometry.h"
 #include "gui/chart_rules.h"
+#include "gui/panel_texts.h"
+#include "support/utf.h"
 
 namespace gui {
 namespace {
@@ -14,6 +16,7 @@ using namespace gui::palette;
 
 constexpr float kGap = 12;
 constexpr float kTitle = 24;
+constexpr float kCandidateHeight = 196;
 
 Rect Inner(const Rect& panel) {
   return {panel.x + 12, panel.y + kTitle + 6, panel.width - 24, panel.height - kTitle - 18};
@@ -132,6 +135,84 @@ void DrawVerification(Canvas& canvas, const Rect& panel, const FeedSnapshot& fee
   }
 }
 
+// What the lattice's picture holds: the pass it belongs to and how many wakes it counts.
+std::string LatticeNote(const ChartSnapshot& charts, const FeedSnapshot& feed) {
+  LatticePhase phase;
+  phase.sweepSeen = !feed.sweep.candidates.empty();
+  phase.verifying = !feed.finalists.empty();
+  phase.pass = feed.sweep.pass;
+  phase.passCount = feed.sweep.passCount;
+  phase.samples = charts.totals.histogramCount;
+  phase.late = charts.totals.totalLate;
+  return support::ToUtf8(LatticeSubtitle(phase));
+}
+
+// The live lattice in the largest centred square; its message where the device cannot draw it.
+void DrawLatticePanel(Canvas& canvas, const Rect& panel, const ChartSnapshot& charts,
+                      const FeedSnapshot& feed) {
+  Panel(canvas, panel, "LATTICE", LatticeNote(charts, feed));
+  const Rect in = Inner(panel);
+  const float side = std::min(in.width, in.height);
+  if (side < 1) return;
+  const Rect square{in.x + (in.width - side) / 2, in.y + (in.height - side) / 2, side, side};
+  if (!canvas.DrawLattice(kLiveLattice, square)) {
+    canvas.Text("Lattice renderer unavailable on this device.", in, TextStyle::kSmall, kIcy,
+                Align::kCenter, Align::kCenter);
+  }
+}
+
+// The finalist being verified, else the sweep candidate being measured; null before either.
+const CandidateView* MeasuredCandidate(const FeedSnapshot& feed, bool& verifying) {
+  const auto at = [](const std::vector<CandidateView>& list, std::int32_t i) {
+    return i >= 0 && static_cast<std::size_t>(i) < list.size() ? &list[static_cast<std::size_t>(i)]
+                                                               : nullptr;
+  };
+  const CandidateView* finalist = at(feed.finalists, feed.verifyActive);
+  verifying = finalist != nullptr && finalist->hasData;
+  return verifying ? finalist : at(feed.sweep.candidates, feed.sweepActive);
+}
+
+// The statistics of the candidate being measured, as the measurement ranks it.
+void DrawCandidate(Canvas& canvas, const Rect& panel, const FeedSnapshot& feed) {
+  Panel(canvas, panel, "CANDIDATE", "statistics of the candidate being measured");
+  bool verifying = false;
+  const CandidateView* c = MeasuredCandidate(feed, verifying);
+  if (c == nullptr) return;
+  const Rect in = Inner(panel);
+  // The window draws these panels only while the run goes on: nothing is held yet.
+  const std::string phase = support::ToUtf8(CandidatePhaseWord(false, verifying, c->hasData));
+  canvas.Text(Ms("%.4f ms  |  ", c->requested / 10000.0) + phase, {in.x, in.y, in.width, 20},
+              TextStyle::kLabel, kCoolWhite, Align::kLeading, Align::kCenter);
+  if (!c->hasData) return;
+  const struct {
+    const char* label;
+    std::string value;
+  } rows[] = {
+      {"median", Ms("%+.4f ms", c->loop.median)},
+      {"mean", Ms("%+.4f ms", c->loop.mean)},
+      {"stdev", Ms("%.4f ms", c->loop.stdev)},
+      {"missed ticks", Ms("%.1f%%", c->loop.latePct)},
+      {"mean after idle", Ms("%+.4f ms", c->idle.mean)},
+      {"missed after idle", Ms("%.1f%%", c->idle.latePct)},
+  };
+  const float scoreWidth = std::min(110.0f, in.width / 3);
+  const float rowH = std::min(20.0f, (in.height - 24) / 6);
+  float y = in.y + 24;
+  for (const auto& row : rows) {
+    const Rect line{in.x, y, in.width - scoreWidth - 8, rowH};
+    canvas.Text(row.label, line, TextStyle::kSmall, kIcy, Align::kLeading, Align::kCenter);
+    canvas.Text(row.value, line, TextStyle::kSmallNumbers, kCoolWhite, Align::kTrailing,
+                Align::kCenter);
+    y += rowH;
+  }
+  const Rect score{in.Right() - scoreWidth, in.y + 24, scoreWidth, 6 * rowH};
+  canvas.FillRoundedRect(score, 6, WithAlpha(kElectric, 0.18f));
+  canvas.Text("SCORE", {score.x, score.y + 6, score.width, 18}, TextStyle::kLabel, kIcy,
+              Align::kCenter, Align::kCenter);
+  canvas.Text(Ms("%.3f", c->score), {score.x, score.y + 24, score.width, score.height - 30},
+              TextStyle::kLargeNumbers, kCoolWhite, Align::kCenter, Align::kCenter);
+}
+
 }  // namespace
 
 MeasureCharts::MeasureCharts()
@@ -159,10 +240,25 @@ void MeasureCharts::Take(const FeedSnapshot& feed) {
     data_->PublishVerify(feed.finalists);
   }
   data_->CopyInto(*snapshot_);
+  // Cells change only with a sample or a cleared picture, the columns with a published list.
+  const ChartSnapshot& now = *snapshot_;
+  const std::array<std::uint64_t, 4> key = {now.feedEpoch, now.passEpoch, now.statsVersion,
+                                            now.totals.sampleCount};
+  if (key != latticeKey_) {
+    latticeKey_ = key;
+    ++latticeVersion_;
+  }
 }
 
 void DrawMeasurePanels(Canvas& canvas, Rect area, const ChartSnapshot& charts,
                        const FeedSnapshot& feed) {
+  // The lattice and the candidate share a column on the right; the flat charts the rest.
+  const float side = std::min(area.height, area.width * 0.4f);
+  const float candidateH = std::min(kCandidateHeight, area.height / 2);
+  const float latticeH = area.height - candidateH - kGap;
+  DrawLatticePanel(canvas, {area.Right() - side, area.y, side, latticeH}, charts, feed);
+  DrawCandidate(canvas, {area.Right() - side, area.y + latticeH + kGap, side, candidateH}, feed);
+  area.width -= side + kGap;
   const float w = (area.width - kGap) / 2, h = (area.height - kGap) / 2;
   DrawLive(canvas, {area.x, area.y, w, h}, charts);
   DrawHistogram(canvas, {area.x + w + kGap, area.y, w, h}, charts);

@@ -5,6 +5,8 @@
 // a ring.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <memory>
 
 #include "gui/canvas.h"
@@ -20,6 +22,8 @@ class MeasureCharts {
   // feed (a new run) starts the charts again.
   void Take(const FeedSnapshot& feed);
   const ChartSnapshot& Snapshot() const { return *snapshot_; }
+  // Changes whenever the lattice cells or statistics of the snapshot may have.
+  std::uint64_t LatticeVersion() const { return latticeVersion_; }
 
  private:
   std::unique_ptr<ChartData> data_;
@@ -28,9 +32,17 @@ class MeasureCharts {
   std::int32_t pass_ = 0;
   std::size_t finalists_ = 0;
   std::int32_t verifyActive_ = -2;
+  std::array<std::uint64_t, 4> latticeKey_{};
+  std::uint64_t latticeVersion_ = 0;
 };
 
-// Draws the four panels in `area` from the charts and the feed's lists.
+// The lattice sources the window can draw: this run's samples, and Home's last saved scan.
+inline constexpr int kLiveLattice = 0;
+inline constexpr int kLastScanLattice = 1;
+inline constexpr int kLatticeSources = 2;
+
+// Draws the panels in `area` from the charts and the feed's lists: Live, Histogram, Sweep and
+// Verification, and the live Lattice beside them.
 void DrawMeasurePanels(Canvas& canvas, Rect area, const ChartSnapshot& charts,
                        const FeedSnapshot& feed);
 

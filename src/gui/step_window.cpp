@@ -93,13 +93,56 @@ bool StepWindow::Poll() {
   for (int i = 0; i < kStepCount; ++i) {
     FeedSnapshot& f = feeds_[static_cast<std::size_t>(i)];
     scheduler_.FeedOf(i).Snapshot(f);
-    if (i == static_cast<int>(StepIndex::Measure)) charts_.Take(f);
+    if (i == kMeasureStep) charts_.Take(f);
     changed = changed || f.version != drawnVersions_[static_cast<std::size_t>(i)] ||
               !f.newSamples.empty() ||
               scheduler_.State(i) != drawnStates_[static_cast<std::size_t>(i)];
   }
   scheduler_.HeaderFeed().Snapshot(header_);
+  changed = PollLastScan() || changed;
   return changed || header_.version != drawnVersions_[kStepCount];
+}
+
+bool StepWindow::PollLastScan() {
+  if (lastScanLoad_.valid()) {
+    if (lastScanLoad_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
+    std::optional<LastScan> loaded = lastScanLoad_.get();
+    if (!loaded) return false;
+    lastScan_ = std::move(*loaded);
+    ++lastScanVersion_;
+    return true;
+  }
+  // A new run file appears when a measurement ends; one written by another copy of the
+  // program is found when Home is entered again.
+  const Stage stage = scheduler_.CurrentStage();
+  const StepState measure = scheduler_.State(kMeasureStep);
+  const bool look = !lastScanLooked_ || (stage == Stage::Home && lastScanStage_ != Stage::Home) ||
+                    measure != lastScanMeasure_;
+  lastScanLooked_ = true;
+  lastScanStage_ = stage;
+  lastScanMeasure_ = measure;
+  if (look && !host_.dataFolder.empty()) {
+    lastScanLoad_ = std::async(std::launch::async, LoadLastScan, host_.dataFolder, lastScan_.file);
+  }
+  return false;
+}
+
+LatticeSource StepWindow::Lattice(int source) const {
+  // The stage shown, or the one still sliding out.
+  const auto onScreen = [&](Stage stage) {
+    return panel_ == Panel::kNone &&
+           (scheduler_.CurrentStage() == stage || (Animating() && transitionFrom_ == stage));
+  };
+  // Home shows the live picture while a measurement runs, else the last scan.
+  const bool measuring = IsBusy(scheduler_.State(kMeasureStep));
+  if (source == kLiveLattice) {
+    return {&charts_.Snapshot(), charts_.LatticeVersion(),
+            onScreen(Stage::MeasureRunning) || (measuring && onScreen(Stage::Home))};
+  }
+  if (source == kLastScanLattice && lastScan_.Exists()) {
+    return {lastScan_.picture.get(), lastScanVersion_, !measuring && onScreen(Stage::Home)};
+  }
+  return {};
 }
 
 const wchar_t* StepWindow::RestartRefused() const {
@@ -246,7 +289,7 @@ void StepWindow::DrawHome(Canvas& canvas, Rect content, const screens::StepScree
   view.measureRunning = IsBusy(m.tune.state[static_cast<std::size_t>(kMeasureStep)]);
   view.facts = facts_ ? &*facts_ : nullptr;
   view.aggregate = aggregate_ ? &*aggregate_ : nullptr;
-  view.lastScanSaved = false;
+  view.lastScanSaved = lastScan_.Exists();
   view.hovered = hovered_;
   view.notice = homeNotice_;
   screens::DrawHomeScreen(canvas, content, view, homeState_, router);

@@ -13,6 +13,7 @@
 
 #include "gui/canvas.h"
 #include "gui/input_router.h"
+#include "gui/last_scan.h"
 #include "gui/measure_charts.h"
 #include "gui/scheduler.h"
 #include "gui/screens/aggregate_screen.h"
@@ -42,6 +43,13 @@ struct SettingsAccess {
 };
 
 enum class Panel { kNone, kSettings, kAbout, kAggregate };
+
+// One lattice source as the window's renderer needs it before a frame's drawing starts.
+struct LatticeSource {
+  const ChartSnapshot* picture = nullptr;  // null: nothing to show
+  std::uint64_t version = 0;               // changes whenever the picture does
+  bool shown = false;                      // the next frame shows it, as far as is known now
+};
 
 struct WindowActions {
   bool openLog = false;
@@ -88,6 +96,12 @@ class StepWindow {
   bool Wheel(float pixels);
   void ModalClosed(double now) { router_.ModalClosed(now); }
 
+  // kLiveLattice (this run's samples) or kLastScanLattice (the newest saved run).
+  LatticeSource Lattice(int source) const;
+  // The newest run file's picture, read off the window thread when the window starts, when
+  // Home is entered and when a measurement ends; never per frame.
+  const LastScan& lastScan() const { return lastScan_; }
+
   // Why a restart asked for did not happen (a busy step, or the system's refusal).
   void SetRestartMessage(const std::wstring& message) { restartMessage_ = message; }
   // Null when nothing stops a restart now.
@@ -123,6 +137,9 @@ class StepWindow {
   bool CollectLoads();
   void DrawPanel(Canvas& canvas, Rect content);
   screens::StepScreenModel Model(double seconds);
+  // Takes a finished read of the last scan and starts the next when there is reason to look;
+  // true when the picture changed.
+  bool PollLastScan();
 
   Scheduler scheduler_;
   GuiHost& host_;
@@ -139,6 +156,12 @@ class StepWindow {
   std::future<AggregateView> aggregateLoad_;
   std::optional<AggregateView> aggregate_;
   screens::AggregateScreenState aggregateState_;
+  std::future<std::optional<LastScan>> lastScanLoad_;
+  LastScan lastScan_;
+  std::uint64_t lastScanVersion_ = 0;
+  bool lastScanLooked_ = false;
+  Stage lastScanStage_ = Stage::Welcome;
+  StepState lastScanMeasure_{};
   std::future<ReportFacts> factsLoad_, reportLoad_;
   std::optional<ReportFacts> facts_;
   std::optional<std::wstring> report_;

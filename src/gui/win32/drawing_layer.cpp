@@ -312,6 +312,7 @@ void DrawingLayer::BeginFrame(Color clear) {
 }
 
 void DrawingLayer::EndFrame() {
+  lattices_.EndFrame();
   HRESULT hr = context_->EndDraw();
   if (SUCCEEDED(hr)) hr = swap_chain_->Present(1, 0);
   if (hr == static_cast<HRESULT>(D2DERR_RECREATE_TARGET) || hr == DXGI_ERROR_DEVICE_REMOVED ||
@@ -322,6 +323,7 @@ void DrawingLayer::EndFrame() {
 
 void DrawingLayer::ReleaseAll() {
   images_.Release();
+  lattices_.Release();
   for (auto& stroke : strokes_) stroke.Reset();
   for (auto& gradient : gradients_) gradient.Reset();
   for (auto& brush : palette_) brush.Reset();
@@ -469,9 +471,14 @@ void DrawingLayer::DrawImage(Image image, Rect rect, float opacity) {
                        D2D1_INTERPOLATION_MODE_LINEAR, nullptr);
 }
 
-bool DrawingLayer::DrawLattice(int, Rect, float) {
-  // The lattice view is not wired into the window yet; its panel shows why.
-  return false;
+void DrawingLayer::RenderLattice(int source, const ChartSnapshot& picture, std::uint64_t version,
+                                 float seconds) {
+  if (Ready()) lattices_.Render(device_.Get(), immediate_.Get(), source, picture, version, seconds);
+}
+
+bool DrawingLayer::DrawLattice(int source, Rect rect, float opacity) {
+  return lattices_.Draw(device_.Get(), context_.Get(), source, ToD2d(rect, offset_),
+                        std::clamp(opacity, 0.0f, 1.0f) * opacity_);
 }
 
 void DrawingLayer::PushClip(Rect rect) {

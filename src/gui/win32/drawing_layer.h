@@ -17,6 +17,7 @@
 
 #include "gui/canvas.h"
 #include "gui/win32/brand_images.h"
+#include "gui/win32/lattice_views_win32.h"
 #include "gui/win32/private_fonts.h"
 
 namespace gui::win32 {
@@ -46,6 +47,16 @@ class DrawingLayer : public Canvas {
   void EndFrame();
   // Every device-dependent object; fonts and text formats survive.
   void ReleaseAll();
+
+  // Renders one lattice source for the coming frame; call before BeginFrame. The textures
+  // are refilled only when `version` changed since the last render of that source.
+  void RenderLattice(int source, const ChartSnapshot& picture, std::uint64_t version,
+                     float seconds);
+  // Whether the last frame drew the source, or any source: a drawn lattice turns.
+  bool LatticeDrawn(int source) const { return lattices_.DrawnLastFrame(source); }
+  bool AnyLatticeDrawn() const { return lattices_.AnyDrawnLastFrame(); }
+  // Why the lattice cannot be drawn on this device, once; empty otherwise.
+  std::string TakeLatticeError() { return lattices_.TakeError(); }
 
   // Which family a text role draws with after the fallbacks ("Segoe UI" when neither the
   // exe's fonts nor the system have it).
@@ -105,6 +116,7 @@ class DrawingLayer : public Canvas {
   std::array<Ptr<ID2D1LinearGradientBrush>, 3> gradients_;
   std::array<Ptr<ID2D1StrokeStyle1>, 3> strokes_;
   BrandImages images_;
+  LatticeViews lattices_;
 
   HWND window_ = nullptr;
   float dpi_ = 96.0f;

@@ -103,13 +103,15 @@ LatticeRenderer::~LatticeRenderer() {
   Release(vertex_);
 }
 
-void LatticeRenderer::Render(ID3D11DeviceContext* context, float seconds,
-                             const LatticeTextures& textures) {
+void LatticeRenderer::Upload(ID3D11DeviceContext* context, const LatticeTextures& textures) {
   constexpr UINT kTexelBytes = sizeof(Texel);
   context->UpdateSubresource(hist_, 0, nullptr, textures.hist.data(), kLatticeSize * kTexelBytes,
                              0);
   context->UpdateSubresource(stat_, 0, nullptr, textures.stat.data(), kLatticeSize * kTexelBytes,
                              0);
+}
+
+void LatticeRenderer::Render(ID3D11DeviceContext* context, float seconds) {
   const FrameConstants constants{seconds, static_cast<float>(kLatticeTargetSize), 0, 0};
   context->UpdateSubresource(frame_, 0, nullptr, &constants, 0, 0);
 

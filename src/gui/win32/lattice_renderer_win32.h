@@ -26,8 +26,10 @@ class LatticeRenderer {
   LatticeRenderer(const LatticeRenderer&) = delete;
   LatticeRenderer& operator=(const LatticeRenderer&) = delete;
 
-  // Uploads the textures and draws one frame at `seconds` into the target.
-  void Render(ID3D11DeviceContext* context, float seconds, const LatticeTextures& textures);
+  // Replaces the picture's textures; they stay until the next upload.
+  void Upload(ID3D11DeviceContext* context, const LatticeTextures& textures);
+  // Draws one frame of the uploaded picture at `seconds` into the target.
+  void Render(ID3D11DeviceContext* context, float seconds);
   // B8G8R8A8 640 x 640, row 0 at the top; owned by the renderer.
   ID3D11Texture2D* Target() const { return target_; }
 

@@ -185,6 +185,7 @@ class App {
   double SecondsSinceFirstFrame() const;
   LoopView View() const;
   void DrawFrame();
+  void RenderLattices(float seconds);
   void WaitForMessage(DWORD timeoutMs);
   void PollSteps();
   void OnUpdateTick();
@@ -717,7 +718,7 @@ double App::SecondsSinceFirstFrame() const {
 
 LoopView App::View() const {
   return {::IsWindowVisible(window_) != FALSE, ::IsIconic(window_) != FALSE, occluded_,
-          drawing_.Ready(), dirty_ || drawn_fade_ < 1.0f};
+          drawing_.Ready(), dirty_ || drawn_fade_ < 1.0f, drawing_.AnyLatticeDrawn()};
 }
 
 void App::DrawFrame() {
@@ -741,11 +742,24 @@ void App::DrawFrame() {
   deadlines_ = {static_cast<double>(clock_.nextScan) / 1000.0,
                 static_cast<double>(clock_.nextMaintain) / 1000.0,
                 static_cast<double>(next_update_check_) / 1000.0};
+  RenderLattices(static_cast<float>(seconds));
   drawing_.BeginFrame(palette::kNavy);
   steps_.Draw(drawing_, width, height, support::ToUtf8(kVersionText), fade, seconds,
               std::move(health), {&settings_, &deadlines_, now, default_folders_});
   drawing_.EndFrame();
   if (steps_.Animating()) dirty_ = true;
+}
+
+void App::RenderLattices(float seconds) {
+  // Before the Direct2D pass: the frame draws each source's finished target. A source is
+  // rendered when the coming screen shows it or the last frame drew it (a page sliding out).
+  for (int source = 0; source < kLatticeSources; ++source) {
+    const LatticeSource lattice = steps_.Lattice(source);
+    if (lattice.picture != nullptr && (lattice.shown || drawing_.LatticeDrawn(source)))
+      drawing_.RenderLattice(source, *lattice.picture, lattice.version, seconds);
+  }
+  const std::string error = drawing_.TakeLatticeError();
+  if (!error.empty()) AppendLog(L"Lattice renderer unavailable: " + support::FromUtf8(error));
 }
 
 void App::WaitForMessage(DWORD timeoutMs) {

@@ -74,8 +74,10 @@ TEST(LatticeRendererContractTest, RendersIntoItsOwnTarget) {
   EXPECT_EQ(desc.Width, 640u);
   EXPECT_EQ(desc.Height, 640u);
   EXPECT_EQ(desc.Format, DXGI_FORMAT_B8G8R8A8_UNORM);
-  first->Render(d.context, 1.3f, *SampleTextures());
-  second->Render(d.context, 2.0f, gui::LatticeTextures{});
+  first->Upload(d.context, *SampleTextures());
+  second->Upload(d.context, gui::LatticeTextures{});
+  first->Render(d.context, 1.3f);
+  second->Render(d.context, 2.0f);
 }
 
 TEST(LatticeRendererContractTest, GpuPictureMatchesTheReference) {
@@ -89,7 +91,8 @@ TEST(LatticeRendererContractTest, GpuPictureMatchesTheReference) {
   ASSERT_NE(renderer, nullptr) << error;
   const auto textures = SampleTextures();
   constexpr float kSeconds = 1.3f;
-  renderer->Render(context, kSeconds, *textures);
+  renderer->Upload(context, *textures);
+  renderer->Render(context, kSeconds);
 
   D3D11_TEXTURE2D_DESC desc{};
   renderer->Target()->GetDesc(&desc);
@@ -108,7 +111,7 @@ TEST(LatticeRendererContractTest, GpuPictureMatchesTheReference) {
   for (int y = 2; y < kSize; y += 8) {
     const auto* row = static_cast<const std::uint8_t*>(mapped.pData) + y * mapped.RowPitch;
     for (int x = 2; x < kSize; x += 8) {
-      const gui::Rgb want =
+      const gui::PixelRgb want =
           gui::ShadeLatticePixel(*textures, kSeconds, (x + 0.5f) / kSize, (y + 0.5f) / kSize);
       const float got[3] = {row[x * 4 + 2] / 255.0f, row[x * 4 + 1] / 255.0f,
                             row[x * 4 + 0] / 255.0f};  // BGRA

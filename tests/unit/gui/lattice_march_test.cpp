@@ -125,7 +125,7 @@ TEST(LatticeMarchTest, CameraRaysWalkLikePointSampling) {
 TEST(LatticeMarchTest, ImageAndWorldAgreeOnUp) {
   EXPECT_GT(CameraRay(0, 0, 1).dir.y, CameraRay(0, 0, -1).dir.y);
   auto textures = std::make_unique<LatticeTextures>();
-  const Rgb corner = ShadeLatticePixel(*textures, 0, 0, 0);  // misses the cube
+  const PixelRgb corner = ShadeLatticePixel(*textures, 0, 0, 0);  // misses the cube
   EXPECT_NEAR(corner.b, 0.07f * 0.3f, 1e-6);
 }
 
@@ -145,8 +145,8 @@ TEST(LatticeMarchTest, CountColumnsRiseFromTheFloor) {
   // The columns are opaque: a pixel whose ray meets full ones is lit, not background.
   auto full = std::make_unique<LatticeTextures>();
   for (Texel& texel : full->hist) texel = {64, 0, 0, 1};
-  const Rgb lit = ShadeLatticePixel(*full, 0, 0.5f, 0.5f);
-  const Rgb empty = ShadeLatticePixel(*std::make_unique<LatticeTextures>(), 0, 0.5f, 0.5f);
+  const PixelRgb lit = ShadeLatticePixel(*full, 0, 0.5f, 0.5f);
+  const PixelRgb empty = ShadeLatticePixel(*std::make_unique<LatticeTextures>(), 0, 0.5f, 0.5f);
   EXPECT_GT(lit.b, empty.b + 0.5f);
 }
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "gui/recording_canvas.h"
 #include "platform/sim/sim_machine.h"
 #include "scheduler_fakes.h"
@@ -268,6 +271,39 @@ TEST(GuiStepWindow, InputWaitsForThePageTransition) {
   w.Click("Restart computer");
   w.Frame();
   EXPECT_TRUE(w.Shows("Restart now"));
+}
+
+// Home's last scan is read off the window thread from the newest run file, and each
+// lattice source is announced for the frames that show it.
+TEST(GuiStepWindow, LatticeSourcesFollowTheScreenAndTheNewestRunFile) {
+  platform::SimMachine machine;
+  platform::ScopedSystem guard(machine.system());
+  const std::wstring folder = L"C:\\ProgramData\\Veltrane";
+  machine.files.Seed(folder + L"\\benchmark-20260101-100000.csv",
+                     "sweep,5000,5000,0.5000,12,0.46" + std::string(24, ',') + "\r\n");
+  Fixture f;
+  f.host.dataFolder = folder;
+  Window w(f);
+  w.steps.Start();
+  w.steps.scheduler().GoHome();
+  for (int i = 0; i < 2000 && !w.steps.lastScan().Exists(); ++i) {
+    w.Frame();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_TRUE(w.steps.lastScan().Exists());
+  EXPECT_EQ(w.steps.lastScan().picture->totals.sampleCount, 12u);
+  EXPECT_TRUE(w.steps.Lattice(kLastScanLattice).shown);
+  EXPECT_FALSE(w.steps.Lattice(kLiveLattice).shown);
+  w.Frame();
+  int lastScanDrawn = 0;
+  for (const DrawCall& call : w.canvas.calls())
+    lastScanDrawn += call.kind == DrawKind::kLattice && call.id == kLastScanLattice ? 1 : 0;
+  EXPECT_EQ(lastScanDrawn, 1);  // Home's tile
+
+  w.Click("Measure timing");
+  ASSERT_EQ(w.steps.scheduler().CurrentStage(), Stage::MeasureRunning);
+  EXPECT_TRUE(w.steps.Lattice(kLiveLattice).shown);
+  EXPECT_FALSE(w.steps.Lattice(kLastScanLattice).shown);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ TEST(GuiLoopPolicy, DrawsOnlyWhenSomethingVisibleChanges) {
     LoopAction expected;
   };
   const Row rows[] = {
-      // visible, minimized, occluded, surfaces, changing
+      // visible, minimized, occluded, surfaces, changing, lattice
       {{true, false, false, true, true}, LoopAction::kDraw},
       {{true, false, false, true, false}, LoopAction::kWait},  // still: no frames
       {{false, false, false, true, true}, LoopAction::kWait},  // hidden to the tray
@@ -29,11 +29,16 @@ TEST(GuiLoopPolicy, DrawsOnlyWhenSomethingVisibleChanges) {
       {{true, false, true, false, true}, LoopAction::kRebuildSoon},
       {{false, false, false, false, true}, LoopAction::kWait},  // nothing to rebuild for
       {{true, true, false, false, true}, LoopAction::kWait},
+      // A turning lattice draws at display pace while seen, and costs nothing otherwise.
+      {{true, false, false, true, false, true}, LoopAction::kDraw},
+      {{true, true, false, true, false, true}, LoopAction::kWait},
+      {{false, false, false, true, false, true}, LoopAction::kWait},
+      {{true, false, true, true, false, true}, LoopAction::kWait},
   };
   for (const Row& row : rows) {
     const LoopView& v = row.view;
     EXPECT_EQ(NextLoopAction(v), row.expected)
-        << v.visible << v.minimized << v.occluded << v.surfaces << v.changing;
+        << v.visible << v.minimized << v.occluded << v.surfaces << v.changing << v.lattice;
   }
 }
 
