@@ -51,12 +51,23 @@ enum class Restore { kNothing, kRestored, kFailed };
 
 Restore Outcome(bool wrote) { return wrote ? Restore::kRestored : Restore::kFailed; }
 
-// Restores one recorded power value.
+// Restores one recorded power value. A record that cannot be read is a failure, so the
+// product key and the record stay for a later uninstall.
 Restore RestorePowerValue(const support::Guid& scheme, const PowerTweak& tweak, bool ac,
                           const std::wstring& value, const std::wstring& had) {
-  const auto recorded = ReadProductDword(value);
-  if (ReadProductDword(had).value_or(0) == 0 || !recorded) return Restore::kNothing;
-  return Outcome(WritePowerValue(scheme, tweak.subgroup, tweak.setting, ac, *recorded));
+  const auto hadRecord = ReadRecordDword(had);
+  const auto recorded = ReadRecordDword(value);
+  if (!hadRecord || !recorded) return Restore::kFailed;
+  if (hadRecord->value_or(0) == 0 || !*recorded) return Restore::kNothing;
+  return Outcome(WritePowerValue(scheme, tweak.subgroup, tweak.setting, ac, **recorded));
+}
+
+// True when the record `had` exists; false when it does not; none when it cannot be read,
+// and nothing may then be recorded over what may be there.
+std::optional<bool> HasRecord(const std::wstring& had) {
+  const auto read = ReadRecordDword(had);
+  if (!read) return std::nullopt;
+  return read->has_value();
 }
 
 // Adds one outcome to the counts of restored and failed records.
@@ -126,7 +137,9 @@ platform::RegPath GameDvrPolicy() {
 }
 
 Restore RestoreGameDvrPolicy() {
-  const auto had = ReadProductDword(kGameDvrHad);
+  const auto hadRecord = ReadRecordDword(kGameDvrHad);
+  if (!hadRecord) return Restore::kFailed;
+  const std::optional<std::uint32_t> had = *hadRecord;
   if (!had) return Restore::kNothing;
   auto& registry = platform::Sys().registry;
   if (*had == 0) {
@@ -136,25 +149,27 @@ Restore RestoreGameDvrPolicy() {
     const support::Status deleted = registry.DeleteValue(GameDvrPolicy());
     return Outcome(deleted.ok() || deleted.error().code == support::ErrorCode::kNotFound);
   }
-  const auto value = ReadProductDword(kGameDvrValue);
-  return Outcome(value && registry.WriteDword(GameDvrPolicy(), *value).ok());
+  const auto value = ReadRecordDword(kGameDvrValue);
+  return Outcome(value && *value && registry.WriteDword(GameDvrPolicy(), **value).ok());
 }
 
 }  // namespace
 
 bool RecordSchemeValueOnce(PowerArea area, const support::Guid& scheme, const PowerTweak& tweak) {
   const PowerBackupNames names = SchemeNames(area, scheme, tweak);
-  const bool ac = ReadProductDword(names.hadAc).has_value() ||
-                  RecordPowerValue(scheme, tweak, true, names.ac, names.hadAc);
-  const bool dc = ReadProductDword(names.hadDc).has_value() ||
-                  RecordPowerValue(scheme, tweak, false, names.dc, names.hadDc);
+  const auto recordOnce = [&](bool ac, const std::wstring& value, const std::wstring& had) {
+    const std::optional<bool> present = HasRecord(had);
+    return present && (*present || RecordPowerValue(scheme, tweak, ac, value, had));
+  };
+  const bool ac = recordOnce(true, names.ac, names.hadAc);
+  const bool dc = recordOnce(false, names.dc, names.hadDc);
   return ac && dc;
 }
 
 void RecordServiceOnce(const std::wstring& name, platform::ServiceHandle& service) {
   auto& services = platform::Sys().services;
   const std::wstring startName = ServiceValueName(name, L"_start");
-  if (!ReadProductDword(startName)) {
+  if (HasRecord(startName) == false) {
     const auto config = services.QueryConfig(service);
     WriteProductDword(startName,
                       config ? static_cast<std::uint32_t>(config->start_type) : 0xFFFFFFFF);
@@ -171,7 +186,9 @@ void RecordServiceOnce(const std::wstring& name, platform::ServiceHandle& servic
 }
 
 bool RecordGameDvrPolicyOnce() {
-  if (ReadProductDword(kGameDvrHad)) return true;
+  const std::optional<bool> recorded = HasRecord(kGameDvrHad);
+  if (!recorded) return false;
+  if (*recorded) return true;
   const auto value = platform::Sys().registry.ReadDword(GameDvrPolicy());
   if (!value && value.error().code == support::ErrorCode::kWrongType) {
     AppendLog(L"The AllowGameDVR policy has a type other than REG_DWORD; it is left as it is.");

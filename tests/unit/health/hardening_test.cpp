@@ -8,6 +8,7 @@
 #include "tweaks/ppm_catalogue.h"
 #include "tweaks/small_steps.h"
 #include "unit/app/sim_fixture.h"
+#include "unit/tweaks/faulty_ports.h"
 
 namespace {
 
@@ -142,6 +143,26 @@ TEST_F(HardeningTest, AnUnreadableStorageValueIsNeitherRecordedNorOverwritten) {
   // That setting keeps 7 on both sources in Balanced (its DC half is not written without
   // its AC half); every other value was hardened.
   EXPECT_EQ(CountStorageValues(7), 2);
+  EXPECT_TRUE(RestoreHardening());
+  EXPECT_EQ(CountStorageValues(7), 5 * 3 * 2);
+}
+
+// A record that cannot be read is neither recorded over by the guard's next hardening nor
+// taken for "nothing to restore": the restore fails and keeps it, and a later one brings the
+// value before Veltrane back.
+TEST_F(HardeningTest, AnUnreadableRecordIsNeverWrittenOverAndFailsTheRestore) {
+  SeedStorageValues(7);
+  HardenStep(L"storage");
+  std::mt19937 rng(1);
+  FaultDice dice(rng);
+  FaultyRegistry registry(machine_.registry, dice);
+  registry.refusedValue = L"GuardPwr_381B4222-F694-41F0-9685-FF5BB260DF2E_ASPM_hadAc";
+  {
+    platform::System faulty = SystemWith(machine_, registry, machine_.power);
+    platform::ScopedSystem scoped(faulty);
+    HardenStep(L"storage");  // the guard at the next start
+    EXPECT_FALSE(RestoreHardening());
+  }
   EXPECT_TRUE(RestoreHardening());
   EXPECT_EQ(CountStorageValues(7), 5 * 3 * 2);
 }
