@@ -13,6 +13,7 @@
 #include "platform/task_scheduler.h"
 #include "service/same_path.h"
 #include "tweaks/gpu_catalogue.h"
+#include "tweaks/logon_tasks.h"
 
 namespace {
 
@@ -114,7 +115,7 @@ HealthCheck CheckAfterburnerTask() {
       NewHealthCheck(L"util.afterburner-task", kUtilitiesGroup, L"Afterburner logon task", L"");
   check.expected = L"logon task present only after the Afterburner step saved a profile";
   if (MarkedDisabled(check)) return check;
-  const auto present = platform::Sys().task_scheduler.Exists(L"Veltrane Afterburner");
+  const auto present = platform::Sys().task_scheduler.Exists(kAfterburnerLogonTask);
   check.status = HealthStatus::Informational;
   if (!present.ok()) {
     check.live = Format(L"the task list could not be read (0x%08X)", present.error().win32_error);
