@@ -533,6 +533,8 @@ void App::OnHealthScanDone() {
     health.summary = summary.text;
   }
   UpdateTray();
+  // Home and Health show the new results; a still window would otherwise keep "Checking".
+  dirty_ = true;
   if (maintain_pending_) {
     maintain_pending_ = false;
     TrackDrift(repair_host_);
