@@ -112,6 +112,10 @@ TEST(GuiLastScan, AFinalistsVerifiedFiguresTakeItsStatisticsColumn) {
   EXPECT_EQ(picture->stats[1].score[2], 0.0f);
 }
 
+// File times in 100-ns units since 1601, as Windows gives them: 2026-01-01 00:00 UTC.
+constexpr std::uint64_t kMidnight2026 = 134116992000000000ull;
+constexpr std::uint64_t kSecond = 10000000ull;
+
 TEST(GuiLastScan, TheNewestFileIsReadOncePerChange) {
   platform::SimMachine machine;
   platform::ScopedSystem guard(machine.system());
@@ -120,8 +124,9 @@ TEST(GuiLastScan, TheNewestFileIsReadOncePerChange) {
 
   machine.files.Seed(folder + L"\\benchmark-20260101-100000.csv", Line("sweep", "4", "0.46", "0"));
   machine.files.Seed(folder + L"\\benchmark-20250101-100000.csv", Line("sweep", "8", "0.46", "0"));
-  machine.files.SetLastWriteTime(folder + L"\\benchmark-20260101-100000.csv", 100);
-  machine.files.SetLastWriteTime(folder + L"\\benchmark-20250101-100000.csv", 200);
+  machine.files.SetLastWriteTime(folder + L"\\benchmark-20260101-100000.csv", kMidnight2026);
+  machine.files.SetLastWriteTime(folder + L"\\benchmark-20250101-100000.csv",
+                                 kMidnight2026 + kSecond);
   const std::optional<LastScan> first = LoadLastScan(folder, {});
   ASSERT_TRUE(first.has_value());
   ASSERT_TRUE(first->Exists());
@@ -131,7 +136,8 @@ TEST(GuiLastScan, TheNewestFileIsReadOncePerChange) {
 
   // Larger than the data files' cap: left unread, and Home has no scan to show.
   machine.files.Seed(folder + L"\\benchmark-20270101-100000.csv", std::string(5u << 20, 'x'));
-  machine.files.SetLastWriteTime(folder + L"\\benchmark-20270101-100000.csv", 300);
+  machine.files.SetLastWriteTime(folder + L"\\benchmark-20270101-100000.csv",
+                                 kMidnight2026 + 2 * kSecond);
   const std::optional<LastScan> huge = LoadLastScan(folder, first->file);
   ASSERT_TRUE(huge.has_value());
   EXPECT_FALSE(huge->Exists());
