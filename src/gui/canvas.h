@@ -12,6 +12,9 @@
 
 namespace gui {
 
+// What a lattice view shows where DrawLattice cannot draw (the window logs why).
+inline constexpr char kLatticeUnavailable[] = "Lattice renderer unavailable on this device.";
+
 struct TextExtent {
   float width = 0, height = 0;
 };

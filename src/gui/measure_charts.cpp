@@ -156,8 +156,7 @@ void DrawLatticePanel(Canvas& canvas, const Rect& panel, const ChartSnapshot& ch
   if (side < 1) return;
   const Rect square{in.x + (in.width - side) / 2, in.y + (in.height - side) / 2, side, side};
   if (!canvas.DrawLattice(kLiveLattice, square)) {
-    canvas.Text("Lattice renderer unavailable on this device.", in, TextStyle::kSmall, kIcy,
-                Align::kCenter, Align::kCenter);
+    canvas.Text(kLatticeUnavailable, in, TextStyle::kSmall, kIcy, Align::kCenter, Align::kCenter);
   }
 }
 
