@@ -236,8 +236,8 @@ void DrawTiles(Canvas& canvas, Rect column, const HomeView& view, InputRouter& r
   const Rect picture{scan.x + 8, scan.y + 32, scan.width - 16, scan.height - 40};
   if (live || view.lastScanSaved) {
     if (!canvas.DrawLattice(live ? 0 : 1, picture)) {
-      canvas.Text("The 3D view needs Direct3D 10 graphics; this machine cannot draw it.", picture,
-                  TextStyle::kSmall, kSteel, Align::kCenter, Align::kCenter);
+      canvas.Text(kLatticeUnavailable, picture, TextStyle::kBody, kSteel, Align::kCenter,
+                  Align::kCenter);
     }
   } else {
     canvas.Text(
