@@ -4,11 +4,6 @@
 
 namespace gui {
 
-CloseAction DecideClose(bool stepsRunning, bool closeToTray) {
-  if (closeToTray) return CloseAction::kHideToTray;
-  return stepsRunning ? CloseAction::kAskFirst : CloseAction::kClose;
-}
-
 const wchar_t* RestartRefusal(bool stepRunning, bool driverBusy) {
   // A restart in the middle of a driver install or a registry step leaves it half done.
   if (driverBusy)

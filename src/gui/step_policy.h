@@ -1,17 +1,12 @@
 // Decisions the step screens make before acting, kept apart from drawing so each has one
-// place and one test: what Close does while steps run, when the restart may go ahead, when
-// the CPU warning shows, and which failure texts are true of the machine.
+// place and one test: when the restart may go ahead, when the CPU warning shows, and which
+// failure texts are true of the machine.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 namespace gui {
-
-enum class CloseAction { kClose, kHideToTray, kAskFirst };
-// Escape or Close: with close-to-tray on the window hides and work carries on; otherwise
-// running steps are never stopped without the user saying so.
-CloseAction DecideClose(bool stepsRunning, bool closeToTray);
 
 // Null when the restart may go ahead, else the sentence that says why not.
 const wchar_t* RestartRefusal(bool stepRunning, bool driverBusy);

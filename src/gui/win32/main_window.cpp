@@ -32,6 +32,7 @@
 #include "gui/win32/icon_cache.h"
 #include "gui/win32/restart_computer.h"
 #include "gui/win32/tray_icons.h"
+#include "gui/window_policy.h"
 #include "health/drift_repair.h"
 #include "health/hardening.h"
 #include "health/health_checks.h"
@@ -72,14 +73,6 @@ constexpr wchar_t kMaintainQuestion[] =
     L"Automatically maintain the timing structure?\n\nOn the interval in Settings, Veltrane reads "
     L"the monitored settings and puts back any that have drifted. The usual interval is one "
     L"minute. You can change this later from Settings, the tray menu, or the home screen.";
-
-// The questions of a first start; --yes answers them with the defaults.
-bool AskStartup(const MonitorSettings& settings, const Options& options) {
-  return !settings.startupAsked && !options.assumeYes;
-}
-bool AskMaintain(const MonitorSettings& settings, const Options& options) {
-  return !settings.maintainAsked && !options.assumeYes;
-}
 
 // OK answers with the check box, Cancel with "yes" as the box starts ticked.
 INT_PTR CALLBACK StartupDialogProcedure(HWND dialog, UINT message, WPARAM w, LPARAM) {
@@ -179,9 +172,8 @@ class App {
   // The tray's icon now: dimmed in the blink phase of a pending update.
   HICON TrayIcon();
   void UpdateTray();
-  void AskFirstStartQuestions();
+  void AskFirstStartQuestions(const StartupPlan& plan);
   void SetMaintainTiming(bool on);
-  void HideToTrayOrMinimize();
   double SecondsSinceFirstFrame() const;
   LoopView View() const;
   void DrawFrame();
@@ -452,7 +444,7 @@ void App::ShowAndFocus() {
 }
 
 void App::CloseRequested() {
-  switch (DecideClose(steps_.Active(), settings_.closeToTray)) {
+  switch (DecideClose(steps_.Active(), settings_.closeToTray, tray_added_)) {
     case CloseAction::kAskFirst: {
       // Closing ends the program, and with it the steps that still run.
       const int answer = ::MessageBoxW(window_,
@@ -464,20 +456,15 @@ void App::CloseRequested() {
       if (answer == IDYES) ::DestroyWindow(window_);
       return;
     }
-    default:
-      HideToTrayOrMinimize();
+    case CloseAction::kHideToTray:
+      ::ShowWindow(window_, SW_HIDE);
       return;
-  }
-}
-
-void App::HideToTrayOrMinimize() {
-  // Without a tray icon a hidden window could not be reached again: minimise instead.
-  if (settings_.closeToTray && tray_added_) {
-    ::ShowWindow(window_, SW_HIDE);
-  } else if (settings_.closeToTray) {
-    ::ShowWindow(window_, SW_MINIMIZE);
-  } else {
-    ::DestroyWindow(window_);
+    case CloseAction::kMinimize:
+      ::ShowWindow(window_, SW_MINIMIZE);
+      return;
+    case CloseAction::kClose:
+      ::DestroyWindow(window_);
+      return;
   }
 }
 
@@ -567,8 +554,8 @@ void App::SetMaintainTiming(bool on) {
   }
 }
 
-void App::AskFirstStartQuestions() {
-  if (AskStartup(settings_, options_)) {
+void App::AskFirstStartQuestions(const StartupPlan& plan) {
+  if (plan.askStartup) {
     const bool atLogin =
         ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kStartupDialog), window_,
                           &StartupDialogProcedure, 0) != 0;
@@ -578,7 +565,7 @@ void App::AskFirstStartQuestions() {
     settings_.trayPrompted = settings_.startupAsked = true;
     SaveMonitorSettings(settings_);
   }
-  if (AskMaintain(settings_, options_)) {
+  if (plan.askMaintain) {
     const int answer = ::MessageBoxW(window_, kMaintainQuestion, L"Veltrane",
                                      MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
     if (window_ == nullptr) return;
@@ -719,8 +706,12 @@ double App::SecondsSinceFirstFrame() const {
 }
 
 LoopView App::View() const {
-  return {::IsWindowVisible(window_) != FALSE, ::IsIconic(window_) != FALSE, occluded_,
-          drawing_.Ready(), dirty_ || drawn_fade_ < 1.0f, drawing_.AnyLatticeDrawn()};
+  return {::IsWindowVisible(window_) != FALSE,
+          ::IsIconic(window_) != FALSE,
+          occluded_,
+          drawing_.Ready(),
+          dirty_ || drawn_fade_ < 1.0f,
+          drawing_.AnyLatticeDrawn()};
 }
 
 void App::DrawFrame() {
@@ -791,15 +782,15 @@ int App::Run() {
   AddTrayIcon();
   post_target_ = window_;
   steps_.Start();
-  const bool startHidden =
-      settings_.startMinimized && settings_.startupAsked && !options_.assumeYes && !options_.show;
-  if (!startHidden) ShowAndFocus();
+  const StartupPlan plan = PlanStartup(settings_, options_.assumeYes, options_.show, tray_added_);
+  if (plan.show == StartupPlan::Show::kNormal) ShowAndFocus();
+  if (plan.show == StartupPlan::Show::kMinimized) ::ShowWindow(window_, SW_SHOWMINNOACTIVE);
   ::SetTimer(window_, kMonitorTimer, kMonitorTickMs, nullptr);
   clock_.nextScan = ::GetTickCount64() + HoursMs(settings_.scanHours);
   if (!settings_.paused) StartHealthScan();
   next_update_check_ = ::GetTickCount64() + MinutesMs(std::max(1, settings_.updateMinutes));
   updates_.StartCheck();
-  AskFirstStartQuestions();
+  AskFirstStartQuestions(plan);
   if (window_ == nullptr) return 0;
   steps_.ModalClosed(Now());
   ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);

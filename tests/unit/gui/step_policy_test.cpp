@@ -7,10 +7,7 @@
 namespace gui {
 namespace {
 
-TEST(StepPolicyTest, CloseAndRestartDecisions) {
-  EXPECT_EQ(DecideClose(true, false), CloseAction::kAskFirst);
-  EXPECT_EQ(DecideClose(true, true), CloseAction::kHideToTray);
-  EXPECT_EQ(DecideClose(false, false), CloseAction::kClose);
+TEST(StepPolicyTest, RestartDecisions) {
   EXPECT_EQ(RestartRefusal(false, false), nullptr);
   EXPECT_STREQ(RestartRefusal(true, false),
                L"A step is still running. Restart when it has finished.");
