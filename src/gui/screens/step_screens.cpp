@@ -227,16 +227,29 @@ void DrawConfirm(Canvas& canvas, Rect c, const StepScreenModel& m, InputRouter& 
 
 // ---- Running, done and failure screens of the tweak steps ----
 
-const char* RowMark(std::int32_t state) {
+// A row's state as a drawn mark rather than a glyph, so it shows whatever fonts the
+// machine has: a dot waiting, three dots running, a tick done, a cross failed.
+void DrawRowMark(Canvas& canvas, Rect box, std::int32_t state) {
+  const float cx = box.x + box.width / 2, cy = box.y + box.height / 2;
   switch (state) {
     case 1:
-      return "…";
-    case 2:
-      return "✓";
+      for (int i = -1; i <= 1; ++i) {
+        canvas.FillRoundedRect({cx + 5.0f * static_cast<float>(i) - 1.5f, cy - 1.5f, 3, 3}, 1.5f,
+                               kIcy);
+      }
+      return;
+    case 2: {
+      const Point tick[] = {{cx - 5, cy}, {cx - 1.5f, cy + 4}, {cx + 5, cy - 5}};
+      canvas.Polyline(tick, kIcy, 2);
+      return;
+    }
     case 3:
-      return "✗";
+      canvas.Line({cx - 4.5f, cy - 4.5f}, {cx + 4.5f, cy + 4.5f}, kCoral, 2);
+      canvas.Line({cx - 4.5f, cy + 4.5f}, {cx + 4.5f, cy - 4.5f}, kCoral, 2);
+      return;
     default:
-      return "·";
+      canvas.FillRoundedRect({cx - 1.5f, cy - 1.5f, 3, 3}, 1.5f, kSteel);
+      return;
   }
 }
 
@@ -244,8 +257,7 @@ void DrawRows(Canvas& canvas, Rect area, const FeedSnapshot& feed) {
   float y = area.y;
   for (const TweakRow& row : feed.rows) {
     if (y + 22 > area.Bottom()) break;
-    canvas.Text(RowMark(row.state), {area.x, y, 20, 22}, TextStyle::kHeading,
-                row.state == 3 ? kCoral : kIcy);
+    DrawRowMark(canvas, {area.x, y, 20, 22}, row.state);
     canvas.Text(ToUtf8(row.title), {area.x + 24, y, area.width * 0.45f, 22}, TextStyle::kSmall,
                 kCoolWhite, Align::kLeading, Align::kCenter);
     canvas.Text(ToUtf8(row.detail),
