@@ -198,8 +198,14 @@ void StepWindow::Draw(Canvas& canvas, float width, float height, const std::stri
   holdCelebration_ =
       AdvanceCelebration(holdCelebration_, seconds - lastSeconds_, kHoldCelebrationRate);
   const screens::StepScreenModel m = Model(seconds);
-  FrameView frame{version, fade, support::ToUtf8(header_.title), support::ToUtf8(header_.detail),
-                  support::ToUtf8(StatusLine(m.tune))};
+  const screens::PageHeading page = screens::PageHeadingOf(m.stage);
+  FrameView frame{version,
+                  fade,
+                  support::ToUtf8(header_.title),
+                  support::ToUtf8(header_.detail),
+                  support::ToUtf8(StatusLine(m.tune)),
+                  page.name,
+                  page.subtitle};
   const Rect content = DrawWindowFrame(canvas, width, height, frame);
   capacity_ = CardCapacity(static_cast<int>(width), static_cast<int>(height));
   router_.BeginFrame();

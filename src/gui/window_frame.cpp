@@ -30,10 +30,13 @@ Rect DrawWindowFrame(Canvas& canvas, float width, float height, const FrameView&
               palette::kIcy, Align::kLeading, Align::kCenter);
   canvas.FillGradient({0, kHeaderHeight - 2, width, 2}, Gradient::kHeader);
 
-  // The page: what the header feed says the window is doing.
-  canvas.Text(view.title, {kMargin, kTitleTop, width * 0.4f, 34}, TextStyle::kScreenTitle,
+  // What the header feed says the window is doing, beside the version.
+  canvas.Text(view.title, {kMargin + 380, 16, 300, 20}, TextStyle::kLabel, palette::kCoolWhite);
+  canvas.Text(view.detail, {kMargin + 380, 38, 300, 20}, TextStyle::kSmall, palette::kIcy);
+  // The page: the stage's name and subtitle.
+  canvas.Text(view.page, {kMargin, kTitleTop, width * 0.4f, 34}, TextStyle::kScreenTitle,
               palette::kCoolWhite, Align::kLeading, Align::kCenter);
-  canvas.Text(view.detail, {kMargin + width * 0.4f, kTitleTop, width * 0.6f - 2 * kMargin, 34},
+  canvas.Text(view.subtitle, {kMargin + width * 0.4f, kTitleTop, width * 0.6f - 2 * kMargin, 34},
               TextStyle::kLead, palette::kIcy, Align::kTrailing, Align::kCenter);
 
   const float statusTop = height - kStatusHeight;

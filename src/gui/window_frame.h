@@ -12,10 +12,11 @@ namespace gui {
 inline constexpr float kHeaderHeight = 72.0f;
 
 struct FrameView {
-  std::string version;        // "2.10.1"
-  float fade = 1.0f;          // 0 .. 1, the opening fade
-  std::string title, detail;  // the header feed's
-  std::string status;         // the scheduler's status line
+  std::string version;         // "2.10.1"
+  float fade = 1.0f;           // 0 .. 1, the opening fade
+  std::string title, detail;   // the header feed's: what the window is doing
+  std::string status;          // the scheduler's status line
+  std::string page, subtitle;  // the stage's page name and subtitle
 };
 
 // The screens' area of a client of `width` x `height` DIPs: x from 16 to width - 16, y

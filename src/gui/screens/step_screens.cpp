@@ -718,6 +718,23 @@ int StepOfStage(Stage stage) {
   return -1;
 }
 
+PageHeading PageHeadingOf(Stage stage) {
+  const int step = StepOfStage(stage);
+  if (step >= 0) return {kStepNames[static_cast<std::size_t>(step)], Subtitle(step)};
+  switch (stage) {
+    case Stage::Review:
+      return {"Review", "BIOS, then restart"};
+    case Stage::Health:
+      return {"Health", "live settings"};
+    case Stage::Home:
+      return {"Home", "functions and live tweaks"};
+    case Stage::FullTune:
+      return {"Full tune", "selected steps, together"};
+    default:
+      return {"Welcome", "Thank you for using Veltrane"};
+  }
+}
+
 void DrawStepScreen(Canvas& canvas, Rect content, const StepScreenModel& m, InputRouter& router) {
   const int step = StepOfStage(m.stage);
   switch (m.stage) {

@@ -72,6 +72,12 @@ struct StepScreenModel {
 // The step a stage belongs to, or -1 (Welcome, Review, Health, Home, Full tune).
 int StepOfStage(Stage stage);
 
+// The page header of a stage: its name and subtitle.
+struct PageHeading {
+  std::string name, subtitle;
+};
+PageHeading PageHeadingOf(Stage stage);
+
 void DrawStepScreen(Canvas& canvas, Rect content, const StepScreenModel& model,
                     InputRouter& router);
 

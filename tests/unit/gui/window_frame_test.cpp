@@ -9,10 +9,13 @@ namespace {
 
 TEST(GuiWindowFrame, HeaderTitleAndStatusAroundTheContent) {
   RecordingCanvas canvas;
-  const Rect content = DrawWindowFrame(
-      canvas, 1340, 880, {"2.10.1", 1.0f, "HOME", "choose a function", "Running: Measure"});
+  const Rect content = DrawWindowFrame(canvas, 1340, 880,
+                                       {"2.10.1", 1.0f, "HOME", "choose a function",
+                                        "Running: Measure", "Hold", "Install the boot service"});
   EXPECT_TRUE(canvas.FindText("v2.10.1"));
   EXPECT_TRUE(canvas.FindText("choose a function"));
+  EXPECT_TRUE(canvas.FindText("Hold"));
+  EXPECT_TRUE(canvas.FindText("Install the boot service"));
   EXPECT_TRUE(canvas.FindText("Running: Measure"));
   // 1340 x 880: x 16 .. 1324, y 122 .. 826.
   EXPECT_FLOAT_EQ(content.x, 16);
