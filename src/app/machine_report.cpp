@@ -159,17 +159,20 @@ ReportFacts GatherReportFacts() {
       facts.held = ReadProductDword(kDesiredResolution).value_or(0);
       break;
   }
-  const AggregateView aggregate = LoadAggregateView(DataFolder());
+  return facts;
+}
+
+void AddAggregate(ReportFacts& facts, const AggregateView& aggregate) {
   facts.aggregateRuns = aggregate.runs;
   facts.best = BestPeriods(aggregate.points);
   for (const AggregatePoint& point : aggregate.points) {
     if (point.requested == facts.held && point.score_w > 0) facts.heldScoreMs = point.score;
   }
-  return facts;
 }
 
 int RunReportCommand() {
   ReportFacts facts = GatherReportFacts();
+  AddAggregate(facts, LoadAggregateView(DataFolder()));
   facts.checks = RunHealthChecks(nullptr);
   facts.healthScanned = true;
   WriteStandardOutput(FormatMachineReport(facts));

@@ -40,9 +40,11 @@ std::wstring FormatMachineReport(const ReportFacts& facts);
 std::vector<ReportPeriod> BestPeriods(std::span<const AggregatePoint> points);
 
 // Reads the machine: Windows' version, the processor and adapters, the service and the
-// aggregate. Health results are the caller's: the console runs a scan, the window passes
-// its latest one.
+// period it holds. The aggregate and the health results are the caller's: the console
+// reads and scans them, the window passes what it already has.
 ReportFacts GatherReportFacts();
+// The aggregate's runs, its best periods and the held period's score.
+void AddAggregate(ReportFacts& facts, const AggregateView& aggregate);
 
 // --report: scans health, then prints the report to standard output. 0.
 int RunReportCommand();

@@ -31,7 +31,7 @@ bool StepWindow::Active() const {
   }
   // A read on its way must be collected, so the window keeps polling until it lands.
   return scheduler_.FullTuneActive() || FlowInProgress(v.flow) || factsLoad_.valid() ||
-         reportLoad_.valid() || aggregateLoad_.valid();
+         reportLoad_.valid() || aggregateLoad_.valid() || lastScanLoad_.valid();
 }
 
 bool StepWindow::CollectLoads() {
@@ -44,8 +44,11 @@ bool StepWindow::CollectLoads() {
     aggregate_ = aggregateLoad_.get();
     arrived = true;
   }
-  if (Ready(reportLoad_)) {
+  // The report takes the aggregate Home read, not a second read of the same files: it
+  // waits for that read when it is still on its way.
+  if (Ready(reportLoad_) && !aggregateLoad_.valid()) {
     ReportFacts facts = reportLoad_.get();
+    if (aggregate_) AddAggregate(facts, *aggregate_);
     facts.checks = health_.checks;
     facts.healthScanned = health_.scanned;
     report_ = FormatMachineReport(facts);
@@ -104,14 +107,14 @@ bool StepWindow::Poll() {
 }
 
 bool StepWindow::PollLastScan() {
-  if (lastScanLoad_.valid()) {
-    if (lastScanLoad_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
+  if (Ready(lastScanLoad_)) {
     std::optional<LastScan> loaded = lastScanLoad_.get();
     if (!loaded) return false;
     lastScan_ = std::move(*loaded);
     ++lastScanVersion_;
     return true;
   }
+  if (lastScanLoad_.valid()) return false;  // still reading
   // A new run file appears when a measurement ends; one written by another copy of the
   // program is found when Home is entered again.
   const Stage stage = scheduler_.CurrentStage();

@@ -183,7 +183,18 @@ TEST(GuiStepWindow, CopyReportFormatsTheShownHealthResults) {
     ++gathered;
     ReportFacts facts;
     facts.windows = L"Windows 11 Pro";
+    facts.service = ReportFacts::Service::kRunning;
+    facts.held = 5000;
     return facts;
+  };
+  // Read once, by Home, and lent to the report.
+  std::atomic<int> aggregateReads = 0;
+  f.host.loadAggregate = [&] {
+    ++aggregateReads;
+    AggregateView view;
+    view.runs = 2;
+    view.points = {{.requested = 5000, .runs = 2, .score_w = 300, .score = 0.25}};
+    return view;
   };
   Window w(f);
   w.steps.Start();
@@ -193,6 +204,10 @@ TEST(GuiStepWindow, CopyReportFormatsTheShownHealthResults) {
   w.health.checks.clear();
   std::optional<std::wstring> report;
   f.PollUntil(w.steps.scheduler(), [&] { return (report = w.steps.TakeReport()).has_value(); });
+  EXPECT_NE(report->find(L"Held timer period: 0.5000 ms (score 0.2500 ms)\r\n"
+                         L"Aggregate best periods (2 runs):\r\n"),
+            std::wstring::npos)
+      << support::ToUtf8(*report);
   EXPECT_NE(report->find(L"Health: 0 passing, 1 need attention, 0 informational, 0 other\r\n"
                          L"  [Needs attention] Power and Performance | Idle demote | expected "
                          L"95, live 50\r\n"),
@@ -206,6 +221,7 @@ TEST(GuiStepWindow, CopyReportFormatsTheShownHealthResults) {
     return !w.steps.Active();
   });
   EXPECT_EQ(gathered.load(), 2);
+  EXPECT_EQ(aggregateReads.load(), 1);
 }
 
 // Input between frames acts on the rows the last frame drew, not on memory the window has
