@@ -63,3 +63,40 @@ if(TARGET veltrane_contract_win32)
   target_include_directories(veltrane_contract_win32 PRIVATE ${PROJECT_SOURCE_DIR}/resources
                                                              ${PROJECT_BINARY_DIR}/generated)
 endif()
+
+# Test-only: the same program calling itself the next release (version resource 2.10.2.0
+# and the built-in text "2.10.2"), for the self-update's end-to-end test to publish on its
+# loopback server. The shipped Veltrane.exe above is built with no override. Only the
+# version text's own source is compiled again; everything else comes from the libraries.
+function(veltrane_update_payload major minor patch)
+  set(PROJECT_VERSION_MAJOR ${major})
+  set(PROJECT_VERSION_MINOR ${minor})
+  set(PROJECT_VERSION_PATCH ${patch})
+  set(generated ${PROJECT_BINARY_DIR}/generated-payload)
+  configure_file(${PROJECT_SOURCE_DIR}/resources/version.h.in ${generated}/veltrane_version.h
+                 @ONLY)
+  add_executable(veltrane_update_payload WIN32
+                 ${PROJECT_SOURCE_DIR}/src/main_win32.cpp
+                 ${PROJECT_SOURCE_DIR}/src/app/version_text.cpp
+                 ${PROJECT_SOURCE_DIR}/resources/veltrane.rc)
+  target_include_directories(veltrane_update_payload BEFORE PRIVATE ${generated})
+  target_include_directories(veltrane_update_payload PRIVATE ${PROJECT_SOURCE_DIR}/resources
+                                                             ${PROJECT_BINARY_DIR}/generated)
+  target_compile_definitions(veltrane_update_payload
+                             PRIVATE VELTRANE_TEST_VERSION_TEXT=L\"${major}.${minor}.${patch}\")
+  target_link_libraries(veltrane_update_payload PRIVATE veltrane_win32)
+  set_target_properties(veltrane_update_payload PROPERTIES OUTPUT_NAME Veltrane-${major}.${minor}.${patch})
+  if(MINGW)
+    target_link_options(veltrane_update_payload PRIVATE -municode -static)
+  endif()
+endfunction()
+veltrane_update_payload(2 10 2)
+
+# Test-only: the self-update's end-to-end probe (tests/e2e/update_test.sh). Its name does
+# not look like the product's, so no hand-off ever counts it as a running copy.
+add_executable(update_probe ${PROJECT_SOURCE_DIR}/tests/e2e/update/update_probe.cpp)
+target_include_directories(update_probe PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(update_probe PRIVATE veltrane_win32 crypt32)
+if(MINGW)
+  target_link_options(update_probe PRIVATE -municode -static)
+endif()

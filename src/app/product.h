@@ -3,7 +3,10 @@
 #pragma once
 
 inline constexpr wchar_t kProductName[] = L"Veltrane";
-inline constexpr wchar_t kVersionText[] = L"2.10.1";
+// The release this build is, as the window, the usage screen and the update check name it.
+// Defined in version_text.cpp alone, so a test build can give another release's text
+// without recompiling anything else.
+extern const wchar_t kVersionText[];
 inline constexpr wchar_t kMakerName[] = L"Orvandel";
 inline constexpr wchar_t kMakerUrl[] = L"https://orvandel.com/veltrane";
 // Held by every console command that changes the machine, and by the GUI: a mutex in a

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/output.h"
+#include "app/product.h"
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/network.h"
@@ -71,7 +72,7 @@ bool CheckForUpdate(const UpdateEndpoints& hosts, const std::wstring& version_te
 
 bool UpdateChecker::CheckAndLog(AppUpdate& found, const std::atomic<bool>* cancel,
                                 std::wstring& error) {
-  const bool newer = CheckForUpdate(hosts_, kBuiltInVersion, found, cancel, error);
+  const bool newer = CheckForUpdate(hosts_, kVersionText, found, cancel, error);
   if (cancel != nullptr && cancel->load()) return false;
   std::wstring line;
   if (newer) {

@@ -14,8 +14,6 @@
 
 namespace update {
 
-inline constexpr wchar_t kBuiltInVersion[] = L"2.10.1";
-
 // True when a newer, valid release was found and filled into `found`; false otherwise,
 // with `error` empty when the check worked and found nothing new.
 bool CheckForUpdate(const UpdateEndpoints& hosts, const std::wstring& version_text,
