@@ -21,10 +21,13 @@ payload="$built/Veltrane-2.10.2.exe"
 probe="$built/update_probe.exe"
 site="$E2E_WORK/site"
 requests="$E2E_WORK/requests.log"
-drive="$WINEPREFIX/drive_c"
-installed="$drive/Program Files/Veltrane/Veltrane.exe"
-probe_copy="$drive/probe/update_probe.exe"
 
+for tool in Xvfb xdotool; do
+  if ! command -v "$tool" >/dev/null; then
+    fail "$tool is installed (scripts/setup.sh)"
+    e2e_done
+  fi
+done
 for file in "$payload" "$probe"; do
   if [ ! -f "$file" ]; then
     fail "$(basename "$file") is built" "missing: $file"
@@ -60,14 +63,32 @@ if ! grep -q ready "$E2E_WORK/server.out"; then
 fi
 ca="Z:${E2E_WORK//\//\\}\\tls\\ca.der"
 
-make_wine_prefix "$WINEPREFIX" || {
-  fail "the Wine prefix is made"
-  e2e_done
+# new_prefix DIR: a fresh prefix whose server stays up, its background processes started
+# with none of our output to hold open.
+new_prefix() {
+  export WINEPREFIX=$1
+  drive="$WINEPREFIX/drive_c"
+  installed="$drive/Program Files/Veltrane/Veltrane.exe"
+  VELTRANE_LOG="$drive/ProgramData/Veltrane/Veltrane.log"
+  make_wine_prefix "$WINEPREFIX" || {
+    fail "the Wine prefix is made"
+    e2e_done
+  }
+  wineserver -p
+  wine cmd.exe /c exit </dev/null >/dev/null 2>&1
 }
-wineserver -p 60 >/dev/null 2>&1
 
 sha_of() { sha256sum "$1" | cut -d' ' -f1; }
 size_of() { stat -c %s "$1"; }
+
+# reg_string KEY VALUE: a string value's data, or nothing.
+reg_string() {
+  wine reg query "$1" /v "$2" </dev/null 2>/dev/null | tr -d '\r' |
+    sed -n "s/^ *$2 *REG_\(EXPAND_\)\{0,1\}SZ *//p"
+}
+
+# Every log line of the prefix: Wine starts services with %ProgramData% at C:\users\Public.
+all_logs() { cat "$VELTRANE_LOG" "$drive/users/Public/Veltrane/Veltrane.log" 2>/dev/null; }
 
 # publish URL-PATH SHA256 [SIZE]: the update list offers 2.10.2 at https://localhost/PATH.
 publish() {
@@ -77,18 +98,32 @@ publish() {
     "$1" "$2" "$size" >"$site/latest.json"
 }
 
-# A fresh probe and an installed 2.10.1, then one update run; its lines in $probe_out.
+# run_probe [keep-installed]: a fresh probe and, unless kept, an installed 2.10.1, then one
+# update run; its lines in $probe_out.
 run_probe() {
-  rm -rf "$drive/probe" "$(dirname "$installed")"
-  mkdir -p "$drive/probe" "$(dirname "$installed")"
+  probe_copy="$drive/probe/update_probe.exe"
+  rm -rf "$drive/probe"
+  mkdir -p "$drive/probe"
   cp "$probe" "$probe_copy"
-  cp "$VELTRANE_EXE" "$installed"
-  probe_out=$(timeout -k 5 120 wine 'C:\probe\update_probe.exe' "$ca" </dev/null 2>/dev/null |
-    tr -d '\r')
+  if [ "${1:-}" != keep-installed ]; then
+    rm -rf "$drive/Program Files/Veltrane"
+    mkdir -p "$drive/Program Files/Veltrane"
+    cp "$VELTRANE_EXE" "$installed"
+  fi
+  timeout -k 5 120 wine 'C:\probe\update_probe.exe' "$ca" </dev/null >"$E2E_WORK/probe.raw" 2>&1
+  probe_out=$(tr -d '\r' <"$E2E_WORK/probe.raw")
 }
 
 # Any download or ".old" file anywhere on the prefix's drive.
 leftovers() { find "$drive" \( -iname 'Veltrane-update.exe' -o -iname '*.old' \) -printf '%P\n'; }
+
+install_service() {
+  veltrane --install --resolution 10000 --yes --no-pause --no-prepare --no-ppm --no-gpu \
+    --no-afterburner --no-memory --no-storage
+  expect_eq "2.10.1 is installed as the service" 0 "$status"
+}
+
+new_prefix "$E2E_WORK/prefix"
 
 echo "refused releases leave nothing behind"
 payload_sha=$(sha_of "$payload")
@@ -105,16 +140,18 @@ apply: $expected" "$probe_out"
   else
     fail "$name: both copies unchanged"
   fi
-done <<EOF
+done <<CASES
 wrong hash|Veltrane-2.10.2.exe|$zeros|$payload_size|The download did not match the published checksum.
 oversize|Veltrane-oversize.exe|$payload_sha||The download is larger than expected.
 redirect to another host|Veltrane-moved.exe|$payload_sha|$payload_size|The download was redirected away from localhost.
 32-bit|Veltrane-x86.exe|$(sha_of "$site/Veltrane-x86.exe")|$payload_size|The download is not the 64-bit Veltrane executable.
-EOF
+CASES
 
-echo "a good release replaces both copies"
+echo "a good release replaces both copies, the service stopped around the swap"
+rm -rf "$drive/Program Files/Veltrane"
+install_service
 publish Veltrane-2.10.2.exe "$payload_sha" "$payload_size"
-run_probe
+run_probe keep-installed
 expect_eq "the release is applied" "offered: 2.10.2 https://localhost/Veltrane-2.10.2.exe
 apply: done" "$probe_out"
 expect_same_file "the running image is the release" "$payload" "$probe_copy"
@@ -122,9 +159,106 @@ expect_same_file "its .old holds the probe's bytes" "$probe" "$probe_copy.old"
 expect_same_file "the installed copy is the release" "$payload" "$installed"
 expect_same_file "its .old holds 2.10.1" "$VELTRANE_EXE" "$installed.old"
 expect_eq "the download is gone" "" "$(find "$drive" -iname 'Veltrane-update.exe')"
+expect_match "the service stopped for the swap and started again" \
+  "service: stopped, resolution released.*service: starting" "$(all_logs | tr '\n' ' ')"
+veltrane --status
+expect_match "the service runs" "Service: RUNNING" "$(cat "$E2E_WORK/out")"
 expect_match "the download is counted" "POST localhost /api/veltrane/downloads" "$(cat "$requests")"
 expect_eq "no name but localhost was asked for" "" "$(awk '$2 != "localhost"' "$requests")"
 expect_eq "the redirect's target was never fetched" "" "$(grep -v -- '-moved.exe' "$requests" |
   grep ' /Veltrane.exe')"
+wineserver -k
+wineserver -w
+
+echo "hand-off: starting the newer copy takes over from the running older one"
+display=""
+for n in $(seq 161 180); do
+  if [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; then continue; fi
+  Xvfb ":$n" -nolisten tcp -screen 0 1280x800x24 >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 50); do
+    [ -S "/tmp/.X11-unix/X$n" ] && display=":$n" && break
+    sleep 0.1
+  done
+  [ -n "$display" ] && break
+  kill "$xvfb_pid" 2>/dev/null
+  xvfb_pid=""
+done
+if [ -z "$display" ]; then
+  fail "an Xvfb display starts"
+  e2e_done
+fi
+export DISPLAY="$display"
+new_prefix "$E2E_WORK/handoff-prefix"
+install_service
+mkdir -p "$drive/Old"
+cp "$VELTRANE_EXE" "$drive/Old/Veltrane.exe"
+# No first-start questions, and a window rather than the tray, so the old copy shows.
+for setting in StartupAsked=1 MaintainAsked=1 StartMinimized=0; do
+  wine reg add 'HKCU\Software\Veltrane\Monitor' /v "${setting%=*}" /t REG_DWORD \
+    /d "${setting#*=}" /f </dev/null >/dev/null 2>&1
+done
+title='Veltrane  [|]  Orvandel'
+# wait_for_window: the id of the visible main window once there is one (at most 60 s).
+wait_for_window() {
+  local window
+  for _ in $(seq 120); do
+    window=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n 1)
+    [ -n "$window" ] && echo "$window" && return
+    sleep 0.5
+  done
+}
+(wine 'C:\Program Files\Veltrane\Veltrane.exe' </dev/null >"$E2E_WORK/old-gui.out" 2>&1 &)
+old_window=$(wait_for_window)
+old_pid=$(xdotool getwindowpid "$old_window" 2>/dev/null)
+if [ -z "$old_pid" ]; then
+  fail "the installed 2.10.1 opens its window"
+  e2e_done
+fi
+pass "the installed 2.10.1 opens its window"
+# While it runs, the service and the sign-in entry come to name an older copy kept
+# elsewhere, as an install from another folder leaves them (each start of a copy points
+# them at the installed one).
+services='HKLM\System\CurrentControlSet\Services\Veltrane'
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+cp "$probe" "$drive/probe.exe"
+wine 'C:\probe.exe' --service-command '"C:\Old\Veltrane.exe" --service' </dev/null >/dev/null 2>&1
+expect_eq "the service names the old copy" '"C:\Old\Veltrane.exe" --service' \
+  "$(reg_string "$services" ImagePath)"
+wine reg add "$run_key" /v Veltrane /d '"C:\Old\Veltrane.exe"' /f </dev/null >/dev/null 2>&1
+
+log_before=$(line_count "$VELTRANE_LOG")
+mkdir -p "$drive/users/Public/Downloads"
+cp "$payload" "$drive/users/Public/Downloads/Veltrane.exe"
+timeout -k 5 60 wine 'C:\users\Public\Downloads\Veltrane.exe' </dev/null \
+  >"$E2E_WORK/new-gui.out" 2>&1
+expect_eq "the downloaded 2.10.2 hands over and exits 0" 0 "$?"
+for _ in $(seq 50); do
+  [ -d "/proc/$old_pid" ] || break
+  sleep 0.2
+done
+if [ -d "/proc/$old_pid" ]; then fail "the old copy exits"; else pass "the old copy exits"; fi
+expect_same_file "the installed file is 2.10.2" "$payload" "$installed"
+expect_eq "the service runs the installed path" \
+  '"C:\Program Files\Veltrane\Veltrane.exe" --service' "$(reg_string "$services" ImagePath)"
+expect_eq "the Run value names the installed path" '"C:\Program Files\Veltrane\Veltrane.exe"' \
+  "$(reg_string "$run_key" Veltrane)"
+# Only what was logged from the hand-off on.
+log=$(tail -n +$((log_before + 1)) "$VELTRANE_LOG")
+for line in "Closed the older Veltrane so this version can take over." \
+  "Installed this Veltrane over the previous copy." \
+  'The startup service now runs C:\Program Files\Veltrane\Veltrane.exe.' \
+  'Startup now launches C:\Program Files\Veltrane\Veltrane.exe.' \
+  "Opening the installed Veltrane."; do
+  if grep -qF -- "$line" <<<"$log"; then pass "logged: $line"; else fail "logged: $line"; fi
+done
+new_window=$(wait_for_window)
+new_pid=$(xdotool getwindowpid "$new_window" 2>/dev/null)
+if [ -n "$new_pid" ] && [ "$new_pid" != "$old_pid" ] &&
+  tr '\0' ' ' <"/proc/$new_pid/cmdline" | grep -qF 'C:\Program Files\Veltrane\Veltrane.exe'; then
+  pass "the installed copy opens its window"
+else
+  fail "the installed copy opens its window" "pid ${new_pid:-none}"
+fi
 
 e2e_done

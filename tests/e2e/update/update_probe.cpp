@@ -5,9 +5,12 @@
 // tests/e2e/update_test.sh to judge; the files left behind are judged there too.
 //
 //   update_probe CA.der
+//   update_probe --service-command LINE
 //
 // CA.der is the loopback server's throw-away authority; it goes into the machine's root
-// store, which under Wine is the test's disposable prefix. Never built into the program.
+// store, which under Wine is the test's disposable prefix. The second form points the
+// "Veltrane" service at another command line, as an install from another folder left it
+// (Wine's sc.exe cannot). Never built into the program.
 #include <windows.h>
 // After <windows.h>, which it needs.
 #include <wincrypt.h>
@@ -49,10 +52,25 @@ bool TrustAuthority(const std::wstring& der_path) {
   return added;
 }
 
+bool PointService(const std::wstring& command_line) {
+  SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+  if (manager == nullptr) return false;
+  SC_HANDLE service = ::OpenServiceW(manager, L"Veltrane", SERVICE_CHANGE_CONFIG);
+  const bool changed =
+      service != nullptr && ::ChangeServiceConfigW(service, SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                                   SERVICE_NO_CHANGE, command_line.c_str(), nullptr,
+                                                   nullptr, nullptr, nullptr, nullptr, nullptr);
+  if (service != nullptr) ::CloseServiceHandle(service);
+  ::CloseServiceHandle(manager);
+  return changed;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   platform::InstallSystem(&platform::Win32System());
+  if (argc == 3 && std::wstring(argv[1]) == L"--service-command")
+    return PointService(argv[2]) ? 0 : 1;
   if (argc != 2 || !TrustAuthority(argv[1])) {
     Say(L"usage: update_probe CA.der (a readable certificate)");
     return 3;
