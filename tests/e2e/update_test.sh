@@ -98,19 +98,20 @@ publish() {
     "$1" "$2" "$size" >"$site/latest.json"
 }
 
-# run_probe [keep-installed]: a fresh probe and, unless kept, an installed 2.10.1, then one
-# update run; its lines in $probe_out.
+# run_probe fresh|keep-installed [HOST]: a fresh probe and, unless kept, an installed 2.10.1,
+# then one update run against HOST (default localhost); its lines in $probe_out.
 run_probe() {
   probe_copy="$drive/probe/update_probe.exe"
   rm -rf "$drive/probe"
   mkdir -p "$drive/probe"
   cp "$probe" "$probe_copy"
-  if [ "${1:-}" != keep-installed ]; then
+  if [ "$1" != keep-installed ]; then
     rm -rf "$drive/Program Files/Veltrane"
     mkdir -p "$drive/Program Files/Veltrane"
     cp "$VELTRANE_EXE" "$installed"
   fi
-  timeout -k 5 120 wine 'C:\probe\update_probe.exe' "$ca" </dev/null >"$E2E_WORK/probe.raw" 2>&1
+  timeout -k 5 120 wine 'C:\probe\update_probe.exe' "$ca" "${2:-localhost}" </dev/null \
+    >"$E2E_WORK/probe.raw" 2>&1
   probe_out=$(tr -d '\r' <"$E2E_WORK/probe.raw")
 }
 
@@ -123,6 +124,17 @@ install_service() {
   expect_eq "2.10.1 is installed as the service" 0 "$status"
 }
 
+# expect_untouched NAME: no download, no ".old", and the probe and the installed copy as
+# they were.
+expect_untouched() {
+  expect_eq "$1: no download, no .old" "" "$(leftovers)"
+  if cmp -s "$probe" "$probe_copy" && cmp -s "$VELTRANE_EXE" "$installed"; then
+    pass "$1: both copies unchanged"
+  else
+    fail "$1: both copies unchanged"
+  fi
+}
+
 new_prefix "$E2E_WORK/prefix"
 
 echo "refused releases leave nothing behind"
@@ -131,21 +143,28 @@ payload_size=$(size_of "$payload")
 zeros=0000000000000000000000000000000000000000000000000000000000000000
 while IFS='|' read -r name path sha size expected; do
   publish "$path" "$sha" "$size"
-  run_probe
+  run_probe fresh
   expect_eq "$name: refused" "offered: 2.10.2 https://localhost/$path
 apply: $expected" "$probe_out"
-  expect_eq "$name: no download, no .old" "" "$(leftovers)"
-  if cmp -s "$probe" "$probe_copy" && cmp -s "$VELTRANE_EXE" "$installed"; then
-    pass "$name: both copies unchanged"
-  else
-    fail "$name: both copies unchanged"
-  fi
+  expect_untouched "$name"
 done <<CASES
 wrong hash|Veltrane-2.10.2.exe|$zeros|$payload_size|The download did not match the published checksum.
 oversize|Veltrane-oversize.exe|$payload_sha||The download is larger than expected.
 redirect to another host|Veltrane-moved.exe|$payload_sha|$payload_size|The download was redirected away from localhost.
 32-bit|Veltrane-x86.exe|$(sha_of "$site/Veltrane-x86.exe")|$payload_size|The download is not the 64-bit Veltrane executable.
 CASES
+
+echo "a certificate for another name is refused before any request"
+publish Veltrane-2.10.2.exe "$payload_sha" "$payload_size"
+before=$(line_count "$requests")
+run_probe fresh 127.0.0.1
+# Wine reports the failed name check as a secure channel error (12157) rather than a
+# certificate failure, so the message there is the unreachable one.
+expect_match "127.0.0.1: refused" \
+  "^check: 127\.0\.0\.1 (did not present a trusted certificate|could not be reached)\.$" \
+  "$probe_out"
+expect_eq "127.0.0.1: nothing was asked for" "$before" "$(line_count "$requests")"
+expect_untouched "127.0.0.1"
 
 echo "a good release replaces both copies, the service stopped around the swap"
 rm -rf "$drive/Program Files/Veltrane"
@@ -226,6 +245,21 @@ wine 'C:\probe.exe' --service-command '"C:\Old\Veltrane.exe" --service' </dev/nu
 expect_eq "the service names the old copy" '"C:\Old\Veltrane.exe" --service' \
   "$(reg_string "$services" ImagePath)"
 wine reg add "$run_key" /v Veltrane /d '"C:\Old\Veltrane.exe"' /f </dev/null >/dev/null 2>&1
+# service_state STATE: waits up to 10 s for the service to reach STATE; false if it does not.
+service_state() {
+  for _ in $(seq 20); do
+    wine sc query Veltrane </dev/null >"$E2E_WORK/sc.raw" 2>&1
+    grep -q "STATE.*$1" "$E2E_WORK/sc.raw" && return 0
+    sleep 0.5
+  done
+  return 1
+}
+wine sc stop Veltrane </dev/null >/dev/null 2>&1
+service_state STOPPED
+wine sc start Veltrane </dev/null >/dev/null 2>&1
+if service_state RUNNING; then pass "the service runs the old copy"; else
+  fail "the service runs the old copy" "$(tr -d '\r' <"$E2E_WORK/sc.raw")"
+fi
 
 log_before=$(line_count "$VELTRANE_LOG")
 mkdir -p "$drive/users/Public/Downloads"
@@ -260,5 +294,6 @@ if [ -n "$new_pid" ] && [ "$new_pid" != "$old_pid" ] &&
 else
   fail "the installed copy opens its window" "pid ${new_pid:-none}"
 fi
+expect_eq "its start deleted the replaced file's .old" "" "$(leftovers)"
 
 e2e_done

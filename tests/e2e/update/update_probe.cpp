@@ -4,11 +4,12 @@
 // copy, exactly as the window's update does. One line per outcome on standard output for
 // tests/e2e/update_test.sh to judge; the files left behind are judged there too.
 //
-//   update_probe CA.der
+//   update_probe CA.der [HOST]
 //   update_probe --service-command LINE
 //
 // CA.der is the loopback server's throw-away authority; it goes into the machine's root
-// store, which under Wine is the test's disposable prefix. The second form points the
+// store, which under Wine is the test's disposable prefix. HOST (default "localhost")
+// stands for both the web and the download host. The second form points the
 // "Veltrane" service at another command line, as an install from another folder left it
 // (Wine's sc.exe cannot). Never built into the program.
 #include <windows.h>
@@ -27,8 +28,6 @@
 #include "update/update_check.h"
 
 namespace {
-
-const update::UpdateEndpoints kLoopback{L"localhost", L"localhost"};
 
 void Say(const std::wstring& line) {
   std::fputs((support::ToUtf8(line) + "\n").c_str(), stdout);
@@ -71,19 +70,21 @@ int wmain(int argc, wchar_t** argv) {
   platform::InstallSystem(&platform::Win32System());
   if (argc == 3 && std::wstring(argv[1]) == L"--service-command")
     return PointService(argv[2]) ? 0 : 1;
-  if (argc != 2 || !TrustAuthority(argv[1])) {
-    Say(L"usage: update_probe CA.der (a readable certificate)");
+  if (argc < 2 || argc > 3 || !TrustAuthority(argv[1])) {
+    Say(L"usage: update_probe CA.der [HOST] (a readable certificate)");
     return 3;
   }
+  const std::wstring host = argc == 3 ? argv[2] : L"localhost";
+  const update::UpdateEndpoints loopback{host, host};
   update::AppUpdate offered;
   std::wstring error;
-  if (!update::CheckForUpdate(kLoopback, L"2.10.1", offered, nullptr, error)) {
+  if (!update::CheckForUpdate(loopback, L"2.10.1", offered, nullptr, error)) {
     Say(L"check: " + (error.empty() ? std::wstring(L"no newer release") : error));
     return 1;
   }
   Say(L"offered: " + offered.version + L" " + offered.url);
   const std::atomic<bool> cancel{false};
-  if (update::ApplyAppUpdate(kLoopback, offered, nullptr, cancel, error) != 0) {
+  if (update::ApplyAppUpdate(loopback, offered, nullptr, cancel, error) != 0) {
     Say(L"apply: " + error);
     return 2;
   }
