@@ -91,6 +91,29 @@ line_count() {
   fi
 }
 
+# start_xvfb FIRST LAST SIZE: an Xvfb display on the first free number from FIRST to LAST,
+# exported as DISPLAY, its process id in $xvfb_pid; none free ends the script as a failure.
+start_xvfb() {
+  local n
+  xvfb_pid=""
+  for n in $(seq "$1" "$2"); do
+    if [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; then continue; fi
+    Xvfb ":$n" -nolisten tcp -screen 0 "$3" >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 50); do
+      if [ -S "/tmp/.X11-unix/X$n" ]; then
+        export DISPLAY=":$n"
+        return
+      fi
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2>/dev/null
+    xvfb_pid=""
+  done
+  fail "an Xvfb display starts"
+  e2e_done
+}
+
 # Ends the script: the runner reads the counts from the last line.
 e2e_done() {
   echo "e2e-result $e2e_passed $e2e_failed"

@@ -190,24 +190,7 @@ wineserver -k
 wineserver -w
 
 echo "hand-off: starting the newer copy takes over from the running older one"
-display=""
-for n in $(seq 161 180); do
-  if [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; then continue; fi
-  Xvfb ":$n" -nolisten tcp -screen 0 1280x800x24 >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 50); do
-    [ -S "/tmp/.X11-unix/X$n" ] && display=":$n" && break
-    sleep 0.1
-  done
-  [ -n "$display" ] && break
-  kill "$xvfb_pid" 2>/dev/null
-  xvfb_pid=""
-done
-if [ -z "$display" ]; then
-  fail "an Xvfb display starts"
-  e2e_done
-fi
-export DISPLAY="$display"
+start_xvfb 161 180 1280x800x24
 new_prefix "$E2E_WORK/handoff-prefix"
 install_service
 mkdir -p "$drive/Old"

@@ -19,24 +19,7 @@ for tool in Xvfb xdotool import; do
   fi
 done
 
-display=""
-xvfb_pid=""
-for n in $(seq 120 140); do
-  if [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; then continue; fi
-  Xvfb ":$n" -nolisten tcp -screen 0 1920x1080x24 >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 50); do
-    [ -S "/tmp/.X11-unix/X$n" ] && display=":$n" && break
-    sleep 0.1
-  done
-  [ -n "$display" ] && break
-  kill "$xvfb_pid" 2>/dev/null
-done
-if [ -z "$display" ]; then
-  fail "an Xvfb display starts"
-  e2e_done
-fi
-export DISPLAY="$display"
+start_xvfb 120 140 1920x1080x24
 trap 'wineserver -k 2>/dev/null; kill "$xvfb_pid" 2>/dev/null' EXIT
 make_wine_prefix "$WINEPREFIX" || {
   fail "the Wine prefix is made"
