@@ -43,7 +43,7 @@ bool AppCore::Start() {
   steps_.Start();
   const StartupPlan plan = PlanStartup(settings_, assumeYes_, showRequested_, trayAdded_);
   if (plan.show == StartupPlan::Show::kNormal) ShowAndFocus();
-  if (plan.show == StartupPlan::Show::kMinimized) host_.ShowMinimizedInactive();
+  if (plan.show == StartupPlan::Show::kMinimized) host_.Show(Showing::kMinimizedInactive);
   host_.StartTimer(WindowTimer::kMonitor, kMonitorTickMs);
   clock_.nextScan = host_.TickMs() + HoursMs(settings_.scanHours);
   if (!settings_.paused) host_.StartHealthScan();
@@ -81,10 +81,10 @@ void AppCore::OnClose() {
       return;
     }
     case CloseAction::kHideToTray:
-      host_.Hide();
+      host_.Show(Showing::kHidden);
       return;
     case CloseAction::kMinimize:
-      host_.Minimize();
+      host_.Show(Showing::kMinimized);
       return;
     case CloseAction::kClose:
       host_.Destroy();
@@ -106,7 +106,7 @@ bool AppCore::AfterModal() {
 }
 
 void AppCore::ShowAndFocus() {
-  host_.ShowAndFocus();
+  host_.Show(Showing::kNormal);
   dirty_ = true;
 }
 

@@ -31,16 +31,19 @@ enum class Notice { kInformation, kWarning };
 
 enum class WindowTimer { kMonitor, kBlink };
 
+enum class Showing {
+  kNormal,  // shown (restored when minimised) and in front
+  kHidden,  // to the tray
+  kMinimized,
+  kMinimizedInactive,  // a start in the taskbar, without taking the focus
+};
+
 class WindowHost {
  public:
   virtual ~WindowHost() = default;
 
   // The window. Destroy ends the program's loop; Alive turns false once it is done.
-  virtual void ShowAndFocus() = 0;
-  virtual void Hide() = 0;
-  virtual void Minimize() = 0;
-  // Shown minimised without taking the focus (a start in the taskbar).
-  virtual void ShowMinimizedInactive() = 0;
+  virtual void Show(Showing how) = 0;
   virtual void Destroy() = 0;
   virtual void PostClose() = 0;
   virtual bool Alive() const = 0;

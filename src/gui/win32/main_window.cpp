@@ -137,10 +137,7 @@ class App final : public WindowHost {
   int Run();
 
   // WindowHost
-  void ShowAndFocus() override;
-  void Hide() override { ::ShowWindow(window_, SW_HIDE); }
-  void Minimize() override { ::ShowWindow(window_, SW_MINIMIZE); }
-  void ShowMinimizedInactive() override { ::ShowWindow(window_, SW_SHOWMINNOACTIVE); }
+  void Show(Showing how) override;
   void Destroy() override {
     if (window_ != nullptr) ::DestroyWindow(window_);
   }
@@ -440,9 +437,22 @@ std::optional<std::wstring> App::PickFolder(const std::wstring& title, std::wstr
   return picked.folder;
 }
 
-void App::ShowAndFocus() {
-  ::ShowWindow(window_, ::IsIconic(window_) ? SW_RESTORE : SW_SHOW);
-  ::SetForegroundWindow(window_);
+void App::Show(Showing how) {
+  switch (how) {
+    case Showing::kNormal:
+      ::ShowWindow(window_, ::IsIconic(window_) ? SW_RESTORE : SW_SHOW);
+      ::SetForegroundWindow(window_);
+      return;
+    case Showing::kHidden:
+      ::ShowWindow(window_, SW_HIDE);
+      return;
+    case Showing::kMinimized:
+      ::ShowWindow(window_, SW_MINIMIZE);
+      return;
+    case Showing::kMinimizedInactive:
+      ::ShowWindow(window_, SW_SHOWMINNOACTIVE);
+      return;
+  }
 }
 
 double App::Now() const {
