@@ -57,6 +57,7 @@ constexpr double kFadeSeconds = 0.7;
 constexpr DWORD kDwmDarkMode = 20, kDwmBorderColour = 34, kDwmCaptionColour = 35;
 constexpr COLORREF kNavyColourRef = 0x00381607;
 constexpr int kStartupDialog = 100, kStartupCheckBox = 1001;
+
 // OK answers with the check box, Cancel with "yes" as the box starts ticked.
 INT_PTR CALLBACK StartupDialogProcedure(HWND dialog, UINT message, WPARAM w, LPARAM) {
   switch (message) {
