@@ -87,7 +87,6 @@ class AppCore {
   SettingsAccess FrameSettings(const std::array<std::wstring, 2>& defaultFolders);
 
   const MonitorSettings& settings() const { return settings_; }
-  bool trayAdded() const { return trayAdded_; }
   const TrayHealth& trayHealth() const { return trayHealth_; }
 
  private:
