@@ -22,7 +22,8 @@ class Environment {
   virtual std::wstring SystemDirectory() = 0;
   // GetTempPathW, ending in a backslash; empty when it cannot be had.
   virtual std::wstring TempFolder() = 0;
-  // GetModuleFileNameW(nullptr): the full path of the running executable.
+  // GetModuleFileNameW(nullptr) in its long form (GetLongPathNameW): the full path of the
+  // running executable, the same text whether it was started by its long or short name.
   virtual std::wstring ExecutablePath() = 0;
   // GetCurrentProcessId: tells this process apart from other copies of the same file.
   virtual std::uint32_t CurrentProcessId() = 0;

@@ -46,6 +46,8 @@ TEST(EnvironmentContract, WellKnownFoldersAreWindowsPaths) {
   ASSERT_GT(exe.size(), 3u);
   EXPECT_EQ(exe.substr(1, 2), L":\\");
   EXPECT_TRUE(EndsWith(Lower(exe), L".exe"));
+  // The long form: no short (8.3) component, so it compares equal to the install path.
+  EXPECT_EQ(exe.find(L'~'), std::wstring::npos) << exe;
 }
 
 // The machine's folders come from Windows, not from the variables the user can change.

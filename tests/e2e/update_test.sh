@@ -54,10 +54,10 @@ python3 "$E2E_DIR/update_server.py" "$site" "$E2E_WORK/tls" "$requests" 600 \
   >"$E2E_WORK/server.out" 2>&1 &
 server_pid=$!
 for _ in $(seq 50); do
-  grep -q ready "$E2E_WORK/server.out" 2>/dev/null && break
+  grep -qx ready "$E2E_WORK/server.out" 2>/dev/null && break
   sleep 0.2
 done
-if ! grep -q ready "$E2E_WORK/server.out"; then
+if ! grep -qx ready "$E2E_WORK/server.out"; then
   fail "the loopback server listens on 127.0.0.1:443" "$(cat "$E2E_WORK/server.out")"
   e2e_done
 fi
@@ -110,8 +110,13 @@ run_probe() {
     mkdir -p "$drive/Program Files/Veltrane"
     cp "$VELTRANE_EXE" "$installed"
   fi
-  timeout -k 5 120 wine 'C:\probe\update_probe.exe' "$ca" "${2:-localhost}" </dev/null \
-    >"$E2E_WORK/probe.raw" 2>&1
+  probe_at 'C:\probe\update_probe.exe' "${2:-localhost}"
+}
+
+# probe_at WINDOWS-PATH HOST: one update run of the probe at that path; its lines in
+# $probe_out.
+probe_at() {
+  timeout -k 5 120 wine "$1" "$ca" "$2" </dev/null >"$E2E_WORK/probe.raw" 2>&1
   probe_out=$(tr -d '\r' <"$E2E_WORK/probe.raw")
 }
 
@@ -166,8 +171,25 @@ expect_match "127.0.0.1: refused" \
 expect_eq "127.0.0.1: nothing was asked for" "$before" "$(line_count "$requests")"
 expect_untouched "127.0.0.1"
 
-echo "a good release replaces both copies, the service stopped around the swap"
+echo "the installed copy updates itself once, started by its long or its short name"
+publish Veltrane-2.10.2.exe "$payload_sha" "$payload_size"
+long_name='C:\Program Files\Veltrane\Veltrane.exe'
+mkdir -p "$drive/Program Files/Veltrane"
+cp "$probe" "$installed"
+short_name=$(wine "$long_name" --short-name "$long_name" </dev/null 2>/dev/null | tr -d '\r')
+for name in "$long_name" "$short_name"; do
+  rm -rf "$drive/probe" "$drive/Program Files/Veltrane"
+  mkdir -p "$drive/Program Files/Veltrane"
+  cp "$probe" "$installed"
+  probe_at "$name" localhost
+  expect_eq "$name: the release is applied" "offered: 2.10.2 https://localhost/Veltrane-2.10.2.exe
+apply: done" "$probe_out"
+  expect_same_file "$name: the installed copy is the release" "$payload" "$installed"
+  expect_same_file "$name: its .old holds the bytes that ran" "$probe" "$installed.old"
+done
 rm -rf "$drive/Program Files/Veltrane"
+
+echo "a good release replaces both copies, the service stopped around the swap"
 install_service
 publish Veltrane-2.10.2.exe "$payload_sha" "$payload_size"
 run_probe keep-installed

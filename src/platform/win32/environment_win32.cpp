@@ -53,17 +53,23 @@ std::uint32_t Win32Environment::CurrentProcessId() { return ::GetCurrentProcessI
 std::wstring Win32Environment::ExecutablePath() {
   // GetModuleFileNameW cuts the path to the buffer and returns the buffer size then, so
   // grow until the result is shorter than the buffer.
-  std::wstring buffer(MAX_PATH, L'\0');
+  std::wstring module(MAX_PATH, L'\0');
   for (;;) {
     const DWORD length =
-        ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        ::GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size()));
     if (length == 0) return {};
-    if (length < buffer.size()) {
-      buffer.resize(length);
-      return buffer;
+    if (length < module.size()) {
+      module.resize(length);
+      break;
     }
-    buffer.resize(buffer.size() * 2);
+    module.resize(module.size() * 2);
   }
+  // Started by a short (8.3) name, the module's path is that name; the update and the
+  // hand-off compare this path with the install folder's, so it must be the long one.
+  const std::wstring long_path = ReadGrowing([&module](wchar_t* buffer, DWORD size) {
+    return ::GetLongPathNameW(module.c_str(), buffer, size);
+  });
+  return long_path.empty() ? module : long_path;
 }
 
 bool Win32Environment::IsProcessElevated() {

@@ -6,12 +6,14 @@
 //
 //   update_probe CA.der [HOST]
 //   update_probe --service-command LINE
+//   update_probe --short-name PATH
 //
 // CA.der is the loopback server's throw-away authority; it goes into the machine's root
 // store, which under Wine is the test's disposable prefix. HOST (default "localhost")
 // stands for both the web and the download host. The second form points the
 // "Veltrane" service at another command line, as an install from another folder left it
-// (Wine's sc.exe cannot). Never built into the program.
+// (Wine's sc.exe cannot). The third prints PATH's short (8.3) form, a name to start the
+// installed copy by. Never built into the program.
 #include <windows.h>
 // After <windows.h>, which it needs.
 #include <wincrypt.h>
@@ -70,6 +72,12 @@ int wmain(int argc, wchar_t** argv) {
   platform::InstallSystem(&platform::Win32System());
   if (argc == 3 && std::wstring(argv[1]) == L"--service-command")
     return PointService(argv[2]) ? 0 : 1;
+  if (argc == 3 && std::wstring(argv[1]) == L"--short-name") {
+    wchar_t short_name[MAX_PATH] = {};
+    if (::GetShortPathNameW(argv[2], short_name, MAX_PATH) == 0) return 1;
+    Say(short_name);
+    return 0;
+  }
   if (argc < 2 || argc > 3 || !TrustAuthority(argv[1])) {
     Say(L"usage: update_probe CA.der [HOST] (a readable certificate)");
     return 3;
