@@ -5,7 +5,9 @@
 # update layer on the real adapters with the loopback host names; the shipped program
 # reads no such override. A good release replaces the probe's own image and the installed
 # copy and keeps the old bytes as ".old"; a wrong hash, an oversize answer, a redirect to
-# another host and a 32-bit file each leave nothing behind. Then the hand-off: with
+# another host and a 32-bit file each leave nothing behind; so does a certificate for
+# another name. The installed copy updates itself, started by its long or its short (8.3)
+# name, and keeps one ".old" of the bytes that ran. Then the hand-off: with
 # 2.10.1 installed as the service and its window open, starting the 2.10.2 copy closes the
 # old window, replaces the installed file and points the service and the Run value at it.
 # Needs to bind port 443 (root) and runs on a Wine prefix and an Xvfb display of its own.
