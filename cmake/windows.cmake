@@ -66,8 +66,9 @@ endif()
 
 # Test-only: the same program calling itself the next release (version resource 2.10.2.0
 # and the built-in text "2.10.2"), for the self-update's end-to-end test to publish on its
-# loopback server. The shipped Veltrane.exe above is built with no override. Only the
-# version text's own source is compiled again; everything else comes from the libraries.
+# loopback server. The shipped Veltrane.exe above is built with no override. Only the entry
+# point and the version text's own source are compiled again; the rest comes from the
+# libraries, whose own version text the linker then never needs.
 function(veltrane_update_payload major minor patch)
   set(PROJECT_VERSION_MAJOR ${major})
   set(PROJECT_VERSION_MINOR ${minor})
@@ -88,6 +89,8 @@ function(veltrane_update_payload major minor patch)
   set_target_properties(veltrane_update_payload PROPERTIES OUTPUT_NAME Veltrane-${major}.${minor}.${patch})
   if(MINGW)
     target_link_options(veltrane_update_payload PRIVATE -municode -static)
+  elseif(MSVC)
+    target_link_options(veltrane_update_payload PRIVATE /MANIFEST:NO)
   endif()
 endfunction()
 veltrane_update_payload(2 10 2)
