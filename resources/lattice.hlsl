@@ -5,8 +5,9 @@
 // same picture on the CPU and must change with this file.
 //
 // Written for two compilers: Windows' own, and (under the test-only VELTRANE_WINE_HLSL) the
-// one Wine ships, which has no user functions, no break, no ?: and none of sin, cos, exp,
-// log or sqrt. Helpers are therefore macros, the march ends through a flag, and the
+// one Wine ships, which has no user functions, no break, no ?:, no loops it can compile and
+// none of sin, cos, exp, log, sqrt or frac. Helpers are therefore macros, the march is one
+// step macro that ends through a flag (looped here, written out 260 times there), and the
 // intrinsics go through one-line wrappers that the compatibility branch replaces with
 // arithmetic. The program compiles this text with no macro.
 

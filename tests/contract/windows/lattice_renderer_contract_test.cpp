@@ -1,9 +1,12 @@
 // The lattice renderer on the machine's Direct3D 11 device, and its picture against the CPU
-// reference. Under Wine the compatibility variant runs on the software rasteriser in IEEE
-// float, so the only difference left is the target's rounding to 8 bits: within 1/255 per
-// channel on 99.5% of the compared pixels and a mean below 0.5/255 (measured: 0.37/255 mean,
-// 27 of 409600 pixels off by more than 1/255, all where a ray grazes a cell edge). A hardware
-// GPU's sin, exp and log are approximations: within 4/255 on 98%, mean below 1.5/255.
+// reference. Under Wine the compatibility variant runs on Mesa's software rasteriser in 32-bit
+// float, and its stand-ins for sin, exp and log stay within float rounding here, so what is
+// left is the target's rounding to 8 bits: within 1/255 per channel on 99.9% of the compared
+// pixels and a mean below 0.45/255 (measured: all 6400 compared pixels within 0.7/255, mean
+// 0.37/255; over all 409600 pixels 27 are off by more than 1/255, where a ray grazes a cell
+// edge and meets another cell first). A flipped latency axis or count column floor gives a
+// mean of 46/255 or 14/255. A hardware GPU's sin, exp and log are coarser: within 4/255 on
+// 98%, mean below 1.5/255.
 #include <d3d11.h>
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -105,8 +108,8 @@ TEST(LatticeRendererContractTest, GpuPictureMatchesTheReference) {
   ASSERT_TRUE(SUCCEEDED(context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped)));
 
   const float kClose = (UnderWine() ? 1 : 4) / 255.0f;
-  const int kClosePerMille = UnderWine() ? 995 : 980;
-  const double kMeanBelow = (UnderWine() ? 0.5 : 1.5) / 255;
+  const int kClosePerMille = UnderWine() ? 999 : 980;
+  const double kMeanBelow = (UnderWine() ? 0.45 : 1.5) / 255;
   constexpr int kSize = gui::win32::kLatticeTargetSize;
   int compared = 0, close = 0, lit = 0;
   double totalError = 0;
