@@ -1,6 +1,7 @@
 #include "gui/measure_charts.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -102,9 +103,22 @@ void DrawSweep(Canvas& canvas, const Rect& panel, const FeedSnapshot& feed) {
     canvas.FillRect({p.x - 1.5f, p.y - 1.5f, 3, 3}, c.clean ? kIcy : kCoral);
   }
   if (sweep.smoothed.size() == n) {
+    // Candidates without data carry a placeholder score, not a measurement: the curve breaks
+    // there instead of running along the panel's top.
     std::vector<Point> curve;
-    for (std::size_t i = 0; i < n; ++i) curve.push_back(at(i, sweep.smoothed[i]));
-    canvas.Polyline(curve, kElectric, 2);
+    const auto flush = [&] {
+      if (curve.size() >= 2) canvas.Polyline(curve, kElectric, 2);
+      curve.clear();
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+      const double score = sweep.smoothed[i];
+      if (!sweep.candidates[i].hasData || !std::isfinite(score) || score > top) {
+        flush();
+        continue;
+      }
+      curve.push_back(at(i, score));
+    }
+    flush();
   }
   if (sweep.targetIndex >= 0 && static_cast<std::size_t>(sweep.targetIndex) < n) {
     const float x = at(static_cast<std::size_t>(sweep.targetIndex), 0).x;

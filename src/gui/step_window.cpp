@@ -140,7 +140,8 @@ LatticeSource StepWindow::Lattice(int source) const {
   const bool measuring = IsBusy(scheduler_.State(kMeasureStep));
   if (source == kLiveLattice) {
     return {&charts_.Snapshot(), charts_.LatticeVersion(),
-            onScreen(Stage::MeasureRunning) || (measuring && onScreen(Stage::Home))};
+            onScreen(Stage::MeasureRunning) ||
+                (measuring && (onScreen(Stage::Home) || onScreen(Stage::FullTune)))};
   }
   if (source == kLastScanLattice && lastScan_.Exists()) {
     return {lastScan_.picture.get(), lastScanVersion_, !measuring && onScreen(Stage::Home)};
@@ -160,6 +161,7 @@ screens::StepScreenModel StepWindow::Model(double seconds) {
   m.stage = scheduler_.CurrentStage();
   m.tune = scheduler_.View();
   m.feeds = &feeds_;
+  m.charts = &charts_.Snapshot();
   m.result = scheduler_.Result();
   m.offer = scheduler_.Flow().Offer();
   m.cpu = scheduler_.Cpu();
@@ -271,12 +273,6 @@ void StepWindow::DrawScreen(Canvas& canvas, Rect content, const screens::StepScr
     DrawHome(canvas, content, m, router);
   } else {
     screens::DrawStepScreen(canvas, content, m, router);
-    if (m.stage == Stage::MeasureRunning) {
-      // Below the screen's status lines and above its Stop button.
-      const Rect panels{content.x, content.y + 100, content.width, content.height - 160};
-      DrawMeasurePanels(canvas, panels, charts_.Snapshot(),
-                        feeds_[static_cast<std::size_t>(StepIndex::Measure)]);
-    }
   }
 }
 

@@ -381,8 +381,11 @@ void DrawMeasureRunning(Canvas& canvas, Rect c, const StepScreenModel& m, InputR
     canvas.Text("about " + std::to_string(static_cast<int>(feed.remaining + 0.5)) + " s left",
                 {c.x, c.y + 74, c.width, 20}, TextStyle::kNumbers, kIcy, Align::kTrailing);
   }
-  // The charts fill the middle (drawn by the window with its chart copy); the newest line
-  // of the run's output sits beside the Stop button.
+  // The charts fill the middle, below the status lines; the newest line of the run's output
+  // sits beside the Stop button.
+  if (m.charts != nullptr) {
+    DrawMeasurePanels(canvas, {c.x, c.y + 100, c.width, c.height - 160}, *m.charts, feed);
+  }
   if (!feed.lines.empty()) {
     canvas.Text(ToUtf8(feed.lines.back()),
                 {c.x + 160, c.Bottom() - kButtonHeight, c.width - 160, kButtonHeight},
@@ -626,6 +629,9 @@ void DrawReview(Canvas& canvas, Rect c, const StepScreenModel& m, InputRouter& r
 
 // ---- Full tune ----
 
+// Below this the panels' labels would overlap: a smaller Measure card lists output lines.
+constexpr float kCardPanelsMinWidth = 360, kCardPanelsMinHeight = 220;
+
 void DrawStepCard(Canvas& canvas, Rect r, const StepScreenModel& m, InputRouter& router, int step) {
   const FeedSnapshot& feed = FeedFor(m, step);
   const StepState s = m.tune.state[static_cast<std::size_t>(step)];
@@ -638,7 +644,14 @@ void DrawStepCard(Canvas& canvas, Rect r, const StepScreenModel& m, InputRouter&
   canvas.Text(ToUtf8(feed.detail), {in.x, in.y + 28, in.width, 40}, TextStyle::kSmall, kIcy);
   DrawProgressBar(canvas, {in.x, in.y + 74, in.width, 6}, CardProgress(feed.fraction, feed.rows),
                   m.seconds);
-  DrawLines(canvas, {in.x, in.y + 88, in.width, in.height - 88 - 34}, feed);
+  // The Measure card shows the measurement's panels where they fit, like its own screen.
+  const Rect middle{in.x, in.y + 88, in.width, in.height - 88 - 40};
+  if (step == static_cast<int>(StepIndex::Measure) && m.charts != nullptr &&
+      middle.width >= kCardPanelsMinWidth && middle.height >= kCardPanelsMinHeight) {
+    DrawMeasurePanels(canvas, middle, *m.charts, feed);
+  } else {
+    DrawLines(canvas, {in.x, in.y + 88, in.width, in.height - 88 - 34}, feed);
+  }
   DrawButton(canvas, router, {in.Right() - 100, in.Bottom() - 30, 100, 30}, "Stop",
              kCardStopFirst + step, ButtonKind::kDanger, kControlNeverDefault);
 }

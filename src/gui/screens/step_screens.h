@@ -12,6 +12,7 @@
 #include "gui/full_tune.h"
 #include "gui/gui_host.h"
 #include "gui/input_router.h"
+#include "gui/measure_charts.h"
 #include "gui/shared_state.h"
 #include "gui/steps.h"
 
@@ -52,6 +53,9 @@ struct StepScreenModel {
   Stage stage = Stage::Welcome;
   TuneView tune;
   const std::array<FeedSnapshot, kStepCount>* feeds = nullptr;
+  // The window's copy of the Measure charts: the Measure screen and a full tune's Measure
+  // card draw the panels from it.
+  const ChartSnapshot* charts = nullptr;
   ResultView result;
   GpuDriverOffer offer;
   CpuProbeView cpu;

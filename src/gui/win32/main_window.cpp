@@ -18,13 +18,11 @@
 #include "app/product.h"
 #include "app/single_instance.h"
 #include "driver/driver_folder.h"
+#include "gui/app_core.h"
 #include "gui/loop_policy.h"
-#include "gui/monitor_tick.h"
 #include "gui/real_host.h"
 #include "gui/step_policy.h"
 #include "gui/step_window.h"
-#include "gui/tray_texts.h"
-#include "gui/update_worker.h"
 #include "gui/win32/clipboard.h"
 #include "gui/win32/drawing_layer.h"
 #include "gui/win32/folder_picker.h"
@@ -32,12 +30,9 @@
 #include "gui/win32/icon_cache.h"
 #include "gui/win32/restart_computer.h"
 #include "gui/win32/tray_icons.h"
-#include "gui/window_policy.h"
 #include "health/drift_repair.h"
 #include "health/hardening.h"
 #include "health/health_checks.h"
-#include "health/health_summary.h"
-#include "health/monitor_settings.h"
 #include "service/service_control.h"
 #include "support/utf.h"
 #include "update/take_over.h"
@@ -52,15 +47,8 @@ constexpr UINT kTrayCallback = 0x802A;
 constexpr UINT kHealthScanDone = 0x802B;
 constexpr UINT kHealthNotify = 0x802C;
 constexpr UINT kHandOffClose = 0x802D;  // an elevated copy took the install over
-// How soon the loop looks at the steps again while one runs: a frame's worth when the
-// window shows, a few times a second when nobody looks (chains and the full tune go on).
-constexpr DWORD kActivePollMs = 33, kHiddenPollMs = 250;
 constexpr UINT kTrayId = 1;
-constexpr UINT_PTR kMonitorTimer = 7;
-// While an update waits, the tray icon alternates between plain and dimmed.
-constexpr UINT_PTR kBlinkTimer = 8;
-constexpr UINT kBlinkMs = 450;
-constexpr UINT kMonitorTickMs = 60000;
+constexpr UINT_PTR kMonitorTimer = 7, kBlinkTimer = 8;
 constexpr float kClientWidth = 1340.0f, kClientHeight = 880.0f;
 constexpr float kMinWidth = 1040.0f, kMinHeight = 700.0f;
 // The opening fade runs this long; afterwards a still window draws nothing.
@@ -69,10 +57,6 @@ constexpr double kFadeSeconds = 0.7;
 constexpr DWORD kDwmDarkMode = 20, kDwmBorderColour = 34, kDwmCaptionColour = 35;
 constexpr COLORREF kNavyColourRef = 0x00381607;
 constexpr int kStartupDialog = 100, kStartupCheckBox = 1001;
-constexpr wchar_t kMaintainQuestion[] =
-    L"Automatically maintain the timing structure?\n\nOn the interval in Settings, Veltrane reads "
-    L"the monitored settings and puts back any that have drifted. The usual interval is one "
-    L"minute. You can change this later from Settings, the tray menu, or the home screen.";
 
 // OK answers with the check box, Cancel with "yes" as the box starts ticked.
 INT_PTR CALLBACK StartupDialogProcedure(HWND dialog, UINT message, WPARAM w, LPARAM) {
@@ -136,70 +120,92 @@ class WindowRepairHost final : public RepairHost {
   RepairState repairs_;
 };
 
-class App {
+// The window on the desktop: carries out what AppCore decides, and forwards the window's
+// messages to it.
+class App final : public WindowHost {
  public:
   App(const Options& options)
-      : options_(options),
-        settings_(LoadMonitorSettings()),
-        host_(MakeGuiHost(options)),
+      : host_(MakeGuiHost(options)),
         sink_(*this),
         steps_(host_, runner_clock_, sink_),
         updates_(host_),
-        repair_host_(*this) {}
-  ~App();
+        repair_host_(*this),
+        core_(*this, steps_, updates_, LoadMonitorSettings(), options.assumeYes, options.show) {}
+  ~App() override;
 
-  // 0 on a normal end, 1 when the drawing layer cannot start.
+  // 0 on a normal end, 1 when the drawing layer cannot start, 2 when a new release must be
+  // opened.
   int Run();
+
+  // WindowHost
+  void Show(Showing how) override;
+  void Destroy() override {
+    if (window_ != nullptr) ::DestroyWindow(window_);
+  }
+  void PostClose() override { ::PostMessageW(window_, WM_CLOSE, 0, 0); }
+  bool Alive() const override { return window_ != nullptr; }
+  bool Visible() const override { return ::IsWindowVisible(window_) != FALSE; }
+  bool AddTray(const TrayLook& look) override;
+  void ModifyTray(const TrayLook& look) override;
+  void RemoveTray() override;
+  void Balloon(const std::wstring& title, const std::wstring& text, Notice icon) override;
+  std::optional<std::size_t> TrayMenu(const std::vector<std::wstring>& labels) override;
+  bool Ask(Question question, const std::wstring& text) override;
+  void Tell(Notice icon, const std::wstring& text) override;
+  bool AskStartup() override;
+  std::optional<std::wstring> PickFolder(const std::wstring& title, std::wstring& error) override;
+  void StartTimer(WindowTimer timer, unsigned ms) override {
+    ::SetTimer(window_, TimerId(timer), ms, nullptr);
+  }
+  void StopTimer(WindowTimer timer) override { ::KillTimer(window_, TimerId(timer)); }
+  std::uint64_t TickMs() const override { return ::GetTickCount64(); }
+  double Now() const override;
+  bool CopyToClipboard(const std::wstring& text) override {
+    return win32::CopyToClipboard(window_, text);
+  }
+  std::wstring OpenWithShell(const std::wstring& target) override {
+    return win32::OpenWithShell(target);
+  }
+  std::wstring RestartComputer() override { return win32::RestartComputer(); }
+  void Log(const std::wstring& line) override { AppendLog(line); }
+  std::wstring LogPath() const override { return ::LogPath(); }
+  void SaveSettings(const MonitorSettings& settings) override { SaveMonitorSettings(settings); }
+  bool ServiceInstalled() override {
+    return QueryTimerServiceState() != ServiceState::NotInstalled;
+  }
+  void StartHealthScan() override;
+  bool ScanRunning() const override { return scan_running_; }
+  void TrackDrift() override { ::TrackDrift(repair_host_); }
+  void Repair(const std::wstring& repairKey) override { RepairStep(repair_host_, repairKey, true); }
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l);
   LRESULT Handle(UINT message, WPARAM w, LPARAM l);
+  static UINT_PTR TimerId(WindowTimer timer) {
+    return timer == WindowTimer::kMonitor ? kMonitorTimer : kBlinkTimer;
+  }
 
   bool CreateMainWindow();
   void ApplyWindowLook();
-  void AddTrayIcon();
-  void RemoveTrayIcon();
-  void ShowTrayMenu();
-  void OnTrayCommand(UINT command);
-  void ShowAndFocus();
-  void StartHealthScan();
-  void OnHealthScanDone();
-  void OnHealthNotify();
-  void OnMonitorTick();
-  // The shell's record of our icon with `flags`; with NIF_TIP it carries the tooltip, so a
-  // re-added icon keeps what the last scan said.
-  NOTIFYICONDATAW TrayRecord(UINT flags) const;
-  // The tray's icon now: dimmed in the blink phase of a pending update.
-  HICON TrayIcon();
-  void UpdateTray();
-  void AskFirstStartQuestions(const StartupPlan& plan);
-  void SetMaintainTiming(bool on);
+  // The shell's record of our icon with `flags`; with a look it carries the tooltip and
+  // the icon, so a re-added icon keeps what the last scan said.
+  NOTIFYICONDATAW TrayRecord(UINT flags, const TrayLook* look);
+  // The latest results, copied out under the lock.
+  std::vector<HealthCheck> Results(bool* scanned = nullptr);
   double SecondsSinceFirstFrame() const;
   LoopView View() const;
   void DrawFrame();
   void RenderLattices(float seconds);
   void WaitForMessage(DWORD timeoutMs);
-  void PollSteps();
-  void OnUpdateTick();
-  void Carry(const WindowActions& actions);
-  // Settings' "Browse": the shell's folder picker, then the choice kept or refused.
-  void PickSettingsFolder(int field);
-  void CloseRequested();
-  double Now() const;
   friend class WindowSink;
   friend class WindowRepairHost;
 
-  const Options& options_;
-  MonitorSettings settings_;
   HWND window_ = nullptr;
   IconCache icons_;
   TrayIcons tray_icons_;
-  bool blink_phase_ = false;
   float dpi_ = 96.0f;
   DrawingLayer drawing_;
-  bool tray_added_ = false;
   bool occluded_ = false;
-  bool dirty_ = true;  // something changed since the last frame
   UINT taskbar_created_ = 0, show_message_ = 0, replace_message_ = 0;
 
   // The health scan runs on its own thread and posts when done; the results are shared
@@ -211,9 +217,6 @@ class App {
   std::vector<HealthCheck> results_;     // guarded by health_mutex_
   std::vector<std::wstring> attention_;  // guarded by health_mutex_
   bool scanned_ = false;                 // guarded by health_mutex_
-  bool maintain_pending_ = false;
-  MonitorClock clock_;
-  TrayHealth tray_health_;  // what the tooltip says
   // The opening fade counts from the first frame: creating the device can take longer
   // than the fade itself.
   std::optional<std::chrono::steady_clock::time_point> first_frame_;
@@ -227,20 +230,12 @@ class App {
   WindowSink sink_;
   StepWindow steps_;
   std::atomic<HWND> post_target_{nullptr};
-
-  // The self-update: its thread, the next check, and a balloon click waiting for its
-  // question (asked on the next tick, never from inside the tray callback).
   UpdateWorker updates_;
-  std::uint64_t next_update_check_ = 0;
-  bool prompt_requested_ = false;
   // Shown in Settings while no folder is chosen: Drivers, Afterburner.
   const std::array<std::wstring, 2> default_folders_{DefaultDriverFolder(),
                                                      ProgramFilesX86() + L"\\MSI Afterburner"};
-  std::wstring shown_update_progress_;
   WindowRepairHost repair_host_;
-  // The Settings panel's view of the deadlines, in seconds of the tick count; refreshed
-  // every frame and written back when the panel moved one.
-  screens::MonitorDeadlines deadlines_;
+  AppCore core_;
 };
 
 void WindowSink::PostClose() {
@@ -252,7 +247,7 @@ void WindowSink::RequestHealthScan() { app_.StartHealthScan(); }
 
 std::mutex& WindowRepairHost::ResultsLock() { return app_.health_mutex_; }
 const std::vector<HealthCheck>& WindowRepairHost::LatestResults() { return app_.results_; }
-MonitorSettings WindowRepairHost::Settings() { return app_.settings_; }
+MonitorSettings WindowRepairHost::Settings() { return app_.core_.settings(); }
 
 bool WindowRepairHost::ConfirmWarning(const std::wstring& caption, const std::wstring& text) {
   const bool ok = ::MessageBoxW(app_.window_, text.c_str(), caption.c_str(),
@@ -346,48 +341,59 @@ void App::ApplyWindowLook() {
   set(window_, kDwmBorderColour, &navy, sizeof(navy));
 }
 
-NOTIFYICONDATAW App::TrayRecord(UINT flags) const {
+NOTIFYICONDATAW App::TrayRecord(UINT flags, const TrayLook* look) {
   NOTIFYICONDATAW data{};
   data.cbSize = sizeof(data);
   data.hWnd = window_;
   data.uID = kTrayId;
   data.uFlags = flags;
-  if ((flags & NIF_TIP) != 0) {
-    const std::wstring tip = TrayTooltip(tray_health_);
-    wcsncpy_s(data.szTip, ARRAYSIZE(data.szTip), tip.c_str(), _TRUNCATE);
+  if (look != nullptr) {
+    wcsncpy_s(data.szTip, ARRAYSIZE(data.szTip), look->tooltip.c_str(), _TRUNCATE);
+    data.hIcon = tray_icons_.Get(static_cast<UINT>(dpi_), look->dimmed);
+    // Without its own icon the tray still shows that something needs a look.
+    if (data.hIcon == nullptr) {
+      data.hIcon =
+          look->warning ? ::LoadIconW(nullptr, IDI_WARNING) : icons_.Small(static_cast<UINT>(dpi_));
+    }
   }
   return data;
 }
 
-void App::AddTrayIcon() {
-  NOTIFYICONDATAW data = TrayRecord(NIF_MESSAGE | NIF_ICON | NIF_TIP);
+bool App::AddTray(const TrayLook& look) {
+  NOTIFYICONDATAW data = TrayRecord(NIF_MESSAGE | NIF_ICON | NIF_TIP, &look);
   data.uCallbackMessage = kTrayCallback;
-  data.hIcon = TrayIcon();
-  tray_added_ = ::Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
-  if (tray_added_) {
-    data.uVersion = NOTIFYICON_VERSION;
-    ::Shell_NotifyIconW(NIM_SETVERSION, &data);
-  }
+  if (::Shell_NotifyIconW(NIM_ADD, &data) == FALSE) return false;
+  data.uVersion = NOTIFYICON_VERSION;
+  ::Shell_NotifyIconW(NIM_SETVERSION, &data);
+  return true;
 }
 
-void App::RemoveTrayIcon() {
-  if (!tray_added_) return;
-  NOTIFYICONDATAW data = TrayRecord(0);
+void App::ModifyTray(const TrayLook& look) {
+  NOTIFYICONDATAW data = TrayRecord(NIF_TIP | NIF_ICON, &look);
+  ::Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+void App::RemoveTray() {
+  NOTIFYICONDATAW data = TrayRecord(0, nullptr);
   ::Shell_NotifyIconW(NIM_DELETE, &data);
-  tray_added_ = false;
 }
 
-void App::ShowTrayMenu() {
-  const TrayState state{settings_.paused, settings_.launchAtLogin, settings_.notify,
-                        settings_.maintainTiming};
+void App::Balloon(const std::wstring& title, const std::wstring& text, Notice icon) {
+  NOTIFYICONDATAW data = TrayRecord(NIF_INFO, nullptr);
+  data.dwInfoFlags = icon == Notice::kWarning ? NIIF_WARNING : NIIF_INFO;
+  wcsncpy_s(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), title.c_str(), _TRUNCATE);
+  wcsncpy_s(data.szInfo, ARRAYSIZE(data.szInfo), text.c_str(), _TRUNCATE);
+  ::Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+std::optional<std::size_t> App::TrayMenu(const std::vector<std::wstring>& labels) {
   HMENU menu = ::CreatePopupMenu();
-  if (menu == nullptr) return;
-  for (const TrayCommand command : {kTrayOpen, kTrayHealthCheck, kTrayPause, kTraySettings,
-                                    kTrayStartWithWindows, kTrayNotifications, kTrayMaintain}) {
-    ::AppendMenuW(menu, MF_STRING, command, TrayMenuLabel(command, state).c_str());
+  if (menu == nullptr) return std::nullopt;
+  // Entry i has the id i + 1: 0 is the menu's "nothing chosen".
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    if (i + 1 == labels.size()) ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(menu, MF_STRING, i + 1, labels[i].c_str());
   }
-  ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuW(menu, MF_STRING, kTrayExit, TrayMenuLabel(kTrayExit, state).c_str());
   POINT cursor{};
   ::GetCursorPos(&cursor);
   // Without the foreground the menu would not close when the user clicks elsewhere.
@@ -396,76 +402,62 @@ void App::ShowTrayMenu() {
       static_cast<UINT>(::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
                                          cursor.x, cursor.y, 0, window_, nullptr));
   ::DestroyMenu(menu);
-  if (chosen != 0) OnTrayCommand(chosen);
+  if (chosen == 0) return std::nullopt;
+  return chosen - 1;
 }
 
-void App::OnTrayCommand(UINT command) {
-  switch (command) {
-    case kTrayHealthCheck:
-      ShowAndFocus();
-      steps_.scheduler().ShowHealth();
-      StartHealthScan();
-      return;
-    case kTrayPause:
-      settings_.paused = !settings_.paused;
-      SaveMonitorSettings(settings_);
-      return;
-    case kTrayStartWithWindows:
-      settings_.launchAtLogin = !settings_.launchAtLogin;
-      settings_.startMinimized = settings_.launchAtLogin;
-      if (settings_.launchAtLogin) settings_.closeToTray = true;
-      SaveMonitorSettings(settings_);
-      return;
-    case kTrayNotifications:
-      settings_.notify = !settings_.notify;
-      SaveMonitorSettings(settings_);
-      return;
-    case kTrayMaintain:
-      SetMaintainTiming(!settings_.maintainTiming);
-      return;
-    case kTrayExit:
-      ::DestroyWindow(window_);
-      return;
-    case kTraySettings:
-      ShowAndFocus();
-      steps_.Open(Panel::kSettings);
-      dirty_ = true;
-      return;
-    default:  // open and health check start by showing the window
-      ShowAndFocus();
-      return;
+bool App::Ask(Question question, const std::wstring& text) {
+  UINT style = MB_YESNO;
+  switch (question) {
+    case Question::kStopRunningSteps:
+      style |= MB_ICONWARNING | MB_DEFBUTTON2;
+      break;
+    case Question::kMaintainTiming:
+      style |= MB_ICONQUESTION | MB_SETFOREGROUND;
+      break;
+    case Question::kInstallUpdate:
+      style |= MB_ICONINFORMATION | MB_DEFBUTTON2 | MB_SETFOREGROUND;
+      break;
   }
+  return ::MessageBoxW(window_, text.c_str(), L"Veltrane", style) == IDYES;
 }
 
-void App::ShowAndFocus() {
-  ::ShowWindow(window_, ::IsIconic(window_) ? SW_RESTORE : SW_SHOW);
-  ::SetForegroundWindow(window_);
-  dirty_ = true;
+void App::Tell(Notice icon, const std::wstring& text) {
+  ::MessageBoxW(window_, text.c_str(), L"Veltrane",
+                MB_OK | (icon == Notice::kWarning ? MB_ICONWARNING : MB_ICONINFORMATION));
 }
 
-void App::CloseRequested() {
-  switch (DecideClose(steps_.Active(), settings_.closeToTray, tray_added_)) {
-    case CloseAction::kAskFirst: {
-      // Closing ends the program, and with it the steps that still run.
-      const int answer = ::MessageBoxW(window_,
-                                       L"Steps are still running. Closing Veltrane stops them.\n\n"
-                                       L"Stop them and close?",
-                                       L"Veltrane", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2);
-      if (window_ == nullptr) return;
-      steps_.ModalClosed(Now());
-      if (answer == IDYES) ::DestroyWindow(window_);
+bool App::AskStartup() {
+  return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kStartupDialog), window_,
+                           &StartupDialogProcedure, 0) != 0;
+}
+
+std::optional<std::wstring> App::PickFolder(const std::wstring& title, std::wstring& error) {
+  PickedFolder picked = win32::PickFolder(window_, title);
+  error = picked.error;
+  return picked.folder;
+}
+
+void App::Show(Showing how) {
+  switch (how) {
+    case Showing::kNormal:
+      ::ShowWindow(window_, ::IsIconic(window_) ? SW_RESTORE : SW_SHOW);
+      ::SetForegroundWindow(window_);
       return;
-    }
-    case CloseAction::kHideToTray:
+    case Showing::kHidden:
       ::ShowWindow(window_, SW_HIDE);
       return;
-    case CloseAction::kMinimize:
+    case Showing::kMinimized:
       ::ShowWindow(window_, SW_MINIMIZE);
       return;
-    case CloseAction::kClose:
-      ::DestroyWindow(window_);
+    case Showing::kMinimizedInactive:
+      ::ShowWindow(window_, SW_SHOWMINNOACTIVE);
       return;
   }
+}
+
+double App::Now() const {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 void App::StartHealthScan() {
@@ -494,210 +486,10 @@ void App::StartHealthScan() {
   });
 }
 
-HICON App::TrayIcon() {
-  const bool dimmed = tray_health_.updatePending && blink_phase_;
-  if (HICON icon = tray_icons_.Get(static_cast<UINT>(dpi_), dimmed)) return icon;
-  // Without its own icon the tray still shows that something needs a look.
-  if (tray_health_.attention > 0) return ::LoadIconW(nullptr, IDI_WARNING);
-  return icons_.Small(static_cast<UINT>(dpi_));
-}
-
-void App::UpdateTray() {
-  if (!tray_added_) return;
-  NOTIFYICONDATAW data = TrayRecord(NIF_TIP | NIF_ICON);
-  data.hIcon = TrayIcon();
-  ::Shell_NotifyIconW(NIM_MODIFY, &data);
-}
-
-void App::OnHealthScanDone() {
-  clock_.nextScan = ::GetTickCount64() + HoursMs(settings_.scanHours);
-  TrayHealth& health = tray_health_;
-  {
-    std::lock_guard<std::mutex> lock(health_mutex_);
-    const HealthSummary summary = SummarizeHealth(results_);
-    health.anyCheckRan = scanned_ && !results_.empty();
-    health.attention = summary.attention;
-    health.summary = summary.text;
-  }
-  UpdateTray();
-  // Home and Health show the new results; a still window would otherwise keep "Checking".
-  dirty_ = true;
-  if (maintain_pending_) {
-    maintain_pending_ = false;
-    TrackDrift(repair_host_);
-  }
-}
-
-void App::OnHealthNotify() {
-  std::optional<std::wstring> text;
-  {
-    std::lock_guard<std::mutex> lock(health_mutex_);
-    text = BalloonFor(::GetTickCount64(), settings_, tray_added_, results_, clock_);
-  }
-  if (!text) return;
-  NOTIFYICONDATAW data = TrayRecord(NIF_INFO);
-  data.dwInfoFlags = NIIF_WARNING;
-  wcsncpy_s(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), L"Veltrane", _TRUNCATE);
-  wcsncpy_s(data.szInfo, ARRAYSIZE(data.szInfo), text->c_str(), _TRUNCATE);
-  ::Shell_NotifyIconW(NIM_MODIFY, &data);
-}
-
-void App::SetMaintainTiming(bool on) {
-  settings_.maintainTiming = on;
-  settings_.maintainAsked = true;
-  SaveMonitorSettings(settings_);
-  if (!on) return;
-  clock_.nextMaintain = ::GetTickCount64() + MinutesMs(settings_.maintainMinutes);
-  if (!scan_running_ && !maintain_pending_) {
-    maintain_pending_ = true;
-    StartHealthScan();
-  }
-}
-
-void App::AskFirstStartQuestions(const StartupPlan& plan) {
-  if (plan.askStartup) {
-    const bool atLogin =
-        ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kStartupDialog), window_,
-                          &StartupDialogProcedure, 0) != 0;
-    // Exit from the tray may have ended the window while the box was up.
-    if (window_ == nullptr) return;
-    settings_.launchAtLogin = settings_.startMinimized = settings_.closeToTray = atLogin;
-    settings_.trayPrompted = settings_.startupAsked = true;
-    SaveMonitorSettings(settings_);
-  }
-  if (plan.askMaintain) {
-    const int answer = ::MessageBoxW(window_, kMaintainQuestion, L"Veltrane",
-                                     MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
-    if (window_ == nullptr) return;
-    SetMaintainTiming(answer == IDYES);
-  }
-  dirty_ = true;  // the boxes covered the window; the surfaces are checked by the loop
-}
-
-double App::Now() const {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-void App::PollSteps() {
-  const bool changed = steps_.Poll();
-  const std::wstring progress = updates_.ApplyProgress();
-  const bool updateChanged = progress != shown_update_progress_;
-  shown_update_progress_ = progress;
-  steps_.SetUpdate(updates_.Available(), progress);
-  if (::IsWindowVisible(window_) && (changed || updateChanged || steps_.Active())) dirty_ = true;
-  if (const auto report = steps_.TakeReport()) {
-    steps_.ReportCopied(CopyToClipboard(window_, *report));
-    dirty_ = true;
-  }
-  OnUpdateTick();
-}
-
-void App::OnUpdateTick() {
-  if (updates_.RestartPending()) {
-    // The release is in place: this copy ends and the new one opens.
-    if (window_ != nullptr) ::DestroyWindow(window_);
-    return;
-  }
-  // The service state is read only when the question needs it: this runs every poll.
-  const bool asking = prompt_requested_;
-  const UpdateTick tick = updates_.Take(
-      asking, kVersionText, asking && QueryTimerServiceState() != ServiceState::NotInstalled);
-  switch (tick.kind) {
-    case UpdateTick::Kind::kNone:
-      return;
-    case UpdateTick::Kind::kError:
-      ::MessageBoxW(window_, tick.text.c_str(), L"Veltrane", MB_OK | MB_ICONWARNING);
-      break;
-    case UpdateTick::Kind::kAnnounce: {
-      tray_health_.updatePending = true;
-      UpdateTray();
-      ::SetTimer(window_, kBlinkTimer, kBlinkMs, nullptr);
-      NOTIFYICONDATAW data = TrayRecord(NIF_INFO);
-      data.dwInfoFlags = NIIF_INFO;
-      wcsncpy_s(data.szInfoTitle, ARRAYSIZE(data.szInfoTitle), L"Veltrane update", _TRUNCATE);
-      wcsncpy_s(data.szInfo, ARRAYSIZE(data.szInfo), tick.text.c_str(), _TRUNCATE);
-      ::Shell_NotifyIconW(NIM_MODIFY, &data);
-      return;
-    }
-    case UpdateTick::Kind::kAsk:
-      prompt_requested_ = false;
-      if (steps_.Active()) {
-        // The update replaces this program, which would stop the steps half done.
-        ::MessageBoxW(window_,
-                      L"Steps are still running. Install the update when they have finished.",
-                      L"Veltrane", MB_OK | MB_ICONINFORMATION);
-      } else if (::MessageBoxW(window_, tick.text.c_str(), L"Veltrane",
-                               MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON2 | MB_SETFOREGROUND) ==
-                 IDYES) {
-        updates_.StartApply(tick.offer);
-      }
-      break;
-  }
-  // A box was up: the window may be gone, and the click that closed it must not act.
-  if (window_ == nullptr) return;
-  steps_.ModalClosed(Now());
-  dirty_ = true;
-}
-
-void App::Carry(const WindowActions& actions) {
-  if (actions.scan) StartHealthScan();
-  if (actions.installUpdate) prompt_requested_ = true;  // asked, or refused, on the next tick
-  if (actions.pickFolder >= 0) PickSettingsFolder(actions.pickFolder);
-  if (!actions.repairKey.empty()) RepairStep(repair_host_, actions.repairKey, true);
-  if (!actions.openUrl.empty()) {
-    const std::wstring error = OpenWithShell(actions.openUrl);
-    if (!error.empty()) AppendLog(error);
-  }
-  if (actions.settingsChanged) {
-    clock_.nextScan = static_cast<std::uint64_t>(deadlines_.health_scan * 1000.0);
-    clock_.nextMaintain = static_cast<std::uint64_t>(deadlines_.maintain * 1000.0);
-    next_update_check_ = static_cast<std::uint64_t>(deadlines_.update * 1000.0);
-    if (settings_.maintainTiming && clock_.nextMaintain == 0) {
-      clock_.nextMaintain = ::GetTickCount64() + MinutesMs(settings_.maintainMinutes);
-    }
-    UpdateTray();
-  }
-  if (actions.openLog) {
-    const std::wstring error = OpenWithShell(LogPath());
-    if (!error.empty()) AppendLog(error);
-  }
-  if (actions.restart) {
-    const std::wstring error = RestartComputer();
-    if (!error.empty()) {
-      AppendLog(L"Restart: " + error);
-      steps_.SetRestartMessage(error);
-    }
-  }
-  if (actions.close) ::PostMessageW(window_, WM_CLOSE, 0, 0);
-  dirty_ = true;
-}
-
-void App::PickSettingsFolder(int field) {
-  const screens::FolderField& f = screens::kFolderFields[static_cast<std::size_t>(field)];
-  const PickedFolder picked = PickFolder(window_, f.pickerTitle);
-  // The picker was modal: the window may be gone, and its closing click must not act.
-  if (window_ == nullptr) return;
-  steps_.ModalClosed(Now());
-  if (!picked.error.empty()) {
-    steps_.SetFolderNote(picked.error);
-  } else if (picked.folder) {
-    steps_.SetFolderNote(screens::ChooseFolder(settings_, f.value, *picked.folder));
-  }
-}
-
-void App::OnMonitorTick() {
-  PollSteps();
-  if (window_ == nullptr) return;
-  if (::GetTickCount64() >= next_update_check_) {
-    next_update_check_ = ::GetTickCount64() + MinutesMs(std::max(1, settings_.updateMinutes));
-    updates_.StartCheck();
-  }
-  // A failed add (the shell not up yet at sign-in) is tried again every minute.
-  if (!tray_added_) AddTrayIcon();
-  const MonitorTickResult tick =
-      MonitorTick(::GetTickCount64(), settings_, scan_running_, maintain_pending_, clock_);
-  if (tick.maintainPass) maintain_pending_ = true;
-  if (tick.startScan) StartHealthScan();
+std::vector<HealthCheck> App::Results(bool* scanned) {
+  std::lock_guard<std::mutex> lock(health_mutex_);
+  if (scanned != nullptr) *scanned = scanned_;
+  return results_;
 }
 
 double App::SecondsSinceFirstFrame() const {
@@ -710,12 +502,11 @@ LoopView App::View() const {
           ::IsIconic(window_) != FALSE,
           occluded_,
           drawing_.Ready(),
-          dirty_ || drawn_fade_ < 1.0f,
+          core_.Dirty() || drawn_fade_ < 1.0f,
           drawing_.AnyLatticeDrawn()};
 }
 
 void App::DrawFrame() {
-  dirty_ = false;
   RECT client{};
   ::GetClientRect(window_, &client);
   const float width = static_cast<float>(client.right) * 96.0f / dpi_;
@@ -725,22 +516,14 @@ void App::DrawFrame() {
   const float fade = static_cast<float>(std::min(seconds / kFadeSeconds, 1.0));
   drawn_fade_ = fade;
   HealthFeed health;
-  {
-    std::lock_guard<std::mutex> lock(health_mutex_);
-    health.checks = results_;
-    health.scanned = scanned_;
-  }
+  health.checks = Results(&health.scanned);
   health.scanning = scan_running_;
-  const double now = static_cast<double>(::GetTickCount64()) / 1000.0;
-  deadlines_ = {static_cast<double>(clock_.nextScan) / 1000.0,
-                static_cast<double>(clock_.nextMaintain) / 1000.0,
-                static_cast<double>(next_update_check_) / 1000.0};
   RenderLattices(static_cast<float>(seconds));
   drawing_.BeginFrame(palette::kNavy);
   steps_.Draw(drawing_, width, height, support::ToUtf8(kVersionText), fade, seconds,
-              std::move(health), {&settings_, &deadlines_, now, default_folders_});
+              std::move(health), core_.FrameSettings(default_folders_));
   drawing_.EndFrame();
-  if (steps_.Animating()) dirty_ = true;
+  core_.FrameDrawn();
 }
 
 void App::RenderLattices(float seconds) {
@@ -779,20 +562,8 @@ int App::Run() {
   // An elevated window still hears the shell restart and a second copy started by the user.
   for (const UINT message : {taskbar_created_, show_message_, replace_message_})
     ::ChangeWindowMessageFilterEx(window_, message, MSGFLT_ALLOW, nullptr);
-  AddTrayIcon();
   post_target_ = window_;
-  steps_.Start();
-  const StartupPlan plan = PlanStartup(settings_, options_.assumeYes, options_.show, tray_added_);
-  if (plan.show == StartupPlan::Show::kNormal) ShowAndFocus();
-  if (plan.show == StartupPlan::Show::kMinimized) ::ShowWindow(window_, SW_SHOWMINNOACTIVE);
-  ::SetTimer(window_, kMonitorTimer, kMonitorTickMs, nullptr);
-  clock_.nextScan = ::GetTickCount64() + HoursMs(settings_.scanHours);
-  if (!settings_.paused) StartHealthScan();
-  next_update_check_ = ::GetTickCount64() + MinutesMs(std::max(1, settings_.updateMinutes));
-  updates_.StartCheck();
-  AskFirstStartQuestions(plan);
-  if (window_ == nullptr) return 0;
-  steps_.ModalClosed(Now());
+  if (!core_.Start()) return 0;
   ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
 
   MSG message{};
@@ -810,19 +581,14 @@ int App::Run() {
       case LoopAction::kRebuildSoon:
         // A message wait, not a sleep: Exit from the tray still gets through.
         WaitForMessage(kRebuildDelayMs);
-        if (drawing_.Initialise(window_, dpi_)) dirty_ = true;
+        if (drawing_.Initialise(window_, dpi_)) core_.MarkDirty();
         break;
       case LoopAction::kWait: {
-        const bool visible = ::IsWindowVisible(window_) != FALSE;
-        DWORD timeout = occluded_ ? kOccludedRecheckMs : INFINITE;
-        if (steps_.Active() || updates_.Applying()) {
-          timeout = visible && !occluded_ ? kActivePollMs : kHiddenPollMs;
-        }
-        WaitForMessage(timeout);
-        PollSteps();
+        WaitForMessage(core_.WaitMs(Visible(), occluded_).value_or(INFINITE));
+        core_.Poll();
         if (occluded_) {
           occluded_ = false;  // look again with one frame
-          dirty_ = true;
+          core_.MarkDirty();
         }
         break;
       }
@@ -842,41 +608,40 @@ LRESULT CALLBACK App::Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
 
 LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
   if (message == taskbar_created_ && message != 0) {
-    AddTrayIcon();
+    core_.OnTaskbarCreated();
     return 0;
   }
   if (message == show_message_ && message != 0) {
-    ShowAndFocus();
+    core_.ShowAndFocus();
     return 0;
   }
   if (message == replace_message_ && message != 0) {
-    ::DestroyWindow(window_);
+    Destroy();
     return 0;
   }
   switch (message) {
     case WM_DESTROY:
-      RemoveTrayIcon();
-      ::KillTimer(window_, kMonitorTimer);
+      core_.OnDestroyed();
       ::PostQuitMessage(0);
       window_ = nullptr;
       return 0;
     case WM_SIZE:
       if (w != SIZE_MINIMIZED) {
         drawing_.Resize(std::max<UINT>(LOWORD(l), 1), std::max<UINT>(HIWORD(l), 1));
-        dirty_ = true;
+        core_.MarkDirty();
       }
       return 0;
     case WM_PAINT:
       ::ValidateRect(window_, nullptr);
-      dirty_ = true;
+      core_.MarkDirty();
       return 0;
     case WM_ERASEBKGND:
       return 1;
     case WM_CLOSE:
-      CloseRequested();
+      core_.OnClose();
       return 0;
     case kHandOffClose:
-      ::DestroyWindow(window_);
+      Destroy();
       return 0;
     case WM_GETMINMAXINFO: {
       auto* info = reinterpret_cast<MINMAXINFO*>(l);
@@ -884,52 +649,26 @@ LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
       info->ptMinTrackSize.y = static_cast<LONG>(kMinHeight * dpi_ / 96.0f);
       return 0;
     }
-    case WM_KEYDOWN: {
-      dirty_ = true;
-      if (w == VK_ESCAPE) {
-        ::PostMessageW(window_, WM_CLOSE, 0, 0);
-        return 0;
-      }
-      const bool repeat = (l & 0x40000000) != 0;
-      const bool shift = (::GetKeyState(VK_SHIFT) & 0x8000) != 0;
-      std::optional<Key> key;
-      if (w == VK_RETURN) key = Key::kEnter;
-      if (w == VK_SPACE) key = Key::kSpace;
-      if (w == VK_TAB) key = shift ? Key::kShiftTab : Key::kTab;
-      if (w == VK_PRIOR) key = Key::kPageUp;
-      if (w == VK_NEXT) key = Key::kPageDown;
-      if (key) Carry(steps_.KeyDown(*key, repeat, Now()));
+    case WM_KEYDOWN:
+      core_.OnKeyDown(static_cast<unsigned>(w), (l & 0x40000000) != 0,
+                      (::GetKeyState(VK_SHIFT) & 0x8000) != 0);
       return 0;
-    }
     case WM_KEYUP:
-      if (w == VK_RETURN) steps_.KeyUp(Key::kEnter);
-      if (w == VK_SPACE) steps_.KeyUp(Key::kSpace);
+      core_.OnKeyUp(static_cast<unsigned>(w));
       return 0;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP: {
-      const float x = static_cast<float>(static_cast<short>(LOWORD(l))) * 96.0f / dpi_;
-      const float y = static_cast<float>(static_cast<short>(HIWORD(l))) * 96.0f / dpi_;
-      if (message == WM_LBUTTONDOWN) {
-        ::SetCapture(window_);
-        Carry(steps_.PointerDown(x, y, Now()));
-      } else {
-        ::ReleaseCapture();
-        Carry(steps_.PointerUp(x, y, Now()));
-      }
+      ::SetCapture(window_);
+      core_.OnPointerDown(static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l)), dpi_);
       return 0;
-    }
-    case WM_MOUSEMOVE: {
-      const float x = static_cast<float>(static_cast<short>(LOWORD(l))) * 96.0f / dpi_;
-      const float y = static_cast<float>(static_cast<short>(HIWORD(l))) * 96.0f / dpi_;
-      if (steps_.PointerMove(x, y)) dirty_ = true;
+    case WM_LBUTTONUP:
+      ::ReleaseCapture();
+      core_.OnPointerUp(static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l)), dpi_);
       return 0;
-    }
+    case WM_MOUSEMOVE:
+      core_.OnPointerMove(static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l)), dpi_);
+      return 0;
     case WM_MOUSEWHEEL:
-      // One notch (120) scrolls three rows of 24 DIPs; a wheel turned away from the user
-      // (positive) moves the list up.
-      if (steps_.Wheel(-static_cast<float>(GET_WHEEL_DELTA_WPARAM(w)) * 72.0f / WHEEL_DELTA)) {
-        dirty_ = true;
-      }
+      core_.OnWheel(GET_WHEEL_DELTA_WPARAM(w));
       return 0;
     case WM_DPICHANGED: {
       dpi_ = static_cast<float>(HIWORD(w));
@@ -942,36 +681,33 @@ LRESULT App::Handle(UINT message, WPARAM w, LPARAM l) {
       ::SetWindowPos(window_, nullptr, suggested->left, suggested->top,
                      suggested->right - suggested->left, suggested->bottom - suggested->top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
-      dirty_ = true;
+      core_.MarkDirty();
       return 0;
     }
     case WM_TIMER:
-      if (w == kMonitorTimer) OnMonitorTick();
-      if (w == kBlinkTimer) {
-        blink_phase_ = tray_health_.updatePending && !blink_phase_;
-        if (!tray_health_.updatePending) ::KillTimer(window_, kBlinkTimer);
-        UpdateTray();
-      }
+      if (w == kMonitorTimer) core_.OnMonitorTick();
+      if (w == kBlinkTimer) core_.OnBlinkTick();
       return 0;
-    case kHealthScanDone:
-      OnHealthScanDone();
+    case kHealthScanDone: {
+      bool scanned = false;
+      const std::vector<HealthCheck> results = Results(&scanned);
+      core_.OnHealthScanDone(results, scanned);
       return 0;
+    }
     case kHealthNotify:
-      OnHealthNotify();
+      core_.OnHealthNotify(Results());
       return 0;
     case kTrayCallback:
       switch (LOWORD(l)) {
         case WM_LBUTTONUP:
         case WM_LBUTTONDBLCLK:
-          ShowAndFocus();
+          core_.OnTrayClick();
           return 0;
         case WM_RBUTTONUP:
-          ShowTrayMenu();
+          core_.OnTrayMenu();
           return 0;
         case NIN_BALLOONUSERCLICK:
-          ShowAndFocus();
-          // The question comes on the next tick, after this callback has returned.
-          if (tray_health_.updatePending) prompt_requested_ = true;
+          core_.OnBalloonClick();
           return 0;
       }
       return 0;

@@ -136,5 +136,32 @@ TEST(GuiMeasureCharts, CandidatePanelShowsTheCandidateBeingMeasured) {
   }
 }
 
+// The smoothed curve runs only through candidates with data: a placeholder score between
+// them breaks it instead of drawing a line along the panel's top.
+TEST(GuiMeasureCharts, SweepCurveBreaksWhereCandidatesHaveNoData) {
+  FeedSnapshot feed;
+  feed.sweep.candidates.resize(5);
+  for (int i : {0, 1, 3, 4}) {
+    feed.sweep.candidates[i].hasData = true;
+    feed.sweep.candidates[i].score = 0.3;
+  }
+  feed.sweep.smoothed = {0.2, 0.3, 1e9, 0.3, 0.2};
+  MeasureCharts charts;
+  RecordingCanvas canvas;
+  DrawMeasurePanels(canvas, {0, 0, 1200, 600}, charts.Snapshot(), feed);
+  // 1200 x 600: the flat charts share the left 708, so Sweep is {0, 306, 348, 294}.
+  int segments = 0;
+  for (const DrawCall& call : canvas.calls()) {
+    if (call.kind != DrawKind::kPolyline || call.color != palette::kElectric) continue;
+    ++segments;
+    EXPECT_EQ(call.points, 2);
+    EXPECT_GE(call.rect.x, 0);
+    EXPECT_LE(call.rect.x + call.rect.width, 348);
+    EXPECT_GT(call.rect.y, 306 + 30);  // below the panel's title and above its floor
+    EXPECT_LE(call.rect.Bottom(), 600);
+  }
+  EXPECT_EQ(segments, 2);
+}
+
 }  // namespace
 }  // namespace gui

@@ -322,5 +322,37 @@ TEST(GuiStepWindow, LatticeSourcesFollowTheScreenAndTheNewestRunFile) {
   EXPECT_FALSE(w.steps.Lattice(kLastScanLattice).shown);
 }
 
+// A full tune's Measure card draws the measurement's panels and the live lattice, as the
+// Measure screen does; the other running steps keep their cards.
+TEST(GuiStepWindow, FullTuneMeasureCardShowsTheMeasurePanels) {
+  Fixture f;
+  f.host.loadSelection = [] {  // Measure and Memory: two cards side by side
+    return std::array<bool, 9>{false, true, false, false, false, false, false, true, false};
+  };
+  Gate measure;
+  f.host.measure = [&](Feed&, int, bool& stopped) {
+    stopped = false;
+    measure.Pass(0);
+    ResultView r;
+    r.selected = 10000;
+    return r;
+  };
+  Window w(f);
+  w.steps.Start();
+  ASSERT_TRUE(w.steps.scheduler().Begin());
+  f.PollUntil(w.steps.scheduler(), [&] { return measure.Entered(); });
+  w.Frame();
+  ASSERT_EQ(w.steps.scheduler().CurrentStage(), Stage::FullTune);
+  for (const char* panel : {"LIVE", "HISTOGRAM", "SWEEP", "VERIFICATION", "LATTICE", "CANDIDATE"})
+    EXPECT_TRUE(w.Shows(panel)) << panel;
+  int live = 0;
+  for (const DrawCall& call : w.canvas.calls())
+    live += call.kind == DrawKind::kLattice && call.id == kLiveLattice ? 1 : 0;
+  EXPECT_EQ(live, 1);
+  EXPECT_TRUE(w.steps.Lattice(kLiveLattice).shown);
+  measure.Open();
+  f.PollUntil(w.steps.scheduler(), [&] { return !w.steps.Active(); });
+}
+
 }  // namespace
 }  // namespace gui
