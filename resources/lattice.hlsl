@@ -5,8 +5,9 @@
 // same picture on the CPU and must change with this file.
 //
 // Written for two compilers: Windows' own, and (under the test-only VELTRANE_WINE_HLSL) the
-// one Wine ships, which has no user functions, no break, no ?: and none of sin, cos, exp,
-// log or sqrt. Helpers are therefore macros, the march ends through a flag, and the
+// one Wine ships, which has no user functions, no break, no ?:, no loops it can compile and
+// none of sin, cos, exp, log, sqrt or frac. Helpers are therefore macros, the march is one
+// step macro that ends through a flag (looped here, written out 260 times there), and the
 // intrinsics go through one-line wrappers that the compatibility branch replaces with
 // arithmetic. The program compiles this text with no macro.
 
@@ -30,19 +31,28 @@ SamplerState samp0 : register(s0);
     q_ * (-1.0 / 5040.0 + q_ * (1.0 / 362880.0 - q_ / 39916800.0))))); }
 #define EXP1(x) pow(2.7182818, (x))
 #define SQRT1(x) pow((x), 0.5)
-// Natural log of x >= 1: halvings, then the atanh series on 1..2.
+// Natural log of 1 <= x < 2^32: exact halvings down to 1..2, then the atanh series.
 #define LOG_INTO(dst, x) { float m_ = (x); float e_ = 0.0; \
-    for (int k_ = 0; k_ < 17; k_++) { if (m_ >= 2.0) { m_ = m_ * 0.5; e_ = e_ + 1.0; } } \
+    if (m_ >= 65536.0) { m_ = m_ / 65536.0; e_ = e_ + 16.0; } \
+    if (m_ >= 256.0) { m_ = m_ / 256.0; e_ = e_ + 8.0; } \
+    if (m_ >= 16.0) { m_ = m_ / 16.0; e_ = e_ + 4.0; } \
+    if (m_ >= 4.0) { m_ = m_ / 4.0; e_ = e_ + 2.0; } \
+    if (m_ >= 2.0) { m_ = m_ / 2.0; e_ = e_ + 1.0; } \
     float z_ = (m_ - 1.0) / (m_ + 1.0); float z2_ = z_ * z_; \
     dst = e_ * 0.69314718 + 2.0 * z_ * (1.0 + z2_ * (1.0 / 3.0 + z2_ * (0.2 + z2_ / 7.0))); }
-#define LOOP_HINT
+// The walk spelled out step by step: Wine's compiler emits nothing usable for a loop.
+#define MARCH_4_STEPS MARCH_STEP MARCH_STEP MARCH_STEP MARCH_STEP
+#define MARCH_20_STEPS MARCH_4_STEPS MARCH_4_STEPS MARCH_4_STEPS MARCH_4_STEPS MARCH_4_STEPS
+#define MARCH_ALL_STEPS MARCH_20_STEPS MARCH_20_STEPS MARCH_20_STEPS MARCH_20_STEPS \
+    MARCH_20_STEPS MARCH_20_STEPS MARCH_20_STEPS MARCH_20_STEPS MARCH_20_STEPS MARCH_20_STEPS \
+    MARCH_20_STEPS MARCH_20_STEPS MARCH_20_STEPS
 #else
 #define SIN_INTO(dst, x) { dst = sin(x); }
 #define COS_INTO(dst, x) { dst = cos(x); }
 #define EXP1(x) exp(x)
 #define SQRT1(x) sqrt(x)
 #define LOG_INTO(dst, x) { dst = log(x); }
-#define LOOP_HINT [loop]
+#define MARCH_ALL_STEPS [loop] for (int i = 0; i < 260; i++) { MARCH_STEP }
 #endif
 
 #define ELECTRIC float3(0.203922, 0.482353, 1.0)
@@ -72,6 +82,76 @@ SamplerState samp0 : register(s0);
 #define ADD_GRID(a) { float a_ = (a); if (a_ >= 0.0004) { \
     float w_ = min(a_ * (1.0 - heatA), 0.045 - gridA); \
     if (w_ > 0.0) { grid = grid + GRID_GREY * w_; gridA = gridA + w_; } } }
+
+// One cell of the walk: the plane just crossed, the cell's data, then the step into the
+// neighbour across the nearest cell plane (ties: x, then y). A finished walk clears `alive`.
+#define MARCH_STEP \
+  if (alive > 0.5) { \
+    if (crossed > 0.5) { \
+      /* A crossed cell plane: a line where the crossing lies near the crossed cell's */ \
+      /* edge, every eighth plane a stronger one. */ \
+      float3 g = (crossing + 1.0) * 64.0; \
+      float3 fr = g - floor(g); \
+      float3 dd = min(fr, 1.0 - fr) * (1.0 - axis) + axis; \
+      float de = min(min(dd.x, dd.y), dd.z); \
+      float eighth = plane / 8.0; \
+      float meshA = 0.0018 * EXP1(-520.0 * de * de); \
+      if (eighth - floor(eighth) < 1.0 / 16.0) { \
+        meshA = 0.007 * EXP1(-160.0 * de * de); \
+      } \
+      ADD_GRID(meshA); \
+    } \
+    float4 h = histTex.Load(int3(int(cell.x), int(cell.y), 0)); \
+    float4 s0 = statTex.Load(int3(int(cell.x), 0, 0)); \
+    float4 s1 = statTex.Load(int3(int(cell.x), 1, 0)); \
+    float y = (cell.y + 0.5) * CELL; \
+    if (s1.z > 0.5) { \
+      /* The candidate mapped to this column: its latency band, after-idle and p99 marks. */ \
+      float q = abs(y - s0.x) / max(s0.w, 1.6 * CELL); \
+      float3 band = lerp(ELECTRIC, ICY, saturate(s1.x)); \
+      float bandA = 0.42 * EXP1(-q * q); \
+      ADD_HEAT(band, bandA); \
+      if (abs(s0.y - s0.x) > 1.5 * CELL && abs(y - s0.y) <= 0.55 * CELL) { \
+        ADD_HEAT(ICY, 0.50); \
+      } \
+      if (abs(y - s0.z) <= 0.55 * CELL) { \
+        float3 p99 = lerp(ICY, COOL_WHITE, 0.35); \
+        ADD_HEAT(p99, 0.55); \
+      } \
+    } \
+    if (h.x >= 1.0) { \
+      LOG_INTO(lnN, h.x); \
+      float height = 4.0 * CELL + (1.0 - 4.0 * CELL) * saturate(lnN / ln64); \
+      if ((cell.z + 0.5) * CELL <= height) { \
+        float3 c = lerp(BLUEPRINT, ELECTRIC, 0.5 + 0.5 * saturate(lnN / ln48)); \
+        c = lerp(c, ICY, h.y); \
+        c = lerp(c, lerp(ICY, COOL_WHITE, 0.4), h.z); \
+        ADD_HEAT(c, 0.94); \
+      } \
+    } \
+    if (heatA > 0.97) { \
+      alive = 0.0; \
+    } \
+    axis = float3(0.0, 0.0, 1.0); \
+    if (tNext.y <= tNext.z) { \
+      axis = float3(0.0, 1.0, 0.0); \
+    } \
+    if (tNext.x <= tNext.y && tNext.x <= tNext.z) { \
+      axis = float3(1.0, 0.0, 0.0); \
+    } \
+    float tHit = dot(axis, tNext); \
+    if (tHit > span.y) { \
+      alive = 0.0; \
+    } \
+    cell = cell + axis * stepDir; \
+    if (min(min(cell.x, cell.y), cell.z) < 0.0 || max(max(cell.x, cell.y), cell.z) > 127.0) { \
+      alive = 0.0; \
+    } \
+    plane = dot(axis, cell + max(-stepDir, 0.0)); \
+    crossing = o + d * tHit; \
+    tNext = tNext + axis * tDelta; \
+    crossed = 1.0; \
+  }
 
 // One triangle over the whole target: (0,0), (2,0), (0,2) in uv, no vertex buffer. Results
 // leave through out parameters: Wine's compiler drops a returned value.
@@ -157,77 +237,7 @@ void ps(float4 pos : SV_Position, float2 uv : TEXCOORD0, out float4 color : SV_T
   float plane = 0.0;
   float3 crossing = o;
   float crossed = 0.0;
-  LOOP_HINT for (int i = 0; i < 260; i++) {
-    if (alive > 0.5) {
-      if (crossed > 0.5) {
-        // A crossed cell plane: a line where the crossing lies near the crossed cell's edge,
-        // every eighth plane a stronger one.
-        float3 g = (crossing + 1.0) * 64.0;
-        float3 fr = g - floor(g);
-        float3 dd = min(fr, 1.0 - fr) * (1.0 - axis) + axis;
-        float de = min(min(dd.x, dd.y), dd.z);
-        float eighth = plane / 8.0;
-        float meshA = 0.0018 * EXP1(-520.0 * de * de);
-        if (eighth - floor(eighth) < 1.0 / 16.0) {
-          meshA = 0.007 * EXP1(-160.0 * de * de);
-        }
-        ADD_GRID(meshA);
-      }
-
-      float4 h = histTex.Load(int3(int(cell.x), int(cell.y), 0));
-      float4 s0 = statTex.Load(int3(int(cell.x), 0, 0));
-      float4 s1 = statTex.Load(int3(int(cell.x), 1, 0));
-      float y = (cell.y + 0.5) * CELL;
-      if (s1.z > 0.5) {
-        // The candidate mapped to this column: its latency band, after-idle and p99 marks.
-        float q = abs(y - s0.x) / max(s0.w, 1.6 * CELL);
-        float3 band = lerp(ELECTRIC, ICY, saturate(s1.x));
-        float bandA = 0.42 * EXP1(-q * q);
-        ADD_HEAT(band, bandA);
-        if (abs(s0.y - s0.x) > 1.5 * CELL && abs(y - s0.y) <= 0.55 * CELL) {
-          ADD_HEAT(ICY, 0.50);
-        }
-        if (abs(y - s0.z) <= 0.55 * CELL) {
-          float3 p99 = lerp(ICY, COOL_WHITE, 0.35);
-          ADD_HEAT(p99, 0.55);
-        }
-      }
-      if (h.x >= 1.0) {
-        LOG_INTO(lnN, h.x);
-        float height = 4.0 * CELL + (1.0 - 4.0 * CELL) * saturate(lnN / ln64);
-        if ((cell.z + 0.5) * CELL <= height) {
-          float3 c = lerp(BLUEPRINT, ELECTRIC, 0.5 + 0.5 * saturate(lnN / ln48));
-          c = lerp(c, ICY, h.y);
-          c = lerp(c, lerp(ICY, COOL_WHITE, 0.4), h.z);
-          ADD_HEAT(c, 0.94);
-        }
-      }
-      if (heatA > 0.97) {
-        alive = 0.0;
-      }
-
-      // Step into the neighbour across the nearest cell plane (ties: x, then y).
-      axis = float3(0.0, 0.0, 1.0);
-      if (tNext.y <= tNext.z) {
-        axis = float3(0.0, 1.0, 0.0);
-      }
-      if (tNext.x <= tNext.y && tNext.x <= tNext.z) {
-        axis = float3(1.0, 0.0, 0.0);
-      }
-      float tHit = dot(axis, tNext);
-      if (tHit > span.y) {
-        alive = 0.0;
-      }
-      cell = cell + axis * stepDir;
-      if (min(min(cell.x, cell.y), cell.z) < 0.0 || max(max(cell.x, cell.y), cell.z) > 127.0) {
-        alive = 0.0;
-      }
-      plane = dot(axis, cell + max(-stepDir, 0.0));
-      crossing = o + d * tHit;
-      tNext = tNext + axis * tDelta;
-      crossed = 1.0;
-    }
-  }
+  MARCH_ALL_STEPS
   float3 c = (bg * (1.0 - heatA) + heat) * (1.0 - gridA) + grid;
   color = float4(saturate(c), 1.0);
 }

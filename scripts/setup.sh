@@ -14,6 +14,7 @@ packages=(
   python3                          # the loopback HTTP server of the network contract tests
   openssl                          # its TLS listener's throw-away certificates
   imagemagick xdotool xclip        # the window tests: screenshots, synthetic input, clipboard
+  tesseract-ocr                    # the window tests read the screen's words
   ccache                           # the six builds of a run share their compiled objects
 )
 

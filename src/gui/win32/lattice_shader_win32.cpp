@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <mutex>
+#include <optional>
 
 #include "lattice_shader_text.h"
 #include "platform/win32/dll_export.h"
@@ -55,15 +57,29 @@ bool CompileEntry(D3DCompileFn compile, const D3D_SHADER_MACRO* macros, const ch
 }  // namespace
 
 bool CompileLatticeShader(bool wineCompatible, LatticeShaderCode& code, std::string& error) {
-  const D3DCompileFn compile = BindCompiler();
-  if (compile == nullptr) {
-    error = "d3dcompiler_47.dll with D3DCompile was not found in System32.";
-    return false;
+  // The text never changes while the program runs, and Wine's compiler takes about half a
+  // minute over the compatibility variant's spelled-out walk: each variant compiles once.
+  static std::mutex mutex;
+  static std::optional<LatticeShaderCode> compiled[2];
+  const std::lock_guard lock(mutex);
+  std::optional<LatticeShaderCode>& cached = compiled[wineCompatible ? 1 : 0];
+  if (!cached) {
+    const D3DCompileFn compile = BindCompiler();
+    if (compile == nullptr) {
+      error = "d3dcompiler_47.dll with D3DCompile was not found in System32.";
+      return false;
+    }
+    const D3D_SHADER_MACRO wine[] = {{"VELTRANE_WINE_HLSL", "1"}, {nullptr, nullptr}};
+    const D3D_SHADER_MACRO* macros = wineCompatible ? wine : nullptr;
+    LatticeShaderCode fresh;
+    if (!CompileEntry(compile, macros, "vs", "vs_4_0", fresh.vertex, error) ||
+        !CompileEntry(compile, macros, "ps", "ps_4_0", fresh.pixel, error)) {
+      return false;
+    }
+    cached = std::move(fresh);
   }
-  const D3D_SHADER_MACRO wine[] = {{"VELTRANE_WINE_HLSL", "1"}, {nullptr, nullptr}};
-  const D3D_SHADER_MACRO* macros = wineCompatible ? wine : nullptr;
-  return CompileEntry(compile, macros, "vs", "vs_4_0", code.vertex, error) &&
-         CompileEntry(compile, macros, "ps", "ps_4_0", code.pixel, error);
+  code = *cached;
+  return true;
 }
 
 }  // namespace gui::win32

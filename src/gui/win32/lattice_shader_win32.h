@@ -11,8 +11,9 @@ struct LatticeShaderCode {
   std::string pixel;   // ps_4_0 bytecode of entry point "ps"
 };
 
-// Compiles the shader text kept in the executable at optimisation level 3. `wineCompatible`
-// defines VELTRANE_WINE_HLSL and is for tests only. False with `error` set when
+// Compiles the shader text kept in the executable at optimisation level 3, once per variant
+// for the whole process (any thread). `wineCompatible` defines VELTRANE_WINE_HLSL and is for
+// tests only. False with `error` set when
 // d3dcompiler_47.dll or its D3DCompile export is missing or the text does not compile; a
 // compile error also goes to the debugger output.
 bool CompileLatticeShader(bool wineCompatible, LatticeShaderCode& code, std::string& error);

@@ -1,9 +1,12 @@
 // The lattice renderer on the machine's Direct3D 11 device, and its picture against the CPU
-// reference: within 4/255 per channel on 98% of the compared pixels, with a mean difference
-// below 1.5/255 (the rest are pixels whose ray grazes a cell edge and meets a different cell
-// first in the GPU's rounding). Wine 8's HLSL compiler accepts the compatibility branch but
-// emits no code for loops (its SM4 writer drops the jump that ends them), so under Wine the
-// renderer is built and run but its picture is not compared.
+// reference. Under Wine the compatibility variant runs on Mesa's software rasteriser in 32-bit
+// float, and its stand-ins for sin, exp and log stay within float rounding here, so what is
+// left is the target's rounding to 8 bits: within 1/255 per channel on 99.9% of the compared
+// pixels and a mean below 0.45/255 (measured: all 6400 compared pixels within 0.7/255, mean
+// 0.37/255; over all 409600 pixels 27 are off by more than 1/255, where a ray grazes a cell
+// edge and meets another cell first). A flipped latency axis or count column floor gives a
+// mean of 46/255 or 14/255. A hardware GPU's sin, exp and log are coarser: within 4/255 on
+// 98%, mean below 1.5/255.
 #include <d3d11.h>
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -81,13 +84,12 @@ TEST(LatticeRendererContractTest, RendersIntoItsOwnTarget) {
 }
 
 TEST(LatticeRendererContractTest, GpuPictureMatchesTheReference) {
-  if (UnderWine()) GTEST_SKIP() << "Wine 8's HLSL compiler emits no code for loops";
   Device d;
   if (d.device == nullptr) GTEST_SKIP() << "no Direct3D 11 device here (needs a display)";
   ID3D11Device* device = d.device;
   ID3D11DeviceContext* context = d.context;
   std::string error;
-  auto renderer = gui::win32::LatticeRenderer::Create(device, false, error);
+  auto renderer = gui::win32::LatticeRenderer::Create(device, UnderWine(), error);
   ASSERT_NE(renderer, nullptr) << error;
   const auto textures = SampleTextures();
   constexpr float kSeconds = 1.3f;
@@ -105,6 +107,9 @@ TEST(LatticeRendererContractTest, GpuPictureMatchesTheReference) {
   D3D11_MAPPED_SUBRESOURCE mapped{};
   ASSERT_TRUE(SUCCEEDED(context->Map(staging, 0, D3D11_MAP_READ, 0, &mapped)));
 
+  const float kClose = (UnderWine() ? 1 : 4) / 255.0f;
+  const int kClosePerMille = UnderWine() ? 999 : 980;
+  const double kMeanBelow = (UnderWine() ? 0.45 : 1.5) / 255;
   constexpr int kSize = gui::win32::kLatticeTargetSize;
   int compared = 0, close = 0, lit = 0;
   double totalError = 0;
@@ -119,7 +124,7 @@ TEST(LatticeRendererContractTest, GpuPictureMatchesTheReference) {
           std::fmax(std::fabs(got[0] - want.r),
                     std::fmax(std::fabs(got[1] - want.g), std::fabs(got[2] - want.b)));
       ++compared;
-      if (diff <= 4 / 255.0f) ++close;
+      if (diff <= kClose) ++close;
       if (want.b > 0.3f) ++lit;
       totalError += diff;
     }
@@ -128,8 +133,8 @@ TEST(LatticeRendererContractTest, GpuPictureMatchesTheReference) {
   staging->Release();
 
   EXPECT_GT(lit, compared / 20) << "the picture should show data";
-  EXPECT_GE(close, compared * 98 / 100) << close << " of " << compared;
-  EXPECT_LT(totalError / compared, 1.5 / 255) << totalError / compared * 255 << "/255";
+  EXPECT_GE(close, compared * kClosePerMille / 1000) << close << " of " << compared;
+  EXPECT_LT(totalError / compared, kMeanBelow) << totalError / compared * 255 << "/255";
 }
 
 }  // namespace
