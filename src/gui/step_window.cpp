@@ -134,7 +134,7 @@ LatticeSource StepWindow::Lattice(int source) const {
   // The stage shown, or the one still sliding out.
   const auto onScreen = [&](Stage stage) {
     return panel_ == Panel::kNone &&
-           (scheduler_.CurrentStage() == stage || (Animating() && transitionFrom_ == stage));
+           (scheduler_.CurrentStage() == stage || (Transitioning() && transitionFrom_ == stage));
   };
   // Home shows the live picture while a measurement runs, else the last scan.
   const bool measuring = IsBusy(scheduler_.State(kMeasureStep));
@@ -203,6 +203,9 @@ void StepWindow::Draw(Canvas& canvas, float width, float height, const std::stri
   holdCelebration_ =
       AdvanceCelebration(holdCelebration_, seconds - lastSeconds_, kHoldCelebrationRate);
   const screens::StepScreenModel m = Model(seconds);
+  // Home's data is read as Home arrives or when a run changed it, never for a Home that is
+  // sliding out.
+  if (m.stage == Stage::Home && (homeStale_ || drawnStage_ != Stage::Home)) RefreshHome();
   const screens::PageHeading page = screens::PageHeadingOf(m.stage);
   FrameView frame{version,
                   fade,
@@ -233,10 +236,10 @@ void StepWindow::Draw(Canvas& canvas, float width, float height, const std::stri
   transitionT_ = AdvanceTransition(transitionT_, seconds - lastSeconds_, samePage);
   lastSeconds_ = seconds;
   ++framesDrawn_;
-  router_.SetTransition(Animating());
+  router_.SetTransition(Transitioning());
   if (panel_ != Panel::kNone) {
     DrawPanel(canvas, content);
-  } else if (Animating()) {
+  } else if (Transitioning()) {
     const TransitionLook look =
         LookAt(transitionT_, samePage, PageOf(m.stage) > PageOf(transitionFrom_));
     screens::StepScreenModel outgoing = m;
@@ -283,7 +286,6 @@ void StepWindow::Open(Panel panel) {
 
 void StepWindow::DrawHome(Canvas& canvas, Rect content, const screens::StepScreenModel& m,
                           InputRouter& router) {
-  if (homeStale_ || drawnStage_ != Stage::Home) RefreshHome();
   screens::HomeView view;
   view.checks = health_.checks;
   view.scanning = health_.scanning;

@@ -75,9 +75,11 @@ class StepWindow {
   bool Poll();
   // Something runs or waits for its turn: poll again soon, also while hidden.
   bool Active() const;
-  // A page transition is under way: the window draws the next frame without waiting.
+  // A page transition is under way: input waits, and the outgoing page is still drawn.
+  bool Transitioning() const { return transitionT_ < 1.0; }
+  // Something moves on screen: the window draws the next frame without waiting.
   bool Animating() const {
-    return transitionT_ < 1.0 || Rising(measureCelebration_) || Rising(holdCelebration_);
+    return Transitioning() || Rising(measureCelebration_) || Rising(holdCelebration_);
   }
 
   void Draw(Canvas& canvas, float width, float height, const std::string& version, float fade,

@@ -24,7 +24,7 @@ struct Window {
       canvas.Clear();
       seconds += 0.05;
       steps.Draw(canvas, 1340, 880, "2.10.1", 1.0f, seconds, health, {&settings, nullptr, 0});
-    } while (steps.Animating());
+    } while (steps.Transitioning());
   }
   bool Shows(std::string_view text) const { return canvas.FindText(text).has_value(); }
   bool HasLabel(std::string_view label) const {
@@ -268,25 +268,63 @@ TEST(GuiStepWindow, HealthRowsTurnChecksOffAndOn) {
 // nothing; once it has landed the same click acts.
 TEST(GuiStepWindow, InputWaitsForThePageTransition) {
   Fixture f;
+  std::atomic<int> homeReads = 0;
+  f.host.reportFacts = [&] {
+    ++homeReads;
+    return ReportFacts{};
+  };
+  Gate measure;
+  f.host.measure = [&](Feed&, int, bool& stopped) {
+    stopped = false;
+    measure.Pass(0);
+    ResultView r;
+    r.selected = 10000;
+    return r;
+  };
+  Gate install;
+  f.host.install = [&](std::uint32_t, bool, Feed&) { return install.Pass(0); };
   Window w(f);
   w.steps.Start();
   w.Click("Restart notes");
   w.canvas.Clear();
   w.seconds += 0.05;
   w.steps.Draw(w.canvas, 1340, 880, "2.10.1", 1.0f, w.seconds, w.health);
-  ASSERT_TRUE(w.steps.Animating());
+  ASSERT_TRUE(w.steps.Transitioning());
   EXPECT_TRUE(w.Shows("Tools"));  // Home, on its way out
   const auto restart = w.canvas.FindText("Restart computer");
   ASSERT_TRUE(restart);
   const float x = restart->rect.x + 4, y = restart->rect.y + restart->rect.height / 2;
   w.steps.PointerDown(x, y, 20);
   w.steps.PointerUp(x, y, 20);
-  w.Frame();
+  // Each frame of the slide gives a read that started the time to land.
+  while (w.steps.Transitioning()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    w.canvas.Clear();
+    w.seconds += 0.05;
+    w.steps.Draw(w.canvas, 1340, 880, "2.10.1", 1.0f, w.seconds, w.health);
+  }
+  EXPECT_EQ(homeReads.load(), 1);  // as Home arrived, never while it slid out
   EXPECT_FALSE(w.Shows("Tools"));
   EXPECT_FALSE(w.Shows("Restart now"));
   w.Click("Restart computer");
   w.Frame();
   EXPECT_TRUE(w.Shows("Restart now"));
+
+  // A watched run's celebration keeps drawing but holds no input once the page has landed.
+  w.Click("Not yet");
+  w.Click("Home");
+  w.Click("Measure timing");
+  measure.Open();
+  f.PollUntil(w.steps.scheduler(),
+              [&] { return w.steps.scheduler().CurrentStage() == Stage::HoldRunning; });
+  w.Frame();  // Hold is watched while it runs
+  install.Open();
+  f.PollUntil(w.steps.scheduler(),
+              [&] { return w.steps.scheduler().CurrentStage() == Stage::HoldDone; });
+  w.Frame();
+  ASSERT_TRUE(w.steps.Animating());
+  w.Click("Continue");
+  EXPECT_NE(w.steps.scheduler().CurrentStage(), Stage::HoldDone);
 }
 
 // Home's last scan is read off the window thread from the newest run file, and each
