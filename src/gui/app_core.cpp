@@ -57,7 +57,7 @@ bool AppCore::Start() {
 
 void AppCore::AskFirstStartQuestions(bool askStartup, bool askMaintain) {
   if (askStartup) {
-    const bool atLogin = host_.AskStartup();
+    const bool atLogin = Modal([&] { return host_.AskStartup(); });
     // Exit from the tray may have ended the window while the dialog was up.
     if (!host_.Alive()) return;
     settings_.launchAtLogin = settings_.startMinimized = settings_.closeToTray = atLogin;
@@ -65,7 +65,7 @@ void AppCore::AskFirstStartQuestions(bool askStartup, bool askMaintain) {
     host_.SaveSettings(settings_);
   }
   if (askMaintain) {
-    const bool yes = host_.Ask(Question::kMaintainTiming, kMaintainQuestion);
+    const bool yes = Modal([&] { return host_.Ask(Question::kMaintainTiming, kMaintainQuestion); });
     if (!host_.Alive()) return;
     SetMaintainTiming(yes);
   }
@@ -76,7 +76,8 @@ void AppCore::OnClose() {
   switch (DecideClose(steps_.Active(), settings_.closeToTray, trayAdded_)) {
     case CloseAction::kAskFirst: {
       // Closing ends the program, and with it the steps that still run.
-      const bool yes = host_.Ask(Question::kStopRunningSteps, kStopStepsQuestion);
+      const bool yes =
+          Modal([&] { return host_.Ask(Question::kStopRunningSteps, kStopStepsQuestion); });
       if (AfterModal() && yes) host_.Destroy();
       return;
     }
@@ -126,7 +127,7 @@ void AppCore::OnTrayMenu() {
                         settings_.maintainTiming};
   std::vector<std::wstring> labels;
   for (const TrayCommand command : kTrayMenu) labels.push_back(TrayMenuLabel(command, state));
-  const std::optional<std::size_t> chosen = host_.TrayMenu(labels);
+  const std::optional<std::size_t> chosen = Modal([&] { return host_.TrayMenu(labels); });
   if (chosen && *chosen < kTrayMenu.size()) OnTrayCommand(kTrayMenu[*chosen]);
 }
 
@@ -228,12 +229,16 @@ void AppCore::OnHealthNotify(const std::vector<HealthCheck>& results) {
 }
 
 void AppCore::Poll() {
-  const bool changed = steps_.Poll();
+  if (steps_.Poll() && host_.Visible()) dirty_ = true;
+  PollUpdateAndReport();
+}
+
+void AppCore::PollUpdateAndReport() {
   const std::wstring progress = updates_.ApplyProgress();
   const bool updateChanged = progress != shownUpdateProgress_;
   shownUpdateProgress_ = progress;
   steps_.SetUpdate(updates_.Available(), progress);
-  if (host_.Visible() && (changed || updateChanged || steps_.Active())) dirty_ = true;
+  if (host_.Visible() && (updateChanged || steps_.Active())) dirty_ = true;
   if (const auto report = steps_.TakeReport()) {
     steps_.ReportCopied(host_.CopyToClipboard(*report));
     dirty_ = true;
@@ -250,6 +255,9 @@ std::optional<unsigned> AppCore::WaitMs(bool visible, bool occluded) const {
 }
 
 void AppCore::OnUpdateTick() {
+  // A timer that fires while a box is up must not open another over it; the update's news
+  // waits for the next poll after the box.
+  if (modalDepth_ > 0) return;
   if (updates_.RestartPending()) {
     // The release is in place: this copy ends and the new one opens.
     if (host_.Alive()) host_.Destroy();
@@ -262,7 +270,7 @@ void AppCore::OnUpdateTick() {
     case UpdateTick::Kind::kNone:
       return;
     case UpdateTick::Kind::kError:
-      host_.Tell(Notice::kWarning, tick.text);
+      Modal([&] { host_.Tell(Notice::kWarning, tick.text); });
       break;
     case UpdateTick::Kind::kAnnounce:
       trayHealth_.updatePending = true;
@@ -274,10 +282,10 @@ void AppCore::OnUpdateTick() {
       promptRequested_ = false;
       if (steps_.Active()) {
         // The update replaces this program, which would stop the steps half done.
-        host_.Tell(Notice::kInformation, kUpdateWhileRunning);
+        Modal([&] { host_.Tell(Notice::kInformation, kUpdateWhileRunning); });
         break;
       }
-      const bool yes = host_.Ask(Question::kInstallUpdate, tick.text);
+      const bool yes = Modal([&] { return host_.Ask(Question::kInstallUpdate, tick.text); });
       if (!AfterModal()) return;
       EndUpdatePending();
       if (yes) updates_.StartApply(tick.offer);
@@ -374,7 +382,8 @@ void AppCore::Carry(const WindowActions& actions) {
 void AppCore::PickSettingsFolder(int field) {
   const screens::FolderField& f = screens::kFolderFields[static_cast<std::size_t>(field)];
   std::wstring error;
-  const std::optional<std::wstring> folder = host_.PickFolder(f.pickerTitle, error);
+  const std::optional<std::wstring> folder =
+      Modal([&] { return host_.PickFolder(f.pickerTitle, error); });
   // The picker was modal: the window may be gone, and its closing click must not act.
   if (!host_.Alive()) return;
   steps_.ModalClosed(host_.Now());

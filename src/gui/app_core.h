@@ -67,6 +67,9 @@ class AppCore {
 
   // The loop's look at the steps and the update between messages.
   void Poll();
+  // The update's news and a gathered report: after every frame too, since a screen that
+  // keeps drawing (a running step, the rotating lattice) never waits for messages.
+  void PollUpdateAndReport();
   // How long the loop's message wait may last; nothing: until the next message.
   std::optional<unsigned> WaitMs(bool visible, bool occluded) const;
 
@@ -102,6 +105,17 @@ class AppCore {
   // After a modal box: false when the window went while it was up; otherwise the click
   // that closed it must not act on the screen below.
   bool AfterModal();
+  // Runs a call that shows a modal box (or menu) and counts it as open meanwhile: its own
+  // message loop still delivers timers to this core.
+  template <typename Call>
+  auto Modal(Call call) {
+    ++modalDepth_;
+    struct Closed {
+      int& depth;
+      ~Closed() { --depth; }
+    } closed{modalDepth_};
+    return call();
+  }
 
   WindowHost& host_;
   StepWindow& steps_;
@@ -110,6 +124,7 @@ class AppCore {
   const bool assumeYes_, showRequested_;
   bool trayAdded_ = false;
   bool dirty_ = true;
+  int modalDepth_ = 0;  // boxes open now
   MonitorClock clock_;
   TrayHealth trayHealth_;  // what the tooltip says
   bool blinkPhase_ = false;

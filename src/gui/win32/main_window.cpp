@@ -576,7 +576,8 @@ int App::Run() {
     }
     switch (NextLoopAction(View())) {
       case LoopAction::kDraw:
-        DrawFrame();
+        DrawFrame();  // polls the steps itself
+        core_.PollUpdateAndReport();
         break;
       case LoopAction::kRebuildSoon:
         // A message wait, not a sleep: Exit from the tray still gets through.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
+#include <utility>
 
 #include "scheduler_fakes.h"
 
@@ -85,6 +87,7 @@ class FakeWindowHost final : public WindowHost {
   bool Box(const std::wstring& call) {
     Note(call);
     if (exitInBox) Destroy();
+    if (inBox) std::exchange(inBox, nullptr)();
     const bool answer = !answers.empty() && answers.front();
     if (!answers.empty()) answers.pop_front();
     return answer;
@@ -95,6 +98,7 @@ class FakeWindowHost final : public WindowHost {
   std::vector<std::wstring> menu;
   std::optional<std::size_t> menuChoice;
   std::deque<bool> answers;
+  std::function<void()> inBox;  // runs once while the next box is up, as a timer would
   bool alive = true, trayAccepts = true, scanning = false, exitInBox = false;
   std::uint64_t tick = 1000;
 };
@@ -396,6 +400,24 @@ TEST(GuiAppCore, UpdateAnnouncedOnceAskedOnceAndTheBlinkEndsWithTheAnswer) {
     EXPECT_EQ(c.core.trayHealth().updatePending, r.pending);
     EXPECT_EQ(c.applies, 0);
   }
+}
+
+// A timer firing while a box is up never opens a second box over it; what it would have
+// said waits for the box to close.
+TEST(GuiAppCore, NoBoxOpensOverAnother) {
+  MonitorSettings s = Answered();
+  s.closeToTray = false;  // closing with steps running asks first
+  Core c(s, false, false, true);
+  c.Started();
+  c.PollUntil(L"balloon");
+  c.RunStep();
+  c.core.OnBalloonClick();  // the update's question is due, and refused while steps run
+  c.host.log.clear();
+  c.host.inBox = [&] { c.core.OnMonitorTick(); };
+  c.core.OnClose();  // asks whether to stop the steps
+  EXPECT_EQ(c.host.log.find(L"tell"), std::wstring::npos) << c.host.log;
+  c.core.Poll();
+  EXPECT_NE(c.host.log.find(L"tell Steps are still running"), std::wstring::npos) << c.host.log;
 }
 
 TEST(GuiAppCore, LoopWaitsAndKeys) {
