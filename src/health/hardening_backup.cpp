@@ -78,9 +78,10 @@ void Count(Restore outcome, int& restored, int& failed) {
 
 void RestoreSchemes(int& restored, int& failed) {
   const platform::PowerSchemeList list = PowerSchemesToHarden();
-  // A list that stopped part-way may hide schemes with records: they stay for a later
-  // uninstall. One that lists nothing (no scheme calls, as under Wine) had nothing recorded.
-  if (!list.complete && !list.schemes.empty()) ++failed;
+  // A list that stopped part-way, even before its first plan, may hide schemes with
+  // records: they stay for a later uninstall. Without the plan calls (as under Wine) nothing
+  // was ever recorded.
+  if (!list.complete && list.complete.error().code != support::ErrorCode::kUnsupported) ++failed;
   for (const support::Guid& scheme : list.schemes) {
     for (const PowerArea area : {PowerArea::kProcessor, PowerArea::kStorage}) {
       for (const PowerTweak& tweak : PowerTable(area)) {

@@ -1,5 +1,8 @@
-// Power: the processor readings both machines give. The scheme calls are not here: Wine
-// fails PowerGetActiveScheme, which the sim's unit users cover instead.
+// Power: the processor readings both machines give, and the plan list, which a system
+// without the plan calls (Wine's stubs) refuses as unsupported rather than as a failure:
+// uninstall tells "nothing was ever recorded" from "records may be hidden" by it. The other
+// scheme calls are not here: Wine fails PowerGetActiveScheme, which the sim's unit users
+// cover instead.
 #include <gtest/gtest.h>
 
 #include "contract/contract_system.h"
@@ -16,6 +19,16 @@ TEST(PowerContract, OneProcessorRecordPerLogicalProcessor) {
   ASSERT_TRUE(reading.ok());
   ASSERT_EQ(reading->size(), count);
   for (const platform::ProcessorPower& p : *reading) EXPECT_GT(p.max_mhz, 0u);
+}
+
+TEST(PowerContract, PlanListIsWholeOrUnsupported) {
+  const platform::PowerSchemeList list = contract::ContractSystem().power.EnumerateSchemes();
+  if (list.complete) {
+    EXPECT_FALSE(list.schemes.empty());
+  } else {
+    EXPECT_EQ(list.complete.error().code, support::ErrorCode::kUnsupported);
+    EXPECT_TRUE(list.schemes.empty());
+  }
 }
 
 }  // namespace

@@ -28,8 +28,11 @@ support::PortError Missing(const wchar_t* call) {
 }
 
 support::PortError Failed(DWORD code, const wchar_t* call) {
-  return support::Fail(code == ERROR_ACCESS_DENIED ? ErrorCode::kAccessDenied : ErrorCode::kFailed,
-                       call, code);
+  // A system whose power calls are stubs (Wine's) says so with ERROR_CALL_NOT_IMPLEMENTED.
+  const ErrorCode kind = code == ERROR_ACCESS_DENIED          ? ErrorCode::kAccessDenied
+                         : code == ERROR_CALL_NOT_IMPLEMENTED ? ErrorCode::kUnsupported
+                                                              : ErrorCode::kFailed;
+  return support::Fail(kind, call, code);
 }
 
 GUID ToGuid(const support::Guid& g) {
