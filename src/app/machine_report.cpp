@@ -69,11 +69,6 @@ std::wstring WindowsText() {
   return text;
 }
 
-bool NeedsAttention(HealthStatus status) {
-  return status == HealthStatus::NeedsAttention || status == HealthStatus::Error ||
-         status == HealthStatus::RestartRequired;
-}
-
 std::wstring PeriodText(const ReportPeriod& period) {
   return Format(L"%.4f ms (score %.4f ms)", Ms(period.requested), period.scoreMs);
 }

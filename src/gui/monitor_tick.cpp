@@ -2,14 +2,11 @@
 
 #include <algorithm>
 
+#include "health/health_summary.h"
+
 namespace gui {
 
 namespace {
-
-bool NeedsAttention(HealthStatus status) {
-  return status == HealthStatus::NeedsAttention || status == HealthStatus::Error ||
-         status == HealthStatus::RestartRequired;
-}
 
 constexpr std::size_t kBalloonMax = 255;
 

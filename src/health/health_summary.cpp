@@ -29,6 +29,11 @@ const wchar_t* HealthStatusName(HealthStatus status) {
   return L"Unknown";
 }
 
+bool NeedsAttention(HealthStatus status) {
+  return status == HealthStatus::NeedsAttention || status == HealthStatus::Error ||
+         status == HealthStatus::RestartRequired;
+}
+
 HealthSummary SummarizeHealth(std::span<const HealthCheck> checks) {
   HealthSummary s;
   for (const HealthCheck& c : checks) {

@@ -15,3 +15,6 @@ struct HealthSummary {
 };
 
 HealthSummary SummarizeHealth(std::span<const HealthCheck> checks);
+
+// Whether a result asks the user to act: it drifted, failed, or waits for a restart.
+bool NeedsAttention(HealthStatus status);

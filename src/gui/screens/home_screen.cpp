@@ -5,6 +5,7 @@
 #include "gui/screens/aggregate_screen.h"
 #include "gui/screens/widgets.h"
 #include "gui/theme.h"
+#include "health/health_summary.h"
 #include "support/utf.h"
 
 namespace gui::screens {
@@ -109,9 +110,7 @@ Rect Visible(Rect row, Rect box) {
 }
 
 bool Matches(const HealthCheck& check) { return check.status == HealthStatus::Passing; }
-bool Drifted(const HealthCheck& check) {
-  return check.status == HealthStatus::NeedsAttention || check.status == HealthStatus::Error;
-}
+bool Drifted(const HealthCheck& check) { return NeedsAttention(check.status); }
 
 void DrawTools(Canvas& canvas, Rect column, const HomeView& view, InputRouter& router) {
   canvas.Text("Tools", {column.x, column.y, column.width, 22}, TextStyle::kHeading, kCoolWhite);

@@ -159,13 +159,15 @@ TEST(GuiStepWindow, MaintainSwitchAndHelpFollowThePointer) {
   Window w(f);
   w.steps.Start();
   w.health.scanned = true;
-  w.health.checks = {Drifted(L"core parking min cores", L"ppm")};
+  // A result waiting for a restart needs attention on Home as in the report and the tray.
+  w.health.checks = {Drifted(L"core parking min cores", L"ppm"), Drifted(L"HAGS", L"gpu")};
   w.health.checks[0].explanation = L"Cores parked at idle.";
+  w.health.checks[1].status = HealthStatus::RestartRequired;
   EXPECT_TRUE(w.Click("Maintain timing: off").settingsChanged);
   EXPECT_TRUE(w.settings.maintainTiming);
   w.Frame();
   EXPECT_TRUE(w.Shows("Maintain timing: on"));
-  EXPECT_TRUE(w.Shows("0 live    1 need attention    0 other"));
+  EXPECT_TRUE(w.Shows("0 live    2 need attention    0 other"));
   const auto item = w.canvas.FindText("core parking min cores");
   ASSERT_TRUE(item);
   EXPECT_TRUE(w.steps.PointerMove(item->rect.x + 2, item->rect.y + 4));
