@@ -18,11 +18,6 @@ double EaseOut(double t) {
   return 1.0 - rest * rest * rest;
 }
 
-double OvershootEase(double t) {
-  const double u = std::clamp(t, 0.0, 1.0) - 1.0;
-  return 1.0 + 2.70158 * u * u * u + 1.70158 * u * u;
-}
-
 float AdvanceCelebration(float value, double dt, double rate) {
   if (!(value > 0.0f)) return 0.0f;
   return static_cast<float>(std::min(1.0, value + rate * FrameStep(dt)));

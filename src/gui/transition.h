@@ -19,9 +19,6 @@ double AdvanceTransition(double t, double dt, bool samePage);
 // Quick start, soft landing: 1 - (1 - t)^3.
 double EaseOut(double t);
 
-// A pop that runs past 1 and settles back: 1 + 2.70158 (t - 1)^3 + 1.70158 (t - 1)^2.
-double OvershootEase(double t);
-
 // The celebration of a Measure or Hold that finished on its own screen: grows from a tiny
 // start by `rate` per second of frame time to 1; 0 stays 0 (no celebration).
 inline constexpr double kMeasureCelebrationRate = 0.8;

@@ -172,8 +172,13 @@ WindowRequest ActOnHomeTool(int tool, const StepScreenModel& m, Scheduler& s) {
       out.scan = true;
       break;
     case HomeTool::kMeasure:
-      // A measurement already running is shown rather than refused.
-      if (!s.StartBenchmark(true)) s.Show(Stage::MeasureRunning);
+      // A measurement already running is shown rather than refused; a start the scheduler
+      // refuses for another reason must not show a running screen for nothing.
+      if (IsBusy(m.tune.state[static_cast<std::size_t>(StepIndex::Measure)])) {
+        s.Show(Stage::MeasureRunning);
+      } else {
+        s.StartBenchmark(true);
+      }
       break;
     case HomeTool::kCpu:
       s.ShowStep(kCpu);

@@ -6,6 +6,7 @@
 
 #include "gui/card_layout.h"
 #include "gui/driver_flow.h"
+#include "gui/panel_texts.h"
 #include "gui/screens/widgets.h"
 #include "gui/step_policy.h"
 #include "gui/step_texts.h"
@@ -412,7 +413,7 @@ void DrawMeasureFailed(Canvas& canvas, Rect c, const StepScreenModel& m, InputRo
 void DrawCelebration(Canvas& canvas, Rect c, const std::string& value, float celebration,
                      double seconds) {
   const float width = canvas.MeasureText(value, TextStyle::kHeroValue).width;
-  const float pop = static_cast<float>(OvershootEase(celebration));
+  const float pop = static_cast<float>(BannerPopScale(celebration));
   const float pulse = 0.5f + 0.5f * static_cast<float>(std::sin(5.0 * seconds));
   const float glow = (1.0f - celebration) * (0.25f + 0.2f * pulse);
   const float grown = (width + 48) * pop;
