@@ -43,8 +43,10 @@ std::wstring ChosenAfterburnerDir() {
   return dir;
 }
 
+std::wstring DefaultAfterburnerFolder() { return ProgramFilesX86() + L"\\" + kFolderName; }
+
 std::wstring AfterburnerFolder() {
-  const std::wstring fallback = ProgramFilesX86() + L"\\" + kFolderName;
+  const std::wstring fallback = DefaultAfterburnerFolder();
   const std::wstring chosen = ChosenAfterburnerDir();
   if (chosen.empty()) return fallback;
   const std::wstring folder =

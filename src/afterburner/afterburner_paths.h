@@ -14,6 +14,8 @@ std::wstring ChosenAfterburnerDir();
 // folder exists and only administrators may change it; else the default folder under
 // Program Files (x86). The installer's /D= target.
 std::wstring AfterburnerFolder();
+// Where Afterburner lives when no folder is chosen (or the chosen one is unsafe).
+std::wstring DefaultAfterburnerFolder();
 // The first existing MSIAfterburner.exe of the search order that only administrators may
 // replace, or empty. A chosen one that others could replace is named with the reason and
 // passed over: Afterburner runs elevated.

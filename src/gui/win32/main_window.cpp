@@ -233,7 +233,7 @@ class App final : public WindowHost {
   UpdateWorker updates_;
   // Shown in Settings while no folder is chosen: Drivers, Afterburner.
   const std::array<std::wstring, 2> default_folders_{DefaultDriverFolder(),
-                                                     ProgramFilesX86() + L"\\MSI Afterburner"};
+                                                     DefaultAfterburnerFolder()};
   WindowRepairHost repair_host_;
   AppCore core_;
 };
