@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/product.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/win32/win32_system.h"
@@ -86,7 +87,7 @@ int wmain(int argc, wchar_t** argv) {
   const update::UpdateEndpoints loopback{host, host};
   update::AppUpdate offered;
   std::wstring error;
-  if (!update::CheckForUpdate(loopback, L"2.10.1", offered, nullptr, error)) {
+  if (!update::CheckForUpdate(loopback, kVersionText, offered, nullptr, error)) {
     Say(L"check: " + (error.empty() ? std::wstring(L"no newer release") : error));
     return 1;
   }
