@@ -95,6 +95,15 @@ struct Fixture {
     std::lock_guard lock(mu);
     return history;
   }
+  // Measure runs until `gate` opens, then selects 1 ms.
+  void GateMeasure(Gate& gate) {
+    host.measure = [&gate](Feed&, int, bool& stopped) {
+      stopped = false;
+      ResultView r;
+      r.selected = static_cast<std::uint32_t>(gate.Pass(10000));
+      return r;
+    };
+  }
   // Polls like the window does until `done` holds (or fails the test after 5 s).
   template <typename Done>
   void PollUntil(Scheduler& s, Done done, int capacity = 12) {

@@ -276,13 +276,7 @@ TEST(GuiStepWindow, InputWaitsForThePageTransition) {
     return ReportFacts{};
   };
   Gate measure;
-  f.host.measure = [&](Feed&, int, bool& stopped) {
-    stopped = false;
-    measure.Pass(0);
-    ResultView r;
-    r.selected = 10000;
-    return r;
-  };
+  f.GateMeasure(measure);
   Gate install;
   f.host.install = [&](std::uint32_t, bool, Feed&) { return install.Pass(0); };
   Window w(f);
@@ -370,13 +364,7 @@ TEST(GuiStepWindow, FullTuneMeasureCardShowsTheMeasurePanels) {
     return std::array<bool, 9>{false, true, false, false, false, false, false, true, false};
   };
   Gate measure;
-  f.host.measure = [&](Feed&, int, bool& stopped) {
-    stopped = false;
-    measure.Pass(0);
-    ResultView r;
-    r.selected = 10000;
-    return r;
-  };
+  f.GateMeasure(measure);
   Window w(f);
   w.steps.Start();
   ASSERT_TRUE(w.steps.scheduler().Begin());
