@@ -349,7 +349,8 @@ SettingsAccess AppCore::FrameSettings(const std::array<std::wstring, 2>& default
 void AppCore::Carry(const WindowActions& actions) {
   if (actions.scan) host_.StartHealthScan();
   if (actions.installUpdate) promptRequested_ = true;  // asked, or refused, on the next poll
-  if (actions.pickFolder >= 0) PickSettingsFolder(actions.pickFolder);
+  // Exit from the tray may end the window while the picker is up: nothing else then acts.
+  if (actions.pickFolder >= 0 && !PickSettingsFolder(actions.pickFolder)) return;
   if (!actions.repairKey.empty()) host_.Repair(actions.repairKey);
   if (!actions.openUrl.empty()) {
     const std::wstring error = host_.OpenWithShell(actions.openUrl);
@@ -379,19 +380,19 @@ void AppCore::Carry(const WindowActions& actions) {
   dirty_ = true;
 }
 
-void AppCore::PickSettingsFolder(int field) {
+bool AppCore::PickSettingsFolder(int field) {
   const screens::FolderField& f = screens::kFolderFields[static_cast<std::size_t>(field)];
   std::wstring error;
   const std::optional<std::wstring> folder =
       Modal([&] { return host_.PickFolder(f.pickerTitle, error); });
   // The picker was modal: the window may be gone, and its closing click must not act.
-  if (!host_.Alive()) return;
-  steps_.ModalClosed(host_.Now());
+  if (!AfterModal()) return false;
   if (!error.empty()) {
     steps_.SetFolderNote(error);
   } else if (folder) {
     steps_.SetFolderNote(screens::ChooseFolder(settings_, f.value, *folder));
   }
+  return true;
 }
 
 }  // namespace gui

@@ -101,7 +101,8 @@ class AppCore {
   // The user answered the update's question: the icon stops asking for attention.
   void EndUpdatePending();
   void Carry(const WindowActions& actions);
-  void PickSettingsFolder(int field);
+  // False when the window went while the picker was up.
+  bool PickSettingsFolder(int field);
   // After a modal box: false when the window went while it was up; otherwise the click
   // that closed it must not act on the screen below.
   bool AfterModal();
